@@ -1,0 +1,21 @@
+// Binds every module's callbacks by name for the panel resources.
+#include "app/startup.h"
+#include "link/dialog.h"
+#include "ui/engine/engine.h"
+
+namespace {
+// Panels whose own callback has nothing to do.
+int NoAction(int, int, int, void *, int, int) { return 0; }
+} // namespace
+
+void RegisterAllCallbacks() {
+    static const CallbackEntry table[] = {
+        {"CC_MAIN_PANEL", CC_MAIN_PANEL}, {"CC_INTERFACEP", CC_INTERFACEP}, {"CC_VDROP", CC_VDROP},
+        {"CC_PANEL_UPDT", NoAction},      {"CC_PANEL_TEST", NoAction},      {"CC_OUTPUT", NoAction},
+        {"CC_EXPERT", NoAction},          {"CC_BIGDATA", NoAction},         {"CC_FILTER", NoAction},
+        {"CC_VECTORS", NoAction},         {"CC_RECORDER", NoAction},        {"CC_SETTINGS", NoAction},
+        {"CC_INTENSITY", NoAction},       {"CC_POWER", NoAction},
+    };
+    RegisterCallbacks(table);
+    RegisterLinkCallbacks();
+}

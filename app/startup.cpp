@@ -1,0 +1,143 @@
+#include "app/startup.h"
+
+#include "app/panels.h"
+#include "link/transport.h"
+#include "measure/sampling.h"
+#include "params/transfer.h"
+#include "link/frame.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/expert_ids.h"
+#include "ui/panels/main_ids.h"
+#include "ui/panels/settings_ids.h"
+#include "ui/panels/vectors_ids.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+char proj_dir[260];
+char dirName[260];
+char appliniPath[260];
+char templatesPath[260];
+char szSoftname[72] = "Q-VEX-MOD7-ARC Scope ";
+char szSoftversion[72] = "v1.0x (Build 01/2010)";
+char szStatus[128];
+int panelSelector[11];
+int main_left = 0, main_top = 0, main_zoom = 0;
+
+namespace {
+
+constexpr int kLightGrey = 0xE0E0E0; // RGB 224, 224, 224
+constexpr int kPanelSelectorIds[11] = {45, 8, 12, 13, 16, 15, 17, 14, 18, 20, 10};
+
+void copyText(char *dst, std::size_t size, const std::string &src) {
+    std::snprintf(dst, size, "%s", src.c_str());
+}
+
+} // namespace
+
+void ShowStatus() { SetCtrlVal(panelMAIN, MAIN_STATUS_LINE, szStatus); }
+
+void SetStatus(const char *text) {
+    std::snprintf(szStatus, sizeof szStatus, "%s", text ? text : "");
+    ShowStatus();
+}
+
+int ProcessEntry(int argc, char **argv) {
+    // The command line after the program name is accepted but not used.
+    if (!InitCVIRTE(argc, argv)) return -1;
+    int rc = WinMain(argc, argv);
+    CloseCVIRTE();
+    return rc;
+}
+
+int WinMain(int argc, char **argv) {
+    if (!InitCVIRTE(argc, argv)) return -1;
+    RegisterAllCallbacks();
+    if (LoadAllPanels() < 0) return -1;
+    copyText(proj_dir, sizeof proj_dir, GetProjectDir());
+    InitVars();
+    SetCtrlVal(panelMAIN, MAIN_TOG_UPDATE, 0);
+    for (const PanelTableEntry &e : kPanelTable)
+        if (e.child) SetPanelPos(*e.handle, e.top, e.left);
+
+    DisplayPanel(panelMAIN);
+    SetActivePanel(panelMAIN);
+    SetActiveCtrl(panelMAIN, MAIN_FIRST_FOCUS);
+    if (main_top == 0 || main_left == 0) SetPanelPos(panelMAIN, VAL_AUTO_CENTER, VAL_AUTO_CENTER);
+    else SetPanelPos(panelMAIN, main_top, main_left);
+    SetPanelAttribute(panelMAIN, ATTR_WINDOW_ZOOM, main_zoom);
+
+    if (RunUserInterface() != 0) {
+        rs232con = InitRS232(0);
+        tcpcon = InitTCP_IP(0);
+    }
+    DiscardAllPanels();
+    return 0;
+}
+
+void InitVars() {
+    comport = 0;
+    sync = 0x55;
+    order = 1;
+    target = RAM;
+    rx_flag = 1;
+    stop_flag = 1;
+    comprotocol = 0;
+    tcpcon = 0;
+    rs232con = 0;
+
+    // Where the program's own files live: beside the executable, or in the
+    // per-user data directory when that one is not writable.
+    const std::string dir = GetWritableDataDir();
+    copyText(proj_dir, sizeof proj_dir, dir);
+    copyText(dirName, sizeof dirName, dir);
+    copyText(appliniPath, sizeof appliniPath, MakePathname(dir, "Q-VEX-MOD7-ARC-Scope.ini"));
+    copyText(templatesPath, sizeof templatesPath, MakePathname(dir, "Templates.ini"));
+
+    Combo_NewComboBox(panelInterf, INTERF_ADDRESS);
+    SetCtrlAttribute(panelInterf, INTERF_ADDRESS, ATTR_TEXT_BGCOLOR, kLightGrey);
+    SetCtrlAttribute(panelInterf, INTERF_ADDRESS, ATTR_VISIBLE, 0);
+
+    Combo_NewComboBox(panelSETTINGS_A, SETTINGS_A_TEMPLATE);
+    SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_TEXT_BGCOLOR, kLightGrey);
+    SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_TOP, 120);
+    SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_LEFT, 25);
+    SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_WIDTH, 305);
+    SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_VISIBLE, 1);
+
+    const int passwordFields[] = {EXPERT_PASSWORD, EXPERT_NEW_PASSWORD, EXPERT_CONFIRM_PASSWORD};
+    for (int id : passwordFields) PasswordCtrl_ConvertFromString(panelEXPERT, id);
+    for (int id : passwordFields) PasswordCtrl_SetAttribute(panelEXPERT, id, ATTR_PASSWORD_MASK_CHARACTER, '*');
+    for (int id : passwordFields) PasswordCtrl_SetAttribute(panelEXPERT, id, ATTR_PASSWORD_MAX_LENGTH, 20);
+    for (int id : passwordFields) SetCtrlVal(panelEXPERT, id, "");
+
+    SetCtrlAttribute(panelVECTORS, VECTORS_TABLE, ATTR_TABLE_RUN_STATE_1523, 0);
+    SetCtrlAttribute(panelVECTORS, VECTORS_TABLE, ATTR_TABLE_RUN_STATE_1524, 0);
+    for (int item : {-2, -3, -4}) HideBuiltInCtrlMenuItem(panelVECTORS, VECTORS_TABLE, item);
+
+    std::memcpy(panelSelector, kPanelSelectorIds, sizeof panelSelector);
+
+    copyText(szSoftname, sizeof szSoftname, "Q-VEX-MOD7-ARC Scope ");
+    copyText(szSoftversion, sizeof szSoftversion, "v1.0x (Build 01/2010)");
+    SetStatus((std::string() + szSoftname + szSoftversion).c_str());
+}
+
+int CC_MAIN_PANEL(int, int, int event, void *, int, int) {
+    if (event != EVENT_CLOSE) return 0;
+    stop_flag = 1;
+    if (tcpcon) tcpcon = InitTCP_IP(0);
+    if (rs232con) rs232con = InitRS232(0);
+    QuitUserInterface(0);
+    return 0;
+}
+
+int CC_INTERFACEP(int panel, int, int event, void *, int, int) {
+    if (event == EVENT_CLOSE) RemovePopup(panel);
+    return 0;
+}
+
+int CC_VDROP(int, int, int event, void *, int, int) {
+    if (event == EVENT_CLOSE && panelVDROP > 0) HidePanel(panelVDROP);
+    return 0;
+}

@@ -1,0 +1,210 @@
+#include "link/dialog.h"
+
+#include "app/panels.h"
+#include "app/startup.h"
+#include "link/frame.h"
+#include "link/transport.h"
+#include "maint/testmode.h"
+#include "measure/sampling.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/main_ids.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void showMessage(const char *text) { SetCtrlVal(panelInterf, INTERF_MESSAGE, text); }
+
+void dimLinkButtons(int dimmed) {
+    SetCtrlAttribute(panelInterf, INTERF_SEND_BAUD, ATTR_DIMMED, dimmed);
+    SetCtrlAttribute(panelInterf, INTERF_ACCEPT, ATTR_DIMMED, dimmed);
+}
+
+std::string getText(int control) {
+    std::string s;
+    GetCtrlVal(panelInterf, control, &s);
+    return s;
+}
+
+void copyText(char *dst, std::size_t size, const std::string &src) { std::snprintf(dst, size, "%s", src.c_str()); }
+
+// Reads the dialog into the values the links use.
+void readDialog() {
+    GetCtrlVal(panelInterf, INTERF_PROTOCOL, &comprotocol);
+    GetCtrlVal(panelInterf, INTERF_BAUD, &baud);
+    GetCtrlVal(panelInterf, INTERF_COMPORT, &comport);
+    copyText(ipBuf, sizeof ipBuf, getText(INTERF_ADDRESS));
+    copyText(portNumStr, sizeof portNumStr, getText(INTERF_TCPPORT));
+    portNum = std::atoi(portNumStr);
+}
+
+// Shows the fields of the selected link kind and hides the others.
+void showProtocolFields(int protocol) {
+    const int serial = protocol == 0 ? 1 : 0;
+    for (int id : {INTERF_COMPORT, INTERF_DEVICE, INTERF_LBL_COMPORT, INTERF_BAUD, INTERF_LBL_BAUD})
+        SetCtrlAttribute(panelInterf, id, ATTR_VISIBLE, serial);
+    for (int id : {INTERF_ADDRESS, INTERF_LBL_ADDRESS, INTERF_TCPPORT, INTERF_LBL_TCPPORT})
+        SetCtrlAttribute(panelInterf, id, ATTR_VISIBLE, 1 - serial);
+}
+
+// Enables the main commands when a link is open, dims them otherwise.
+void applyLinkState() {
+    if (rs232con < 1 && tcpcon < 1) {
+        set_main_buttons(0, 0, 0);
+        set_test_panel_controls(0, -2);
+    } else {
+        set_main_buttons(1, 1, send_get_status);
+        set_test_panel_controls(1, -2);
+    }
+}
+
+} // namespace
+
+void ShowComPortDevice() {
+    int port = 0;
+    GetCtrlVal(panelInterf, INTERF_COMPORT, &port);
+    const std::string dev = GetComPortDevice(port);
+    SetCtrlVal(panelInterf, INTERF_DEVICE, dev.empty() ? std::string("(no device)") : dev);
+}
+
+int CC_CMD_CONNECT(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    stop_flag = 1;
+    showMessage(rs232con < 1 && tcpcon < 1 ? "NO CONNECTION ESTABLISHED" : "CONNECTION ESTABLISHED");
+    GetCtrlVal(panelInterf, INTERF_PROTOCOL, &comprotocolold);
+    GetCtrlVal(panelInterf, INTERF_BAUD, &baudold);
+    GetCtrlVal(panelInterf, INTERF_COMPORT, &comportold);
+    copyText(ipBufOld, sizeof ipBufOld, getText(INTERF_ADDRESS));
+    copyText(portNumStrOld, sizeof portNumStrOld, getText(INTERF_TCPPORT));
+    portNumOld = std::atoi(portNumStrOld);
+    dimLinkButtons(1);
+    ShowComPortDevice();
+    InstallPopup(panelInterf);
+    return 0;
+}
+
+int CBF_EditCommunicationProtocol(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    GetCtrlVal(panelInterf, INTERF_PROTOCOL, &comprotocol);
+    showProtocolFields(comprotocol);
+    return 0;
+}
+
+int CBF_StringIpAdress(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    dimLinkButtons(1);
+    const std::string text = getText(INTERF_ADDRESS);
+    copyText(ipBuf, sizeof ipBuf, text);
+    int index = -1;
+    Combo_GetIndex(panelInterf, INTERF_ADDRESS, text, &index);
+    if (index >= 0) Combo_DeleteComboItem(panelInterf, INTERF_ADDRESS, index, 1);
+    Combo_InsertComboItem(panelInterf, INTERF_ADDRESS, 0, text);
+    int count = 0;
+    Combo_GetNumItems(panelInterf, INTERF_ADDRESS, &count);
+    if (count > kAddressHistoryMax) Combo_DeleteComboItem(panelInterf, INTERF_ADDRESS, kAddressHistoryMax, -1);
+    return 0;
+}
+
+int CBF_ButtonTryToConnect(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    showMessage("TRYING TO CONNECT");
+    ProcessSystemEvents(); // let the message paint before the link work starts
+    readDialog();
+    int flag;
+    if (comprotocol == 0) {
+        if (comprotocolold == 1) tcpcon = InitTCP_IP(0);
+        flag = rs232con = InitRS232(1);
+    } else {
+        if (comprotocolold == 0) rs232con = InitRS232(0);
+        flag = tcpcon = InitTCP_IP(1);
+    }
+    dimLinkButtons(flag == 1 ? 0 : 1);
+    showMessage(flag == 1 ? "CONNECTING SUCCEEDED" : "CONNECTING FAILED");
+    return 0;
+}
+
+int CBF_ButtonAccept(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    applyLinkState();
+    RemovePopup(panelInterf);
+    return 0;
+}
+
+int CBF_ButtonDiscard(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    SetCtrlVal(panelInterf, INTERF_PROTOCOL, comprotocolold);
+    SetCtrlVal(panelInterf, INTERF_COMPORT, comportold);
+    SetCtrlVal(panelInterf, INTERF_BAUD, static_cast<int>(baudold));
+    SetCtrlVal(panelInterf, INTERF_ADDRESS, ipBufOld);
+    SetCtrlVal(panelInterf, INTERF_TCPPORT, portNumStrOld);
+    readDialog();
+    showProtocolFields(comprotocol);
+    ShowComPortDevice();
+    int flag;
+    if (comprotocol == 0) {
+        tcpcon = InitTCP_IP(0);
+        flag = rs232con = InitRS232(1);
+    } else {
+        rs232con = InitRS232(0);
+        flag = tcpcon = InitTCP_IP(1);
+    }
+    showMessage(flag == 1 ? "CONNECTING SUCCEEDED" : "CONNECTING FAILED");
+    applyLinkState();
+    RemovePopup(panelInterf);
+    return 0;
+}
+
+int CC_SEND_NEW_BAUD(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    GetCtrlVal(panelInterf, INTERF_BAUD, &baud);
+    const int changed = ChangeBaudrate();
+    dimLinkButtons(1);
+    showMessage(changed == 1 ? "BAUDRATE CHANGED. PLEASE RE-CONNECT!" : "BAUDRATE CHANGE FAILED. PLEASE RE-CONNECT!");
+    return 0;
+}
+
+int CC_EDIT_COM_BAUDRATE(int, int, int, void *, int, int) { return 0; }
+
+int CC_NUM_COMPORT(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) ShowComPortDevice();
+    return 0;
+}
+
+int ChangeBaudrate() {
+    if (ExchangeBusy()) return 0;
+    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    emptyframe[0] = static_cast<unsigned short>(baud);
+    order = 190;
+    FillTxBuf(order, emptyframe);
+    if (!ExchangeFrame()) {
+        SetStatus("Error! No connection found.");
+        set_main_buttons(0, 0, 0);
+        return 0;
+    }
+    if (GetRxBuf(emptyframe) == -1) return 0;
+    if (emptyframe[0] == kAcknowledge) {
+        SetStatus("Baudrate changed!");
+        set_main_buttons(0, 0, 0);
+        return 1;
+    }
+    SetStatus("Answer incorrect. Check Sensor.");
+    return 0;
+}
+
+void RegisterLinkCallbacks() {
+    static const CallbackEntry table[] = {
+        {"CC_CMD_CONNECT", CC_CMD_CONNECT},
+        {"CBF_EditCommunicationProtocol", CBF_EditCommunicationProtocol},
+        {"CBF_StringIpAdress", CBF_StringIpAdress},
+        {"CBF_ButtonTryToConnect", CBF_ButtonTryToConnect},
+        {"CBF_ButtonAccept", CBF_ButtonAccept},
+        {"CBF_ButtonDiscard", CBF_ButtonDiscard},
+        {"CC_SEND_NEW_BAUD", CC_SEND_NEW_BAUD},
+        {"CC_EDIT_COM_BAUDRATE", CC_EDIT_COM_BAUDRATE},
+        {"CC_NUM_COMPORT", CC_NUM_COMPORT},
+    };
+    RegisterCallbacks(table);
+}

@@ -1,0 +1,23 @@
+// The connection dialog: choosing and opening the link, and telling the
+// controller to change its baud rate.
+#pragma once
+
+int CC_CMD_CONNECT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CBF_EditCommunicationProtocol(int panel, int control, int event, void *callbackData, int eventData1,
+                                  int eventData2);
+int CBF_StringIpAdress(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CBF_ButtonTryToConnect(int panel, int control, int event, void *callbackData, int eventData1,
+                           int eventData2);
+int CBF_ButtonAccept(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CBF_ButtonDiscard(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_SEND_NEW_BAUD(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_EDIT_COM_BAUDRATE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_NUM_COMPORT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+int ChangeBaudrate();
+
+// At most this many server addresses are kept in the history.
+constexpr int kAddressHistoryMax = 10;
+// Shows the device the dialog's port number resolves to.
+void ShowComPortDevice();
+void RegisterLinkCallbacks();

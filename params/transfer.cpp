@@ -1,0 +1,3 @@
+#include "params/transfer.h"
+
+int target = RAM;

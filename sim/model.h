@@ -1,0 +1,90 @@
+// The controller as seen from the serial line: requests in, replies out.
+// No I/O here; the transports in server.cpp feed it whole requests.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+constexpr std::size_t kFrameBytes = 36;
+constexpr int kPayloadWords = 16;
+constexpr uint8_t kSync0 = 0x00;
+constexpr uint8_t kSync1 = 0x55;
+constexpr uint16_t kAck = 0x00AA;
+constexpr uint16_t kNak = 0x0000;
+constexpr int kParamWords = 192; // one parameter record (RAM or EEPROM)
+constexpr int kBaudIndexCount = 5;
+constexpr int kDefaultBaudIndex = 1;
+
+// Command words the controller gives a meaning to. Everything else is echoed.
+enum Command : uint16_t {
+    CmdLineCheck = 5,
+    CmdVersion = 7,
+    CmdBaudChange = 190,
+};
+
+using Words = std::array<uint16_t, kPayloadWords>;
+
+// ---- frame helpers (36 bytes: sync, command, 16 payload words, big-endian)
+std::vector<uint8_t> makeFrame(uint16_t command, const Words &words = {});
+uint16_t frameCommand(const uint8_t *frame);
+uint16_t frameWord(const uint8_t *frame, int index);
+void setFrameWord(uint8_t *frame, int index, uint16_t value);
+bool frameHasSync(const uint8_t *frame);
+
+// 0 -> 9600 ... 4 -> 115200; 0 for an index out of range.
+int baudRateForIndex(int index);
+
+class Controller {
+  public:
+    Controller();
+
+    // One request (36 bytes, starting with the sync) in, the reply bytes out.
+    std::vector<uint8_t> handleRequest(const uint8_t *request);
+
+    // False for replies that are not frames (the version text).
+    static bool replyIsFrame(uint16_t command) { return command != CmdVersion; }
+
+    static const char *defaultVersionText() { return "Q-VEX-MOD7-ARC Sim V1.00 12/2026"; }
+    const std::string &versionText() const { return version_; }
+    // Up to 36 characters; anything is allowed (including 'U'). False if too long.
+    bool setVersionText(const std::string &text);
+
+    int baudIndex() const { return baudIndex_; }
+    bool setBaudIndex(int index);
+
+    std::array<uint16_t, kParamWords> &ramParams() { return ram_; }
+    std::array<uint16_t, kParamWords> &eepromParams() { return eeprom_; }
+
+  private:
+    std::vector<uint8_t> lineCheck(const uint8_t *request);
+    std::vector<uint8_t> versionRead();
+    std::vector<uint8_t> baudChange(const uint8_t *request);
+    static std::vector<uint8_t> echo(const uint8_t *request);
+
+    std::string version_;
+    int baudIndex_ = kDefaultBaudIndex;
+    std::array<uint16_t, kParamWords> ram_{};
+    std::array<uint16_t, kParamWords> eeprom_{};
+};
+
+// Cuts a byte stream into requests: bytes before a 0x00 0x55 pair are thrown
+// away, then 36 bytes from the sync make one request.
+class RequestFramer {
+  public:
+    void append(const uint8_t *data, std::size_t size);
+    // Takes the next complete request off the buffer, if there is one.
+    bool next(std::array<uint8_t, kFrameBytes> &request);
+    void clear() { buffer_.clear(); }
+    std::size_t buffered() const { return buffer_.size(); }
+
+  private:
+    void resync();
+    std::vector<uint8_t> buffer_;
+};
+
+} // namespace sim

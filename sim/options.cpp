@@ -1,0 +1,147 @@
+#include "sim/options.h"
+
+#include "sim/model.h"
+
+#include <QCommandLineParser>
+
+namespace sim {
+
+namespace {
+
+bool toInt(const QString &text, int min, int max, int &out) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok || v < min || v > max) return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString &message) {
+    QCommandLineParser p;
+    p.setApplicationDescription(
+        QStringLiteral("Simulated Q-VEX-MOD7-ARC controller. Answers 36-byte requests on 127.0.0.1\n"
+                       "and/or a pseudo-terminal, optionally with line faults. Prints\n"
+                       "'TCP 127.0.0.1:<port>' and 'PTY <path>' once ready; runs until SIGINT/SIGTERM."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption tcp(QStringLiteral("tcp"),
+                                 QStringLiteral("Listen on 127.0.0.1:<port> (0 picks a free port). "
+                                                "Default when neither --tcp nor --pty is given: 10001."),
+                                 QStringLiteral("port"));
+    const QCommandLineOption pty(QStringLiteral("pty"),
+                                 QStringLiteral("Open a pseudo-terminal; its slave path is printed."));
+    const QCommandLineOption dropNext(QStringLiteral("drop-next"),
+                                      QStringLiteral("Do not answer the next <n> requests."),
+                                      QStringLiteral("n"));
+    const QCommandLineOption dropAll(QStringLiteral("drop-all"), QStringLiteral("Never answer."));
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("Hold every reply back <ms> milliseconds."),
+                                   QStringLiteral("ms"));
+    const QCommandLineOption split(QStringLiteral("split"),
+                                   QStringLiteral("Send each reply in pieces of these sizes, e.g. 10,26; "
+                                                  "bytes left over go as one last piece."),
+                                   QStringLiteral("sizes"));
+    const QCommandLineOption splitGap(
+        QStringLiteral("split-gap"),
+        QStringLiteral("Pause between two pieces of a split reply (default 20)."), QStringLiteral("ms"));
+    const QCommandLineOption stray(QStringLiteral("stray"),
+                                   QStringLiteral("Put <n> stray bytes (never 0x55) before every reply."),
+                                   QStringLiteral("n"));
+    const QCommandLineOption swapSync(
+        QStringLiteral("swap-sync"),
+        QStringLiteral("Start reply frames with 0x55 0x00 instead of 0x00 0x55."));
+    const QCommandLineOption wrongAck(QStringLiteral("wrong-ack"),
+                                      QStringLiteral("Send acknowledges as 0x00AB instead of 0x00AA."));
+    const QCommandLineOption garbage(
+        QStringLiteral("garbage"),
+        QStringLiteral("Answer with 36 junk bytes (no 0x55) instead of the reply."));
+    const QCommandLineOption disconnectAfter(
+        QStringLiteral("disconnect-after"),
+        QStringLiteral("After <n> replies: TCP closes the connection (a new one counts afresh); "
+                       "the pty falls silent."),
+        QStringLiteral("n"));
+    const QCommandLineOption midReply(
+        QStringLiteral("disconnect-mid-reply"),
+        QStringLiteral("Send only the first 10 bytes of the next reply, then close "
+                       "the connection (pty: fall silent)."));
+    const QCommandLineOption pace(QStringLiteral("pace"),
+                                  QStringLiteral("Send replies at the current baud rate, 10 bits a byte. "
+                                                 "Command 190 changes the rate from the next frame on."));
+    const QCommandLineOption baudIndex(QStringLiteral("baud-index"),
+                                       QStringLiteral("Initial baud index: 0=9600 1=19200 (default) 2=38400 "
+                                                      "3=57600 4=115200."),
+                                       QStringLiteral("i"));
+    const QCommandLineOption version(QStringLiteral("version-text"),
+                                     QStringLiteral("Text of the version reply, up to 36 characters."),
+                                     QStringLiteral("text"));
+    p.addOptions({help, tcp, pty, dropNext, dropAll, delay, split, splitGap, stray, swapSync, wrongAck,
+                  garbage, disconnectAfter, midReply, pace, baudIndex, version});
+
+    if (!p.parse(args)) {
+        message = p.errorText();
+        return ParseOutcome::Error;
+    }
+    if (p.isSet(help)) {
+        message = p.helpText();
+        return ParseOutcome::Help;
+    }
+    if (!p.positionalArguments().isEmpty()) {
+        message = QStringLiteral("unexpected argument: %1").arg(p.positionalArguments().first());
+        return ParseOutcome::Error;
+    }
+
+    SimOptions o;
+    Faults &f = o.faults;
+    auto number = [&](const QCommandLineOption &opt, int min, int max, int &out) {
+        if (!p.isSet(opt) || toInt(p.value(opt), min, max, out)) return true;
+        message = QStringLiteral("--%1: expected a number from %2 to %3, got '%4'")
+                      .arg(opt.names().constLast())
+                      .arg(min)
+                      .arg(max)
+                      .arg(p.value(opt));
+        return false;
+    };
+
+    int port = o.tcpPort;
+    if (!number(tcp, 0, 65535, port) || !number(dropNext, 0, 1000000, f.dropNext) ||
+        !number(delay, 0, 600000, f.delayMs) || !number(splitGap, 0, 600000, f.splitGapMs) ||
+        !number(stray, 0, 4096, f.strayBytes) || !number(disconnectAfter, 0, 1000000, f.disconnectAfter) ||
+        !number(baudIndex, 0, kBaudIndexCount - 1, o.baudIndex))
+        return ParseOutcome::Error;
+    o.tcpPort = quint16(port);
+    o.tcp = p.isSet(tcp);
+    o.pty = p.isSet(pty);
+    if (!o.tcp && !o.pty) o.tcp = true;
+
+    if (p.isSet(split)) {
+        for (const QString &part : p.value(split).split(QLatin1Char(','))) {
+            int size = 0;
+            if (!toInt(part, 1, 4096, size)) {
+                message = QStringLiteral("--split: expected sizes like 10,26, got '%1'").arg(p.value(split));
+                return ParseOutcome::Error;
+            }
+            f.split.push_back(size);
+        }
+    }
+    f.dropAll = p.isSet(dropAll);
+    f.swapSync = p.isSet(swapSync);
+    f.wrongAck = p.isSet(wrongAck);
+    f.garbage = p.isSet(garbage);
+    f.disconnectMidReply = p.isSet(midReply);
+    f.pace = p.isSet(pace);
+
+    if (p.isSet(version)) {
+        const std::string text = p.value(version).toStdString();
+        if (text.size() > kFrameBytes) {
+            message = QStringLiteral("--version-text: at most %1 bytes").arg(kFrameBytes);
+            return ParseOutcome::Error;
+        }
+        o.versionText = text;
+    }
+    options = o;
+    return ParseOutcome::Run;
+}
+
+} // namespace sim

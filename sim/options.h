@@ -1,0 +1,30 @@
+// The qvex-sim command line.
+#pragma once
+
+#include "sim/faults.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+
+namespace sim {
+
+struct SimOptions {
+    bool tcp = false;
+    quint16 tcpPort = 10001;
+    bool pty = false;
+    Faults faults;
+    int baudIndex = 1;
+    std::optional<std::string> versionText;
+};
+
+enum class ParseOutcome { Run, Help, Error };
+
+// args as from QCoreApplication::arguments() (program name first). On Help,
+// message is the help text; on Error, what was wrong. Without --tcp and
+// --pty, listens on TCP port 10001.
+ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString &message);
+
+} // namespace sim

@@ -1,0 +1,88 @@
+#include "sim/runner.h"
+
+#include "sim/server.h"
+
+#include <QObject>
+#include <QThread>
+
+namespace sim {
+
+SimThread::SimThread() {
+    thread_ = new QThread;
+    thread_->setObjectName(QStringLiteral("qvex-sim"));
+    context_ = new QObject;
+    context_->moveToThread(thread_);
+    thread_->start();
+    runInThread([this] { sim_ = new Simulator; });
+}
+
+SimThread::~SimThread() {
+    stop();
+}
+
+template <typename F> void SimThread::runInThread(F &&f) const {
+    if (QThread::currentThread() == thread_)
+        f();
+    else
+        QMetaObject::invokeMethod(context_, std::forward<F>(f), Qt::BlockingQueuedConnection);
+}
+
+bool SimThread::start(bool tcp, bool pty) {
+    if (!sim_) return false;
+    bool ok = true;
+    runInThread([&] {
+        if (tcp) {
+            tcpPort_ = sim_->listenTcp(0);
+            ok = ok && tcpPort_ != 0;
+        }
+        if (pty) {
+            ptyPath_ = sim_->openPty();
+            ok = ok && !ptyPath_.isEmpty();
+        }
+    });
+    return ok;
+}
+
+void SimThread::stop() {
+    if (!thread_) return;
+    runInThread([this] {
+        delete sim_;
+        sim_ = nullptr;
+    });
+    thread_->quit();
+    thread_->wait();
+    delete context_;
+    delete thread_;
+    context_ = nullptr;
+    thread_ = nullptr;
+}
+
+void SimThread::setFaults(const Faults &faults) {
+    if (sim_) sim_->setFaults(faults);
+}
+
+Faults SimThread::faults() const {
+    return sim_ ? sim_->faults() : Faults{};
+}
+
+int SimThread::requestsReceived() const {
+    return sim_ ? sim_->requestsReceived() : 0;
+}
+
+void SimThread::setVersionText(std::string text) {
+    if (sim_) runInThread([&] { sim_->controller().setVersionText(text); });
+}
+
+bool SimThread::setBaudIndex(int index) {
+    bool ok = false;
+    if (sim_) runInThread([&] { ok = sim_->controller().setBaudIndex(index); });
+    return ok;
+}
+
+int SimThread::baudIndex() const {
+    int index = -1;
+    if (sim_) runInThread([&] { index = sim_->controller().baudIndex(); });
+    return index;
+}
+
+} // namespace sim

@@ -1,0 +1,57 @@
+// Runs a Simulator in a thread of its own, for tests in the same process as
+// the program under test: the program may block on a read while the
+// simulator keeps answering.
+#pragma once
+
+#include "sim/faults.h"
+
+#include <QString>
+
+#include <string>
+
+class QObject;
+class QThread;
+
+namespace sim {
+
+class Simulator;
+
+class SimThread {
+  public:
+    // Starts the thread and the (not yet listening) simulator in it.
+    SimThread();
+    ~SimThread();
+    SimThread(const SimThread &) = delete;
+    SimThread &operator=(const SimThread &) = delete;
+
+    // Opens the transports asked for; blocks until they are ready. False if
+    // one of them could not be opened.
+    bool start(bool tcp = true, bool pty = false);
+    // Closes the transports and ends the thread; the destructor does this too.
+    void stop();
+
+    quint16 tcpPort() const { return tcpPort_; }
+    QString ptyPath() const { return ptyPath_; }
+
+    // Any of these may be called before or after start(), from any thread.
+    void setFaults(const Faults &faults);
+    Faults faults() const;
+    void setVersionText(std::string text);
+    bool setBaudIndex(int index);
+    int baudIndex() const;
+    int requestsReceived() const;
+
+    // Lives in the simulator thread; for connecting to its signals.
+    Simulator *simulator() const { return sim_; }
+
+  private:
+    template <typename F> void runInThread(F &&f) const;
+
+    QThread *thread_ = nullptr;
+    QObject *context_ = nullptr; // lives in thread_, carries calls into it
+    Simulator *sim_ = nullptr;
+    quint16 tcpPort_ = 0;
+    QString ptyPath_;
+};
+
+} // namespace sim

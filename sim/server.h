@@ -1,0 +1,81 @@
+// The simulated controller on a wire: a TCP listener on 127.0.0.1 and/or a
+// pseudo-terminal, both answering through the same Controller.
+#pragma once
+
+#include "sim/faults.h"
+#include "sim/model.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+class QSocketNotifier;
+class QTcpServer;
+class QTcpSocket;
+
+namespace sim {
+
+class Outbox;
+
+class Simulator : public QObject {
+    Q_OBJECT
+  public:
+    explicit Simulator(QObject *parent = nullptr);
+    ~Simulator() override;
+
+    // Listens on 127.0.0.1 only; port 0 picks a free one. Returns the port
+    // listened on, 0 on failure. One client at a time: a new one replaces
+    // the old.
+    quint16 listenTcp(quint16 port);
+    // Opens a raw-mode pseudo-terminal and returns the slave's path
+    // (e.g. /dev/pts/5), empty on failure.
+    QString openPty();
+
+    quint16 tcpPort() const { return tcpPort_; }
+    QString ptyPath() const { return ptyPath_; }
+
+    // The model belongs to the simulator's thread.
+    Controller &controller() { return controller_; }
+
+    // Safe from any thread.
+    void setFaults(const Faults &faults) { faults_.set(faults); }
+    Faults faults() const { return faults_.get(); }
+    int requestsReceived() const { return requests_.load(); }
+
+  signals:
+    void tcpClientConnected();
+    void tcpClientDisconnected();
+
+  private:
+    struct Link;
+
+    void onTcpConnection();
+    void onTcpReadyRead();
+    void onTcpDisconnected();
+    void onPtyReadable();
+    void flushPty();
+    void writePty(const QByteArray &bytes);
+    void feed(Link &link, const char *data, qint64 size);
+    void answer(Link &link, const uint8_t *request);
+
+    Controller controller_;
+    FaultSwitch faults_;
+    std::atomic<int> requests_{0};
+
+    QTcpServer *server_ = nullptr;
+    QTcpSocket *client_ = nullptr;
+    quint16 tcpPort_ = 0;
+    std::unique_ptr<Link> tcpLink_;
+
+    int ptyMaster_ = -1;
+    int ptySlave_ = -1; // held open so the master never sees a hang-up
+    QString ptyPath_;
+    QSocketNotifier *ptyReadNotifier_ = nullptr;
+    QSocketNotifier *ptyWriteNotifier_ = nullptr;
+    QByteArray ptyPending_;
+    std::unique_ptr<Link> ptyLink_;
+};
+
+} // namespace sim

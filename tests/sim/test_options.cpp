@@ -1,0 +1,67 @@
+// qvex-sim's command line, parsed without starting anything.
+#include "sim/options.h"
+
+#include <gtest/gtest.h>
+
+using namespace sim;
+
+namespace {
+
+ParseOutcome parse(const QString &line, SimOptions &o, QString *message = nullptr) {
+    QStringList args = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    args.prepend(QStringLiteral("qvex-sim"));
+    QString m;
+    const auto r = parseOptions(args, o, m);
+    if (message) *message = m;
+    return r;
+}
+
+} // namespace
+
+TEST(Options, NoTransportMeansTcp10001) {
+    SimOptions o;
+    ASSERT_EQ(parse("", o), ParseOutcome::Run);
+    EXPECT_TRUE(o.tcp && !o.pty);
+    EXPECT_EQ(o.tcpPort, 10001);
+    EXPECT_EQ(o.faults, Faults{});
+    EXPECT_EQ(o.baudIndex, 1);
+
+    ASSERT_EQ(parse("--pty", o), ParseOutcome::Run);
+    EXPECT_TRUE(!o.tcp && o.pty);
+    ASSERT_EQ(parse("--tcp 0 --pty", o), ParseOutcome::Run);
+    EXPECT_TRUE(o.tcp && o.pty && o.tcpPort == 0);
+}
+
+TEST(Options, EveryFaultSwitchReachesTheFaults) {
+    SimOptions o;
+    ASSERT_EQ(parse("--tcp 4000 --drop-next 3 --drop-all --delay 250 --split 10,26 --split-gap 7 --stray 5 "
+                    "--swap-sync --wrong-ack --garbage --disconnect-after 4 --disconnect-mid-reply --pace "
+                    "--baud-index 4 --version-text V9",
+                    o),
+              ParseOutcome::Run);
+    Faults want;
+    want.dropNext = 3;
+    want.dropAll = true;
+    want.delayMs = 250;
+    want.split = {10, 26};
+    want.splitGapMs = 7;
+    want.strayBytes = 5;
+    want.swapSync = want.wrongAck = want.garbage = true;
+    want.disconnectAfter = 4;
+    want.disconnectMidReply = want.pace = true;
+    EXPECT_EQ(o.faults, want);
+    EXPECT_EQ(o.tcpPort, 4000);
+    EXPECT_EQ(o.baudIndex, 4);
+    EXPECT_EQ(o.versionText.value_or(""), "V9");
+}
+
+TEST(Options, BadValuesAreRejectedWithAReason) {
+    for (const char *line : {"--tcp 70000", "--tcp x", "--split 10,,26", "--split 10,-1", "--baud-index 5",
+                             "--delay -1", "--stray many", "--no-such-option", "positional",
+                             "--version-text 0123456789012345678901234567890123456"}) {
+        SimOptions o;
+        QString message;
+        EXPECT_EQ(parse(QLatin1String(line), o, &message), ParseOutcome::Error) << line;
+        EXPECT_FALSE(message.isEmpty()) << line;
+    }
+}

@@ -1,0 +1,82 @@
+// qvex-sim as a process: what scripts and the program's tests rely on.
+#include "sim_client.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include <csignal>
+
+using namespace sim;
+using namespace simtest;
+
+namespace {
+
+// Starts qvex-sim and reads its announcement lines ("TCP 127.0.0.1:<port>", "PTY <path>").
+QStringList startSim(QProcess &proc, const QStringList &args, int lines) {
+    proc.start(QStringLiteral(QVEX_SIM_EXE), args);
+    QStringList out;
+    while (out.size() < lines && (proc.canReadLine() || proc.waitForReadyRead(5000)))
+        while (proc.canReadLine())
+            out << QString::fromLocal8Bit(proc.readLine()).trimmed();
+    return out;
+}
+
+} // namespace
+
+TEST(SimProcess, AnnouncesBothTransportsAnswersAndStopsOnSigterm) {
+    QProcess proc;
+    const QStringList lines = startSim(proc, {"--tcp", "0", "--pty"}, 2);
+    ASSERT_EQ(lines.size(), 2);
+    ASSERT_TRUE(lines[0].startsWith("TCP 127.0.0.1:")) << lines[0].toStdString();
+    ASSERT_TRUE(lines[1].startsWith("PTY /dev/pts/")) << lines[1].toStdString();
+
+    TcpClient tcp;
+    ASSERT_TRUE(tcp.connectTo(quint16(lines[0].section(':', 1).toUInt())));
+    tcp.send(request(CmdLineCheck));
+    EXPECT_EQ(tcp.readBytes(36).left(6), QByteArray::fromHex("0055000500aa"));
+    PtyClient pty;
+    ASSERT_TRUE(pty.open(lines[1].mid(4)));
+    pty.send(request(CmdLineCheck));
+    EXPECT_EQ(pty.readBytes(36).left(6), QByteArray::fromHex("0055000500aa"));
+
+    proc.terminate();
+    ASSERT_TRUE(proc.waitForFinished(3000));
+    EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(proc.exitCode(), 0);
+}
+
+TEST(SimProcess, CommandLineFaultsApplyAndSigintStops) {
+    QProcess proc;
+    const QString text = QStringLiteral("Q-VEX-MOD7-ARC Test 36 characters...");
+    const QStringList lines =
+        startSim(proc, {"--tcp", "0", "--stray", "2", "--wrong-ack", "--version-text", text}, 1);
+    ASSERT_EQ(lines.size(), 1);
+    TcpClient tcp;
+    ASSERT_TRUE(tcp.connectTo(quint16(lines[0].section(':', 1).toUInt())));
+    tcp.send(request(CmdLineCheck));
+    EXPECT_EQ(tcp.readBytes(38), QByteArray::fromHex("11220055000500ab") + QByteArray(30, '\0'));
+    tcp.send(request(CmdVersion));
+    EXPECT_EQ(tcp.readBytes(38), QByteArray::fromHex("1122") + text.toLatin1());
+
+    ::kill(pid_t(proc.processId()), SIGINT);
+    ASSERT_TRUE(proc.waitForFinished(3000));
+    EXPECT_EQ(proc.exitCode(), 0);
+}
+
+TEST(SimProcess, HelpExitsZeroAndBadOptionsFail) {
+    QProcess help;
+    help.start(QStringLiteral(QVEX_SIM_EXE), {"--help"});
+    ASSERT_TRUE(help.waitForFinished(3000));
+    EXPECT_EQ(help.exitCode(), 0);
+    const QByteArray text = help.readAllStandardOutput();
+    for (const char *name :
+         {"--drop-next", "--split-gap", "--disconnect-mid-reply", "--pace", "--baud-index"})
+        EXPECT_TRUE(text.contains(name)) << name;
+
+    QProcess bad;
+    bad.start(QStringLiteral(QVEX_SIM_EXE), {"--split", "ten"});
+    ASSERT_TRUE(bad.waitForFinished(3000));
+    EXPECT_NE(bad.exitCode(), 0);
+    EXPECT_TRUE(bad.readAllStandardError().contains("--split"));
+}

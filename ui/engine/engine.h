@@ -1,0 +1,342 @@
+// The run-time engine: panels, controls, callbacks, pop-ups, serial and TCP
+// services, files and time, in the integer-handle calling model the program is
+// written against. Program code includes only this header; the Qt widgets
+// behind it stay inside ui/engine.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// ---- callbacks and events ---------------------------------------------------
+using CtrlCallbackPtr = int (*)(int panel, int control, int event, void *callbackData, int eventData1,
+                                int eventData2);
+using PanelCallbackPtr = CtrlCallbackPtr;
+
+enum {
+    EVENT_NONE = 0,
+    EVENT_COMMIT = 1,
+    EVENT_VAL_CHANGED = 2,
+    EVENT_LEFT_CLICK = 3,
+    EVENT_LEFT_DOUBLE_CLICK = 4,
+    EVENT_RIGHT_CLICK = 5,
+    EVENT_RIGHT_DOUBLE_CLICK = 6,
+    EVENT_KEYPRESS = 7,
+    EVENT_GOT_FOCUS = 8,
+    EVENT_LOST_FOCUS = 9,
+    EVENT_IDLE = 10,
+    EVENT_CLOSE = 11,
+    EVENT_PANEL_SIZE = 12,
+    EVENT_PANEL_MOVE = 13,
+    EVENT_END_TASK = 14,
+    EVENT_TIMER_TICK = 15,
+    EVENT_DISCARD = 16,
+};
+
+// Error codes of the user-interface operations.
+enum {
+    UIE_NoError = 0,
+    UIE_NotInitialized = -1,
+    UIE_TooManyPanels = -3,
+    UIE_InvalidPanel = -4,
+    UIE_InvalidControl = -5,
+    UIE_FileNotFound = -7,  // panel resource file missing or unreadable
+    UIE_BadResource = -8,   // resource number not in the file, or malformed file
+    UIE_UnknownCallback = -9,
+    UIE_InvalidAttribute = -10,
+    UIE_TypeMismatch = -11, // value type does not fit the control
+    UIE_IndexOutOfRange = -12,
+    UIE_ItemNotFound = -13,
+};
+
+// Callback registry: every module registers its callbacks by name so panel
+// resources can bind them.
+struct CallbackEntry {
+    const char *name;
+    CtrlCallbackPtr fn;
+};
+void RegisterCallbacks(const CallbackEntry *table, std::size_t count);
+template <std::size_t N> inline void RegisterCallbacks(const CallbackEntry (&table)[N]) {
+    RegisterCallbacks(table, N);
+}
+CtrlCallbackPtr FindCallback(const std::string &name);
+
+// ---- engine life --------------------------------------------------------------
+// Creates the application object (once). A second call returns 1 at once.
+// Returns 1 on success, 0 on failure.
+int InitCVIRTE(int argc, char **argv);
+void CloseCVIRTE();
+// Directory the panel resource files are loaded from (default: the
+// executable's directory).
+void SetPanelResourceDir(const std::string &dir);
+std::string GetPanelResourceDir();
+
+// ---- attributes and values ---------------------------------------------------------
+enum {
+    // panels and controls
+    ATTR_VISIBLE = 500,
+    ATTR_DIMMED = 501,
+    ATTR_LEFT = 502,
+    ATTR_TOP = 503,
+    ATTR_WIDTH = 504,
+    ATTR_HEIGHT = 505,
+    ATTR_LABEL_TEXT = 506,     // controls: caption; panels: see ATTR_TITLE
+    ATTR_TITLE = 507,          // panel title
+    ATTR_WINDOW_ZOOM = 508,    // VAL_NO_ZOOM, VAL_MINIMIZE, VAL_MAXIMIZE
+    ATTR_BACKCOLOR = 509,
+    // controls
+    ATTR_CMD_BUTTON_COLOR = 520,
+    ATTR_ON_COLOR = 521,       // LED and lamp
+    ATTR_OFF_COLOR = 522,
+    ATTR_FILL_COLOR = 523,     // progress indicator
+    ATTR_MAX_VALUE = 524,
+    ATTR_MIN_VALUE = 525,
+    ATTR_TEXT_BGCOLOR = 526,
+    ATTR_TEXT_COLOR = 527,
+    ATTR_MAX_ENTRY_LENGTH = 528,
+    ATTR_CTRL_INDEX = 529,
+    ATTR_CALLBACK_DATA = 530,
+    ATTR_CTRL_KIND = 531,      // read only: one of the CTRL_KIND values
+    // table run-time options the program switches off
+    ATTR_TABLE_RUN_STATE_1523 = 1523, // operator may resize rows
+    ATTR_TABLE_RUN_STATE_1524 = 1524, // operator may resize columns
+    // password fields
+    ATTR_PASSWORD_MASK_CHARACTER = 600,
+    ATTR_PASSWORD_MAX_LENGTH = 601,
+};
+enum { VAL_NO_ZOOM = 0, VAL_MINIMIZE = 1, VAL_MAXIMIZE = 2 };
+// Panel position meaning "centre on the screen".
+constexpr int VAL_AUTO_CENTER = -2147483647;
+enum {
+    CTRL_KIND_UNKNOWN = 0,
+    CTRL_KIND_COMMAND,
+    CTRL_KIND_TOGGLE,
+    CTRL_KIND_CHECKBOX,
+    CTRL_KIND_RADIO,
+    CTRL_KIND_NUMERIC,
+    CTRL_KIND_NUMERIC_DOUBLE,
+    CTRL_KIND_RING,
+    CTRL_KIND_STRING,
+    CTRL_KIND_COMBO,
+    CTRL_KIND_TEXTBOX,
+    CTRL_KIND_TEXTMSG,
+    CTRL_KIND_LED,
+    CTRL_KIND_LAMP,
+    CTRL_KIND_GRAPH,
+    CTRL_KIND_STRIPCHART,
+    CTRL_KIND_TABLE,
+    CTRL_KIND_PROGRESS,
+    CTRL_KIND_DECORATION,
+};
+// 24-bit RGB colours.
+enum {
+    VAL_BLACK = 0x000000,
+    VAL_WHITE = 0xFFFFFF,
+    VAL_RED = 0xFF0000,
+    VAL_GREEN = 0x00FF00,
+    VAL_BLUE = 0x0000FF,
+    VAL_YELLOW = 0xFFFF00,
+    VAL_LT_GRAY = 0xCCCCCC,
+    VAL_GRAY = 0x808080,
+    VAL_DK_GRAY = 0x404040,
+    VAL_PANEL_GRAY = 0xC0C0C0,
+};
+
+// ---- panels -------------------------------------------------------------------
+int LoadPanel(int parentPanel, const char *fileName, int resourceId);
+int DiscardPanel(int panel);
+int DisplayPanel(int panel);
+int HidePanel(int panel);
+int InstallPopup(int panel); // shows the panel modal over the others
+int RemovePopup(int panel);  // hides a pop-up panel (0 = the topmost one)
+int SetActivePanel(int panel);
+int GetActivePanel();
+int SetActiveCtrl(int panel, int control);
+int GetActiveCtrl(int panel);
+int SetPanelPos(int panel, int top, int left);
+int SetPanelAttribute(int panel, int attribute, int value);
+int SetPanelAttribute(int panel, int attribute, const std::string &value);
+int GetPanelAttribute(int panel, int attribute, int *value);
+int GetPanelAttribute(int panel, int attribute, std::string *value);
+// Screen size, used to centre a panel.
+int GetScreenSize(int *height, int *width);
+int SetWaitCursor(int on);
+int PrintPanel(int panel, const char *fileName, int scope, int area, int interactive);
+
+// ---- controls -----------------------------------------------------------------
+int SetCtrlVal(int panel, int control, int value);
+int SetCtrlVal(int panel, int control, double value);
+int SetCtrlVal(int panel, int control, const char *value);
+int SetCtrlVal(int panel, int control, const std::string &value);
+int GetCtrlVal(int panel, int control, int *value);
+int GetCtrlVal(int panel, int control, unsigned short *value);
+int GetCtrlVal(int panel, int control, short *value);
+int GetCtrlVal(int panel, int control, double *value);
+int GetCtrlVal(int panel, int control, char *buffer, std::size_t bufferSize);
+int GetCtrlVal(int panel, int control, std::string *value);
+
+int SetCtrlAttribute(int panel, int control, int attribute, int value);
+int SetCtrlAttribute(int panel, int control, int attribute, double value);
+int SetCtrlAttribute(int panel, int control, int attribute, const std::string &value);
+int GetCtrlAttribute(int panel, int control, int attribute, int *value);
+int GetCtrlAttribute(int panel, int control, int attribute, double *value);
+int GetCtrlAttribute(int panel, int control, int attribute, std::string *value);
+
+// Rings and lists.
+int GetNumListItems(int panel, int control, int *count);
+int GetIndexFromValue(int panel, int control, int *index, int value);
+int GetValueFromIndex(int panel, int control, int index, int *value);
+int GetLabelFromIndex(int panel, int control, int index, std::string *label);
+int GetCtrlIndex(int panel, int control, int *index);
+int SetCtrlIndex(int panel, int control, int index);
+int InsertListItem(int panel, int control, int index, const std::string &label, int value);
+int DeleteListItem(int panel, int control, int index, int count);
+int ClearListCtrl(int panel, int control);
+
+// Text boxes: SetCtrlVal appends a line.
+int ResetTextBox(int panel, int control, const std::string &text);
+int GetNumTextBoxLines(int panel, int control, int *lines);
+int GetTextBoxLine(int panel, int control, int line, std::string *text);
+
+// Tables.
+int GetNumTableRows(int panel, int control, int *rows);
+int GetNumTableColumns(int panel, int control, int *columns);
+int SetTableCellVal(int panel, int control, int row, int column, const std::string &value);
+int GetTableCellVal(int panel, int control, int row, int column, std::string *value);
+int GetActiveTableCell(int panel, int control, int *row, int *column);
+
+// Built-in context menu of a control; item ids -2, -3, -4 are the table's
+// insert, delete and sort entries.
+int HideBuiltInCtrlMenuItem(int panel, int control, int menuItemId);
+
+// Combo box with history (an editable combo box control).
+int Combo_NewComboBox(int panel, int control);
+int Combo_InsertComboItem(int panel, int control, int index, const std::string &text);
+int Combo_DeleteComboItem(int panel, int control, int index, int count);
+int Combo_GetIndex(int panel, int control, const std::string &text, int *index);
+int Combo_GetNumItems(int panel, int control, int *count);
+int Combo_GetItem(int panel, int control, int index, std::string *text);
+
+// Password field (a string control with masked echo).
+int PasswordCtrl_ConvertFromString(int panel, int control);
+int PasswordCtrl_SetAttribute(int panel, int control, int attribute, int value);
+
+int MakeColor(int red, int green, int blue);
+
+// ---- operator actions for tests -------------------------------------------------
+// Sets a control's value as an operator would and dispatches EVENT_COMMIT
+// through the same path a real click or edit takes.
+int OperateCtrl(int panel, int control);
+int OperateCtrl(int panel, int control, int value);
+int OperateCtrl(int panel, int control, double value);
+int OperateCtrl(int panel, int control, const std::string &value);
+// Closes a panel as the operator would with the window's close box.
+int OperateClosePanel(int panel);
+// The Qt widget behind a control, for tests that click real widgets
+// (a QWidget *, typed void * so this header stays free of Qt).
+void *GetCtrlWidget(int panel, int control);
+void *GetPanelWidget(int panel);
+
+// ---- event loop and waiting -------------------------------------------------------
+int RunUserInterface();
+int QuitUserInterface(int returnCode);
+// Delivers pending events and returns at once.
+int ProcessSystemEvents();
+// Delivers pending events; blocks until the next event arrives or maxSeconds
+// pass. Every wait loop uses this, so an idle wait costs almost no CPU.
+int WaitForSystemEvents(double maxSeconds);
+
+// ---- pop-ups ------------------------------------------------------------------------
+enum { VAL_OK_DONE = 1, VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
+enum { VAL_SELECT_BUTTON = 1, VAL_OK_BUTTON = 2, VAL_SAVE_BUTTON = 2, VAL_LOAD_BUTTON = 1 };
+int MessagePopup(const char *title, const char *message);
+int ConfirmPopup(const char *title, const char *message);
+// Returns VAL_NO_FILE_SELECTED (0) when cancelled, VAL_EXISTING_FILE_SELECTED
+// or VAL_NEW_FILE_SELECTED otherwise; the chosen path goes to pathName.
+int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
+                    const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
+                    int allowCancel, int allowMakeDirectory, std::string *pathName);
+
+// The object every pop-up goes through. Tests install a scripted one.
+class PopupResponder {
+  public:
+    virtual ~PopupResponder() = default;
+    virtual int message(const std::string &title, const std::string &text) = 0;
+    virtual int confirm(const std::string &title, const std::string &text) = 0;
+    virtual int fileSelect(const std::string &defaultDirectory, const std::string &defaultFileSpec,
+                           const std::string &title, int buttonLabel, std::string *pathName) = 0;
+};
+// Installs a responder (not owned); nullptr restores the interactive one.
+void SetPopupResponder(PopupResponder *responder);
+
+// ---- serial ports -------------------------------------------------------------------------
+enum {
+    LWRS_RXCHAR = 0x0001,
+    LWRS_RXFLAG = 0x0002,
+    LWRS_TXEMPTY = 0x0004,
+    LWRS_RECEIVE = 0x8000,
+};
+using ComCallbackPtr = void (*)(int portNumber, int eventMask, void *callbackData);
+
+int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits, int stopBits,
+                  int inputQueueSize, int outputQueueSize);
+int CloseCom(int port);
+int ComWrt(int port, const char *buffer, int count);
+int ComRd(int port, char *buffer, int count);
+int ComRdTerm(int port, char *buffer, int count, int terminationByte);
+int FlushInQ(int port);
+int FlushOutQ(int port);
+int GetInQLen(int port);
+int GetOutQLen(int port);
+int SetComTime(int port, double timeoutSeconds);
+int SetCTSMode(int port, int mode);
+int SetXMode(int port, int mode);
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharacter, ComCallbackPtr callback,
+                       void *callbackData);
+// Port number to device name: an explicit mapping (from the settings file's
+// serial-port section) wins; else the n-th detected port sorted by name.
+void SetComPortDevice(int port, const std::string &deviceName);
+void ClearComPortDevices();
+std::string GetComPortDevice(int port);
+
+// ---- TCP client ----------------------------------------------------------------------------
+enum { TCP_DISCONNECT = 1, TCP_DATAREADY = 2 };
+using tcpFuncPtr = int (*)(unsigned handle, int xType, int errCode, void *callbackData);
+int ConnectToTCPServer(unsigned *conversationHandle, unsigned portNumber, const char *serverHostName,
+                       tcpFuncPtr callback, void *callbackData, unsigned timeoutMs);
+int DisconnectFromTCPServer(unsigned conversationHandle);
+// Write: returns the bytes written or a negative code.
+int ClientTCPWrite(unsigned conversationHandle, const void *data, unsigned size, unsigned timeoutMs);
+// Read: returns what is waiting (up to size) at once; with nothing waiting it
+// waits up to timeoutMs for data. Returns 0 when nothing came, or a negative code.
+int ClientTCPRead(unsigned conversationHandle, void *buffer, unsigned size, unsigned timeoutMs);
+
+// ---- files and time ------------------------------------------------------------------------
+enum { VAL_READ_ONLY = 1, VAL_WRITE_ONLY = 2, VAL_READ_WRITE = 3 };
+enum { VAL_TRUNCATE = 0, VAL_APPEND = 1, VAL_OPEN_AS_IS = 2 };
+enum { VAL_BINARY = 0, VAL_ASCII = 1 };
+int OpenFile(const char *fileName, int readWriteMode, int action, int fileType);
+int CloseFile(int fileHandle);
+// Reads one line without its line end; returns its length, -2 at end of file,
+// -1 on error. A longer line is cut to maxChars and the rest is skipped.
+int ReadLine(int fileHandle, char *buffer, int maxChars);
+// Writes count characters (-1 = up to the terminating zero) and a line end.
+int WriteLine(int fileHandle, const char *buffer, int count);
+int WriteFile(int fileHandle, const char *buffer, std::size_t count);
+// Code of the last failed file operation: 0 none, 1 to 10 as the recorder reports them.
+int GetFmtIOError();
+// 1 = exists (size set), 0 = does not, negative = error.
+int GetFileInfo(const char *fileName, long *fileSize);
+// Hidden/read-only/system/archive flags; a no-op where the file system has none (Linux).
+int SetFileAttrs(const char *fileName, int readOnly, int system, int hidden, int archive);
+int MakePathname(const char *directory, const char *fileName, char *pathName);
+std::string MakePathname(const std::string &directory, const std::string &fileName);
+int GetProjectDir(char *directory);
+std::string GetProjectDir();
+// Directory for the program's own files: the executable's directory, or the
+// per-user data directory where that one is not writable.
+std::string GetWritableDataDir();
+std::string DateStr(); // MM-DD-YYYY
+std::string TimeStr(); // HH:MM:SS
+double Timer();        // monotonic seconds
+void StringUpperCase(char *s);

@@ -1,0 +1,43 @@
+// Inside of the run-time engine: the panel table and helpers shared by the
+// engine's source files. Only ui/engine includes this.
+#pragma once
+
+#include "ui/engine/engine.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+
+namespace engine {
+
+struct ControlRec {
+    QPointer<QWidget> widget;
+    int kind = CTRL_KIND_UNKNOWN;
+    CtrlCallbackPtr callback = nullptr;
+    void *callbackData = nullptr;
+};
+
+struct PanelRec {
+    int handle = 0;
+    int parent = 0;
+    QPointer<QWidget> widget;
+    CtrlCallbackPtr callback = nullptr;
+    void *callbackData = nullptr;
+    std::map<int, ControlRec> controls;
+    bool popup = false;
+};
+
+PanelRec *panel(int handle);
+ControlRec *control(int panelHandle, int ctrlId);
+// Calls the callback of a control (ctrlId > 0) or of the panel (ctrlId 0).
+int dispatch(int panelHandle, int ctrlId, int event, int eventData1 = 0, int eventData2 = 0);
+int kindOf(QWidget *w);
+QString colorName(int rgb);
+
+// Keeps the application object alive and owns engine-wide objects.
+bool ensureApplication(int argc, char **argv);
+
+} // namespace engine

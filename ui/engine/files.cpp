@@ -1,0 +1,219 @@
+// Files, paths and time.
+#include "ui/engine/engine.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::map<int, std::FILE *> g_files;
+int g_nextFile = 1;
+int g_lastIOError = 0;
+
+int ioErrorFromErrno(int e) {
+    switch (e) {
+    case 0: return 0;
+    case ENOENT: case ENOTDIR: return 1;
+    case EBADF: return 3;
+    case ENOMEM: return 4;
+    case EEXIST: return 5;
+    case EACCES: case EPERM: case EROFS: case EISDIR: return 6;
+    case EINVAL: return 7;
+    case EMFILE: case ENFILE: return 8;
+    case ENOSPC: case EDQUOT: return 9;
+    case ENAMETOOLONG: return 10;
+    default: return 2;
+    }
+}
+
+int fail(int e) {
+    g_lastIOError = ioErrorFromErrno(e);
+    return -1;
+}
+
+std::FILE *fileOf(int handle) {
+    auto it = g_files.find(handle);
+    return it == g_files.end() ? nullptr : it->second;
+}
+
+} // namespace
+
+int OpenFile(const char *fileName, int mode, int action, int /*fileType*/) {
+    if (!fileName || !*fileName) return fail(ENOENT);
+    if (std::strlen(fileName) >= 4096) return fail(ENAMETOOLONG);
+    int flags = 0;
+    const char *fmode = "rb";
+    switch (mode) {
+    case VAL_READ_ONLY: flags = O_RDONLY; fmode = "rb"; break;
+    case VAL_WRITE_ONLY: flags = O_WRONLY | O_CREAT; fmode = "wb"; break;
+    case VAL_READ_WRITE: flags = O_RDWR | O_CREAT; fmode = "r+b"; break;
+    default: return fail(EINVAL);
+    }
+    if (mode != VAL_READ_ONLY) {
+        if (action == VAL_TRUNCATE) flags |= O_TRUNC;
+        else if (action == VAL_APPEND) flags |= O_APPEND;
+        if (action == VAL_APPEND) fmode = mode == VAL_WRITE_ONLY ? "ab" : "a+b";
+    }
+    int fd = ::open(fileName, flags | O_CLOEXEC, 0666);
+    if (fd < 0) return fail(errno);
+    std::FILE *f = ::fdopen(fd, fmode);
+    if (!f) {
+        int e = errno;
+        ::close(fd);
+        return fail(e);
+    }
+    g_lastIOError = 0;
+    int h = g_nextFile++;
+    g_files[h] = f;
+    return h;
+}
+
+int CloseFile(int handle) {
+    std::FILE *f = fileOf(handle);
+    if (!f) return fail(EBADF);
+    g_files.erase(handle);
+    if (std::fclose(f) != 0) return fail(errno);
+    return 0;
+}
+
+int ReadLine(int handle, char *buffer, int maxChars) {
+    std::FILE *f = fileOf(handle);
+    if (!f || !buffer || maxChars < 0) return fail(f ? EINVAL : EBADF);
+    int n = 0;
+    bool any = false;
+    int c;
+    while ((c = std::fgetc(f)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        if (n < maxChars) buffer[n++] = static_cast<char>(c);
+    }
+    if (std::ferror(f)) return fail(EIO);
+    if (!any) {
+        buffer[0] = '\0';
+        return -2;
+    }
+    if (n > 0 && buffer[n - 1] == '\r') --n;
+    buffer[n] = '\0';
+    return n;
+}
+
+int WriteFile(int handle, const char *buffer, std::size_t count) {
+    std::FILE *f = fileOf(handle);
+    if (!f) return fail(EBADF);
+    errno = 0;
+    if (count && std::fwrite(buffer, 1, count, f) != count) return fail(errno ? errno : EIO);
+    if (std::fflush(f) != 0) return fail(errno ? errno : EIO);
+    return static_cast<int>(count);
+}
+
+int WriteLine(int handle, const char *buffer, int count) {
+    std::FILE *f = fileOf(handle);
+    if (!f) return fail(EBADF);
+    std::size_t n = count < 0 ? std::strlen(buffer) : static_cast<std::size_t>(count);
+    errno = 0;
+    if ((n && std::fwrite(buffer, 1, n, f) != n) || std::fputc('\n', f) == EOF) return fail(errno ? errno : EIO);
+    if (std::fflush(f) != 0) return fail(errno ? errno : EIO);
+    return static_cast<int>(n);
+}
+
+int GetFmtIOError() { return g_lastIOError; }
+
+int GetFileInfo(const char *fileName, long *fileSize) {
+    struct stat st {};
+    if (!fileName || ::stat(fileName, &st) != 0) {
+        if (fileSize) *fileSize = 0;
+        return (errno == ENOENT || errno == ENOTDIR || !fileName) ? 0 : -1;
+    }
+    if (fileSize) *fileSize = static_cast<long>(st.st_size);
+    return 1;
+}
+
+// Linux file systems have no hidden, system or archive flags; a hidden file
+// stays a normal file that every later write can still replace.
+int SetFileAttrs(const char *fileName, int, int, int, int) {
+    return (fileName && ::access(fileName, F_OK) == 0) ? 0 : -1;
+}
+
+std::string MakePathname(const std::string &directory, const std::string &fileName) {
+    if (directory.empty()) return fileName;
+    if (directory.back() == '/' || directory.back() == '\\') return directory + fileName;
+    return directory + "/" + fileName;
+}
+
+int MakePathname(const char *directory, const char *fileName, char *pathName) {
+    std::string p = MakePathname(std::string(directory ? directory : ""), std::string(fileName ? fileName : ""));
+    if (p.size() >= 260) return -1;
+    std::memcpy(pathName, p.c_str(), p.size() + 1);
+    return 0;
+}
+
+std::string GetProjectDir() {
+    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath().toStdString();
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    buf[n] = '\0';
+    std::string s(buf);
+    auto slash = s.rfind('/');
+    return slash == std::string::npos ? "." : s.substr(0, slash);
+}
+
+int GetProjectDir(char *directory) {
+    std::string d = GetProjectDir();
+    if (d.size() >= 260) return -1;
+    std::memcpy(directory, d.c_str(), d.size() + 1);
+    return 0;
+}
+
+std::string GetWritableDataDir() {
+    std::string d = GetProjectDir();
+    if (::access(d.c_str(), W_OK) == 0) return d;
+    QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data)) return d;
+    return data.toStdString();
+}
+
+namespace {
+std::tm now() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm {};
+    localtime_r(&t, &tm);
+    return tm;
+}
+} // namespace
+
+std::string DateStr() {
+    std::tm tm = now();
+    char b[48];
+    std::snprintf(b, sizeof b, "%02d-%02d-%04d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
+    return b;
+}
+
+std::string TimeStr() {
+    std::tm tm = now();
+    char b[48];
+    std::snprintf(b, sizeof b, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return b;
+}
+
+double Timer() {
+    static const auto start = std::chrono::steady_clock::now();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void StringUpperCase(char *s) {
+    for (; s && *s; ++s) *s = static_cast<char>(std::toupper(static_cast<unsigned char>(*s)));
+}
