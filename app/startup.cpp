@@ -78,7 +78,7 @@ int WinMain(int argc, char **argv) {
 
 void InitVars() {
     comport = 0;
-    sync = 0x55;
+    frame::sync = 0x55;
     order = 1;
     target = RAM;
     rx_flag = 1;

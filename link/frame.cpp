@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+namespace frame {
 int sync = 0x55;
+}
 int order = 1;
 unsigned short emptyframe[PNUM];
 double tstart = 0.0, tdiff = 0.0;
@@ -141,8 +143,8 @@ bool ExchangeBusy() { return g_busy; }
 void FillTxBuf(int command, const unsigned short payload[PNUM]) {
     if (g_busy) return; // the waiting exchange still owns szWriteBuf
     auto *b = reinterpret_cast<unsigned char *>(szWriteBuf);
-    b[0] = static_cast<unsigned char>((sync >> 8) & 0xFF);
-    b[1] = static_cast<unsigned char>(sync & 0xFF);
+    b[0] = static_cast<unsigned char>((frame::sync >> 8) & 0xFF);
+    b[1] = static_cast<unsigned char>(frame::sync & 0xFF);
     b[2] = static_cast<unsigned char>((command >> 8) & 0xFF);
     b[3] = static_cast<unsigned char>(command & 0xFF);
     for (int i = 0; i < PNUM; ++i) {

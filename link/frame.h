@@ -7,7 +7,11 @@ constexpr int PNUM = 16;           // payload words per frame
 constexpr int kAcknowledge = 0x00AA;
 constexpr int kNoNewData = 0x09FF; // reply command word: no new data
 
+// The leading word of every request. It lives in a namespace of its own
+// because POSIX declares a function sync() in the global one.
+namespace frame {
 extern int sync;
+}
 extern int order;
 extern unsigned short emptyframe[PNUM];
 extern double tstart, tdiff;

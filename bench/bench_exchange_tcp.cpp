@@ -1,0 +1,178 @@
+// Frame exchanges per second over loopback TCP: the program's ExchangeFrame
+// against a minimal blocking-socket client talking to the same simulator.
+// The simulator serves one client at a time, so the two take turns; the
+// order flips every round so drift in machine load hits both alike.
+//
+//   bench_exchange_tcp [--rounds N] [--seconds S]
+//
+// Last line: "ratio <program rate / raw rate>" (median over rounds).
+#include "bench/common.h"
+
+#include "app/startup.h"
+#include "link/frame.h"
+#include "link/transport.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWarmup = 50;
+
+struct Run {
+    long exchanges = 0;
+    double seconds = 0;
+    long retries = 0; // program only: exchanges that needed more than one attempt
+    double rate() const { return exchanges / seconds; }
+};
+
+// ---- the reference: plain blocking socket -----------------------------------
+
+class RawClient {
+  public:
+    explicit RawClient(int port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd_ < 0) bench::Fail("raw client: socket: %s", std::strerror(errno));
+        const int one = 1;
+        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
+            bench::Fail("raw client: connect to 127.0.0.1:%d: %s", port, std::strerror(errno));
+        // The line check request: sync, command 5, empty payload.
+        std::memset(request_, 0, sizeof request_);
+        request_[1] = 0x55;
+        request_[3] = 5;
+    }
+    ~RawClient() { ::close(fd_); }
+    RawClient(const RawClient &) = delete;
+    RawClient &operator=(const RawClient &) = delete;
+
+    void exchange() {
+        if (::send(fd_, request_, kFrameSize, MSG_NOSIGNAL) != kFrameSize)
+            bench::Fail("raw client: write: %s", std::strerror(errno));
+        int have = 0;
+        while (have < kFrameSize) {
+            const ssize_t n = ::recv(fd_, reply_ + have, kFrameSize - have, 0);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) bench::Fail("raw client: read: %s", n == 0 ? "connection closed" : std::strerror(errno));
+            have += static_cast<int>(n);
+        }
+        if (reply_[0] != 0x00 || reply_[1] != 0x55 || reply_[3] != 5 || reply_[4] != 0x00 || reply_[5] != 0xAA)
+            bench::Fail("raw client: unexpected reply %02x %02x %02x %02x %02x %02x", reply_[0], reply_[1],
+                        reply_[2], reply_[3], reply_[4], reply_[5]);
+    }
+
+  private:
+    int fd_ = -1;
+    unsigned char request_[kFrameSize];
+    unsigned char reply_[kFrameSize];
+};
+
+Run runRaw(int port, double seconds) {
+    RawClient client(port);
+    for (int i = 0; i < kWarmup; ++i) client.exchange();
+    Run r;
+    const double t0 = bench::Now();
+    double t;
+    do {
+        client.exchange();
+        ++r.exchanges;
+    } while ((t = bench::Now()) - t0 < seconds);
+    r.seconds = t - t0;
+    return r;
+}
+
+// ---- the program ---------------------------------------------------------------
+
+void programConnect(int port) {
+    comprotocol = 1;
+    std::snprintf(ipBuf, sizeof ipBuf, "127.0.0.1");
+    portNum = port;
+    tcpcon = InitTCP_IP(1);
+    if (tcpcon != 1) bench::Fail("program link to 127.0.0.1:%d failed (InitTCP_IP; status \"%s\")", port, szStatus);
+}
+
+void programDisconnect() { tcpcon = InitTCP_IP(0); }
+
+// One line check through the program; returns the attempt counter.
+int programExchange() {
+    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    order = 5;
+    FillTxBuf(order, emptyframe);
+    const int ok = ExchangeFrame();
+    if (!ok) bench::Fail("program exchange failed (status \"%s\")%s", szStatus,
+                         bench::SimAlive() ? "" : "; the simulator has exited");
+    if (GetRxBuf(emptyframe) != 5 || emptyframe[0] != kAcknowledge)
+        bench::Fail("program exchange: unexpected reply (command %d, word 0 = 0x%04x)", order, emptyframe[0]);
+    return ok;
+}
+
+Run runProgram(int port, double seconds) {
+    programConnect(port);
+    for (int i = 0; i < kWarmup; ++i) programExchange();
+    Run r;
+    const double t0 = bench::Now();
+    double t;
+    do {
+        if (programExchange() != 9) ++r.retries;
+        ++r.exchanges;
+    } while ((t = bench::Now()) - t0 < seconds);
+    r.seconds = t - t0;
+    programDisconnect();
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    bench::SetName("bench_exchange_tcp");
+    const int rounds = bench::OptInt(argc, argv, "--rounds", 5);
+    const double seconds = bench::OptDouble(argc, argv, "--seconds", 1.0);
+
+    const bench::Sim sim = bench::StartSim({"--tcp", "0"});
+    bench::StartProgram(argc, argv);
+    std::printf("simulator pid %d on 127.0.0.1:%d; %d rounds of %.1f s per client\n", sim.pid, sim.tcpPort,
+                rounds, seconds);
+
+    std::vector<double> ratios, programRates, rawRates;
+    long programTotal = 0, rawTotal = 0, retries = 0;
+    double programTime = 0, rawTime = 0;
+    for (int i = 0; i < rounds; ++i) {
+        Run raw, prog;
+        if (i % 2 == 0) {
+            raw = runRaw(sim.tcpPort, seconds);
+            prog = runProgram(sim.tcpPort, seconds);
+        } else {
+            prog = runProgram(sim.tcpPort, seconds);
+            raw = runRaw(sim.tcpPort, seconds);
+        }
+        std::printf("round %d: program %8.0f/s  raw %8.0f/s  ratio %.3f\n", i + 1, prog.rate(), raw.rate(),
+                    prog.rate() / raw.rate());
+        ratios.push_back(prog.rate() / raw.rate());
+        programRates.push_back(prog.rate());
+        rawRates.push_back(raw.rate());
+        programTotal += prog.exchanges;
+        rawTotal += raw.exchanges;
+        programTime += prog.seconds;
+        rawTime += raw.seconds;
+        retries += prog.retries;
+    }
+    if (bench::PopupsShown() > 0) bench::Fail("the link raised %d pop-up(s) during the run", bench::PopupsShown());
+
+    std::printf("program: %ld exchanges in %.2f s, median %.0f exchanges/s (%.1f us each), %ld retried\n",
+                programTotal, programTime, bench::Median(programRates), 1e6 / bench::Median(programRates),
+                retries);
+    std::printf("raw:     %ld exchanges in %.2f s, median %.0f exchanges/s (%.1f us each)\n", rawTotal, rawTime,
+                bench::Median(rawRates), 1e6 / bench::Median(rawRates));
+    std::printf("ratio %.3f\n", bench::Median(ratios));
+    return 0;
+}

@@ -1,0 +1,51 @@
+// Shared pieces of the link benchmarks: the simulator as a child process,
+// the program's engine brought up without panels, clocks, and small
+// statistics helpers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// Name used as the prefix of every error message ("bench_wait_cpu: ...").
+void SetName(const char *name);
+
+// Prints "<name>: error: <message>" to stderr, stops the simulator and
+// exits with status 1.
+[[noreturn]] void Fail(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// The simulator program, run as a separate process so CPU figures taken with
+// getrusage(RUSAGE_SELF) are the program's own. Only one at a time.
+struct Sim {
+    int pid = -1;
+    int tcpPort = 0;     // from its "TCP 127.0.0.1:<port>" line, 0 if none
+    std::string ptyPath; // from its "PTY <path>" line, empty if none
+};
+
+// Starts the simulator with the given options and waits (up to 10 s) for
+// the ready lines the options ask for. Fails the benchmark when it cannot
+// be started or does not come up. The simulator is stopped again at exit,
+// on SIGINT/SIGTERM/SIGHUP, and when this process dies.
+Sim StartSim(const std::vector<std::string> &args);
+// Sends SIGTERM and reaps it (SIGKILL after 2 s). Safe to call twice.
+void StopSim();
+// True while the simulator has not exited.
+bool SimAlive();
+
+// Brings up the engine (offscreen unless QT_QPA_PLATFORM says otherwise)
+// with a pop-up responder that never blocks: messages go to stderr and are
+// counted. Installs the stop-signal handlers that take the simulator along.
+void StartProgram(int argc, char **argv);
+int PopupsShown();
+
+double Now();        // monotonic seconds
+double CpuSeconds(); // user + system time of this process
+
+double Median(std::vector<double> v);
+
+// "--name value" options; the default when absent. Fails on a bad value.
+double OptDouble(int argc, char **argv, const char *name, double fallback);
+int OptInt(int argc, char **argv, const char *name, int fallback);
+
+} // namespace bench

@@ -1,0 +1,189 @@
+// Start-up and shutdown of the real program: in-process through WinMain and
+// as a process of its own.
+#include "tests/fixtures/program.h"
+
+#include "measure/sampling.h"
+#include "sim/runner.h"
+#include "sim/server.h"
+#include "ui/panels/bigdata_ids.h"
+#include "ui/panels/expert_ids.h"
+#include "ui/panels/filter_ids.h"
+#include "ui/panels/intensity_ids.h"
+#include "ui/panels/main_ids.h"
+#include "ui/panels/outputs_ids.h"
+#include "ui/panels/power_ids.h"
+#include "ui/panels/recorder_ids.h"
+#include "ui/panels/settings_ids.h"
+#include "ui/panels/test_ids.h"
+#include "ui/panels/update_ids.h"
+#include "ui/panels/vectors_ids.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <csignal>
+#include <functional>
+#include <set>
+
+namespace {
+
+// Runs WinMain with `during` called once the event loop is running.
+int RunProgram(const std::function<void()> &during) {
+    SetPanelResourceDir(BuildDir());
+    QTimer::singleShot(0, during);
+    static char name[] = "qvex-scope";
+    static char *argv[] = {name, nullptr};
+    return WinMain(1, argv);
+}
+
+struct PanelFile {
+    const char *file;
+    const PanelCtrlKind *kinds;
+    std::size_t count;
+};
+
+template <std::size_t N> PanelFile Describe(const char *file, const PanelCtrlKind (&kinds)[N]) {
+    return {file, kinds, N};
+}
+
+int HandleOf(const char *file, int resource) {
+    for (const PanelTableEntry &e : kPanelTable)
+        if (std::string(e.file) == file && e.resource == resource) return *e.handle;
+    return 0;
+}
+
+TEST(Boot, AllPanelsLoadWithTheirControlsAndTheMainPanelCloses) {
+    ScriptedPopups popups;
+    bool checked = false;
+    int rc = RunProgram([&] {
+        std::set<int> handles;
+        for (const PanelTableEntry &e : kPanelTable) handles.insert(*e.handle);
+        EXPECT_EQ(handles.size(), 27u);
+        EXPECT_EQ(*handles.begin(), 1);
+        EXPECT_EQ(panelMAIN, 1);
+        EXPECT_EQ(panelVDROP, 0);
+
+        // Every named control exists in its panel with the kind the program expects.
+        const PanelFile files[] = {
+            Describe(MAIN_UI_FILE, MAIN_UI_CTRL_KINDS),         Describe(UPDATE_UI_FILE, UPDATE_UI_CTRL_KINDS),
+            Describe(TEST_UI_FILE, TEST_UI_CTRL_KINDS),         Describe(RECORDER_UI_FILE, RECORDER_UI_CTRL_KINDS),
+            Describe(INTENSITY_UI_FILE, INTENSITY_UI_CTRL_KINDS), Describe(POWER_UI_FILE, POWER_UI_CTRL_KINDS),
+            Describe(SETTINGS_UI_FILE, SETTINGS_UI_CTRL_KINDS), Describe(OUTPUTS_UI_FILE, OUTPUTS_UI_CTRL_KINDS),
+            Describe(FILTER_UI_FILE, FILTER_UI_CTRL_KINDS),     Describe(EXPERT_UI_FILE, EXPERT_UI_CTRL_KINDS),
+            Describe(VECTORS_UI_FILE, VECTORS_UI_CTRL_KINDS),   Describe(BIGDATA_UI_FILE, BIGDATA_UI_CTRL_KINDS),
+        };
+        for (const PanelFile &f : files) {
+            for (std::size_t i = 0; i < f.count; ++i) {
+                const PanelCtrlKind &k = f.kinds[i];
+                const int handle = HandleOf(f.file, k.panelResource);
+                ASSERT_GT(handle, 0) << f.file << " resource " << k.panelResource;
+                auto *w = static_cast<QWidget *>(GetCtrlWidget(handle, k.ctrlId));
+                ASSERT_NE(w, nullptr) << f.file << " panel " << k.panelResource << " id " << k.ctrlId;
+                EXPECT_STREQ(w->metaObject()->className(), k.qtClass) << f.file << " id " << k.ctrlId;
+            }
+        }
+
+        // Start-up state.
+        EXPECT_EQ(StatusLine(), "Q-VEX-MOD7-ARC Scope v1.0x (Build 01/2010)");
+        int v = -1;
+        GetPanelAttribute(panelMAIN, ATTR_VISIBLE, &v);
+        EXPECT_EQ(v, 1);
+        GetPanelAttribute(panelMAIN, ATTR_WINDOW_ZOOM, &v);
+        EXPECT_EQ(v, VAL_NO_ZOOM);
+        GetPanelAttribute(panelRECORDER, ATTR_LEFT, &v);
+        EXPECT_EQ(v, 520);
+        GetPanelAttribute(panelRECORDER, ATTR_TOP, &v);
+        EXPECT_EQ(v, 125);
+        GetPanelAttribute(panelSHOW, ATTR_LEFT, &v);
+        EXPECT_EQ(v, 125);
+        GetPanelAttribute(panelSHOW, ATTR_TOP, &v);
+        EXPECT_EQ(v, 175);
+        GetCtrlVal(panelMAIN, MAIN_TOG_UPDATE, &v);
+        EXPECT_EQ(v, 0);
+        GetCtrlAttribute(panelInterf, INTERF_ADDRESS, ATTR_VISIBLE, &v);
+        EXPECT_EQ(v, 0);
+        GetCtrlAttribute(panelEXPERT, EXPERT_PASSWORD, ATTR_PASSWORD_MAX_LENGTH, &v);
+        EXPECT_EQ(v, 20);
+        GetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_WIDTH, &v);
+        EXPECT_EQ(v, 305);
+        EXPECT_EQ(stop_flag, 1);
+        EXPECT_EQ(rs232con + tcpcon, 0);
+        checked = true;
+        OperateClosePanel(panelMAIN);
+    });
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(GetPanelWidget(1), nullptr) << "panels are discarded at the end";
+    EXPECT_EQ(panelMAIN, 0);
+    EXPECT_TRUE(popups.shown.empty());
+}
+
+TEST(Boot, ClosingTheMainPanelStopsTheLoopAndClosesTheLink) {
+    ScriptedPopups popups;
+    sim::SimThread sim;
+    ASSERT_TRUE(sim.start(true, false));
+    bool disconnected = false;
+    QObject::connect(sim.simulator(), &sim::Simulator::tcpClientDisconnected, [&] { disconnected = true; });
+    int rc = RunProgram([&] {
+        comprotocol = 1;
+        std::snprintf(ipBuf, sizeof ipBuf, "127.0.0.1");
+        portNum = sim.tcpPort();
+        tcpcon = InitTCP_IP(1);
+        ASSERT_EQ(tcpcon, 1);
+        stop_flag = 0; // as if a measuring loop ran
+        OperateClosePanel(panelMAIN);
+        EXPECT_EQ(stop_flag, 1);
+        EXPECT_EQ(tcpcon, 0);
+        EXPECT_EQ(g_hconversation, 0u);
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(WaitUntil([&] { return disconnected; }));
+    EXPECT_TRUE(popups.shown.empty()) << "our own disconnect is not reported as a lost server";
+}
+
+// The real executable, in a folder of its own with copies of the panel files.
+class BootProcess : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+    QString exe;
+    void SetUp() override {
+        exe = dir.filePath("qvex-scope");
+        ASSERT_TRUE(QFile::copy(QVEX_SCOPE_BIN, exe));
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
+        for (const QString &ui : QDir(QString::fromStdString(BuildDir())).entryList({"*.ui"}))
+            ASSERT_TRUE(QFile::copy(QString::fromStdString(BuildDir()) + "/" + ui, dir.filePath(ui)));
+    }
+    void start(QProcess &p) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(exe, {});
+        ASSERT_TRUE(p.waitForStarted(5000));
+    }
+};
+
+TEST_F(BootProcess, RunsUntilAskedToEndThenExitsNormally) {
+    QProcess p;
+    start(p);
+    EXPECT_FALSE(p.waitForFinished(1500)) << "the program must keep running: " << p.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+}
+
+TEST_F(BootProcess, AMissingPanelFileEndsTheProgramWithMinusOne) {
+    ASSERT_TRUE(QFile::remove(dir.filePath("Vectors.ui")));
+    QProcess p;
+    start(p);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(static_cast<signed char>(p.exitCode()), -1);
+}
+
+} // namespace

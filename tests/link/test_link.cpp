@@ -1,0 +1,303 @@
+// The link to the controller, driven against the simulator over real
+// loopback TCP and a real pty: opening and verifying, frame exchange with its
+// retries, realignment, and the failures an operator meets.
+#include "tests/fixtures/program.h"
+
+#include "sim/runner.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+class LinkTest : public ProgramTest {
+  protected:
+    sim::SimThread sim;
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ASSERT_TRUE(sim.start(true, true));
+    }
+    void faults(const sim::Faults &f) { sim.setFaults(f); }
+    bool connectTcp() {
+        useTcp(sim.tcpPort());
+        tcpcon = InitTCP_IP(1);
+        return tcpcon == 1;
+    }
+    bool connectSerial() {
+        useSerial(sim.ptyPath());
+        rs232con = InitRS232(1);
+        return rs232con == 1;
+    }
+    // One line check over the open link; returns GetRxBuf's result or 0
+    // when the exchange failed.
+    int lineCheck() {
+        std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+        order = 5;
+        FillTxBuf(order, emptyframe);
+        if (!ExchangeFrame()) return 0;
+        return GetRxBuf(emptyframe);
+    }
+};
+
+TEST(Frames, RequestBytesAndReplyUnpacking) {
+    unsigned short payload[PNUM] = {};
+    payload[0] = 0x6401;
+    payload[15] = 0xBEEF;
+    frame::sync = 0x55;
+    FillTxBuf(0x00BE, payload);
+    const unsigned char *b = reinterpret_cast<unsigned char *>(szWriteBuf);
+    const unsigned char head[] = {0x00, 0x55, 0x00, 0xBE, 0x64, 0x01, 0x00, 0x00};
+    EXPECT_EQ(std::memcmp(b, head, sizeof head), 0);
+    EXPECT_EQ(b[34], 0xBE);
+    EXPECT_EQ(b[35], 0xEF);
+
+    std::memcpy(szReadBuf, szWriteBuf, kFrameSize);
+    szReadBuf[2] = 0x09;
+    szReadBuf[3] = static_cast<char>(0xFF);
+    unsigned short dest[PNUM] = {};
+    EXPECT_EQ(GetRxBuf(dest), kNoNewData);
+    EXPECT_EQ(order, 2559);
+    EXPECT_EQ(dest[0], 0x6401);
+    EXPECT_EQ(dest[15], 0xBEEF);
+
+    // A swapped sync word is invalid and changes nothing.
+    szReadBuf[0] = 0x55;
+    szReadBuf[1] = 0x00;
+    unsigned short untouched[PNUM] = {7};
+    order = 42;
+    EXPECT_EQ(GetRxBuf(untouched), -1);
+    EXPECT_EQ(untouched[0], 7);
+    EXPECT_EQ(order, 42);
+}
+
+TEST_F(LinkTest, TcpAndSerialLinksVerifyAndShowTheVersion) {
+    ASSERT_TRUE(connectTcp());
+    EXPECT_EQ(StatusLine(), std::string(szVersion));
+    EXPECT_FALSE(std::string(szVersion).empty());
+    EXPECT_EQ(lineCheck(), 5);
+    EXPECT_EQ(emptyframe[0], kAcknowledge);
+
+    ASSERT_TRUE(connectSerial());
+    EXPECT_EQ(StatusLine(), std::string(szVersion));
+    EXPECT_EQ(lineCheck(), 5);
+}
+
+TEST_F(LinkTest, VersionTextIsCutTo35Characters) {
+    const std::string longText = "Q-VEX-MOD7-ARC firmware 2.17 b0042x"; // 35
+    sim.setVersionText(longText + "Z");                              // 36, no zero byte
+    ASSERT_TRUE(connectTcp());
+    EXPECT_EQ(std::string(szVersion), longText);
+    EXPECT_EQ(StatusLine(), longText);
+    ASSERT_TRUE(connectSerial());
+    EXPECT_EQ(std::string(szVersion), longText);
+}
+
+TEST_F(LinkTest, StrayBytesBeforeAReplyAreRealigned) {
+    // An echoed request with a distinctive tail shows the whole reply was
+    // moved into place, its last bytes included.
+    auto echoTail = [] {
+        unsigned short payload[PNUM] = {0x6400};
+        payload[14] = 0x1357;
+        payload[15] = 0xBEEF;
+        FillTxBuf(14, payload);
+        std::memset(szReadBuf, 0xEE, sizeof szReadBuf);
+        unsigned short reply[PNUM] = {};
+        if (!ExchangeFrame() || GetRxBuf(reply) != 14) return false;
+        return reply[0] == 0x6400 && reply[14] == 0x1357 && reply[15] == 0xBEEF;
+    };
+    sim::Faults f;
+    f.strayBytes = 3;
+    ASSERT_TRUE(connectTcp());
+    faults(f);
+    EXPECT_TRUE(echoTail());
+    // The next exchange is not confused by anything left over.
+    EXPECT_TRUE(echoTail());
+    EXPECT_EQ(lineCheck(), 5);
+
+    faults(sim::Faults{});
+    ASSERT_TRUE(connectSerial());
+    faults(f);
+    EXPECT_TRUE(echoTail());
+    EXPECT_TRUE(echoTail());
+}
+
+TEST_F(LinkTest, SwappedSyncIsRejectedWithoutAStatusMessage) {
+    ASSERT_TRUE(connectTcp());
+    sim::Faults f;
+    f.swapSync = true;
+    faults(f);
+    EXPECT_EQ(lineCheck(), -1);
+    SetStatus("before");
+    EXPECT_EQ(CheckComLine(), 0);
+    EXPECT_EQ(StatusLine(), "before");
+}
+
+TEST_F(LinkTest, SilentControllerFailsAfterNineAttemptsWhileTheProgramStaysResponsive) {
+    ASSERT_TRUE(connectTcp());
+    sim::Faults f;
+    f.dropAll = true;
+    faults(f);
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(100);
+    const double t0 = Timer();
+    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    FillTxBuf(5, emptyframe);
+    EXPECT_EQ(ExchangeFrame(), 0);
+    const double took = Timer() - t0;
+    EXPECT_EQ(StatusLine(), "Read failure! Retrying for 1 times.");
+    EXPECT_GT(took, 9 * 0.5 - 0.1);
+    EXPECT_LT(took, 9 * 0.5 + 1.0);
+    EXPECT_GE(ticks, 35) << "events must be delivered during the wait";
+}
+
+TEST_F(LinkTest, TcpReplyInPiecesCompletesOnlyWithTheLastByte) {
+    ASSERT_TRUE(connectTcp());
+    sim::Faults f;
+    f.split = {10, 26};
+    f.splitGapMs = 150;
+    faults(f);
+    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    FillTxBuf(5, emptyframe);
+    bytesToRead = kFrameSize;
+    rx_flag = 0;
+    ASSERT_EQ(ClientTCPWrite(g_hconversation, szWriteBuf, kFrameSize, 2000), kFrameSize);
+    ASSERT_TRUE(WaitUntil([] { return bytesToRead < kFrameSize; }));
+    EXPECT_EQ(bytesToRead, 26);
+    EXPECT_EQ(rx_flag, 0);
+    ASSERT_TRUE(WaitUntil([] { return rx_flag == 1; }));
+    EXPECT_EQ(bytesToRead, 0);
+    EXPECT_EQ(GetRxBuf(emptyframe), 5);
+    EXPECT_EQ(emptyframe[0], kAcknowledge);
+
+    // Through ExchangeFrame the pieces make one good reply too.
+    EXPECT_EQ(lineCheck(), 5);
+}
+
+TEST_F(LinkTest, TcpDataNobodyAskedForIsReadAndDropped) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    ASSERT_EQ(ConnectToTCPServer(&g_hconversation, server.serverPort(), "127.0.0.1", ClientTCPCB, nullptr, 2000),
+              0);
+    ASSERT_TRUE(WaitUntil([&] { return server.hasPendingConnections(); }));
+    QTcpSocket *peer = server.nextPendingConnection();
+    std::memset(szReadBuf, 0x77, kFrameSize);
+    bytesToRead = 0;
+    rx_flag = 0;
+    peer->write(QByteArray(1500, '\x55'));
+    peer->flush();
+    char probe[16];
+    WaitUntil([&] { return false; }, 0.3);
+    EXPECT_EQ(ClientTCPRead(g_hconversation, probe, sizeof probe, 0), 0) << "everything was dropped";
+    EXPECT_EQ(rx_flag, 0);
+    EXPECT_EQ(static_cast<unsigned char>(szReadBuf[0]), 0x77);
+    tcpcon = 1;
+    EXPECT_EQ(InitTCP_IP(0), 0);
+    EXPECT_EQ(g_hconversation, 0u);
+}
+
+TEST_F(LinkTest, SerialPortThatFailedVerificationOpensAgain) {
+    sim::Faults f;
+    f.wrongAck = true;
+    faults(f);
+    EXPECT_FALSE(connectSerial());
+    EXPECT_EQ(StatusLine(), "Answer incorrect. Check Sensor.");
+    EXPECT_GE(GetInQLen(comport), 0) << "the port stays open";
+    faults(sim::Faults{});
+    EXPECT_TRUE(connectSerial());
+}
+
+TEST_F(LinkTest, ClosingWithNoLinkOpenLeavesEverythingAlone) {
+    // A port opened behind the flag's back stays open: closing made no call.
+    useSerial(sim.ptyPath());
+    ASSERT_EQ(OpenComConfig(comportold, "", 19200, 0, 8, 1, 4096, 4096), 0);
+    rs232con = 0;
+    EXPECT_EQ(InitRS232(0), 0);
+    EXPECT_GE(GetInQLen(comportold), 0);
+
+    ASSERT_EQ(ConnectToTCPServer(&g_hconversation, sim.tcpPort(), "127.0.0.1", ClientTCPCB, nullptr, 2000), 0);
+    tcpcon = 0;
+    EXPECT_EQ(InitTCP_IP(0), 0);
+    EXPECT_NE(g_hconversation, 0u);
+    EXPECT_EQ(ClientTCPWrite(g_hconversation, szWriteBuf, kFrameSize, 2000), kFrameSize);
+}
+
+TEST_F(LinkTest, LoaderLinkOpensWithoutSendingAFrame) {
+    useSerial(sim.ptyPath());
+    const int before = sim.requestsReceived();
+    rs232con = InitRS232_PL(1);
+    EXPECT_EQ(rs232con, 1);
+    WaitUntil([] { return false; }, 0.2);
+    EXPECT_EQ(sim.requestsReceived(), before);
+    EXPECT_EQ(InitRS232_PL(0), 0);
+}
+
+TEST_F(LinkTest, SecondExchangeDuringAWaitIsRefusedWithoutTouchingTheBuffers) {
+    ASSERT_TRUE(connectTcp());
+    sim::Faults f;
+    f.delayMs = 200;
+    faults(f);
+    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    order = 5;
+    FillTxBuf(order, emptyframe);
+    char sent[kFrameSize];
+    std::memcpy(sent, szWriteBuf, kFrameSize);
+    int nested = -1;
+    bool unchanged = false;
+    QTimer::singleShot(50, [&] {
+        unsigned short other[PNUM] = {0x1234};
+        FillTxBuf(14, other);
+        nested = ExchangeFrame();
+        unchanged = std::memcmp(sent, szWriteBuf, kFrameSize) == 0;
+    });
+    EXPECT_NE(ExchangeFrame(), 0);
+    EXPECT_EQ(nested, 0);
+    EXPECT_TRUE(unchanged);
+    EXPECT_EQ(GetRxBuf(emptyframe), 5);
+}
+
+// Bad input gets a clear message and the program answers at once.
+TEST_F(LinkTest, BadInputIsReportedPromptly) {
+    double t0 = Timer();
+    comprotocol = 0;
+    comport = 200;
+    EXPECT_EQ(InitRS232(1), 0);
+    const std::string serialText = StatusLine();
+    EXPECT_TRUE(serialText == "Invalid port number" || serialText == "No serial port found") << serialText;
+
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 closedPort = probe.serverPort();
+    probe.close();
+    useTcp(closedPort);
+    EXPECT_EQ(InitTCP_IP(1), 0);
+    EXPECT_EQ(StatusLine(), "Failed to connect");
+    EXPECT_LT(Timer() - t0, 1.0);
+
+    sim::Faults f;
+    f.garbage = true;
+    faults(f);
+    t0 = Timer();
+    EXPECT_FALSE(connectTcp());
+    EXPECT_LT(Timer() - t0, 1.0);
+
+    // The controller hangs up in the middle of a reply.
+    faults(sim::Faults{});
+    ASSERT_TRUE(connectTcp());
+    f = sim::Faults{};
+    f.disconnectMidReply = true;
+    faults(f);
+    t0 = Timer();
+    EXPECT_EQ(lineCheck(), 0);
+    EXPECT_LT(Timer() - t0, 2.0);
+    EXPECT_EQ(tcpcon, 0);
+    EXPECT_EQ(g_hconversation, 0u);
+    EXPECT_EQ(popups->lastMessage("TCP Client"), "Server has closed connection!");
+}
+
+} // namespace
