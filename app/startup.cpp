@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/panels.h"
+#include "app/settings.h"
 #include "link/transport.h"
 #include "measure/sampling.h"
 #include "params/transfer.h"
@@ -117,6 +118,7 @@ void InitVars() {
     for (int item : {-2, -3, -4}) HideBuiltInCtrlMenuItem(panelVECTORS, VECTORS_TABLE, item);
 
     std::memcpy(panelSelector, kPanelSelectorIds, sizeof panelSelector);
+    readApplicationVarsFromIni(appliniPath);
 
     copyText(szSoftname, sizeof szSoftname, "Q-VEX-MOD7-ARC Scope ");
     copyText(szSoftversion, sizeof szSoftversion, "v1.0x (Build 01/2010)");
@@ -125,6 +127,7 @@ void InitVars() {
 
 int CC_MAIN_PANEL(int, int, int event, void *, int, int) {
     if (event != EVENT_CLOSE) return 0;
+    writeApplicationVarsToIni(appliniPath);
     stop_flag = 1;
     if (tcpcon) tcpcon = InitTCP_IP(0);
     if (rs232con) rs232con = InitRS232(0);

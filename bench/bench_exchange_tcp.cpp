@@ -28,8 +28,10 @@ constexpr int kWarmup = 50;
 struct Run {
     long exchanges = 0;
     double seconds = 0;
+    double cpu = 0;   // CPU seconds of this process during the run
     long retries = 0; // program only: exchanges that needed more than one attempt
     double rate() const { return exchanges / seconds; }
+    double cpuMicros() const { return 1e6 * cpu / exchanges; } // per exchange
 };
 
 // ---- the reference: plain blocking socket -----------------------------------
@@ -81,6 +83,7 @@ Run runRaw(int port, double seconds) {
     RawClient client(port);
     for (int i = 0; i < kWarmup; ++i) client.exchange();
     Run r;
+    const double c0 = bench::CpuSeconds();
     const double t0 = bench::Now();
     double t;
     do {
@@ -88,6 +91,7 @@ Run runRaw(int port, double seconds) {
         ++r.exchanges;
     } while ((t = bench::Now()) - t0 < seconds);
     r.seconds = t - t0;
+    r.cpu = bench::CpuSeconds() - c0;
     return r;
 }
 
@@ -120,6 +124,7 @@ Run runProgram(int port, double seconds) {
     programConnect(port);
     for (int i = 0; i < kWarmup; ++i) programExchange();
     Run r;
+    const double c0 = bench::CpuSeconds();
     const double t0 = bench::Now();
     double t;
     do {
@@ -127,6 +132,7 @@ Run runProgram(int port, double seconds) {
         ++r.exchanges;
     } while ((t = bench::Now()) - t0 < seconds);
     r.seconds = t - t0;
+    r.cpu = bench::CpuSeconds() - c0;
     programDisconnect();
     return r;
 }
@@ -143,7 +149,7 @@ int main(int argc, char **argv) {
     std::printf("simulator pid %d on 127.0.0.1:%d; %d rounds of %.1f s per client\n", sim.pid, sim.tcpPort,
                 rounds, seconds);
 
-    std::vector<double> ratios, programRates, rawRates;
+    std::vector<double> ratios, programRates, rawRates, programCpu, rawCpu;
     long programTotal = 0, rawTotal = 0, retries = 0;
     double programTime = 0, rawTime = 0;
     for (int i = 0; i < rounds; ++i) {
@@ -155,11 +161,13 @@ int main(int argc, char **argv) {
             prog = runProgram(sim.tcpPort, seconds);
             raw = runRaw(sim.tcpPort, seconds);
         }
-        std::printf("round %d: program %8.0f/s  raw %8.0f/s  ratio %.3f\n", i + 1, prog.rate(), raw.rate(),
-                    prog.rate() / raw.rate());
+        std::printf("round %d: program %6.0f/s (cpu %5.1f us each)  raw %6.0f/s (cpu %5.1f us each)  ratio %.3f\n",
+                    i + 1, prog.rate(), prog.cpuMicros(), raw.rate(), raw.cpuMicros(), prog.rate() / raw.rate());
         ratios.push_back(prog.rate() / raw.rate());
         programRates.push_back(prog.rate());
         rawRates.push_back(raw.rate());
+        programCpu.push_back(prog.cpuMicros());
+        rawCpu.push_back(raw.cpuMicros());
         programTotal += prog.exchanges;
         rawTotal += raw.exchanges;
         programTime += prog.seconds;
@@ -168,11 +176,12 @@ int main(int argc, char **argv) {
     }
     if (bench::PopupsShown() > 0) bench::Fail("the link raised %d pop-up(s) during the run", bench::PopupsShown());
 
-    std::printf("program: %ld exchanges in %.2f s, median %.0f exchanges/s (%.1f us each), %ld retried\n",
+    std::printf("program: %ld exchanges in %.2f s, median %.0f exchanges/s (%.1f us each, %.1f us cpu), "
+                "%ld retried\n",
                 programTotal, programTime, bench::Median(programRates), 1e6 / bench::Median(programRates),
-                retries);
-    std::printf("raw:     %ld exchanges in %.2f s, median %.0f exchanges/s (%.1f us each)\n", rawTotal, rawTime,
-                bench::Median(rawRates), 1e6 / bench::Median(rawRates));
+                bench::Median(programCpu), retries);
+    std::printf("raw:     %ld exchanges in %.2f s, median %.0f exchanges/s (%.1f us each, %.1f us cpu)\n", rawTotal,
+                rawTime, bench::Median(rawRates), 1e6 / bench::Median(rawRates), bench::Median(rawCpu));
     std::printf("ratio %.3f\n", bench::Median(ratios));
     return 0;
 }

@@ -31,9 +31,21 @@ int g_simOut = -1;                   // read end of the simulator's stdout
 bool g_atexitSet = false;
 int g_popups = 0;
 
+// Only async-signal-safe calls: stop the simulator, reap it (SIGKILL after
+// about 2 s), leave.
 void onStopSignal(int sig) {
     const pid_t pid = g_simPid;
-    if (pid > 0) ::kill(pid, SIGTERM);
+    if (pid > 0) {
+        ::kill(pid, SIGTERM);
+        const timespec tick{0, 10 * 1000 * 1000};
+        int status;
+        int i = 0;
+        while (::waitpid(pid, &status, WNOHANG) == 0 && ++i < 200) ::nanosleep(&tick, nullptr);
+        if (i >= 200) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
+    }
     _exit(128 + sig);
 }
 
@@ -75,7 +87,10 @@ LoggingPopups g_popupResponder;
 
 } // namespace
 
-void SetName(const char *name) { g_name = name; }
+void SetName(const char *name) {
+    g_name = name;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // progress lines show up as they happen
+}
 
 void Fail(const char *format, ...) {
     std::fflush(stdout);
@@ -86,7 +101,10 @@ void Fail(const char *format, ...) {
     va_end(ap);
     std::fputc('\n', stderr);
     StopSim();
-    std::exit(1);
+    // No static destructors: the engine's objects may be in any state here.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(1);
 }
 
 Sim StartSim(const std::vector<std::string> &args) {

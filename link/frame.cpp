@@ -39,9 +39,14 @@ bool waitForReply() {
     }
 }
 
+constexpr int kVersionCommand = 7;
+
 // Moves a reply preceded by stray bytes into place. Returns how many bytes
-// of the reply are still missing after the move.
+// of the reply are still missing after the move. The version reply is text,
+// not a frame: a 'U' (0x55) in it is no frame start, so it stays as it came.
 int realign(int received) {
+    const unsigned char *w = reinterpret_cast<unsigned char *>(szWriteBuf);
+    if (w[2] * 256 + w[3] == kVersionCommand) return 0;
     const unsigned char *b = reinterpret_cast<unsigned char *>(szReadBuf);
     const unsigned char *hit = std::find(b, b + received, 0x55);
     if (hit == b + received || hit == b) return 0;

@@ -33,6 +33,7 @@ namespace {
 
 // Runs WinMain with `during` called once the event loop is running.
 int RunProgram(const std::function<void()> &during) {
+    SetProjectDir(ProgramDir());
     SetPanelResourceDir(BuildDir());
     QTimer::singleShot(0, during);
     static char name[] = "qvex-scope";

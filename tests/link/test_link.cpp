@@ -94,6 +94,30 @@ TEST_F(LinkTest, VersionTextIsCutTo35Characters) {
     EXPECT_EQ(StatusLine(), longText);
     ASSERT_TRUE(connectSerial());
     EXPECT_EQ(std::string(szVersion), longText);
+
+    // The version is text: a 'U' in it is no frame start.
+    const std::string withU = "UNIT V2 Q-VEX-MOD7-ARC BUILD U";
+    sim.setVersionText(withU);
+    ASSERT_TRUE(connectTcp());
+    EXPECT_EQ(std::string(szVersion), withU);
+    ASSERT_TRUE(connectSerial());
+    EXPECT_EQ(std::string(szVersion), withU);
+}
+
+int g_tcpEvents = 0;
+int CountTcpEvents(unsigned, int, int, void *) {
+    ++g_tcpEvents;
+    return 0;
+}
+
+TEST_F(LinkTest, ConversationsEndingWithTheProgramCallNobody) {
+    unsigned handle = 0;
+    ASSERT_EQ(ConnectToTCPServer(&handle, sim.tcpPort(), "127.0.0.1", CountTcpEvents, nullptr, 2000), 0);
+    g_tcpEvents = 0;
+    CloseAllTCPConversations();
+    WaitUntil([] { return false; }, 0.1);
+    EXPECT_EQ(g_tcpEvents, 0);
+    EXPECT_EQ(ClientTCPWrite(handle, szWriteBuf, kFrameSize, 100), -12);
 }
 
 TEST_F(LinkTest, StrayBytesBeforeAReplyAreRealigned) {

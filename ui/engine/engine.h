@@ -305,6 +305,8 @@ using tcpFuncPtr = int (*)(unsigned handle, int xType, int errCode, void *callba
 int ConnectToTCPServer(unsigned *conversationHandle, unsigned portNumber, const char *serverHostName,
                        tcpFuncPtr callback, void *callbackData, unsigned timeoutMs);
 int DisconnectFromTCPServer(unsigned conversationHandle);
+// Ends every conversation without calling back (the engine's shutdown).
+void CloseAllTCPConversations();
 // Write: returns the bytes written or a negative code.
 int ClientTCPWrite(unsigned conversationHandle, const void *data, unsigned size, unsigned timeoutMs);
 // Read: returns what is waiting (up to size) at once; with nothing waiting it
@@ -333,6 +335,9 @@ int MakePathname(const char *directory, const char *fileName, char *pathName);
 std::string MakePathname(const std::string &directory, const std::string &fileName);
 int GetProjectDir(char *directory);
 std::string GetProjectDir();
+// Makes GetProjectDir answer with another folder (tests run the program in
+// a temporary folder of their own); an empty string restores the default.
+void SetProjectDir(const std::string &directory);
 // Directory for the program's own files: the executable's directory, or the
 // per-user data directory where that one is not writable.
 std::string GetWritableDataDir();

@@ -160,7 +160,14 @@ int MakePathname(const char *directory, const char *fileName, char *pathName) {
     return 0;
 }
 
+namespace {
+std::string g_projectDir; // set only by tests that run the program in a folder of their own
+}
+
+void SetProjectDir(const std::string &directory) { g_projectDir = directory; }
+
 std::string GetProjectDir() {
+    if (!g_projectDir.empty()) return g_projectDir;
     if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath().toStdString();
     char buf[4096];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);

@@ -298,6 +298,7 @@ CtrlCallbackPtr FindCallback(const std::string &name) {
 int InitCVIRTE(int argc, char **argv) { return ensureApplication(argc, argv) ? 1 : 0; }
 
 void CloseCVIRTE() {
+    CloseAllTCPConversations();
     for (auto &p : g_panels)
         if (p && p->widget) delete p->widget.data();
     g_panels.clear();

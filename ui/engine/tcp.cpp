@@ -15,6 +15,14 @@ struct Conversation {
     tcpFuncPtr callback = nullptr;
     void *callbackData = nullptr;
     bool reading = false; // a read is waiting: data goes to it, not to the callback
+
+    Conversation() = default;
+    Conversation(Conversation &&) = default;
+    // A conversation that ends with the program says nothing to it: the
+    // socket's last signals must not reach callbacks while the table goes.
+    ~Conversation() {
+        if (socket) socket->disconnect();
+    }
 };
 
 std::map<unsigned, Conversation> g_conversations;
@@ -77,6 +85,12 @@ int ConnectToTCPServer(unsigned *conversationHandle, unsigned portNumber, const 
     });
     *conversationHandle = handle;
     return 0;
+}
+
+void CloseAllTCPConversations() {
+    for (auto &kv : g_conversations)
+        if (kv.second.socket) kv.second.socket->disconnect();
+    g_conversations.clear();
 }
 
 int DisconnectFromTCPServer(unsigned conversationHandle) {

@@ -16,9 +16,9 @@ constexpr int EXPERT_PASSWORD = 8;
 constexpr int EXPERT_ENTER = 9;
 constexpr int EXPERT_CHANGE_PASSWORD = 10;
 constexpr int EXPERT_LOGOUT = 11;
-constexpr int EXPERT_SAVE_PARAMS = 12;
-constexpr int EXPERT_LOAD_DEFAULTS = 13;
-constexpr int EXPERT_RESTART = 14;
+constexpr int EXPERT_HIDE_UPDATE = 12;
+constexpr int EXPERT_HIDE_TEST = 13;
+constexpr int EXPERT_HIDE_FILTER = 14;
 constexpr int EXPERT_HIDE_SETTINGS = 15;
 constexpr int EXPERT_HIDE_POWER = 16;
 constexpr int EXPERT_HIDE_SENDGET = 17;
@@ -47,9 +47,9 @@ inline constexpr PanelCtrlKind EXPERT_UI_CTRL_KINDS[] = {
     {RES_EXPERT, EXPERT_ENTER, "QPushButton"},
     {RES_EXPERT, EXPERT_CHANGE_PASSWORD, "QPushButton"},
     {RES_EXPERT, EXPERT_LOGOUT, "QPushButton"},
-    {RES_EXPERT, EXPERT_SAVE_PARAMS, "QPushButton"},
-    {RES_EXPERT, EXPERT_LOAD_DEFAULTS, "QPushButton"},
-    {RES_EXPERT, EXPERT_RESTART, "QPushButton"},
+    {RES_EXPERT, EXPERT_HIDE_UPDATE, "QCheckBox"},
+    {RES_EXPERT, EXPERT_HIDE_TEST, "QCheckBox"},
+    {RES_EXPERT, EXPERT_HIDE_FILTER, "QCheckBox"},
     {RES_EXPERT, EXPERT_HIDE_SETTINGS, "QCheckBox"},
     {RES_EXPERT, EXPERT_HIDE_POWER, "QCheckBox"},
     {RES_EXPERT, EXPERT_HIDE_SENDGET, "QCheckBox"},

@@ -1,0 +1,223 @@
+// libFuzzer target for the INI store. The input is read as a file's text into
+// a plain and a sorted store; every getter is asked about every section and
+// tag found (and some fixed names), each valid value is put back and read
+// again, and the store is written and read back, after which the getters must
+// answer as before. Built and run by scripts/fuzz.
+#include "ini/inifile.h"
+#include "ini/inistore_p.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+#define FUZZ_CHECK(cond)                                                                    \
+    do {                                                                                    \
+        if (!(cond)) {                                                                      \
+            std::fprintf(stderr, "check failed at line %d: %s\n", __LINE__, #cond);         \
+            std::abort();                                                                   \
+        }                                                                                   \
+    } while (0)
+
+bool SameDouble(double a, double b) {
+    if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
+    return a == b && std::signbit(a) == std::signbit(b);
+}
+
+// What every getter says about one section and tag.
+struct Answers {
+    int intRc = 0, uintRc = 0, doubleRc = 0, boolRc = 0, stringRc = 0, dataRc = 0;
+    int i = -7;
+    unsigned u = 7;
+    double d = -7.5;
+    int b = -1;
+    std::string s;
+    std::vector<unsigned char> data;
+
+    bool operator==(const Answers &o) const {
+        return intRc == o.intRc && uintRc == o.uintRc && doubleRc == o.doubleRc && boolRc == o.boolRc &&
+               stringRc == o.stringRc && dataRc == o.dataRc && i == o.i && u == o.u && SameDouble(d, o.d) &&
+               b == o.b && s == o.s && data == o.data;
+    }
+};
+
+Answers Ask(IniText ini, const char *section, const char *tag) {
+    Answers a;
+    a.intRc = Ini_GetInt(ini, section, tag, &a.i);
+    a.uintRc = Ini_GetUInt(ini, section, tag, &a.u);
+    a.doubleRc = Ini_GetDouble(ini, section, tag, &a.d);
+    a.boolRc = Ini_GetBoolean(ini, section, tag, &a.b);
+    a.stringRc = Ini_GetStdString(ini, section, tag, &a.s);
+    FUZZ_CHECK(a.stringRc == 0 || a.stringRc == 1);
+    if (a.intRc != 1) FUZZ_CHECK(a.i == -7);
+    if (a.uintRc != 1) FUZZ_CHECK(a.u == 7);
+    if (a.boolRc != 1) FUZZ_CHECK(a.b == -1);
+    if (a.boolRc == 1) FUZZ_CHECK(a.b == 0 || a.b == 1);
+
+    // The buffer getter gives the same text, cut, and stays inside the buffer.
+    for (const std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(9), std::size_t(400)}) {
+        std::vector<char> buffer(size + 16, 'Z');
+        FUZZ_CHECK(Ini_GetStringIntoBuffer(ini, section, tag, buffer.data(), size) == a.stringRc);
+        if (size == 0) {
+            FUZZ_CHECK(buffer[0] == 'Z');
+            continue;
+        }
+        for (std::size_t k = size; k < buffer.size(); ++k) FUZZ_CHECK(buffer[k] == 'Z');
+        const std::size_t n = std::strlen(buffer.data());
+        FUZZ_CHECK(n < size);
+        const std::size_t expect = a.s.size() < size - 1 ? a.s.size() : size - 1;
+        FUZZ_CHECK(std::memcmp(buffer.data(), a.s.data(), n) == 0);
+        if (a.stringRc == 1 && a.s.find('\0') >= expect) FUZZ_CHECK(n == expect);
+    }
+
+    unsigned char *block = nullptr;
+    std::size_t count = 12345;
+    a.dataRc = Ini_GetData(ini, section, tag, &block, &count);
+    if (a.dataRc == 1) {
+        FUZZ_CHECK(block != nullptr);
+        a.data.assign(block, block + count);
+        std::free(block);
+    } else {
+        FUZZ_CHECK(block == nullptr && count == 12345);
+    }
+    return a;
+}
+
+// Each valid value put into a store reads back as the same value.
+void CheckPutsReadBack(const Answers &a) {
+    IniHolder scratch(0);
+    if (a.intRc == 1) {
+        int v = 0;
+        FUZZ_CHECK(Ini_PutInt(scratch, "S", "T", a.i) == 0);
+        FUZZ_CHECK(Ini_GetInt(scratch, "S", "T", &v) == 1 && v == a.i);
+    }
+    if (a.uintRc == 1) {
+        unsigned v = 0;
+        FUZZ_CHECK(Ini_PutUInt(scratch, "S", "T", a.u) == 0);
+        FUZZ_CHECK(Ini_GetUInt(scratch, "S", "T", &v) == 1 && v == a.u);
+    }
+    if (a.doubleRc == 1) {
+        double v = 0;
+        FUZZ_CHECK(Ini_PutDouble(scratch, "S", "T", a.d) == 0);
+        FUZZ_CHECK(Ini_GetDouble(scratch, "S", "T", &v) == 1);
+        if (std::isnan(a.d) || std::isinf(a.d))
+            FUZZ_CHECK(SameDouble(v, a.d) || (std::isnan(v) && std::isnan(a.d)));
+        else
+            FUZZ_CHECK(std::fabs(v - a.d) <= std::fabs(a.d) * 1e-15);
+    }
+    if (a.boolRc == 1) {
+        int v = -1;
+        FUZZ_CHECK(Ini_PutBoolean(scratch, "S", "T", a.b) == 0);
+        FUZZ_CHECK(Ini_GetBoolean(scratch, "S", "T", &v) == 1 && v == a.b);
+    }
+    if (a.stringRc == 1) {
+        const std::string text = a.s.c_str(); // what a C caller can pass on
+        std::string v;
+        FUZZ_CHECK(Ini_PutString(scratch, "S", "T", text.c_str()) == 0);
+        FUZZ_CHECK(Ini_GetStdString(scratch, "S", "T", &v) == 1 && v == text);
+        IniHolder back(0);
+        std::string written;
+        FUZZ_CHECK(Ini_WriteToString(scratch, &written) == 0);
+        FUZZ_CHECK(Ini_ReadFromBuffer(back, written.data(), written.size()) == 0);
+        FUZZ_CHECK(Ini_GetStdString(back, "S", "T", &v) == 1 && v == text);
+    }
+    if (a.dataRc == 1) {
+        unsigned char *block = nullptr;
+        std::size_t count = 0;
+        FUZZ_CHECK(Ini_PutData(scratch, "S", "T", a.data.data(), a.data.size()) == 0);
+        FUZZ_CHECK(Ini_GetData(scratch, "S", "T", &block, &count) == 1);
+        FUZZ_CHECK(count == a.data.size() && std::memcmp(block, a.data.data(), count) == 0);
+        std::free(block);
+    }
+}
+
+// Items whose getters must answer the same after a write and a read: tags a
+// put would accept (long tags may give lines the reader cuts), and no tag of
+// a section that also holds loose pieces of it ("Tag Line0003" read on its
+// own), which a written split value of Tag would run into.
+bool Comparable(const ini::Section &section, const ini::Item &item) {
+    if (!ini::ValidTag(item.tag) || item.tag.find('\0') != std::string::npos) return false;
+    for (const ini::Item &other : section.items) {
+        std::string_view base;
+        bool first = false;
+        if (ini::SplitPieceTag(other.tag, &base, &first) && ini::EqualNoCase(base, item.tag)) return false;
+    }
+    return true;
+}
+
+void Exercise(const char *text, std::size_t size, int sorted) {
+    IniHolder a(sorted);
+    FUZZ_CHECK(a.get() != nullptr);
+    FUZZ_CHECK(Ini_ReadFromBuffer(a, text, size) == 0);
+    const IniStore &store = *a.get();
+
+    for (const ini::Section &section : store.sections) {
+        FUZZ_CHECK(!section.name.empty() && section.name.size() <= ini::kMaxSectionNameLength);
+        FUZZ_CHECK(Ini_SectionExists(a, section.name.c_str()) == 1 || section.name.find('\0') != std::string::npos);
+        for (const ini::Item &item : section.items) {
+            FUZZ_CHECK(!item.tag.empty());
+            CheckPutsReadBack(Ask(a, section.name.c_str(), item.tag.c_str()));
+        }
+    }
+    for (const char *name : {"", " ", "S", "[", "=", "a Line0001", "Line0002"})
+        for (const char *tag : {"", " ", "T", "a", "x Line1", ";"}) (void)Ask(a, name, tag);
+
+    // Written and read back: the same sections, and the same answers.
+    std::string written;
+    FUZZ_CHECK(Ini_WriteToString(a, &written) == 0);
+    IniHolder b(sorted);
+    FUZZ_CHECK(Ini_ReadFromBuffer(b, written.data(), written.size()) == 0);
+    const IniStore &back = *b.get();
+    FUZZ_CHECK(back.sections.size() == store.sections.size());
+    for (std::size_t k = 0; k < store.sections.size(); ++k) {
+        const ini::Section &section = store.sections[k];
+        FUZZ_CHECK(back.sections[k].name == section.name);
+        if (Ini_SectionExists(a, section.name.c_str()) != 1) continue;
+        for (const ini::Item &item : section.items) {
+            if (!Comparable(section, item)) continue;
+            const std::string s = section.name.c_str(), t = item.tag.c_str();
+            FUZZ_CHECK(Ask(a, s.c_str(), t.c_str()) == Ask(b, s.c_str(), t.c_str()));
+        }
+    }
+
+    // Changes: a put is found again, removals remove.
+    int rounds = 0;
+    for (const ini::Section &section : back.sections) {
+        if (++rounds > 8) break;
+        const std::string name = section.name.c_str();
+        const std::string tag = section.items.empty() ? "T" : section.items.front().tag.c_str();
+        const int rc = Ini_PutInt(b, name.c_str(), tag.c_str(), 42);
+        int v = 0;
+        if (rc == 0) {
+            FUZZ_CHECK(Ini_GetInt(b, name.c_str(), tag.c_str(), &v) == 1 && v == 42);
+            FUZZ_CHECK(Ini_RemoveItem(b, name.c_str(), tag.c_str()) == 1);
+            FUZZ_CHECK(Ini_GetInt(b, name.c_str(), tag.c_str(), &v) == 0);
+        } else {
+            FUZZ_CHECK(rc == kIniErrInvalidName);
+        }
+        break;
+    }
+    const int before = Ini_NumberOfSections(b);
+    if (before > 0) {
+        const std::string name = Ini_NthSectionName(b, 0);
+        FUZZ_CHECK(Ini_RemoveSection(b, name.c_str()) == 1 || name.empty() || name.size() != std::strlen(Ini_NthSectionName(b, 0)));
+    }
+
+    // Reading the same text again adds every section a second time.
+    FUZZ_CHECK(Ini_ReadFromBuffer(a, text, size) == 0);
+    FUZZ_CHECK(a.get()->sections.size() == 2 * back.sections.size());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const char *text = reinterpret_cast<const char *>(data);
+    Exercise(text, size, 0);
+    Exercise(text, size, 1);
+    return 0;
+}

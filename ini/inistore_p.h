@@ -1,0 +1,155 @@
+// Internals of the INI store shared by its source files and its tests: the
+// data model, name rules, value codecs and the text format.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ini {
+
+// Reading keeps this many bytes of a line and drops the rest of it.
+constexpr std::size_t kMaxLineLength = 255;
+// Values longer than this are written as numbered pieces of this length.
+constexpr std::size_t kPieceLength = 80;
+// Longest names a put accepts: with them every line written (also a piece
+// line "Tag Line0001 = \"...\"") stays within kMaxLineLength.
+constexpr std::size_t kMaxTagLength = 150;
+constexpr std::size_t kMaxSectionNameLength = kMaxLineLength - 2;
+
+struct Item {
+    std::string tag;
+    std::string value;
+    bool quoted = false;
+};
+
+struct Section {
+    std::string name;
+    std::vector<Item> items;
+};
+
+// Blanks are spaces and tabs.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+std::string_view TrimBlanks(std::string_view text);
+std::string_view TrimTrailingBlanks(std::string_view text);
+bool EqualNoCase(std::string_view a, std::string_view b);
+// <0, 0, >0 comparing bytes with ASCII letters folded to lower case.
+int CompareNoCase(std::string_view a, std::string_view b);
+
+// Names (already trimmed) that a put may store and that read back the same.
+bool ValidSectionName(std::string_view name);
+bool ValidTag(std::string_view tag);
+// A piece tag ends in " Line" and digits; *base is the text before " Line"
+// (trailing blanks removed), *isFirst whether the digits give 1.
+bool SplitPieceTag(std::string_view tag, std::string_view *base, bool *isFirst);
+
+// String escaping as stored by Ini_PutString.
+std::string EscapeString(std::string_view text);
+// Escapes only carriage return and line feed (and backslashes are left).
+std::string EscapeLineBreaks(std::string_view text);
+std::string UnescapeString(std::string_view text);
+// Unescapes into buffer (capacity bytes incl. the terminating NUL).
+void UnescapeInto(std::string_view text, char *buffer, std::size_t capacity);
+
+// Byte blocks: three bytes to four characters between '0' and 'o'.
+std::string EncodeData(const unsigned char *data, std::size_t count);
+std::size_t DecodedLength(std::size_t textLength);
+// False when the text is not a valid encoding; out gets DecodedLength bytes.
+bool DecodeData(std::string_view text, unsigned char *out);
+
+enum class ParseResult { Ok, Blank, Invalid };
+ParseResult ParseInt(std::string_view text, int *value);
+ParseResult ParseUInt(std::string_view text, unsigned *value);
+ParseResult ParseDouble(std::string_view text, double *value);
+ParseResult ParseBoolean(std::string_view text, int *value);
+std::string FormatInt(long long value);
+// The shortest form with up to 16 significant digits, as C's "%.16g" in the
+// "C" locale, whatever the process locale is.
+std::string FormatDouble(double value);
+
+// Splits text into sections. Feed it the bytes in any chunks, then Finish()
+// to get the sections, with the split values already joined.
+class TextParser {
+public:
+    TextParser() { line_.reserve(kMaxLineLength); }
+    void Feed(const char *data, std::size_t size);
+    std::vector<Section> Finish();
+
+private:
+    void EndLine();
+    void ParseLine(std::string_view line);
+
+    std::string line_;
+    std::vector<Section> sections_;
+};
+
+// Joins each run of piece items ("Tag Line0001", "Tag Line0002", ...) into
+// one item "Tag".
+void JoinPieces(Section &section);
+
+// Calls emit(const char *, size_t) with the text of all sections.
+template <class Emit>
+void FormatSections(const std::vector<Section> &sections, Emit &&emit);
+
+} // namespace ini
+
+struct IniStore {
+    bool sorted = false;
+    std::vector<ini::Section> sections;
+};
+
+namespace ini {
+// Replaces the file at path with the store's text (see Ini_WriteToFile).
+int WriteFile(const IniStore &store, const char *path);
+// Parses a whole file into *sections; a negative code on failure.
+int ReadFile(const char *path, std::vector<Section> *sections);
+} // namespace ini
+
+// ---- template definitions ---------------------------------------------------
+
+namespace ini {
+
+// A value that reading would change (cut blanks at its ends, or take two
+// double quotes around it for quoting) is written quoted even when unquoted.
+inline bool NeedsQuotes(std::string_view value) {
+    if (value.empty()) return false;
+    if (IsBlank(value.front()) || IsBlank(value.back())) return true;
+    return value.size() >= 2 && value.front() == '"' && value.back() == '"';
+}
+
+template <class Emit>
+void FormatSections(const std::vector<Section> &sections, Emit &&emit) {
+    std::string line;
+    auto itemLine = [&](std::string_view tag, std::string_view piece, bool quoted) {
+        quoted = quoted || NeedsQuotes(piece);
+        line.assign(tag);
+        line += " = ";
+        if (quoted) line += '"';
+        line += piece;
+        if (quoted) line += '"';
+        line += "\r\n";
+        emit(line.data(), line.size());
+    };
+    for (const Section &section : sections) {
+        line = "[" + section.name + "]\r\n";
+        emit(line.data(), line.size());
+        for (const Item &item : section.items) {
+            const std::string_view value = item.value;
+            if (value.size() <= kPieceLength) {
+                itemLine(item.tag, value, item.quoted);
+                continue;
+            }
+            std::string tag;
+            for (std::size_t at = 0, n = 1; at < value.size(); at += kPieceLength, ++n) {
+                std::string number = std::to_string(n);
+                if (number.size() < 4) number.insert(0, 4 - number.size(), '0');
+                tag = item.tag + " Line" + number;
+                itemLine(tag, value.substr(at, kPieceLength), item.quoted);
+            }
+        }
+        emit("\r\n", 2);
+    }
+}
+
+} // namespace ini

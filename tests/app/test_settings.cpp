@@ -1,0 +1,166 @@
+// The settings file: what the program remembers from one run to the next.
+#include "tests/fixtures/program.h"
+
+#include "app/settings.h"
+#include "maint/access.h"
+#include "measure/navigation.h"
+#include "ui/panels/expert_ids.h"
+#include "ui/panels/main_ids.h"
+
+#include <QFile>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+class SettingsTest : public ProgramTest {
+  protected:
+    std::string path;
+    void SetUp() override {
+        ProgramTest::SetUp();
+        path = MakePathname(ProgramDir(), "settings-under-test.ini");
+        std::remove(path.c_str());
+        resetPanels();
+    }
+    // What a freshly started program holds before the file is read.
+    void resetPanels() {
+        Combo_DeleteComboItem(panelInterf, INTERF_ADDRESS, 0, -1);
+        SetCtrlVal(panelInterf, INTERF_ADDRESS, "");
+        SetCtrlVal(panelInterf, INTERF_COMPORT, 5);
+        SetCtrlVal(panelInterf, INTERF_BAUD, 3);
+        std::snprintf(password, sizeof password, "%s", "unset");
+        main_left = main_top = main_zoom = 0;
+        ClearComPortDevices();
+    }
+    std::vector<std::string> history() {
+        int n = 0;
+        Combo_GetNumItems(panelInterf, INTERF_ADDRESS, &n);
+        std::vector<std::string> items(n);
+        for (int i = 0; i < n; ++i) Combo_GetItem(panelInterf, INTERF_ADDRESS, i, &items[i]);
+        return items;
+    }
+    int port() {
+        int v = 0;
+        GetCtrlVal(panelInterf, INTERF_COMPORT, &v);
+        return v;
+    }
+    std::string fileText() {
+        std::ifstream f(path, std::ios::binary);
+        std::stringstream ss;
+        ss << f.rdbuf();
+        return ss.str();
+    }
+    void writeFile(const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
+};
+
+TEST_F(SettingsTest, FirstStartWithoutAFileGivesTheDefaults) {
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_EQ(port(), 1);
+    int baudIndex = -1;
+    GetCtrlVal(panelInterf, INTERF_BAUD, &baudIndex);
+    EXPECT_EQ(baudIndex, 1);
+    ASSERT_EQ(history().size(), 1u);
+    EXPECT_EQ(history()[0], kDefaultServerAddress);
+    EXPECT_STREQ(password, "4826");
+    const int hidden[kSelectorCount] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1};
+    EXPECT_EQ(std::memcmp(panelSelectorState, hidden, sizeof hidden), 0);
+    EXPECT_EQ(main_left + main_top + main_zoom, 0);
+}
+
+TEST_F(SettingsTest, WhatIsWrittenComesBack) {
+    SetCtrlVal(panelInterf, INTERF_COMPORT, 7);
+    for (const char *a : {"127.0.0.3", "127.0.0.2", "127.0.0.1"})
+        Combo_InsertComboItem(panelInterf, INTERF_ADDRESS, -1, a);
+    std::snprintf(password, sizeof password, "%s", "ABCDEFGHIJKLMNOPQRST"); // 20 characters
+    SetCtrlVal(panelEXPERT, EXPERT_HIDE_POWER, 1);
+    SetCtrlVal(panelEXPERT, EXPERT_HIDE_VECTORS, 1);
+    SetCtrlVal(panelEXPERT, EXPERT_HIDE_SENDGET, 1);
+    SetCtrlVal(panelEXPERT, EXPERT_HIDE_RECORDER, 0);
+    ASSERT_EQ(writeApplicationVarsToIni(path.c_str()), 0);
+
+    const std::string text = fileText();
+    EXPECT_NE(text.find("[CONNECTION]\r\nLast COM Port = 7\r\nLast Baudrate = 3\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("IP History 2 = \"127.0.0.1\"\r\nIP History 3 = \"\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("IP History 9 = \"\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Index 0 = \"00414243\""), std::string::npos) << text;
+    EXPECT_NE(text.find("Index 9 = \"00000101\""), std::string::npos) << text; // outputs 0, vectors 1, lock 1
+    EXPECT_LT(text.find("[CONNECTION]"), text.find("[COLOR ARRAY]"));
+    EXPECT_LT(text.find("[COLOR ARRAY]"), text.find("[APPLICATION]"));
+
+    resetPanels();
+    SetCtrlVal(panelEXPERT, EXPERT_HIDE_POWER, 0);
+    SetCtrlVal(panelEXPERT, EXPERT_HIDE_SENDGET, 0);
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_EQ(port(), 7);
+    EXPECT_STREQ(password, "ABCDEFGHIJKLMNOPQRST");
+    std::vector<std::string> expected = {"127.0.0.3", "127.0.0.2", "127.0.0.1", "", "", "", "", "", "", ""};
+    EXPECT_EQ(history(), expected);
+    std::string field;
+    GetCtrlVal(panelInterf, INTERF_ADDRESS, &field);
+    EXPECT_EQ(field, "127.0.0.3");
+    int v = 0;
+    GetCtrlVal(panelEXPERT, EXPERT_HIDE_POWER, &v);
+    EXPECT_EQ(v, 1);
+    GetCtrlVal(panelEXPERT, EXPERT_HIDE_SENDGET, &v);
+    EXPECT_EQ(v, 1);
+    EXPECT_EQ(panelSelectorState[4], 1);
+    EXPECT_EQ(panelSelectorState[7], 1);
+    EXPECT_EQ(panelSelectorState[2], 0);
+
+    // Written again over the (hidden) file, a short password loses its filler.
+    std::snprintf(password, sizeof password, "%s", "abcd");
+    ASSERT_EQ(writeApplicationVarsToIni(path.c_str()), 0);
+    resetPanels();
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_STREQ(password, "abcd");
+    EXPECT_EQ(history().size(), 10u) << "the history is trimmed, not grown, at every start";
+}
+
+TEST_F(SettingsTest, OutOfRangePortsAndBadNumbersAreIgnored) {
+    for (const char *bad : {"0", "256", "12ab"}) {
+        writeFile(std::string("[CONNECTION]\r\nLast COM Port = ") + bad + "\r\n[APPLICATION]\r\nPanel pos. x = 40\r\n");
+        resetPanels();
+        readApplicationVarsFromIni(path.c_str());
+        EXPECT_EQ(port(), 5) << bad;
+        EXPECT_EQ(main_left, 40) << bad;
+    }
+    // Without any password in the file the current one stays: an empty
+    // password would let anybody in.
+    EXPECT_STREQ(password, "unset");
+}
+
+TEST_F(SettingsTest, DamagedFilesNeverCrashAndKeepWhatIsReadable) {
+    std::string garbage(4096, '\0');
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) & 0xFF);
+    writeFile("[CONNECTION]\r\nLast COM Port = 9\r\n" + garbage + "\r\n[APPLICATION]\r\nPanel pos. y = 77\r\nPanel po");
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_EQ(port(), 9);
+    EXPECT_EQ(main_top, 77);
+
+    std::string huge = "[CONNECTION]\r\nIP History 0 = \"" + std::string(100000, 'x') + "\"\r\n";
+    for (int i = 0; i < 10000; ++i) huge += "[S" + std::to_string(i) + "]\r\n";
+    huge += "[CONNECTION]\r\nLast COM Port = 4\r\n"; // a repeated section: the first one counts
+    writeFile(huge);
+    resetPanels();
+    readApplicationVarsFromIni(path.c_str());
+    ASSERT_EQ(history().size(), 1u);
+    EXPECT_LE(history()[0].size(), 98u);
+    EXPECT_EQ(port(), 5);
+}
+
+TEST_F(SettingsTest, SerialPortNamesAreUsedAndWrittenBackUnchanged) {
+    writeFile("[CONNECTION]\r\nLast COM Port = 2\r\n\r\n[SERIAL PORTS]\r\nCOM2 = \"/dev/ttyUSB0\"\r\n"
+              "COM17 = \"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0\"\r\n");
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_EQ(GetComPortDevice(2), "/dev/ttyUSB0");
+    EXPECT_EQ(GetComPortDevice(17), "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0");
+    ASSERT_EQ(writeApplicationVarsToIni(path.c_str()), 0);
+    EXPECT_NE(fileText().find("[SERIAL PORTS]\r\nCOM2 = \"/dev/ttyUSB0\"\r\n"
+                              "COM17 = \"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0\"\r\n"),
+              std::string::npos)
+        << fileText();
+}
+
+} // namespace
