@@ -81,6 +81,7 @@ int CC_CMD_CONNECT(int, int, int event, void *, int, int) {
     copyText(portNumStrOld, sizeof portNumStrOld, getText(INTERF_TCPPORT));
     portNumOld = std::atoi(portNumStrOld);
     dimLinkButtons(1);
+    showProtocolFields(comprotocolold);
     ShowComPortDevice();
     InstallPopup(panelInterf);
     return 0;

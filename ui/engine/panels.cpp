@@ -440,6 +440,20 @@ int InstallPopup(int handle) {
     if (p->widget->isWindow()) {
         p->widget->hide(); // modality only takes effect on show
         p->widget->setWindowModality(Qt::ApplicationModal);
+        // A pop-up stands in the middle of the window it belongs to.
+        QWidget *owner = QApplication::activeWindow();
+        if (!owner || owner == p->widget)
+            for (auto &other : g_panels)
+                if (other && other->widget && other->parent == 0 && other->handle != handle &&
+                    other->widget->isVisible()) {
+                    owner = other->widget;
+                    break;
+                }
+        const QRect area = owner ? owner->frameGeometry()
+                                 : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                                     : QRect(0, 0, 1024, 768));
+        const QSize sz = p->widget->frameGeometry().size();
+        p->widget->move(area.left() + (area.width() - sz.width()) / 2, area.top() + (area.height() - sz.height()) / 2);
     }
     p->widget->show();
     p->widget->raise();
