@@ -28,8 +28,8 @@ void attemptFailed(const char *format, int counter) {
 }
 
 // Waits until rx_flag is set or the reply time has run out.
+// Every pass of the loop delivers pending events before it looks at the flag.
 bool waitForReply() {
-    ProcessSystemEvents();
     tstart = Timer();
     for (;;) {
         if (rx_flag) return true;

@@ -675,9 +675,12 @@ int WaitForSystemEvents(double maxSeconds) {
         g_waitTimer->setSingleShot(true);
         QObject::connect(g_waitTimer, &QTimer::timeout, [] {});
     }
+    // The timer only bounds the wait. One armed for an earlier wait that
+    // ends no later than this one serves as it is: a loop of short waits
+    // then costs no timer work at all, and a stray early wake-up only makes
+    // the caller look at its clock once more.
     const int ms = maxSeconds * 1000.0 < 1.0 ? 1 : static_cast<int>(maxSeconds * 1000.0);
-    g_waitTimer->start(ms);
+    if (!g_waitTimer->isActive() || g_waitTimer->remainingTime() > ms) g_waitTimer->start(ms);
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    g_waitTimer->stop();
     return 0;
 }

@@ -5,8 +5,10 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 
+#include <cerrno>
 #include <map>
 #include <memory>
+#include <sys/socket.h>
 
 namespace {
 
@@ -110,7 +112,17 @@ int ClientTCPWrite(unsigned conversationHandle, const void *data, unsigned size,
     if (!c) return -12;
     if (c->socket->state() != QAbstractSocket::ConnectedState) return -14;
     if (size == 0) return 0;
-    if (c->socket->write(static_cast<const char *>(data), size) != static_cast<qint64>(size)) return -8;
+    // With nothing queued the bytes go straight to the socket: that spares
+    // the event loop two notifier switches per request. What the socket does
+    // not take at once is queued as usual.
+    const char *bytes = static_cast<const char *>(data);
+    unsigned sent = 0;
+    if (c->socket->bytesToWrite() == 0) {
+        const ssize_t n = ::send(static_cast<int>(c->socket->socketDescriptor()), bytes, size, MSG_NOSIGNAL);
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return -8;
+        sent = n > 0 ? static_cast<unsigned>(n) : 0;
+    }
+    if (sent < size && c->socket->write(bytes + sent, size - sent) != static_cast<qint64>(size - sent)) return -8;
     c->socket->flush();
     if (c->socket->bytesToWrite() > 0 && !c->socket->waitForBytesWritten(static_cast<int>(timeoutMs)))
         return c->socket->error() == QAbstractSocket::SocketTimeoutError ? -11 : -8;
