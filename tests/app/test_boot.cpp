@@ -2,6 +2,7 @@
 // as a process of its own.
 #include "tests/fixtures/program.h"
 
+#include "app/settings.h"
 #include "measure/sampling.h"
 #include "sim/runner.h"
 #include "sim/server.h"
@@ -144,6 +145,41 @@ TEST(Boot, ClosingTheMainPanelStopsTheLoopAndClosesTheLink) {
     EXPECT_EQ(rc, 0);
     EXPECT_TRUE(WaitUntil([&] { return disconnected; }));
     EXPECT_TRUE(popups.shown.empty()) << "our own disconnect is not reported as a lost server";
+}
+
+TEST(Boot, ARestartOffersTheLastAddressAndPort) {
+    ScriptedPopups popups;
+    sim::SimThread sim;
+    ASSERT_TRUE(sim.start(true, false));
+    std::remove(MakePathname(ProgramDir(), "Q-VEX-MOD7-ARC-Scope.ini").c_str());
+    RunProgram([&] {
+        OperateCtrl(panelMAIN, MAIN_CONNECT);
+        OperateCtrl(panelInterf, INTERF_PROTOCOL, 1);
+        OperateCtrl(panelInterf, INTERF_ADDRESS, std::string("127.0.0.1"));
+        SetCtrlVal(panelInterf, INTERF_TCPPORT, std::to_string(sim.tcpPort()));
+        SetCtrlVal(panelInterf, INTERF_COMPORT, 6);
+        OperateCtrl(panelInterf, INTERF_TRY);
+        EXPECT_EQ(tcpcon, 1);
+        OperateCtrl(panelInterf, INTERF_ACCEPT);
+        OperateClosePanel(panelMAIN);
+    });
+    std::vector<std::string> history;
+    int port = 0;
+    RunProgram([&] {
+        int n = 0;
+        Combo_GetNumItems(panelInterf, INTERF_ADDRESS, &n);
+        for (int i = 0; i < n; ++i) {
+            std::string item;
+            Combo_GetItem(panelInterf, INTERF_ADDRESS, i, &item);
+            if (!item.empty()) history.push_back(item);
+        }
+        GetCtrlVal(panelInterf, INTERF_COMPORT, &port);
+        OperateClosePanel(panelMAIN);
+    });
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(history[0], "127.0.0.1");
+    EXPECT_EQ(history[1], kDefaultServerAddress);
+    EXPECT_EQ(port, 6);
 }
 
 // The real executable, in a folder of its own with copies of the panel files.
