@@ -1,6 +1,7 @@
 // Binds every module's callbacks by name for the panel resources.
 #include "app/startup.h"
 #include "link/dialog.h"
+#include "measure/navigation.h"
 #include "ui/engine/engine.h"
 
 namespace {
@@ -18,4 +19,5 @@ void RegisterAllCallbacks() {
     };
     RegisterCallbacks(table);
     RegisterLinkCallbacks();
+    RegisterNavigationCallbacks();
 }

@@ -3,6 +3,7 @@
 #include "app/panels.h"
 #include "app/settings.h"
 #include "link/transport.h"
+#include "measure/navigation.h"
 #include "measure/sampling.h"
 #include "params/transfer.h"
 #include "link/frame.h"
@@ -123,6 +124,7 @@ void InitVars() {
     copyText(szSoftname, sizeof szSoftname, "Q-VEX-MOD7-ARC Scope ");
     copyText(szSoftversion, sizeof szSoftversion, "v1.0x (Build 01/2010)");
     SetStatus((std::string() + szSoftname + szSoftversion).c_str());
+    panel_selector(panelSelector, panelSelectorState, 8);
 }
 
 int CC_MAIN_PANEL(int, int, int event, void *, int, int) {

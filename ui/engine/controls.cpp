@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QTextBlock>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -613,6 +614,58 @@ int GetActiveTableCell(int panelHandle, int id, int *row, int *column) {
     return 0;
 }
 
+int SetActiveTableCell(int panelHandle, int id, int row, int column) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    if (row < 1 || column < 1 || row > t->rowCount() || column > t->columnCount()) return UIE_IndexOutOfRange;
+    const QSignalBlocker block(t);
+    t->setCurrentCell(row - 1, column - 1, QItemSelectionModel::NoUpdate);
+    return 0;
+}
+
+Rect MakeRect(int top, int left, int height, int width) { return Rect{top, left, height, width}; }
+
+int RectEqual(Rect a, Rect b) {
+    return a.top == b.top && a.left == b.left && a.height == b.height && a.width == b.width ? 1 : 0;
+}
+
+int GetTableSelection(int panelHandle, int id, Rect *selection) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    Rect r{0, 0, 0, 0};
+    const QList<QTableWidgetSelectionRange> ranges = t->selectedRanges();
+    if (!ranges.isEmpty()) {
+        int top = ranges[0].topRow(), bottom = ranges[0].bottomRow();
+        int left = ranges[0].leftColumn(), right = ranges[0].rightColumn();
+        for (const auto &g : ranges) {
+            top = std::min(top, g.topRow());
+            bottom = std::max(bottom, g.bottomRow());
+            left = std::min(left, g.leftColumn());
+            right = std::max(right, g.rightColumn());
+        }
+        r = Rect{top + 1, left + 1, bottom - top + 1, right - left + 1};
+    }
+    if (selection) *selection = r;
+    return 0;
+}
+
+int SetTableSelection(int panelHandle, int id, Rect selection) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    const QSignalBlocker block(t);
+    t->clearSelection();
+    if (selection.height <= 0 || selection.width <= 0) return 0;
+    const int top = std::max(selection.top, 1) - 1, left = std::max(selection.left, 1) - 1;
+    const int bottom = std::min(top + selection.height, t->rowCount()) - 1;
+    const int right = std::min(left + selection.width, t->columnCount()) - 1;
+    if (bottom < top || right < left) return UIE_IndexOutOfRange;
+    t->setRangeSelected(QTableWidgetSelectionRange(top, left, bottom, right), true);
+    return 0;
+}
+
 int HideBuiltInCtrlMenuItem(int panelHandle, int id, int menuItemId) {
     int rc;
     QTableWidget *t = tableOf(panelHandle, id, rc);
@@ -734,6 +787,12 @@ int PasswordCtrl_SetAttribute(int panelHandle, int id, int attribute, int value)
 }
 
 // ---- operator actions ----------------------------------------------------------------------------------
+int OperateCtrlEvent(int panelHandle, int id, int event) {
+    int rc;
+    if (!lookup(panelHandle, id, rc)) return rc;
+    return dispatch(panelHandle, id, event);
+}
+
 int OperateCtrl(int panelHandle, int id) {
     int rc;
     ControlRec *c = lookup(panelHandle, id, rc);

@@ -204,6 +204,15 @@ int GetNumTableColumns(int panel, int control, int *columns);
 int SetTableCellVal(int panel, int control, int row, int column, const std::string &value);
 int GetTableCellVal(int panel, int control, int row, int column, std::string *value);
 int GetActiveTableCell(int panel, int control, int *row, int *column);
+int SetActiveTableCell(int panel, int control, int row, int column);
+// Cell ranges, 1-based; an empty range has height and width 0.
+struct Rect {
+    int top, left, height, width;
+};
+Rect MakeRect(int top, int left, int height, int width);
+int RectEqual(Rect a, Rect b);
+int GetTableSelection(int panel, int control, Rect *selection);
+int SetTableSelection(int panel, int control, Rect selection);
 
 // Built-in context menu of a control; item ids -2, -3, -4 are the table's
 // insert, delete and sort entries.
@@ -230,6 +239,9 @@ int OperateCtrl(int panel, int control);
 int OperateCtrl(int panel, int control, int value);
 int OperateCtrl(int panel, int control, double value);
 int OperateCtrl(int panel, int control, const std::string &value);
+// Delivers any operator event (a click, a double click) to a control's
+// callback through the same dispatch real mouse events take.
+int OperateCtrlEvent(int panel, int control, int event);
 // Closes a panel as the operator would with the window's close box.
 int OperateClosePanel(int panel);
 // The Qt widget behind a control, for tests that click real widgets

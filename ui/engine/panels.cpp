@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -121,6 +122,25 @@ std::string executableDir() {
     return d.isEmpty() ? std::string(".") : d.toStdString();
 }
 
+// Mouse clicks on a control reach its callback as click events (the commit
+// that a click may also cause comes from the control's own signal).
+class MouseFilter : public QObject {
+  public:
+    MouseFilter(int handle, int id, QObject *parent) : QObject(parent), handle_(handle), id_(id) {}
+    bool eventFilter(QObject *, QEvent *e) override {
+        if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick) return false;
+        const bool left = static_cast<QMouseEvent *>(e)->button() == Qt::LeftButton;
+        const bool dbl = e->type() == QEvent::MouseButtonDblClick;
+        dispatch(handle_, id_,
+                 left ? (dbl ? EVENT_LEFT_DOUBLE_CLICK : EVENT_LEFT_CLICK)
+                      : (dbl ? EVENT_RIGHT_DOUBLE_CLICK : EVENT_RIGHT_CLICK));
+        return false;
+    }
+
+  private:
+    int handle_, id_;
+};
+
 // Wires a control's operator signals to the dispatcher. Programmatic changes
 // run with signals blocked, so only what the operator does reaches a callback.
 void connectControl(int handle, int id, QWidget *w, int kind) {
@@ -182,11 +202,17 @@ void connectControl(int handle, int id, QWidget *w, int kind) {
         auto *t = static_cast<QTableWidget *>(w);
         QObject::connect(t, &QTableWidget::cellChanged, w,
                          [handle, id](int r, int c) { dispatch(handle, id, EVENT_COMMIT, r + 1, c + 1); });
-        break;
+        // A click reaches the callback once the clicked cell is the active one.
+        QObject::connect(t, &QTableWidget::cellPressed, w,
+                         [handle, id](int r, int c) { dispatch(handle, id, EVENT_LEFT_CLICK, r + 1, c + 1); });
+        return;
     }
     default:
         break;
     }
+    auto *filter = new MouseFilter(handle, id, w);
+    w->installEventFilter(filter);
+    for (QWidget *child : w->findChildren<QWidget *>()) child->installEventFilter(filter);
 }
 
 void parseRingValues(QComboBox *c) {
@@ -398,7 +424,8 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
     w->hide();
     w->installEventFilter(new CloseFilter(rec->handle, w));
     rec->widget = w;
-    for (auto &kv : rec->controls) connectControl(rec->handle, kv.first, kv.second.widget, kv.second.kind);
+    for (auto &kv : rec->controls)
+        if (kv.second.callback) connectControl(rec->handle, kv.first, kv.second.widget, kv.second.kind);
     g_panels.push_back(std::move(rec));
     return g_panels.back()->handle;
 }
@@ -589,7 +616,9 @@ int GetPanelAttribute(int handle, int attribute, int *value) {
     QWidget *w = p->widget;
     int v = 0;
     switch (attribute) {
-    case ATTR_VISIBLE: v = w->isVisible() ? 1 : 0; break;
+    case ATTR_VISIBLE: // a sub-panel's own setting, whatever its parent shows
+        v = (w->isWindow() ? w->isVisible() : w->isVisibleTo(w->parentWidget())) ? 1 : 0;
+        break;
     case ATTR_DIMMED: v = w->isEnabled() ? 0 : 1; break;
     case ATTR_LEFT: v = w->x(); break;
     case ATTR_TOP: v = w->y(); break;

@@ -47,6 +47,9 @@ constexpr int MAIN_STRIPCHART = 100;
 constexpr int MAIN_GRAPH = 101;
 constexpr int MAIN_BRAND = 102;
 constexpr int MAIN_HEADER = 103;
+constexpr int MAIN_NUM_POINTS = 104; // strip chart point count
+constexpr int MAIN_RNG_XSCALE = 105; // DATA graph x scale
+constexpr int MAIN_NUM_EVAL1 = 106;  // evaluation 1 value display
 
 // panelSHOW: "Show", inside the main panel at 125,175
 constexpr int RES_SHOW = 3;
@@ -89,6 +92,9 @@ inline constexpr PanelCtrlKind MAIN_UI_CTRL_KINDS[] = {
     {RES_MAIN, MAIN_GRAPH, "QvGraph"},
     {RES_MAIN, MAIN_BRAND, "QLabel"},
     {RES_MAIN, MAIN_HEADER, "QFrame"},
+    {RES_MAIN, MAIN_NUM_POINTS, "QSpinBox"},
+    {RES_MAIN, MAIN_RNG_XSCALE, "QComboBox"},
+    {RES_MAIN, MAIN_NUM_EVAL1, "QDoubleSpinBox"},
     {RES_SHOW, SHOW_FRAME, "QFrame"},
 };
 // clang-format on
