@@ -81,13 +81,10 @@ bool ValidSectionName(std::string_view name) {
 }
 
 bool ValidTag(std::string_view tag) {
-    // A tag holding "=" would be cut there, one starting with ";" or "[" would
-    // read as a comment or section line, and a piece tag would be joined.
-    std::string_view base;
-    bool first = false;
+    // A tag holding "=" would be cut there, and one starting with ";" or "["
+    // would read as a comment or section line.
     return !tag.empty() && tag.size() <= kMaxTagLength && !HasLineBreak(tag) &&
-           tag.find('=') == std::string_view::npos && tag.front() != ';' && tag.front() != '[' &&
-           !SplitPieceTag(tag, &base, &first);
+           tag.find('=') == std::string_view::npos && tag.front() != ';' && tag.front() != '[';
 }
 
 bool SplitPieceTag(std::string_view tag, std::string_view *base, bool *isFirst) {

@@ -136,17 +136,25 @@ void FormatSections(const std::vector<Section> &sections, Emit &&emit) {
         emit(line.data(), line.size());
         for (const Item &item : section.items) {
             const std::string_view value = item.value;
-            if (value.size() <= kPieceLength) {
+            // A tag that itself ends in " Line" and digits (read from a file
+            // as "Tag Line0001 Line1", or a loose "Tag Line0003") is always
+            // written as pieces: written plainly it would be read back under
+            // another name, or be joined to the item before it.
+            std::string_view base;
+            bool first = false;
+            if (value.size() <= kPieceLength && !SplitPieceTag(item.tag, &base, &first)) {
                 itemLine(item.tag, value, item.quoted);
                 continue;
             }
             std::string tag;
-            for (std::size_t at = 0, n = 1; at < value.size(); at += kPieceLength, ++n) {
-                std::string number = std::to_string(n);
+            std::size_t at = 0, n = 1;
+            do {
+                std::string number = std::to_string(n++);
                 if (number.size() < 4) number.insert(0, 4 - number.size(), '0');
                 tag = item.tag + " Line" + number;
                 itemLine(tag, value.substr(at, kPieceLength), item.quoted);
-            }
+                at += kPieceLength;
+            } while (at < value.size());
         }
         emit("\r\n", 2);
     }
