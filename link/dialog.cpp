@@ -50,6 +50,17 @@ void showProtocolFields(int protocol) {
         SetCtrlAttribute(panelInterf, id, ATTR_VISIBLE, 1 - serial);
 }
 
+// Opens the link of the selected kind, first closing the other kind's link
+// when asked to; returns the new link flag.
+int openSelectedLink(bool closeOther) {
+    if (comprotocol == 0) {
+        if (closeOther) tcpcon = InitTCP_IP(0);
+        return rs232con = InitRS232(1);
+    }
+    if (closeOther) rs232con = InitRS232(0);
+    return tcpcon = InitTCP_IP(1);
+}
+
 // Enables the main commands when a link is open, dims them otherwise.
 void applyLinkState() {
     if (rs232con < 1 && tcpcon < 1) {
@@ -114,14 +125,7 @@ int CBF_ButtonTryToConnect(int, int, int event, void *, int, int) {
     showMessage("TRYING TO CONNECT");
     ProcessSystemEvents(); // let the message paint before the link work starts
     readDialog();
-    int flag;
-    if (comprotocol == 0) {
-        if (comprotocolold == 1) tcpcon = InitTCP_IP(0);
-        flag = rs232con = InitRS232(1);
-    } else {
-        if (comprotocolold == 0) rs232con = InitRS232(0);
-        flag = tcpcon = InitTCP_IP(1);
-    }
+    const int flag = openSelectedLink(comprotocolold != comprotocol);
     dimLinkButtons(flag == 1 ? 0 : 1);
     showMessage(flag == 1 ? "CONNECTING SUCCEEDED" : "CONNECTING FAILED");
     return 0;
@@ -144,14 +148,7 @@ int CBF_ButtonDiscard(int, int, int event, void *, int, int) {
     readDialog();
     showProtocolFields(comprotocol);
     ShowComPortDevice();
-    int flag;
-    if (comprotocol == 0) {
-        tcpcon = InitTCP_IP(0);
-        flag = rs232con = InitRS232(1);
-    } else {
-        rs232con = InitRS232(0);
-        flag = tcpcon = InitTCP_IP(1);
-    }
+    const int flag = openSelectedLink(true);
     showMessage(flag == 1 ? "CONNECTING SUCCEEDED" : "CONNECTING FAILED");
     applyLinkState();
     RemovePopup(panelInterf);

@@ -26,6 +26,7 @@ namespace {
 constexpr int kQueueSize = 4096;
 constexpr double kComTimeout = 2.0;
 constexpr unsigned kConnectTimeoutMs = 5000;
+constexpr long kLoaderRate = 115200;
 
 void reportSerial(int code) { SetStatus(SerialErrorText(code)); }
 void reportTcp(int code) { SetStatus(TcpErrorText(code)); }
@@ -39,6 +40,21 @@ int closeSerial() {
         return 1;
     }
     return 0;
+}
+
+// Opens port comport at the given rate, 8N1, with empty queues, the
+// time-out and no hardware handshake; reports a failure.
+bool openSerial(long rate) {
+    int rc = OpenComConfig(comport, "", rate, 0, 8, 1, kQueueSize, kQueueSize);
+    if (rc < 0) {
+        reportSerial(rc);
+        return false;
+    }
+    SetComTime(comport, kComTimeout);
+    FlushInQ(comport);
+    FlushOutQ(comport);
+    SetCTSMode(comport, 0);
+    return true;
 }
 
 } // namespace
@@ -93,15 +109,7 @@ int InitRS232(int mode) {
     const int closeResult = closeSerial();
     if (mode == 0) return closeResult;
 
-    int rc = OpenComConfig(comport, "", rate, 0, 8, 1, kQueueSize, kQueueSize);
-    if (rc < 0) {
-        reportSerial(rc);
-        return 0;
-    }
-    SetComTime(comport, kComTimeout);
-    FlushInQ(comport);
-    FlushOutQ(comport);
-    SetCTSMode(comport, 0);
+    if (!openSerial(rate)) return 0;
     InstallComCallback(comport, LWRS_RECEIVE | LWRS_RXFLAG, kFrameSize, 0x55, RX_Receive_Function, nullptr);
     if (!CheckComLine()) return 0;
     if (!GetVERSIONInfo()) return 0;
@@ -111,15 +119,7 @@ int InitRS232(int mode) {
 int InitRS232_PL(int mode) {
     const int closeResult = closeSerial();
     if (mode == 0) return closeResult;
-    int rc = OpenComConfig(comport, "", 115200, 0, 8, 1, kQueueSize, kQueueSize);
-    if (rc < 0) {
-        reportSerial(rc);
-        return 0;
-    }
-    SetComTime(comport, kComTimeout);
-    FlushInQ(comport);
-    FlushOutQ(comport);
-    SetCTSMode(comport, 0);
+    if (!openSerial(kLoaderRate)) return 0;
     SetXMode(comport, 1);
     return 1;
 }

@@ -34,13 +34,7 @@ class SettingsTest : public ProgramTest {
         main_left = main_top = main_zoom = 0;
         ClearComPortDevices();
     }
-    std::vector<std::string> history() {
-        int n = 0;
-        Combo_GetNumItems(panelInterf, INTERF_ADDRESS, &n);
-        std::vector<std::string> items(n);
-        for (int i = 0; i < n; ++i) Combo_GetItem(panelInterf, INTERF_ADDRESS, i, &items[i]);
-        return items;
-    }
+    std::vector<std::string> history() { return AddressHistory(); }
     int port() {
         int v = 0;
         GetCtrlVal(panelInterf, INTERF_COMPORT, &v);

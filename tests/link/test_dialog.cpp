@@ -42,13 +42,7 @@ class DialogTest : public ProgramTest {
         GetPanelAttribute(panelInterf, ATTR_VISIBLE, &v);
         return v != 0;
     }
-    std::vector<std::string> history() {
-        int n = 0;
-        Combo_GetNumItems(panelInterf, INTERF_ADDRESS, &n);
-        std::vector<std::string> items(n);
-        for (int i = 0; i < n; ++i) Combo_GetItem(panelInterf, INTERF_ADDRESS, i, &items[i]);
-        return items;
-    }
+    std::vector<std::string> history() { return AddressHistory(); }
     void openDialog() { OperateCtrl(panelMAIN, MAIN_CONNECT); }
     void chooseTcp() {
         OperateCtrl(panelInterf, INTERF_PROTOCOL, 1);

@@ -34,6 +34,17 @@ ControlRec *lookup(int panelHandle, int id, int &rc) {
     return c;
 }
 
+// The widget behind a control of one of the given kinds; otherwise rc says why not.
+template <typename W> W *widgetOf(int panelHandle, int id, int &rc, std::initializer_list<int> kinds) {
+    ControlRec *c = lookup(panelHandle, id, rc);
+    if (!c) return nullptr;
+    if (std::find(kinds.begin(), kinds.end(), c->kind) == kinds.end()) {
+        rc = UIE_TypeMismatch;
+        return nullptr;
+    }
+    return static_cast<W *>(c->widget.data());
+}
+
 void setStyleEntry(QWidget *w, const char *key, const QString &value) {
     // Keeps one style entry per key so colours can be changed independently.
     w->setProperty(key, value);
@@ -421,13 +432,7 @@ int MakeColor(int red, int green, int blue) {
 // ---- rings and lists -------------------------------------------------------------------------
 namespace {
 QComboBox *ringOf(int panelHandle, int id, int &rc) {
-    ControlRec *c = lookup(panelHandle, id, rc);
-    if (!c) return nullptr;
-    if (c->kind != CTRL_KIND_RING && c->kind != CTRL_KIND_COMBO) {
-        rc = UIE_TypeMismatch;
-        return nullptr;
-    }
-    return static_cast<QComboBox *>(c->widget.data());
+    return widgetOf<QComboBox>(panelHandle, id, rc, {CTRL_KIND_RING, CTRL_KIND_COMBO});
 }
 } // namespace
 
@@ -518,13 +523,7 @@ int ClearListCtrl(int panelHandle, int id) {
 // ---- text boxes ------------------------------------------------------------------------------
 namespace {
 QPlainTextEdit *textBoxOf(int panelHandle, int id, int &rc) {
-    ControlRec *c = lookup(panelHandle, id, rc);
-    if (!c) return nullptr;
-    if (c->kind != CTRL_KIND_TEXTBOX) {
-        rc = UIE_TypeMismatch;
-        return nullptr;
-    }
-    return static_cast<QPlainTextEdit *>(c->widget.data());
+    return widgetOf<QPlainTextEdit>(panelHandle, id, rc, {CTRL_KIND_TEXTBOX});
 }
 } // namespace
 
@@ -557,13 +556,7 @@ int GetTextBoxLine(int panelHandle, int id, int line, std::string *text) {
 // ---- tables ------------------------------------------------------------------------------------
 namespace {
 QTableWidget *tableOf(int panelHandle, int id, int &rc) {
-    ControlRec *c = lookup(panelHandle, id, rc);
-    if (!c) return nullptr;
-    if (c->kind != CTRL_KIND_TABLE) {
-        rc = UIE_TypeMismatch;
-        return nullptr;
-    }
-    return static_cast<QTableWidget *>(c->widget.data());
+    return widgetOf<QTableWidget>(panelHandle, id, rc, {CTRL_KIND_TABLE});
 }
 } // namespace
 
@@ -681,13 +674,7 @@ int HideBuiltInCtrlMenuItem(int panelHandle, int id, int menuItemId) {
 // ---- combo box with history -----------------------------------------------------------------------
 namespace {
 QComboBox *comboOf(int panelHandle, int id, int &rc) {
-    ControlRec *c = lookup(panelHandle, id, rc);
-    if (!c) return nullptr;
-    if (c->kind != CTRL_KIND_COMBO) {
-        rc = UIE_TypeMismatch;
-        return nullptr;
-    }
-    return static_cast<QComboBox *>(c->widget.data());
+    return widgetOf<QComboBox>(panelHandle, id, rc, {CTRL_KIND_COMBO});
 }
 
 // List operations keep the text the operator sees in the field.
@@ -809,7 +796,9 @@ int OperateCtrl(int panelHandle, int id) {
     return dispatch(panelHandle, id, EVENT_COMMIT);
 }
 
-int OperateCtrl(int panelHandle, int id, int value) {
+namespace {
+// Sets a value as the operator would, then commits it.
+template <typename T> int operateWith(int panelHandle, int id, const T &value) {
     int rc;
     ControlRec *c = lookup(panelHandle, id, rc);
     if (!c) return rc;
@@ -817,21 +806,8 @@ int OperateCtrl(int panelHandle, int id, int value) {
     rc = SetCtrlVal(panelHandle, id, value);
     return rc < 0 ? rc : dispatch(panelHandle, id, EVENT_COMMIT);
 }
+} // namespace
 
-int OperateCtrl(int panelHandle, int id, double value) {
-    int rc;
-    ControlRec *c = lookup(panelHandle, id, rc);
-    if (!c) return rc;
-    if (!c->widget->isEnabled()) return 0;
-    rc = SetCtrlVal(panelHandle, id, value);
-    return rc < 0 ? rc : dispatch(panelHandle, id, EVENT_COMMIT);
-}
-
-int OperateCtrl(int panelHandle, int id, const std::string &value) {
-    int rc;
-    ControlRec *c = lookup(panelHandle, id, rc);
-    if (!c) return rc;
-    if (!c->widget->isEnabled()) return 0;
-    rc = SetCtrlVal(panelHandle, id, value);
-    return rc < 0 ? rc : dispatch(panelHandle, id, EVENT_COMMIT);
-}
+int OperateCtrl(int panelHandle, int id, int value) { return operateWith(panelHandle, id, value); }
+int OperateCtrl(int panelHandle, int id, double value) { return operateWith(panelHandle, id, value); }
+int OperateCtrl(int panelHandle, int id, const std::string &value) { return operateWith(panelHandle, id, value); }

@@ -14,12 +14,28 @@ constexpr int OUTPUT_TAB_OUT1 = 5;
 constexpr int OUTPUT_TAB_OUT0 = 6;
 constexpr int OUTPUT_TAB_ANALOG = 7;
 constexpr int OUTPUT_TAB_OUT2 = 8;
-constexpr int OUTPUT_FUNCTION = 100;
-constexpr int OUTPUT_SOURCE = 101;
-constexpr int OUTPUT_SWITCHING = 102;
-constexpr int OUTPUT_HOLD = 103;
-constexpr int OUTPUT_INVERT = 104;
-constexpr int OUTPUT_STATE = 105;
+// Condition boxes: levels 110, evaluation conditions 130, + key number - 1.
+constexpr int OUTPUT_ON_TIME = 100;
+constexpr int OUTPUT_OFF_TIME = 101;
+constexpr int OUTPUT_COMBINATION = 102;
+constexpr int OUTPUT_LEVEL_A_OVER = 110;
+constexpr int OUTPUT_LEVEL_A_UNDER = 111;
+constexpr int OUTPUT_LEVEL_B_OVER = 112;
+constexpr int OUTPUT_LEVEL_B_UNDER = 113;
+constexpr int OUTPUT_LEVEL_IN0_HIGH = 114;
+constexpr int OUTPUT_LEVEL_IN0_LOW = 115;
+constexpr int OUTPUT_LEVEL_IN1_HIGH = 116;
+constexpr int OUTPUT_LEVEL_IN1_LOW = 117;
+constexpr int OUTPUT_LEVEL_TMR0_HIGH = 118;
+constexpr int OUTPUT_LEVEL_TMR0_LOW = 119;
+constexpr int OUTPUT_LEVEL_TMR1_HIGH = 120;
+constexpr int OUTPUT_LEVEL_TMR1_LOW = 121;
+constexpr int OUTPUT_EVAL_E1_OVER = 130;
+constexpr int OUTPUT_EVAL_E1_IN = 131;
+constexpr int OUTPUT_EVAL_E1_UNDER = 132;
+constexpr int OUTPUT_EVAL_E2_OVER = 133;
+constexpr int OUTPUT_EVAL_E2_IN = 134;
+constexpr int OUTPUT_EVAL_E2_UNDER = 135;
 
 // panelOUTPUT_1: "Output 1", inside the main panel at 110,105, callback CC_OUTPUT
 constexpr int RES_OUTPUT_1 = 2;
@@ -27,12 +43,28 @@ constexpr int OUTPUT_1_TAB_OUT1 = 5;
 constexpr int OUTPUT_1_TAB_OUT0 = 6;
 constexpr int OUTPUT_1_TAB_ANALOG = 7;
 constexpr int OUTPUT_1_TAB_OUT2 = 8;
-constexpr int OUTPUT_1_FUNCTION = 100;
-constexpr int OUTPUT_1_SOURCE = 101;
-constexpr int OUTPUT_1_SWITCHING = 102;
-constexpr int OUTPUT_1_HOLD = 103;
-constexpr int OUTPUT_1_INVERT = 104;
-constexpr int OUTPUT_1_STATE = 105;
+// Condition boxes: levels 110, evaluation conditions 130, + key number - 1.
+constexpr int OUTPUT_1_ON_TIME = 100;
+constexpr int OUTPUT_1_OFF_TIME = 101;
+constexpr int OUTPUT_1_COMBINATION = 102;
+constexpr int OUTPUT_1_LEVEL_A_OVER = 110;
+constexpr int OUTPUT_1_LEVEL_A_UNDER = 111;
+constexpr int OUTPUT_1_LEVEL_B_OVER = 112;
+constexpr int OUTPUT_1_LEVEL_B_UNDER = 113;
+constexpr int OUTPUT_1_LEVEL_IN0_HIGH = 114;
+constexpr int OUTPUT_1_LEVEL_IN0_LOW = 115;
+constexpr int OUTPUT_1_LEVEL_IN1_HIGH = 116;
+constexpr int OUTPUT_1_LEVEL_IN1_LOW = 117;
+constexpr int OUTPUT_1_LEVEL_TMR0_HIGH = 118;
+constexpr int OUTPUT_1_LEVEL_TMR0_LOW = 119;
+constexpr int OUTPUT_1_LEVEL_TMR1_HIGH = 120;
+constexpr int OUTPUT_1_LEVEL_TMR1_LOW = 121;
+constexpr int OUTPUT_1_EVAL_E1_OVER = 130;
+constexpr int OUTPUT_1_EVAL_E1_IN = 131;
+constexpr int OUTPUT_1_EVAL_E1_UNDER = 132;
+constexpr int OUTPUT_1_EVAL_E2_OVER = 133;
+constexpr int OUTPUT_1_EVAL_E2_IN = 134;
+constexpr int OUTPUT_1_EVAL_E2_UNDER = 135;
 
 // panelOUTPUT_2: "Output 2", inside the main panel at 110,105, callback CC_OUTPUT
 constexpr int RES_OUTPUT_2 = 3;
@@ -40,12 +72,28 @@ constexpr int OUTPUT_2_TAB_OUT0 = 5;
 constexpr int OUTPUT_2_TAB_ANALOG = 6;
 constexpr int OUTPUT_2_TAB_OUT2 = 7;
 constexpr int OUTPUT_2_TAB_OUT1 = 8;
-constexpr int OUTPUT_2_FUNCTION = 100;
-constexpr int OUTPUT_2_SOURCE = 101;
-constexpr int OUTPUT_2_SWITCHING = 102;
-constexpr int OUTPUT_2_HOLD = 103;
-constexpr int OUTPUT_2_INVERT = 104;
-constexpr int OUTPUT_2_STATE = 105;
+// Condition boxes: levels 110, evaluation conditions 130, + key number - 1.
+constexpr int OUTPUT_2_ON_TIME = 100;
+constexpr int OUTPUT_2_OFF_TIME = 101;
+constexpr int OUTPUT_2_COMBINATION = 102;
+constexpr int OUTPUT_2_LEVEL_A_OVER = 110;
+constexpr int OUTPUT_2_LEVEL_A_UNDER = 111;
+constexpr int OUTPUT_2_LEVEL_B_OVER = 112;
+constexpr int OUTPUT_2_LEVEL_B_UNDER = 113;
+constexpr int OUTPUT_2_LEVEL_IN0_HIGH = 114;
+constexpr int OUTPUT_2_LEVEL_IN0_LOW = 115;
+constexpr int OUTPUT_2_LEVEL_IN1_HIGH = 116;
+constexpr int OUTPUT_2_LEVEL_IN1_LOW = 117;
+constexpr int OUTPUT_2_LEVEL_TMR0_HIGH = 118;
+constexpr int OUTPUT_2_LEVEL_TMR0_LOW = 119;
+constexpr int OUTPUT_2_LEVEL_TMR1_HIGH = 120;
+constexpr int OUTPUT_2_LEVEL_TMR1_LOW = 121;
+constexpr int OUTPUT_2_EVAL_E1_OVER = 130;
+constexpr int OUTPUT_2_EVAL_E1_IN = 131;
+constexpr int OUTPUT_2_EVAL_E1_UNDER = 132;
+constexpr int OUTPUT_2_EVAL_E2_OVER = 133;
+constexpr int OUTPUT_2_EVAL_E2_IN = 134;
+constexpr int OUTPUT_2_EVAL_E2_UNDER = 135;
 
 // panelOUTPUT_ANA: "Analog Output", inside the main panel at 110,105, callback CC_OUTPUT
 constexpr int RES_OUTPUT_ANA = 4;
@@ -53,13 +101,10 @@ constexpr int OUTPUT_ANA_TAB_OUT1 = 6;
 constexpr int OUTPUT_ANA_TAB_OUT0 = 7;
 constexpr int OUTPUT_ANA_TAB_ANALOG = 8;
 constexpr int OUTPUT_ANA_TAB_OUT2 = 9;
-constexpr int OUTPUT_ANA_MODE = 100;
-constexpr int OUTPUT_ANA_SOURCE = 101;
-constexpr int OUTPUT_ANA_SCALE_MIN = 102;
-constexpr int OUTPUT_ANA_SCALE_MAX = 103;
-constexpr int OUTPUT_ANA_OFFSET = 104;
-constexpr int OUTPUT_ANA_VALUE = 105;
-constexpr int OUTPUT_ANA_LEVEL = 106;
+constexpr int OUTPUT_ANA_SOURCE = 100;
+constexpr int OUTPUT_ANA_MIN = 101;
+constexpr int OUTPUT_ANA_MAX = 102;
+constexpr int OUTPUT_ANA_GRAPH = 103;
 
 // Every named id with the Qt class its panel gives it.
 // clang-format off
@@ -68,42 +113,84 @@ inline constexpr PanelCtrlKind OUTPUTS_UI_CTRL_KINDS[] = {
     {RES_OUTPUT, OUTPUT_TAB_OUT0, "QPushButton"},
     {RES_OUTPUT, OUTPUT_TAB_ANALOG, "QPushButton"},
     {RES_OUTPUT, OUTPUT_TAB_OUT2, "QPushButton"},
-    {RES_OUTPUT, OUTPUT_FUNCTION, "QComboBox"},
-    {RES_OUTPUT, OUTPUT_SOURCE, "QComboBox"},
-    {RES_OUTPUT, OUTPUT_SWITCHING, "QComboBox"},
-    {RES_OUTPUT, OUTPUT_HOLD, "QSpinBox"},
-    {RES_OUTPUT, OUTPUT_INVERT, "QCheckBox"},
-    {RES_OUTPUT, OUTPUT_STATE, "QvLed"},
+    {RES_OUTPUT, OUTPUT_ON_TIME, "QSpinBox"},
+    {RES_OUTPUT, OUTPUT_OFF_TIME, "QSpinBox"},
+    {RES_OUTPUT, OUTPUT_COMBINATION, "QComboBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_A_OVER, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_A_UNDER, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_B_OVER, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_B_UNDER, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_IN0_HIGH, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_IN0_LOW, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_IN1_HIGH, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_IN1_LOW, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_TMR0_HIGH, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_TMR0_LOW, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_TMR1_HIGH, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_LEVEL_TMR1_LOW, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_EVAL_E1_OVER, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_EVAL_E1_IN, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_EVAL_E1_UNDER, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_EVAL_E2_OVER, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_EVAL_E2_IN, "QCheckBox"},
+    {RES_OUTPUT, OUTPUT_EVAL_E2_UNDER, "QCheckBox"},
     {RES_OUTPUT_1, OUTPUT_1_TAB_OUT1, "QPushButton"},
     {RES_OUTPUT_1, OUTPUT_1_TAB_OUT0, "QPushButton"},
     {RES_OUTPUT_1, OUTPUT_1_TAB_ANALOG, "QPushButton"},
     {RES_OUTPUT_1, OUTPUT_1_TAB_OUT2, "QPushButton"},
-    {RES_OUTPUT_1, OUTPUT_1_FUNCTION, "QComboBox"},
-    {RES_OUTPUT_1, OUTPUT_1_SOURCE, "QComboBox"},
-    {RES_OUTPUT_1, OUTPUT_1_SWITCHING, "QComboBox"},
-    {RES_OUTPUT_1, OUTPUT_1_HOLD, "QSpinBox"},
-    {RES_OUTPUT_1, OUTPUT_1_INVERT, "QCheckBox"},
-    {RES_OUTPUT_1, OUTPUT_1_STATE, "QvLed"},
+    {RES_OUTPUT_1, OUTPUT_1_ON_TIME, "QSpinBox"},
+    {RES_OUTPUT_1, OUTPUT_1_OFF_TIME, "QSpinBox"},
+    {RES_OUTPUT_1, OUTPUT_1_COMBINATION, "QComboBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_A_OVER, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_A_UNDER, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_B_OVER, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_B_UNDER, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_IN0_HIGH, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_IN0_LOW, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_IN1_HIGH, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_IN1_LOW, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_TMR0_HIGH, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_TMR0_LOW, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_TMR1_HIGH, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_LEVEL_TMR1_LOW, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_EVAL_E1_OVER, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_EVAL_E1_IN, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_EVAL_E1_UNDER, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_EVAL_E2_OVER, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_EVAL_E2_IN, "QCheckBox"},
+    {RES_OUTPUT_1, OUTPUT_1_EVAL_E2_UNDER, "QCheckBox"},
     {RES_OUTPUT_2, OUTPUT_2_TAB_OUT0, "QPushButton"},
     {RES_OUTPUT_2, OUTPUT_2_TAB_ANALOG, "QPushButton"},
     {RES_OUTPUT_2, OUTPUT_2_TAB_OUT2, "QPushButton"},
     {RES_OUTPUT_2, OUTPUT_2_TAB_OUT1, "QPushButton"},
-    {RES_OUTPUT_2, OUTPUT_2_FUNCTION, "QComboBox"},
-    {RES_OUTPUT_2, OUTPUT_2_SOURCE, "QComboBox"},
-    {RES_OUTPUT_2, OUTPUT_2_SWITCHING, "QComboBox"},
-    {RES_OUTPUT_2, OUTPUT_2_HOLD, "QSpinBox"},
-    {RES_OUTPUT_2, OUTPUT_2_INVERT, "QCheckBox"},
-    {RES_OUTPUT_2, OUTPUT_2_STATE, "QvLed"},
+    {RES_OUTPUT_2, OUTPUT_2_ON_TIME, "QSpinBox"},
+    {RES_OUTPUT_2, OUTPUT_2_OFF_TIME, "QSpinBox"},
+    {RES_OUTPUT_2, OUTPUT_2_COMBINATION, "QComboBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_A_OVER, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_A_UNDER, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_B_OVER, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_B_UNDER, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_IN0_HIGH, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_IN0_LOW, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_IN1_HIGH, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_IN1_LOW, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_TMR0_HIGH, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_TMR0_LOW, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_TMR1_HIGH, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_LEVEL_TMR1_LOW, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_EVAL_E1_OVER, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_EVAL_E1_IN, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_EVAL_E1_UNDER, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_EVAL_E2_OVER, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_EVAL_E2_IN, "QCheckBox"},
+    {RES_OUTPUT_2, OUTPUT_2_EVAL_E2_UNDER, "QCheckBox"},
     {RES_OUTPUT_ANA, OUTPUT_ANA_TAB_OUT1, "QPushButton"},
     {RES_OUTPUT_ANA, OUTPUT_ANA_TAB_OUT0, "QPushButton"},
     {RES_OUTPUT_ANA, OUTPUT_ANA_TAB_ANALOG, "QPushButton"},
     {RES_OUTPUT_ANA, OUTPUT_ANA_TAB_OUT2, "QPushButton"},
-    {RES_OUTPUT_ANA, OUTPUT_ANA_MODE, "QComboBox"},
     {RES_OUTPUT_ANA, OUTPUT_ANA_SOURCE, "QComboBox"},
-    {RES_OUTPUT_ANA, OUTPUT_ANA_SCALE_MIN, "QSpinBox"},
-    {RES_OUTPUT_ANA, OUTPUT_ANA_SCALE_MAX, "QSpinBox"},
-    {RES_OUTPUT_ANA, OUTPUT_ANA_OFFSET, "QDoubleSpinBox"},
-    {RES_OUTPUT_ANA, OUTPUT_ANA_VALUE, "QLabel"},
-    {RES_OUTPUT_ANA, OUTPUT_ANA_LEVEL, "QProgressBar"},
+    {RES_OUTPUT_ANA, OUTPUT_ANA_MIN, "QSpinBox"},
+    {RES_OUTPUT_ANA, OUTPUT_ANA_MAX, "QSpinBox"},
+    {RES_OUTPUT_ANA, OUTPUT_ANA_GRAPH, "QvGraph"},
 };
 // clang-format on
