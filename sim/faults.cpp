@@ -10,7 +10,8 @@ bool Faults::operator==(const Faults &o) const {
     return dropNext == o.dropNext && dropAll == o.dropAll && delayMs == o.delayMs && split == o.split &&
            splitGapMs == o.splitGapMs && strayBytes == o.strayBytes && swapSync == o.swapSync &&
            wrongAck == o.wrongAck && garbage == o.garbage && disconnectAfter == o.disconnectAfter &&
-           disconnectMidReply == o.disconnectMidReply && pace == o.pace;
+           disconnectMidReply == o.disconnectMidReply && pace == o.pace && wrongSetAt == o.wrongSetAt &&
+           badActivation == o.badActivation;
 }
 
 void FaultSwitch::set(const Faults &faults) {
@@ -67,6 +68,23 @@ std::vector<uint8_t> garbageBytes(uint32_t seed) {
     return out;
 }
 
+namespace {
+
+// Set replies are the only command 1/2 replies with a first word of 1..12,
+// activations the only command 1/3 replies with 0; refusals (0xFFFF) and the
+// preparation replies stay as they are.
+void falsifyParamReply(uint8_t *reply, const Faults &faults) {
+    const uint16_t command = frameCommand(reply);
+    const uint16_t first = frameWord(reply, 0);
+    if (faults.wrongSetAt > 0 && first == faults.wrongSetAt &&
+        (command == CmdParamWrite || command == CmdParamRead))
+        setFrameWord(reply, 0, uint16_t(first + 1));
+    else if (faults.badActivation && first == 0 && (command == CmdParamWrite || command == CmdParamStore))
+        setFrameWord(reply, 0, 1);
+}
+
+} // namespace
+
 std::vector<std::vector<uint8_t>> shapeReply(const std::vector<uint8_t> &reply, bool isFrame,
                                              const Faults &faults, bool cutMidReply, uint32_t seed) {
     std::vector<uint8_t> body;
@@ -75,6 +93,7 @@ std::vector<std::vector<uint8_t>> shapeReply(const std::vector<uint8_t> &reply, 
     } else {
         body = reply;
         if (isFrame && body.size() >= kFrameBytes) {
+            falsifyParamReply(body.data(), faults);
             if (faults.wrongAck && frameWord(body.data(), 0) == kAck) setFrameWord(body.data(), 0, kAck + 1);
             if (faults.swapSync) std::swap(body[0], body[1]);
         }

@@ -1,5 +1,6 @@
 // Line faults the simulator can put between the controller and the program:
-// lost, late, torn, corrupted and cut-off replies.
+// lost, late, torn, corrupted and cut-off replies, and parameter replies
+// that report a failure the controller did not have.
 #pragma once
 
 #include <cstddef>
@@ -22,6 +23,10 @@ struct Faults {
     int disconnectAfter = 0;         // TCP: close after N replies; pty: fall silent
     bool disconnectMidReply = false; // next reply: 10 bytes, then close / fall silent
     bool pace = false;               // send at the current baud rate, 10 bits a byte
+    // Parameter replies. The controller still does what was asked; only the
+    // reply says otherwise.
+    int wrongSetAt = 0;         // write/read of set n (1..12) is answered as set n+1
+    bool badActivation = false; // activation replies (command 1/3) carry 1, not 0
 
     bool operator==(const Faults &o) const;
     bool operator!=(const Faults &o) const { return !(*this == o); }
@@ -59,7 +64,7 @@ std::vector<uint8_t> garbageBytes(uint32_t seed);
 
 // The reply as it goes on the wire, in the pieces it is sent in (at least one
 // piece, none empty). isFrame is false for the version text, which
-// swapSync/wrongAck leave alone. Stray bytes lead the first piece; the split
+// swapSync/wrongAck/wrongSetAt/badActivation leave alone. Stray bytes lead the first piece; the split
 // sizes cut the reply itself, bytes left over go out as one last piece.
 std::vector<std::vector<uint8_t>> shapeReply(const std::vector<uint8_t> &reply, bool isFrame,
                                              const Faults &faults, bool cutMidReply, uint32_t seed);

@@ -58,6 +58,11 @@ int main(int argc, char **argv) {
     simulator.setFaults(options.faults);
     simulator.controller().setBaudIndex(options.baudIndex);
     if (options.versionText) simulator.controller().setVersionText(*options.versionText);
+    if (!options.eepromFile.isEmpty()) simulator.setEepromFile(options.eepromFile);
+    if (!options.frameLogFile.isEmpty() && !simulator.setFrameLogFile(options.frameLogFile)) {
+        std::fprintf(stderr, "qvex-sim: cannot append to %s\n", qPrintable(options.frameLogFile));
+        return 1;
+    }
 
     if (options.tcp) {
         const quint16 port = simulator.listenTcp(options.tcpPort);

@@ -42,7 +42,99 @@ int baudRateForIndex(int index) {
 
 // ---- Controller -------------------------------------------------------------
 
-Controller::Controller() : version_(defaultVersionText()) {}
+Controller::Controller() : version_(defaultVersionText()) {
+    eeprom_ = defaultParams();
+    reloadFromEeprom();
+}
+
+namespace {
+
+int setSlot(int set) {
+    return (set - 1) * kSetWords;
+}
+
+void put32(ParamRecord &p, int word, uint32_t value) {
+    p[std::size_t(word)] = uint16_t(value & 0xFFFF); // low half first
+    p[std::size_t(word) + 1] = uint16_t(value >> 16);
+}
+
+// Payload words 1..15 all zero: the control requests carry nothing else.
+bool restIsZero(const uint8_t *request) {
+    for (int i = 1; i < kPayloadWords; ++i)
+        if (frameWord(request, i) != 0) return false;
+    return true;
+}
+
+// 1..12 for a set request, 0 for the control request, -1 for anything else.
+int setOfRequest(const uint8_t *request) {
+    const uint16_t w0 = frameWord(request, 0);
+    if (w0 < kParamBase || w0 > kParamBase + kParamSets) return -1;
+    return w0 - kParamBase;
+}
+
+std::vector<uint8_t> firstWordOnly(uint16_t command, uint16_t word0) {
+    Words w{};
+    w[0] = word0;
+    return makeFrame(command, w);
+}
+
+} // namespace
+
+ParamRecord Controller::defaultParams() {
+    ParamRecord p{};
+    auto at = [&p](int word) -> uint16_t & { return p[std::size_t(word)]; };
+    for (int n = 1; n <= kParamSets; ++n)
+        at(setSlot(n)) = uint16_t(n);
+    // Channels A (words 1..14) and B (17..30) alike: filter 1, no
+    // normalisation, each recording on the overshoot of its own trigger level.
+    for (int base : {0, 16}) {
+        at(base + 1) = 500;   // power
+        at(base + 10) = 2000; // trigger level
+        at(base + 12) = 1;    // filter mode: filter 1
+        at(base + 13) = 100;  // pretrigger
+        at(base + 14) = 1000; // recording interval (scan rate 1)
+    }
+    at(5) = 0x2000;  // A records on "channel A triggerlevel overshoot" (event bit 29)
+    at(21) = 0x0200; // B records on "channel B triggerlevel overshoot" (event bit 25)
+    // Timers 0 (38..41) and 1 (54..57): 100 off, 100 on, scaling 1, mode off.
+    for (int base : {38, 54}) {
+        at(base) = 100;
+        at(base + 1) = 100;
+        at(base + 2) = 1;
+    }
+    at(45) = 0; // analog output: full range
+    at(46) = 0xFFFF;
+    at(61) = 1;   // marker the program writes as well
+    at(62) = 100; // normalisation time constant
+    for (int w : {70, 71, 72})
+        at(w) = 0x0A0A; // outputs: minimum off-time 10, on-time 10
+    at(74) = 1;         // scan rate
+    at(75) = 0x0203;
+    at(77) = 0x0202;
+    at(79) = kDefaultBaudIndex; // baud-rate ring: 19200
+    // Evaluations 1..5 (mode and averaging off): reference 2000.0 and
+    // tolerances 100.0, all 16.16 fixed point.
+    for (int w : {82, 84, 86, 88, 90})
+        put32(p, w, 2000u << 16);
+    for (int w : {92, 94, 98, 100, 102, 104, 106, 108, 110})
+        put32(p, w, 100u << 16);
+    return p;
+}
+
+void Controller::setRam(const ParamRecord &record) {
+    ram_ = record;
+    staged_ = record;
+}
+
+void Controller::setEeprom(const ParamRecord &record) {
+    eeprom_ = record;
+    ++eepromWrites_;
+}
+
+void Controller::reloadFromEeprom() {
+    setRam(eeprom_);
+    readCopyPrepared_ = false;
+}
 
 bool Controller::setVersionText(const std::string &text) {
     if (text.size() > kFrameBytes) return false;
@@ -58,6 +150,14 @@ bool Controller::setBaudIndex(int index) {
 
 std::vector<uint8_t> Controller::handleRequest(const uint8_t *request) {
     switch (frameCommand(request)) {
+    case CmdParamWrite:
+        return paramWrite(request);
+    case CmdParamRead:
+        return paramRead(request);
+    case CmdParamStore:
+        return paramStore(request);
+    case CmdParamReadEeprom:
+        return paramReadEeprom(request);
     case CmdLineCheck:
         return lineCheck(request);
     case CmdVersion:
@@ -87,6 +187,66 @@ std::vector<uint8_t> Controller::baudChange(const uint8_t *request) {
     Words w{};
     w[0] = setBaudIndex(frameWord(request, 0)) ? kAck : kNak;
     return makeFrame(CmdBaudChange, w);
+}
+
+// ---- parameter sets ---------------------------------------------------------
+//
+// Command 1 stages sets one by one; nothing the controller works with
+// changes until the activation (command 1 or 3 with 0x6400 alone) copies the
+// staging copy to RAM (command 3: to EEPROM as well). Sets never written keep
+// what RAM held. Reading goes through a copy prepared from RAM (command 2) or
+// EEPROM (command 4); before the first preparation sets come from RAM itself.
+// A set's number slot always holds the set number.
+
+std::vector<uint8_t> Controller::paramWrite(const uint8_t *request) {
+    const int set = setOfRequest(request);
+    if (set == 0) {
+        if (!restIsZero(request)) return firstWordOnly(CmdParamWrite, kParamRefused);
+        ram_ = staged_;
+        return firstWordOnly(CmdParamWrite, 0);
+    }
+    if (set < 0) return firstWordOnly(CmdParamWrite, kParamRefused);
+    std::vector<uint8_t> reply = echo(request);
+    const int slot = setSlot(set);
+    staged_[std::size_t(slot)] = uint16_t(set);
+    for (int i = 1; i < kSetWords; ++i)
+        staged_[std::size_t(slot + i)] = frameWord(request, i);
+    setFrameWord(reply.data(), 0, uint16_t(set));
+    return reply;
+}
+
+std::vector<uint8_t> Controller::paramStore(const uint8_t *request) {
+    if (setOfRequest(request) != 0 || !restIsZero(request))
+        return firstWordOnly(CmdParamStore, kParamRefused);
+    ram_ = staged_;
+    setEeprom(staged_);
+    return firstWordOnly(CmdParamStore, 0);
+}
+
+std::vector<uint8_t> Controller::paramRead(const uint8_t *request) {
+    const int set = setOfRequest(request);
+    if (set == 0) {
+        if (!restIsZero(request)) return firstWordOnly(CmdParamRead, kParamRefused);
+        readCopy_ = ram_;
+        readCopyPrepared_ = true;
+        return firstWordOnly(CmdParamRead, 0);
+    }
+    if (set < 0) return firstWordOnly(CmdParamRead, kParamRefused);
+    // The request carries the program's own values of the set; they do not matter.
+    const ParamRecord &from = readCopyPrepared_ ? readCopy_ : ram_;
+    Words w{};
+    w[0] = uint16_t(set);
+    for (int i = 1; i < kSetWords; ++i)
+        w[std::size_t(i)] = from[std::size_t(setSlot(set) + i)];
+    return makeFrame(CmdParamRead, w);
+}
+
+std::vector<uint8_t> Controller::paramReadEeprom(const uint8_t *request) {
+    if (setOfRequest(request) != 0 || !restIsZero(request))
+        return firstWordOnly(CmdParamReadEeprom, kParamRefused);
+    readCopy_ = eeprom_;
+    readCopyPrepared_ = true;
+    return firstWordOnly(CmdParamReadEeprom, 0);
 }
 
 std::vector<uint8_t> Controller::echo(const uint8_t *request) {

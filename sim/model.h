@@ -16,18 +16,27 @@ constexpr uint8_t kSync0 = 0x00;
 constexpr uint8_t kSync1 = 0x55;
 constexpr uint16_t kAck = 0x00AA;
 constexpr uint16_t kNak = 0x0000;
-constexpr int kParamWords = 192; // one parameter record (RAM or EEPROM)
+constexpr int kParamWords = 192;           // one parameter record (RAM or EEPROM)
+constexpr int kParamSets = 12;             // the record travels as 12 sets ...
+constexpr int kSetWords = 16;              // ... of 16 words; word 0 of a set is its number slot
+constexpr uint16_t kParamBase = 0x6400;    // first request word of every parameter command
+constexpr uint16_t kParamRefused = 0xFFFF; // first reply word for a request we cannot take
 constexpr int kBaudIndexCount = 5;
 constexpr int kDefaultBaudIndex = 1;
 
 // Command words the controller gives a meaning to. Everything else is echoed.
 enum Command : uint16_t {
+    CmdParamWrite = 1,      // 0x6400+n: stage set n; 0x6400: staged sets -> RAM
+    CmdParamRead = 2,       // 0x6400: read copy from RAM; 0x6400+n: read set n of the copy
+    CmdParamStore = 3,      // 0x6400: staged sets -> RAM and EEPROM
+    CmdParamReadEeprom = 4, // 0x6400: read copy from EEPROM
     CmdLineCheck = 5,
     CmdVersion = 7,
     CmdBaudChange = 190,
 };
 
 using Words = std::array<uint16_t, kPayloadWords>;
+using ParamRecord = std::array<uint16_t, kParamWords>;
 
 // ---- frame helpers (36 bytes: sync, command, 16 payload words, big-endian)
 std::vector<uint8_t> makeFrame(uint16_t command, const Words &words = {});
@@ -57,19 +66,40 @@ class Controller {
     int baudIndex() const { return baudIndex_; }
     bool setBaudIndex(int index);
 
-    std::array<uint16_t, kParamWords> &ramParams() { return ram_; }
-    std::array<uint16_t, kParamWords> &eepromParams() { return eeprom_; }
+    // The parameters a controller leaves the factory with.
+    static ParamRecord defaultParams();
+
+    // The working parameters and the stored ones. Setting RAM also discards
+    // sets staged but not yet activated; neither setter touches a read copy
+    // that was already prepared.
+    const ParamRecord &ram() const { return ram_; }
+    const ParamRecord &eeprom() const { return eeprom_; }
+    void setRam(const ParamRecord &record);
+    void setEeprom(const ParamRecord &record);
+    // What a power-up does: RAM (and the staging copy) from EEPROM, no read copy.
+    void reloadFromEeprom();
+    // Counts every change of the EEPROM (command 3, setEeprom); whoever keeps
+    // the EEPROM image elsewhere compares it to know when to save.
+    uint64_t eepromWrites() const { return eepromWrites_; }
 
   private:
     std::vector<uint8_t> lineCheck(const uint8_t *request);
     std::vector<uint8_t> versionRead();
     std::vector<uint8_t> baudChange(const uint8_t *request);
+    std::vector<uint8_t> paramWrite(const uint8_t *request);
+    std::vector<uint8_t> paramRead(const uint8_t *request);
+    std::vector<uint8_t> paramStore(const uint8_t *request);
+    std::vector<uint8_t> paramReadEeprom(const uint8_t *request);
     static std::vector<uint8_t> echo(const uint8_t *request);
 
     std::string version_;
     int baudIndex_ = kDefaultBaudIndex;
-    std::array<uint16_t, kParamWords> ram_{};
-    std::array<uint16_t, kParamWords> eeprom_{};
+    ParamRecord ram_{};
+    ParamRecord eeprom_{};
+    ParamRecord staged_{};   // sets written by command 1, waiting for activation
+    ParamRecord readCopy_{}; // what command 2 reads sets from, once prepared
+    bool readCopyPrepared_ = false;
+    uint64_t eepromWrites_ = 0;
 };
 
 // Cuts a byte stream into requests: bytes before a 0x00 0x55 pair are thrown

@@ -76,8 +76,29 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     const QCommandLineOption version(QStringLiteral("version-text"),
                                      QStringLiteral("Text of the version reply, up to 36 characters."),
                                      QStringLiteral("text"));
-    p.addOptions({help, tcp, pty, dropNext, dropAll, delay, split, splitGap, stray, swapSync, wrongAck,
-                  garbage, disconnectAfter, midReply, pace, baudIndex, version});
+    const QCommandLineOption wrongSetAt(
+        QStringLiteral("wrong-set-at"),
+        QStringLiteral("Answer the write and the read of parameter set <n> (1-12) as set n+1. "
+                       "The set is still taken."),
+        QStringLiteral("n"));
+    const QCommandLineOption badActivation(
+        QStringLiteral("bad-activation"),
+        QStringLiteral("Answer parameter activations (command 1/3 with 0x6400) with 1 instead of 0. "
+                       "The parameters are still activated."));
+    const QCommandLineOption eeprom(
+        QStringLiteral("eeprom"),
+        QStringLiteral("Keep the EEPROM parameters in <file>: loaded at start (RAM starts from them), "
+                       "replaced on every store (command 3). Text, one parameter set of 16 hex words "
+                       "a line, '#' comments. A missing file means the defaults; a damaged one too, "
+                       "with a warning."),
+        QStringLiteral("file"));
+    const QCommandLineOption logFrames(
+        QStringLiteral("log-frames"),
+        QStringLiteral("Append every request received to <file>, one line of 72 hex digits each."),
+        QStringLiteral("file"));
+    p.addOptions({help,     tcp,        pty,           dropNext,  dropAll, delay,           split,
+                  splitGap, stray,      swapSync,      wrongAck,  garbage, disconnectAfter, midReply,
+                  pace,     wrongSetAt, badActivation, baudIndex, version, eeprom,          logFrames});
 
     if (!p.parse(args)) {
         message = p.errorText();
@@ -108,6 +129,7 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     if (!number(tcp, 0, 65535, port) || !number(dropNext, 0, 1000000, f.dropNext) ||
         !number(delay, 0, 600000, f.delayMs) || !number(splitGap, 0, 600000, f.splitGapMs) ||
         !number(stray, 0, 4096, f.strayBytes) || !number(disconnectAfter, 0, 1000000, f.disconnectAfter) ||
+        !number(wrongSetAt, 1, kParamSets, f.wrongSetAt) ||
         !number(baudIndex, 0, kBaudIndexCount - 1, o.baudIndex))
         return ParseOutcome::Error;
     o.tcpPort = quint16(port);
@@ -131,6 +153,15 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     f.garbage = p.isSet(garbage);
     f.disconnectMidReply = p.isSet(midReply);
     f.pace = p.isSet(pace);
+    f.badActivation = p.isSet(badActivation);
+    o.eepromFile = p.value(eeprom);
+    o.frameLogFile = p.value(logFrames);
+    for (const auto *file : {&eeprom, &logFrames}) {
+        if (p.isSet(*file) && p.value(*file).isEmpty()) {
+            message = QStringLiteral("--%1: expected a file name").arg(file->names().constLast());
+            return ParseOutcome::Error;
+        }
+    }
 
     if (p.isSet(version)) {
         const std::string text = p.value(version).toStdString();

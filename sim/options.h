@@ -18,6 +18,8 @@ struct SimOptions {
     Faults faults;
     int baudIndex = 1;
     std::optional<std::string> versionText;
+    QString eepromFile;   // empty: the EEPROM lives only as long as the process
+    QString frameLogFile; // empty: requests are not logged
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -13,7 +13,10 @@ SimThread::SimThread() {
     context_ = new QObject;
     context_->moveToThread(thread_);
     thread_->start();
-    runInThread([this] { sim_ = new Simulator; });
+    runInThread([this] {
+        sim_ = new Simulator;
+        sim_->setRecordRequests(true);
+    });
 }
 
 SimThread::~SimThread() {
@@ -83,6 +86,40 @@ int SimThread::baudIndex() const {
     int index = -1;
     if (sim_) runInThread([&] { index = sim_->controller().baudIndex(); });
     return index;
+}
+
+std::vector<std::array<uint8_t, kFrameBytes>> SimThread::requestLog() const {
+    return sim_ ? sim_->requestLog() : std::vector<std::array<uint8_t, kFrameBytes>>{};
+}
+
+void SimThread::clearRequestLog() {
+    if (sim_) sim_->clearRequestLog();
+}
+
+ParamRecord SimThread::ramRecord() const {
+    ParamRecord record{};
+    if (sim_) runInThread([&] { record = sim_->controller().ram(); });
+    return record;
+}
+
+ParamRecord SimThread::eepromRecord() const {
+    ParamRecord record{};
+    if (sim_) runInThread([&] { record = sim_->controller().eeprom(); });
+    return record;
+}
+
+void SimThread::setRamRecord(const ParamRecord &record) {
+    if (sim_) runInThread([&] { sim_->controller().setRam(record); });
+}
+
+void SimThread::setEepromRecord(const ParamRecord &record) {
+    if (sim_) runInThread([&] { sim_->setEepromRecord(record); });
+}
+
+EepromLoad SimThread::setEepromFile(const QString &path) {
+    EepromLoad result = EepromLoad::Damaged;
+    if (sim_) runInThread([&] { result = sim_->setEepromFile(path); });
+    return result;
 }
 
 } // namespace sim

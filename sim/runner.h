@@ -3,11 +3,15 @@
 // simulator keeps answering.
 #pragma once
 
+#include "sim/eeprom.h"
 #include "sim/faults.h"
+#include "sim/model.h"
 
 #include <QString>
 
+#include <array>
 #include <string>
+#include <vector>
 
 class QObject;
 class QThread;
@@ -40,6 +44,24 @@ class SimThread {
     bool setBaudIndex(int index);
     int baudIndex() const;
     int requestsReceived() const;
+
+    // Every request received since the start or the last clear, answered or
+    // not, in order of arrival.
+    std::vector<std::array<uint8_t, kFrameBytes>> requestLog() const;
+    void clearRequestLog();
+
+    // The controller's parameter records. Setting RAM drops sets written but
+    // not yet activated; setting the EEPROM leaves RAM alone and saves the
+    // EEPROM file, if one is in use.
+    ParamRecord ramRecord() const;
+    ParamRecord eepromRecord() const;
+    void setRamRecord(const ParamRecord &record);
+    void setEepromRecord(const ParamRecord &record);
+    // Keeps the EEPROM in this file (format: sim/eeprom.h): loads it now,
+    // RAM included, as a controller does at power-up, and saves it on every
+    // store. Missing file: the EEPROM stays as it is. Damaged file: default
+    // parameters and a warning on stderr.
+    EepromLoad setEepromFile(const QString &path);
 
     // Lives in the simulator thread; for connecting to its signals.
     Simulator *simulator() const { return sim_; }

@@ -2,13 +2,16 @@
 
 #include "sim/outbox.h"
 
+#include <QFile>
 #include <QHostAddress>
 #include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pty.h>
@@ -192,6 +195,82 @@ void Simulator::flushPty() {
     ptyWriteNotifier_->setEnabled(false);
 }
 
+// ---- EEPROM file, request log -------------------------------------------------
+
+EepromLoad Simulator::setEepromFile(const QString &path) {
+    eepromFile_ = path;
+    ParamRecord record{};
+    std::string problem;
+    const EepromLoad result = loadEepromFile(path, record, problem);
+    if (result == EepromLoad::Damaged) {
+        std::fprintf(stderr, "qvex-sim: %s: %s; EEPROM starts with the default parameters\n",
+                     qPrintable(path), problem.c_str());
+        record = Controller::defaultParams();
+    }
+    if (result != EepromLoad::Missing) controller_.setEeprom(record);
+    controller_.reloadFromEeprom();
+    // The file already holds what was loaded; a damaged file is left for
+    // inspection until the first store replaces it.
+    eepromSaved_ = controller_.eepromWrites();
+    return result;
+}
+
+void Simulator::setEepromRecord(const ParamRecord &record) {
+    controller_.setEeprom(record);
+    saveEepromIfChanged();
+}
+
+void Simulator::saveEepromIfChanged() {
+    if (eepromFile_.isEmpty() || controller_.eepromWrites() == eepromSaved_) return;
+    eepromSaved_ = controller_.eepromWrites();
+    std::string problem;
+    if (!saveEepromFile(eepromFile_, controller_.eeprom(), problem))
+        std::fprintf(stderr, "qvex-sim: cannot save the EEPROM to %s: %s\n", qPrintable(eepromFile_),
+                     problem.c_str());
+}
+
+bool Simulator::setFrameLogFile(const QString &path) {
+    auto *file = new QFile(path, this);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append)) {
+        delete file;
+        return false;
+    }
+    delete frameLog_;
+    frameLog_ = file;
+    return true;
+}
+
+void Simulator::setRecordRequests(bool on) {
+    std::lock_guard<std::mutex> lock(logMutex_);
+    recordRequests_ = on;
+}
+
+std::vector<Simulator::Request> Simulator::requestLog() const {
+    std::lock_guard<std::mutex> lock(logMutex_);
+    return requestLog_;
+}
+
+void Simulator::clearRequestLog() {
+    std::lock_guard<std::mutex> lock(logMutex_);
+    requestLog_.clear();
+}
+
+void Simulator::logRequest(const uint8_t *request) {
+    {
+        std::lock_guard<std::mutex> lock(logMutex_);
+        if (recordRequests_) {
+            requestLog_.emplace_back();
+            std::copy_n(request, kFrameBytes, requestLog_.back().begin());
+        }
+    }
+    if (frameLog_) {
+        const QByteArray line =
+            QByteArray(reinterpret_cast<const char *>(request), qsizetype(kFrameBytes)).toHex() + '\n';
+        frameLog_->write(line);
+        frameLog_->flush();
+    }
+}
+
 // ---- requests and replies ---------------------------------------------------
 
 void Simulator::feed(Link &link, const char *data, qint64 size) {
@@ -203,6 +282,7 @@ void Simulator::feed(Link &link, const char *data, qint64 size) {
 
 void Simulator::answer(Link &link, const uint8_t *request) {
     const int count = ++requests_;
+    logRequest(request);
     const uint64_t gen = faults_.generation();
     if (link.generation != gen) {
         link.generation = gen;
@@ -217,6 +297,7 @@ void Simulator::answer(Link &link, const uint8_t *request) {
     const int wireBaud = baudRateForIndex(controller_.baudIndex());
     const uint16_t command = frameCommand(request);
     const std::vector<uint8_t> reply = controller_.handleRequest(request);
+    saveEepromIfChanged();
 
     const FaultSwitch::Turn turn = faults_.nextReply();
     if (turn.drop) return;

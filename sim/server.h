@@ -2,15 +2,20 @@
 // pseudo-terminal, both answering through the same Controller.
 #pragma once
 
+#include "sim/eeprom.h"
 #include "sim/faults.h"
 #include "sim/model.h"
 
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <vector>
 
+class QFile;
 class QSocketNotifier;
 class QTcpServer;
 class QTcpSocket;
@@ -39,10 +44,29 @@ class Simulator : public QObject {
     // The model belongs to the simulator's thread.
     Controller &controller() { return controller_; }
 
+    // Keeps the EEPROM in this file from now on: loads it (and RAM from it,
+    // as at power-up) and saves it whenever the EEPROM changes. A missing
+    // file leaves the EEPROM as it is; a damaged one sets the defaults and
+    // warns on stderr. Returns what the load found.
+    EepromLoad setEepromFile(const QString &path);
+    QString eepromFile() const { return eepromFile_; }
+    // Replaces the EEPROM, saving it to the file if there is one.
+    void setEepromRecord(const ParamRecord &record);
+
+    // Appends every request received, as 72 hex digits and a newline, to
+    // this file (created if need be). False if it cannot be opened.
+    bool setFrameLogFile(const QString &path);
+
+    using Request = std::array<uint8_t, kFrameBytes>;
     // Safe from any thread.
     void setFaults(const Faults &faults) { faults_.set(faults); }
     Faults faults() const { return faults_.get(); }
     int requestsReceived() const { return requests_.load(); }
+    // Every request received while recording is on (it is off at first),
+    // including those that were not answered.
+    void setRecordRequests(bool on);
+    std::vector<Request> requestLog() const;
+    void clearRequestLog();
 
   signals:
     void tcpClientConnected();
@@ -59,10 +83,19 @@ class Simulator : public QObject {
     void writePty(const QByteArray &bytes);
     void feed(Link &link, const char *data, qint64 size);
     void answer(Link &link, const uint8_t *request);
+    void logRequest(const uint8_t *request);
+    void saveEepromIfChanged();
 
     Controller controller_;
     FaultSwitch faults_;
     std::atomic<int> requests_{0};
+
+    QString eepromFile_;
+    uint64_t eepromSaved_ = 0; // controller_.eepromWrites() when last saved
+    QFile *frameLog_ = nullptr;
+    mutable std::mutex logMutex_;
+    bool recordRequests_ = false;
+    std::vector<Request> requestLog_;
 
     QTcpServer *server_ = nullptr;
     QTcpSocket *client_ = nullptr;

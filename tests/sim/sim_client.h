@@ -17,11 +17,35 @@
 
 namespace simtest {
 
+inline QByteArray request(uint16_t command, const sim::Words &w) {
+    const auto f = sim::makeFrame(command, w);
+    return QByteArray(reinterpret_cast<const char *>(f.data()), qsizetype(f.size()));
+}
+
 inline QByteArray request(uint16_t command, uint16_t word0 = 0) {
     sim::Words w{};
     w[0] = word0;
-    const auto f = sim::makeFrame(command, w);
-    return QByteArray(reinterpret_cast<const char *>(f.data()), qsizetype(f.size()));
+    return request(command, w);
+}
+
+// The payload of the request for set n (1..12) of a record, as the program
+// sends it: 0x6400 + n, then the set's words 1..15.
+inline sim::Words setWords(const sim::ParamRecord &record, int set) {
+    sim::Words w{};
+    for (int i = 1; i < sim::kSetWords; ++i)
+        w[std::size_t(i)] = record[std::size_t((set - 1) * sim::kSetWords + i)];
+    w[0] = uint16_t(sim::kParamBase + set);
+    return w;
+}
+
+// A record unlike the defaults and unlike other seeds in every parameter
+// word; its set-number slots hold 1..12 as a record read back does.
+inline sim::ParamRecord sampleRecord(uint16_t seed) {
+    sim::ParamRecord r{};
+    for (int i = 0; i < sim::kParamWords; ++i)
+        r[std::size_t(i)] = i % sim::kSetWords == 0 ? uint16_t(i / sim::kSetWords + 1)
+                                                    : uint16_t(seed * 0x1000 + i * 0x0101 + 0x8000);
+    return r;
 }
 
 inline uint16_t word(const QByteArray &frame, int index, int offset = 0) {

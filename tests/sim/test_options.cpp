@@ -25,6 +25,7 @@ TEST(Options, NoTransportMeansTcp10001) {
     EXPECT_EQ(o.tcpPort, 10001);
     EXPECT_EQ(o.faults, Faults{});
     EXPECT_EQ(o.baudIndex, 1);
+    EXPECT_TRUE(o.eepromFile.isEmpty() && o.frameLogFile.isEmpty());
 
     ASSERT_EQ(parse("--pty", o), ParseOutcome::Run);
     EXPECT_TRUE(!o.tcp && o.pty);
@@ -36,7 +37,8 @@ TEST(Options, EveryFaultSwitchReachesTheFaults) {
     SimOptions o;
     ASSERT_EQ(parse("--tcp 4000 --drop-next 3 --drop-all --delay 250 --split 10,26 --split-gap 7 --stray 5 "
                     "--swap-sync --wrong-ack --garbage --disconnect-after 4 --disconnect-mid-reply --pace "
-                    "--baud-index 4 --version-text V9",
+                    "--baud-index 4 --version-text V9 --wrong-set-at 12 --bad-activation --eeprom /tmp/e.txt "
+                    "--log-frames /tmp/f.log",
                     o),
               ParseOutcome::Run);
     Faults want;
@@ -49,16 +51,21 @@ TEST(Options, EveryFaultSwitchReachesTheFaults) {
     want.swapSync = want.wrongAck = want.garbage = true;
     want.disconnectAfter = 4;
     want.disconnectMidReply = want.pace = true;
+    want.wrongSetAt = 12;
+    want.badActivation = true;
     EXPECT_EQ(o.faults, want);
+    EXPECT_EQ(o.eepromFile, "/tmp/e.txt");
+    EXPECT_EQ(o.frameLogFile, "/tmp/f.log");
     EXPECT_EQ(o.tcpPort, 4000);
     EXPECT_EQ(o.baudIndex, 4);
     EXPECT_EQ(o.versionText.value_or(""), "V9");
 }
 
 TEST(Options, BadValuesAreRejectedWithAReason) {
-    for (const char *line : {"--tcp 70000", "--tcp x", "--split 10,,26", "--split 10,-1", "--baud-index 5",
-                             "--delay -1", "--stray many", "--no-such-option", "positional",
-                             "--version-text 0123456789012345678901234567890123456"}) {
+    for (const char *line :
+         {"--tcp 70000", "--tcp x", "--split 10,,26", "--split 10,-1", "--baud-index 5", "--delay -1",
+          "--stray many", "--no-such-option", "positional", "--wrong-set-at 0", "--wrong-set-at 13",
+          "--eeprom", "--log-frames", "--version-text 0123456789012345678901234567890123456"}) {
         SimOptions o;
         QString message;
         EXPECT_EQ(parse(QLatin1String(line), o, &message), ParseOutcome::Error) << line;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <csignal>
 
@@ -70,8 +71,8 @@ TEST(SimProcess, HelpExitsZeroAndBadOptionsFail) {
     ASSERT_TRUE(help.waitForFinished(3000));
     EXPECT_EQ(help.exitCode(), 0);
     const QByteArray text = help.readAllStandardOutput();
-    for (const char *name :
-         {"--drop-next", "--split-gap", "--disconnect-mid-reply", "--pace", "--baud-index"})
+    for (const char *name : {"--drop-next", "--split-gap", "--disconnect-mid-reply", "--pace", "--baud-index",
+                             "--wrong-set-at", "--bad-activation", "--eeprom", "--log-frames"})
         EXPECT_TRUE(text.contains(name)) << name;
 
     QProcess bad;
@@ -79,4 +80,47 @@ TEST(SimProcess, HelpExitsZeroAndBadOptionsFail) {
     ASSERT_TRUE(bad.waitForFinished(3000));
     EXPECT_NE(bad.exitCode(), 0);
     EXPECT_TRUE(bad.readAllStandardError().contains("--split"));
+}
+
+TEST(SimProcess, EepromFileAndFrameLogOutliveTheProcess) {
+    QTemporaryDir dir;
+    const QString eeprom = dir.filePath("eeprom.txt");
+    const QString log = dir.filePath("frames.log");
+    const ParamRecord x = sampleRecord(1);
+    const QByteArray set2 = request(CmdParamWrite, setWords(x, 2));
+    const QByteArray store = request(CmdParamStore, kParamBase);
+    {
+        QProcess proc;
+        const QStringList lines = startSim(proc,
+                                           {"--tcp", "0", "--eeprom", eeprom, "--log-frames", log,
+                                            "--wrong-set-at", "2", "--bad-activation"},
+                                           1);
+        ASSERT_EQ(lines.size(), 1);
+        TcpClient tcp;
+        ASSERT_TRUE(tcp.connectTo(quint16(lines[0].section(':', 1).toUInt())));
+        tcp.send(set2 + store);
+        const QByteArray replies = tcp.readBytes(72);
+        EXPECT_EQ(word(replies, 0), 3);
+        EXPECT_EQ(word(replies, 0, 36), 1);
+        proc.terminate();
+        ASSERT_TRUE(proc.waitForFinished(3000));
+    }
+    QProcess proc;
+    const QStringList lines = startSim(proc, {"--tcp", "0", "--eeprom", eeprom, "--log-frames", log}, 1);
+    ASSERT_EQ(lines.size(), 1);
+    TcpClient tcp;
+    ASSERT_TRUE(tcp.connectTo(quint16(lines[0].section(':', 1).toUInt())));
+    const QByteArray prepare = request(CmdParamReadEeprom, kParamBase);
+    const QByteArray read2 = request(CmdParamRead, uint16_t(kParamBase + 2));
+    tcp.send(prepare + read2);
+    const QByteArray replies = tcp.readBytes(72);
+    EXPECT_EQ(word(replies, 0, 36), 2);
+    EXPECT_EQ(replies.mid(42), set2.mid(6)) << "words 1..15 of set 2 as stored before the restart";
+    proc.terminate();
+    ASSERT_TRUE(proc.waitForFinished(3000));
+
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(),
+              set2.toHex() + '\n' + store.toHex() + '\n' + prepare.toHex() + '\n' + read2.toHex() + '\n');
 }
