@@ -1,6 +1,7 @@
 // Binds every module's callbacks by name for the panel resources.
 #include "app/startup.h"
 #include "link/dialog.h"
+#include "params/binding.h"
 #include "measure/navigation.h"
 #include "ui/engine/engine.h"
 
@@ -19,5 +20,6 @@ void RegisterAllCallbacks() {
     };
     RegisterCallbacks(table);
     RegisterLinkCallbacks();
+    RegisterParamsCallbacks();
     RegisterNavigationCallbacks();
 }

@@ -5,6 +5,7 @@
 #include "link/transport.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
+#include "params/binding.h"
 #include "params/transfer.h"
 #include "link/frame.h"
 #include "ui/engine/engine.h"
@@ -125,6 +126,7 @@ void InitVars() {
     copyText(szSoftversion, sizeof szSoftversion, "v1.0x (Build 01/2010)");
     SetStatus((std::string() + szSoftname + szSoftversion).c_str());
     panel_selector(panelSelector, panelSelectorState, 8);
+    GetPanelValues(param);
 }
 
 int CC_MAIN_PANEL(int, int, int event, void *, int, int) {

@@ -4,6 +4,8 @@
 #include "app/panels.h"
 #include "app/startup.h"
 #include "measure/sampling.h"
+#include "params/binding.h"
+#include "params/record.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/main_ids.h"
@@ -294,7 +296,7 @@ int CC_CMD_TEACHVECTOR(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     const Rect selection = selectActiveRow();
     if (selection.height <= 0 || selection.width <= 0) return 0;
-    // TODO(lead): read the panels into param once the binding lands.
+    GetPanelValues(param);
     int advance = 0;
     GetCtrlVal(panelVECTORS, VECTORS_AUTO_ADVANCE, &advance);
     if (selection.height == 1 && advance) {

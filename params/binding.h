@@ -1,0 +1,25 @@
+// The parameter panels and the record: reading every bound control into a
+// record, showing a record on the panels, and the callbacks that keep
+// related controls consistent while the operator edits.
+#pragma once
+
+#include "params/record.h"
+
+// Reads every bound control into rec. Words no control is bound to keep their
+// values; words 61, 75 and 77 get their fixed values.
+void GetPanelValues(unsigned short rec[PARAM_WORDS]);
+// Shows rec on the panels and sets the all-conditions switches to the
+// contradiction check of the groups shown.
+void SetPanelValues(const unsigned short rec[PARAM_WORDS]);
+
+int CC_FILTERMODES(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_NORMMODE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_TRIGGERMODES(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_SYNC(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_NUM_SCANRATE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_NORM_BASE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_SETTINGS_PARA(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_RNG_ANA_OUTMODE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_OUTPUT_MODE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+void RegisterParamsCallbacks();
