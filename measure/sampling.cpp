@@ -3,6 +3,7 @@
 #include "app/groups.h"
 #include "app/panels.h"
 #include "ui/engine/engine.h"
+#include "ui/panels/main_ids.h"
 
 #include <vector>
 
@@ -14,7 +15,8 @@ constexpr int kOffWhite = 0xE0E0E0; // RGB 224, 224, 224
 // The main panel's command groups; they fill as the commands arrive.
 const std::vector<int> kMeasureCommands = {};
 const std::vector<int> kSensorCommands = {};
-const std::vector<int> kSendGetGroup = {};
+const std::vector<int> kSendGetGroup = {MAIN_RADIO_RAM, MAIN_RADIO_EEPROM, MAIN_RADIO_FILE, MAIN_BTN_SEND,
+                                         MAIN_BTN_GET};
 } // namespace
 
 void set_main_buttons(int a, int b, int c) {

@@ -50,6 +50,14 @@ constexpr int MAIN_HEADER = 103;
 constexpr int MAIN_NUM_POINTS = 104; // strip chart point count
 constexpr int MAIN_RNG_XSCALE = 105; // DATA graph x scale
 constexpr int MAIN_NUM_EVAL1 = 106;  // evaluation 1 value display
+constexpr int MAIN_FRAME_TRANSFER = 107;
+constexpr int MAIN_LBL_MEMORY = 108;
+constexpr int MAIN_RADIO_RAM = 109;   // memory selector: controller RAM
+constexpr int MAIN_RADIO_EEPROM = 110; // memory selector: controller EEPROM
+constexpr int MAIN_RADIO_FILE = 111;  // memory selector: parameter file
+constexpr int MAIN_BTN_SEND = 112;
+constexpr int MAIN_BTN_GET = 113;
+constexpr int MAIN_PROGRESS = 114;
 
 // panelSHOW: "Show", inside the main panel at 125,175
 constexpr int RES_SHOW = 3;
@@ -95,6 +103,14 @@ inline constexpr PanelCtrlKind MAIN_UI_CTRL_KINDS[] = {
     {RES_MAIN, MAIN_NUM_POINTS, "QSpinBox"},
     {RES_MAIN, MAIN_RNG_XSCALE, "QComboBox"},
     {RES_MAIN, MAIN_NUM_EVAL1, "QDoubleSpinBox"},
+    {RES_MAIN, MAIN_FRAME_TRANSFER, "QFrame"},
+    {RES_MAIN, MAIN_LBL_MEMORY, "QLabel"},
+    {RES_MAIN, MAIN_RADIO_RAM, "QRadioButton"},
+    {RES_MAIN, MAIN_RADIO_EEPROM, "QRadioButton"},
+    {RES_MAIN, MAIN_RADIO_FILE, "QRadioButton"},
+    {RES_MAIN, MAIN_BTN_SEND, "QPushButton"},
+    {RES_MAIN, MAIN_BTN_GET, "QPushButton"},
+    {RES_MAIN, MAIN_PROGRESS, "QProgressBar"},
     {RES_SHOW, SHOW_FRAME, "QFrame"},
 };
 // clang-format on
