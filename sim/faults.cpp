@@ -83,6 +83,13 @@ void falsifyParamReply(uint8_t *reply, const Faults &faults) {
         setFrameWord(reply, 0, 1);
 }
 
+// Measurement replies carry data in word 0; a sample that happens to be 170
+// is not an acknowledge.
+bool carriesAck(const uint8_t *reply) {
+    const uint16_t command = frameCommand(reply);
+    return frameWord(reply, 0) == kAck && command != CmdMeasure && command != CmdCurve;
+}
+
 } // namespace
 
 std::vector<std::vector<uint8_t>> shapeReply(const std::vector<uint8_t> &reply, bool isFrame,
@@ -94,7 +101,7 @@ std::vector<std::vector<uint8_t>> shapeReply(const std::vector<uint8_t> &reply, 
         body = reply;
         if (isFrame && body.size() >= kFrameBytes) {
             falsifyParamReply(body.data(), faults);
-            if (faults.wrongAck && frameWord(body.data(), 0) == kAck) setFrameWord(body.data(), 0, kAck + 1);
+            if (faults.wrongAck && carriesAck(body.data())) setFrameWord(body.data(), 0, kAck + 1);
             if (faults.swapSync) std::swap(body[0], body[1]);
         }
     }

@@ -92,8 +92,10 @@ ParamRecord Controller::defaultParams() {
         at(base + 10) = 2000; // trigger level
         at(base + 12) = 1;    // filter mode: filter 1
         at(base + 13) = 100;  // pretrigger
-        at(base + 14) = 1000; // recording interval (scan rate 1)
+        at(base + 14) = 4;    // recording interval: a sample every 4 scans (scan rate 1)
     }
+    at(3) = 0x1000;  // A resets on "channel A triggerlevel undershoot" (event bit 28)
+    at(19) = 0x0100; // B resets on "channel B triggerlevel undershoot" (event bit 24)
     at(5) = 0x2000;  // A records on "channel A triggerlevel overshoot" (event bit 29)
     at(21) = 0x0200; // B records on "channel B triggerlevel overshoot" (event bit 25)
     // Timers 0 (38..41) and 1 (54..57): 100 off, 100 on, scaling 1, mode off.
@@ -102,8 +104,9 @@ ParamRecord Controller::defaultParams() {
         at(base + 1) = 100;
         at(base + 2) = 1;
     }
-    at(45) = 0; // analog output: full range
-    at(46) = 0xFFFF;
+    at(45) = 0; // analog output: raw value of channel A, full 12-bit range
+    at(46) = 4095;
+    at(73) = 5;
     at(61) = 1;   // marker the program writes as well
     at(62) = 100; // normalisation time constant
     for (int w : {70, 71, 72})
@@ -112,12 +115,23 @@ ParamRecord Controller::defaultParams() {
     at(75) = 0x0203;
     at(77) = 0x0202;
     at(79) = kDefaultBaudIndex; // baud-rate ring: 19200
-    // Evaluations 1..5 (mode and averaging off): reference 2000.0 and
-    // tolerances 100.0, all 16.16 fixed point.
+    // Evaluations 1..5 in modes channel A, channel B, A - B, A / B and
+    // (A - B) / (A + B), averaging off: reference 2000.0 and tolerances
+    // 100.0, all 16.16 fixed point. Evaluation 1 starts on the overshoot of
+    // channel A, evaluation 2 on that of channel B.
+    for (int e = 0; e < 5; ++e)
+        at(65 + e) = uint16_t(e + 1);
     for (int w : {82, 84, 86, 88, 90})
         put32(p, w, 2000u << 16);
     for (int w : {92, 94, 98, 100, 102, 104, 106, 108, 110})
         put32(p, w, 100u << 16);
+    at(121) = 0x2000;
+    at(130) = 0x0200;
+    // Outputs 0 and 1 while evaluation 1 / 2 is in its tolerance band,
+    // output 2 while channel A is over its trigger level.
+    at(166) = 0x0200;
+    at(173) = 0x0020;
+    at(181) = 0x0200;
     return p;
 }
 
@@ -164,6 +178,16 @@ std::vector<uint8_t> Controller::handleRequest(const uint8_t *request) {
         return versionRead();
     case CmdBaudChange:
         return baudChange(request);
+    case CmdMeasure:
+        return measureRead(request);
+    case CmdCurve:
+        return curveRead(request);
+    case CmdTeach:
+    case CmdStopSampling:
+    case CmdRestartSampling:
+    case CmdReset:
+    case CmdTrigger:
+        return oneShot(request);
     default:
         return echo(request);
     }
@@ -247,6 +271,82 @@ std::vector<uint8_t> Controller::paramReadEeprom(const uint8_t *request) {
     readCopy_ = eeprom_;
     readCopyPrepared_ = true;
     return firstWordOnly(CmdParamReadEeprom, 0);
+}
+
+// ---- measurement ------------------------------------------------------------
+
+std::vector<uint8_t> Controller::measureRead(const uint8_t *request) {
+    const uint16_t block = frameWord(request, 0);
+    int first = 0;
+    if (block == kRawPart1)
+        first = 0;
+    else if (block == kRawPart2)
+        first = 16;
+    else if (block == kRawTrigger)
+        first = 32;
+    else
+        return echo(request);
+    const RawData d = measure_.rawData(ram_);
+    Words w{};
+    std::copy_n(d.begin() + first, kPayloadWords, w.begin());
+    return makeFrame(CmdMeasure, w);
+}
+
+std::vector<uint8_t> Controller::curveRead(const uint8_t *request) {
+    const uint16_t w0 = frameWord(request, 0);
+    if (w0 == kParamBase) {
+        measure_.rearm();
+        return echo(request);
+    }
+    if (w0 != kParamBase + 1 && w0 != kParamBase + 2) return echo(request);
+    const int channel = w0 - kParamBase - 1;
+    if (!measure_.newRecording(ram_, channel)) return makeFrame(kNoNewData);
+    const Curve &samples = measure_.lastRecording(ram_, channel)->samples;
+    const int start = frameWord(request, 1);
+    Words w{};
+    for (int i = 0; i < kPayloadWords; ++i)
+        if (start + i < kCurveSamples) w[std::size_t(i)] = samples[std::size_t(start + i)];
+    return makeFrame(CmdCurve, w);
+}
+
+// The one-shot sensor commands: done at once, acknowledged in word 0.
+std::vector<uint8_t> Controller::oneShot(const uint8_t *request) {
+    switch (frameCommand(request)) {
+    case CmdTeach:
+        teach();
+        break;
+    case CmdStopSampling:
+        measure_.stopSampling();
+        break;
+    case CmdRestartSampling:
+        measure_.restartSampling();
+        break;
+    case CmdReset:
+        measure_.resetMaxima();
+        break;
+    case CmdTrigger:
+        measure_.acquireNormBase();
+        break;
+    default:
+        break;
+    }
+    std::vector<uint8_t> reply = echo(request);
+    setFrameWord(reply.data(), 0, kAck);
+    return reply;
+}
+
+// Teach target (low byte of word 78): evaluation 1..5 (0..4) or all of them
+// (5). An evaluation that is off has nothing to teach. RAM changes at once;
+// so does the staging copy, or the next activation would undo the teach.
+void Controller::teach() {
+    const int target = ram_[std::size_t(pw::kTeach)] & 0xFF;
+    for (int e = 0; e < kEvaluations; ++e) {
+        if (target != e && target != kEvaluations) continue;
+        if (ram_[std::size_t(pw::kEvalMode[e])] == 0) continue;
+        const uint32_t value = uint32_t(measure_.evaluation(ram_, e));
+        write32(ram_, pw::kReference[e], value);
+        write32(staged_, pw::kReference[e], value);
+    }
 }
 
 std::vector<uint8_t> Controller::echo(const uint8_t *request) {

@@ -2,6 +2,9 @@
 // No I/O here; the transports in server.cpp feed it whole requests.
 #pragma once
 
+#include "sim/measure.h"
+#include "sim/record.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -16,27 +19,32 @@ constexpr uint8_t kSync0 = 0x00;
 constexpr uint8_t kSync1 = 0x55;
 constexpr uint16_t kAck = 0x00AA;
 constexpr uint16_t kNak = 0x0000;
-constexpr int kParamWords = 192;           // one parameter record (RAM or EEPROM)
-constexpr int kParamSets = 12;             // the record travels as 12 sets ...
-constexpr int kSetWords = 16;              // ... of 16 words; word 0 of a set is its number slot
 constexpr uint16_t kParamBase = 0x6400;    // first request word of every parameter command
 constexpr uint16_t kParamRefused = 0xFFFF; // first reply word for a request we cannot take
+constexpr uint16_t kNoNewData = 0x09FF;    // command word of a curve reply without a recording
 constexpr int kBaudIndexCount = 5;
 constexpr int kDefaultBaudIndex = 1;
 
 // Command words the controller gives a meaning to. Everything else is echoed.
 enum Command : uint16_t {
-    CmdParamWrite = 1,      // 0x6400+n: stage set n; 0x6400: staged sets -> RAM
-    CmdParamRead = 2,       // 0x6400: read copy from RAM; 0x6400+n: read set n of the copy
-    CmdParamStore = 3,      // 0x6400: staged sets -> RAM and EEPROM
-    CmdParamReadEeprom = 4, // 0x6400: read copy from EEPROM
-    CmdLineCheck = 5,
-    CmdVersion = 7,
-    CmdBaudChange = 190,
+    CmdParamWrite = 1,       // 0x6400+n: stage set n; 0x6400: staged sets -> RAM
+    CmdParamRead = 2,        // 0x6400: read copy from RAM; 0x6400+n: read set n of the copy
+    CmdParamStore = 3,       // 0x6400: staged sets -> RAM and EEPROM
+    CmdParamReadEeprom = 4,  // 0x6400: read copy from EEPROM
+    CmdLineCheck = 5,        // acknowledged
+    CmdTeach = 6,            // acknowledged; the teach target's reference := its present value
+    CmdVersion = 7,          // the version text, not a frame
+    CmdMeasure = 8,          // 0x6401 / 0x6402 / 0x6411: rawdata words 0-15 / 16-31 / 32-47
+    CmdCurve = 9,            // 0x6400+s, i: samples i..i+15 of channel s; 0x6400: re-arm
+    CmdStopSampling = 10,    // acknowledged; live values freeze, no triggers
+    CmdRestartSampling = 11, // acknowledged
+    CmdTestData = 12,        // echoed
+    CmdReset = 13,           // acknowledged; maxima start again
+    CmdTrigger = 14,         // acknowledged; normalisation bases := present raw values
+    CmdBaudChange = 190,     // 0..4: acknowledged, the new rate follows the reply
 };
 
 using Words = std::array<uint16_t, kPayloadWords>;
-using ParamRecord = std::array<uint16_t, kParamWords>;
 
 // ---- frame helpers (36 bytes: sync, command, 16 payload words, big-endian)
 std::vector<uint8_t> makeFrame(uint16_t command, const Words &words = {});
@@ -82,6 +90,11 @@ class Controller {
     // the EEPROM image elsewhere compares it to know when to save.
     uint64_t eepromWrites() const { return eepromWrites_; }
 
+    // Signals, recordings and the simulated time (sim/measure.h).
+    Measurement &measurement() { return measure_; }
+    // All 48 rawdata words as commands 8 would read them now.
+    RawData rawData() { return measure_.rawData(ram_); }
+
   private:
     std::vector<uint8_t> lineCheck(const uint8_t *request);
     std::vector<uint8_t> versionRead();
@@ -90,6 +103,10 @@ class Controller {
     std::vector<uint8_t> paramRead(const uint8_t *request);
     std::vector<uint8_t> paramStore(const uint8_t *request);
     std::vector<uint8_t> paramReadEeprom(const uint8_t *request);
+    std::vector<uint8_t> measureRead(const uint8_t *request);
+    std::vector<uint8_t> curveRead(const uint8_t *request);
+    std::vector<uint8_t> oneShot(const uint8_t *request);
+    void teach();
     static std::vector<uint8_t> echo(const uint8_t *request);
 
     std::string version_;
@@ -100,6 +117,7 @@ class Controller {
     ParamRecord readCopy_{}; // what command 2 reads sets from, once prepared
     bool readCopyPrepared_ = false;
     uint64_t eepromWrites_ = 0;
+    Measurement measure_;
 };
 
 // Cuts a byte stream into requests: bytes before a 0x00 0x55 pair are thrown

@@ -122,4 +122,54 @@ EepromLoad SimThread::setEepromFile(const QString &path) {
     return result;
 }
 
+void SimThread::setFixedTime(qint64 signalUs) {
+    if (sim_) runInThread([&] { sim_->controller().measurement().setFixedTime(signalUs); });
+}
+
+void SimThread::advanceTime(qint64 us) {
+    if (sim_) runInThread([&] { sim_->controller().measurement().advanceTime(us); });
+}
+
+void SimThread::useRealTime() {
+    if (sim_) runInThread([&] { sim_->controller().measurement().useRealTime(); });
+}
+
+qint64 SimThread::signalTime() const {
+    qint64 t = 0;
+    if (sim_) runInThread([&] { t = sim_->controller().measurement().signalTime(); });
+    return t;
+}
+
+bool SimThread::sampling() const {
+    bool on = false;
+    if (sim_) runInThread([&] { on = sim_->controller().measurement().sampling(); });
+    return on;
+}
+
+RawData SimThread::rawData() const {
+    RawData d{};
+    if (sim_) runInThread([&] { d = sim_->controller().rawData(); });
+    return d;
+}
+
+std::optional<Recording> SimThread::lastRecording(int channel) const {
+    std::optional<Recording> r;
+    if (sim_ && (channel == kChannelA || channel == kChannelB))
+        runInThread([&] {
+            Controller &c = sim_->controller();
+            r = c.measurement().lastRecording(c.ram(), channel);
+        });
+    return r;
+}
+
+bool SimThread::newRecording(int channel) const {
+    bool fresh = false;
+    if (sim_ && (channel == kChannelA || channel == kChannelB))
+        runInThread([&] {
+            Controller &c = sim_->controller();
+            fresh = c.measurement().newRecording(c.ram(), channel);
+        });
+    return fresh;
+}
+
 } // namespace sim

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,21 @@ class SimThread {
     // store. Missing file: the EEPROM stays as it is. Damaged file: default
     // parameters and a warning on stderr.
     EepromLoad setEepromFile(const QString &path);
+
+    // Simulated time and measurement (sim/measure.h). setFixedTime stops the
+    // clock at the given signal time; advanceTime moves it on (stopping it
+    // first if it runs); useRealTime lets it run with the monotonic clock.
+    void setFixedTime(qint64 signalUs);
+    void advanceTime(qint64 us);
+    void useRealTime();
+    qint64 signalTime() const;
+    bool sampling() const;
+    // The 48 rawdata words as the measurement commands would read them now.
+    RawData rawData() const;
+    // Channel 0 (A) or 1 (B): the last recording, whether or not it is new
+    // since the last re-arm; nothing before the first trigger.
+    std::optional<Recording> lastRecording(int channel) const;
+    bool newRecording(int channel) const;
 
     // Lives in the simulator thread; for connecting to its signals.
     Simulator *simulator() const { return sim_; }
