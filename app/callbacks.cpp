@@ -3,6 +3,7 @@
 #include "link/dialog.h"
 #include "params/binding.h"
 #include "measure/navigation.h"
+#include "params/transfer.h"
 #include "ui/engine/engine.h"
 
 namespace {
@@ -22,4 +23,5 @@ void RegisterAllCallbacks() {
     RegisterLinkCallbacks();
     RegisterParamsCallbacks();
     RegisterNavigationCallbacks();
+    RegisterTransferCallbacks();
 }

@@ -5,6 +5,8 @@
 #include "ini/inifile.h"
 #include "maint/access.h"
 #include "measure/navigation.h"
+#include "params/binding.h"
+#include "params/parafile.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/main_ids.h"
@@ -170,6 +172,12 @@ int readApplicationVarsFromIni(const char *path) {
     if (Ini_GetInt(store.ini, kApplication, "Panel pos. x", &value) == 1) main_left = value;
     if (Ini_GetInt(store.ini, kApplication, "Panel pos. y", &value) == 1) main_top = value;
 
+    // The parameter panels as they were left: the panels' own state, overlaid
+    // with the parameter sections of this file and shown again. A file
+    // without parameter sections leaves the panels alone.
+    GetPanelValues(param_alt);
+    ReadParaFromFile(param_alt, store.ini);
+
     readSerialPorts(store.ini);
     return 0;
 }
@@ -220,6 +228,8 @@ int writeApplicationVarsToIni(const char *path) {
     Ini_PutInt(ini, kApplication, "Panel max", zoom == VAL_MAXIMIZE ? 1 : 0);
     Ini_PutInt(ini, kApplication, "Panel pos. x", left);
     Ini_PutInt(ini, kApplication, "Panel pos. y", top);
+
+    SendParaToFile(param_alt, ini); // reads the panels into param_alt first
 
     for (const auto &kv : g_serialPorts) Ini_PutString(ini, kSerialPorts, kv.first.c_str(), kv.second.c_str());
 

@@ -1,3 +1,183 @@
 #include "params/transfer.h"
 
+#include "app/panels.h"
+#include "app/startup.h"
+#include "link/frame.h"
+#include "measure/sampling.h"
+#include "params/binding.h"
+#include "params/parafile.h"
+#include "params/record.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/main_ids.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 int target = RAM;
+
+namespace {
+
+constexpr unsigned short kSetCommand = 0x6400;
+constexpr int kBlue = 0x0000FF;
+constexpr int kWriteSets = 1;  // command: write set n, or activate in RAM
+constexpr int kReadSets = 2;   // command: prepare the copy from RAM, or read set n
+constexpr int kStoreSets = 3;  // command: activate and store in EEPROM
+constexpr int kReadEeprom = 4; // command: prepare the copy from EEPROM
+
+void progress(int value) {
+    SetCtrlVal(panelMAIN, MAIN_PROGRESS, value);
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, kBlue);
+}
+
+void startProgress() {
+    progress(0);
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_VISIBLE, 1);
+}
+
+// Gives up the link after a lost or garbled exchange.
+void abandon(const char *message) {
+    SetStatus(message);
+    stop_flag = 1;
+    set_main_buttons(0, 0, 0);
+}
+
+// Builds the request from emptyframe, exchanges it and checks the echo.
+// Returns false after giving up the link.
+bool exchange(int command) {
+    order = command;
+    FillTxBuf(order, emptyframe);
+    if (!ExchangeFrame()) {
+        abandon("Error! Connection lost.");
+        return false;
+    }
+    if (GetRxBuf(emptyframe) == -1) {
+        abandon("Error! Sensor echo incorrect.");
+        return false;
+    }
+    return true;
+}
+
+void loadSet(const unsigned short rec[PARAM_WORDS], int n) {
+    std::copy(rec + PARAM_SET_WORDS * (n - 1), rec + PARAM_SET_WORDS * n, emptyframe);
+    emptyframe[0] = static_cast<unsigned short>(kSetCommand + n);
+}
+
+void controlFrame() {
+    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    emptyframe[0] = kSetCommand;
+}
+
+void setReport(const char *what, int n) {
+    char text[128];
+    std::snprintf(text, sizeof text, "Parameter set %i of 12 %s", n, what);
+    SetStatus(text);
+}
+
+// The place the memory selector points at.
+void targetFromSelector() {
+    int ram = 0, eeprom = 0, file = 0;
+    GetCtrlVal(panelMAIN, MAIN_RADIO_RAM, &ram);
+    GetCtrlVal(panelMAIN, MAIN_RADIO_EEPROM, &eeprom);
+    GetCtrlVal(panelMAIN, MAIN_RADIO_FILE, &file);
+    target = ram ? RAM : eeprom ? EEPROM : file ? DATFILE : RAM;
+}
+
+// A second request while an exchange waits would share its frame buffers.
+bool linkBusy() {
+    if (!ExchangeBusy()) return false;
+    SetStatus("Busy! The sensor is still answering another request.");
+    return true;
+}
+
+} // namespace
+
+void SendParameter(unsigned short rec[PARAM_WORDS]) {
+    frame::sync = 0x55;
+    if (target == DATFILE) {
+        SetStatus(SendParaToFile(rec) ? "Parameter saved to file." : "Parameter saving to file failed.");
+        return;
+    }
+    if (linkBusy()) return;
+    startProgress();
+    for (int n = 1; n <= PARAM_SETS; ++n) {
+        loadSet(rec, n);
+        if (!exchange(kWriteSets)) return;
+        progress(8 * n);
+        setReport(emptyframe[0] == n ? "stored to sensor" : "storing to sensor failed", n);
+    }
+    controlFrame();
+    const int command = target == EEPROM ? kStoreSets : kWriteSets;
+    char text[128];
+    std::snprintf(text, sizeof text, "Activating parameter %s", target == EEPROM ? "and storing to EEPROM ... " : "... ");
+    SetStatus(text);
+    if (!exchange(command)) return;
+    progress(100);
+    std::strncat(text, emptyframe[0] == 0 ? "Done!" : "Failed!", sizeof text - std::strlen(text) - 1);
+    SetStatus(text);
+}
+
+void GetParameter(unsigned short rec[PARAM_WORDS]) {
+    frame::sync = 0x55;
+    GetPanelValues(rec);
+    if (target == DATFILE) {
+        SetStatus(ReadParaFromFile(rec) == 1 ? "Parameter loaded from file." : "Parameter load from file failed.");
+        return;
+    }
+    if (linkBusy()) return;
+    startProgress();
+    controlFrame();
+    if (!exchange(target == EEPROM ? kReadEeprom : kReadSets)) return;
+    progress(4);
+    if (emptyframe[0] != 0) {
+        SetStatus("Failed to initialize parameter copy.");
+        return;
+    }
+    SetStatus("Starting parameter load ...");
+    for (int n = 1; n <= PARAM_SETS; ++n) {
+        loadSet(rec, n);
+        if (!exchange(kReadSets)) return;
+        progress(8 * n + 4);
+        if (emptyframe[0] != n) {
+            setReport("loading from sensor failed", n);
+            return;
+        }
+        std::copy(std::begin(emptyframe), std::end(emptyframe), rec + PARAM_SET_WORDS * (n - 1));
+        setReport("loaded from sensor", n);
+    }
+    SetStatus(target == EEPROM ? "Parameter set successfully loaded from EEPROM"
+                               : "Parameter set successfully loaded from RAM");
+}
+
+int CC_RADIO_MEMORY(int panel, int control, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    for (int id : {MAIN_RADIO_RAM, MAIN_RADIO_EEPROM, MAIN_RADIO_FILE}) SetCtrlVal(panel, id, 0);
+    SetCtrlVal(panel, control, 1);
+    target = control == MAIN_RADIO_EEPROM ? EEPROM : control == MAIN_RADIO_FILE ? DATFILE : RAM;
+    return 0;
+}
+
+int CC_BTNSend(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    targetFromSelector();
+    GetPanelValues(param);
+    SendParameter(param);
+    return 0;
+}
+
+int CC_BTNGet(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    targetFromSelector();
+    GetParameter(param);
+    SetPanelValues(param);
+    return 0;
+}
+
+void RegisterTransferCallbacks() {
+    static const CallbackEntry table[] = {
+        {"CC_RADIO_MEMORY", CC_RADIO_MEMORY},
+        {"CC_BTNSend", CC_BTNSend},
+        {"CC_BTNGet", CC_BTNGet},
+    };
+    RegisterCallbacks(table);
+}

@@ -1,7 +1,21 @@
-// Where parameters are sent to or read from.
+// Moving the parameter record between the panels and the controller's RAM,
+// its EEPROM or a parameter file.
 #pragma once
 
 constexpr int RAM = 1;
 constexpr int EEPROM = 2;
 constexpr int DATFILE = 3;
 extern int target;
+
+// Sends the record to the place in target; reports through the status line.
+// A file target reads the panels into the record first.
+void SendParameter(unsigned short rec[192]);
+// Reads the record from the place in target; words not loaded keep the
+// panel state. Reports through the status line.
+void GetParameter(unsigned short rec[192]);
+
+int CC_RADIO_MEMORY(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_BTNSend(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_BTNGet(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+void RegisterTransferCallbacks();
