@@ -312,7 +312,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value) {
         h->setSectionResizeMode(value ? QHeaderView::Interactive : QHeaderView::Fixed);
         return 0;
     }
-    default: return UIE_InvalidAttribute;
+    default: return graphSetCtrlAttribute(c, attribute, value);
     }
 }
 
@@ -391,7 +391,7 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value) {
         v = w->property("maskChar").toInt();
         break;
     case ATTR_CTRL_INDEX: return GetCtrlIndex(panelHandle, id, value);
-    default: return UIE_InvalidAttribute;
+    default: return graphGetCtrlAttribute(c, attribute, value);
     }
     if (value) *value = v;
     return 0;

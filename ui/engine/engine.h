@@ -47,6 +47,8 @@ enum {
     UIE_TypeMismatch = -11, // value type does not fit the control
     UIE_IndexOutOfRange = -12,
     UIE_ItemNotFound = -13,
+    UIE_InvalidPlot = -14,     // no plot with that handle on the graph
+    UIE_InvalidArgument = -15, // data type, count, axis, range, style or trace out of range
 };
 
 // Callback registry: every module registers its callbacks by name so panel
@@ -140,6 +142,12 @@ enum {
     VAL_GRAY = 0x808080,
     VAL_DK_GRAY = 0x404040,
     VAL_PANEL_GRAY = 0xC0C0C0,
+    VAL_CYAN = 0x00FFFF,
+    VAL_MAGENTA = 0xFF00FF,
+    VAL_DK_RED = 0x800000,
+    VAL_DK_GREEN = 0x008000,
+    VAL_DK_BLUE = 0x000080,
+    VAL_TRANSPARENT = 0x1000000, // text background: none
 };
 
 // ---- panels -------------------------------------------------------------------
@@ -231,6 +239,121 @@ int PasswordCtrl_ConvertFromString(int panel, int control);
 int PasswordCtrl_SetAttribute(int panel, int control, int attribute, int value);
 
 int MakeColor(int red, int green, int blue);
+
+// ---- graphs and strip charts ------------------------------------------------------
+// Plot operations change what a graph shows; the graph redraws by itself at
+// most about 30 times a second, never inside the call, so a measuring loop that
+// plots on every cycle does not wait for drawing. RefreshGraph draws at once.
+//
+// Mouse clicks on a graph or strip chart reach its callback as EVENT_LEFT_CLICK,
+// EVENT_LEFT_DOUBLE_CLICK, EVENT_RIGHT_CLICK and EVENT_RIGHT_DOUBLE_CLICK with
+// eventData1 = vertical and eventData2 = horizontal mouse position in pixels
+// from the panel's top left corner; GetGraphCoordsFromPoint turns that into
+// data coordinates.
+
+// Element types of plotted arrays.
+enum {
+    VAL_CHAR = 1,
+    VAL_UNSIGNED_CHAR,
+    VAL_SHORT_INTEGER,
+    VAL_UNSIGNED_SHORT_INTEGER,
+    VAL_INTEGER,
+    VAL_UNSIGNED_INTEGER,
+    VAL_FLOAT,
+    VAL_DOUBLE,
+};
+// Plot styles (ATTR_PLOT_STYLE).
+enum {
+    VAL_THIN_LINE = 0,        // 1 pixel line through the points
+    VAL_FAT_LINE,             // 2 pixel line
+    VAL_CONNECTED_POINTS,     // thin line with a marker on every point
+    VAL_SCATTER,              // markers only
+    VAL_THIN_STEP,            // horizontal then vertical segments, 1 pixel
+    VAL_FAT_STEP,
+};
+// Point styles (ATTR_TRACE_POINT_STYLE), for scatter and connected points.
+enum {
+    VAL_NO_POINT = 0,
+    VAL_SIMPLE_DOT,
+    VAL_SOLID_SQUARE,
+    VAL_EMPTY_SQUARE,
+    VAL_SOLID_CIRCLE,
+    VAL_EMPTY_CIRCLE,
+    VAL_SOLID_DIAMOND,
+    VAL_EMPTY_DIAMOND,
+};
+// Line styles (ATTR_LINE_STYLE).
+enum { VAL_SOLID = 0, VAL_DASH, VAL_DOT, VAL_DASH_DOT, VAL_DASH_DOT_DOT };
+// Axes and their scaling.
+enum { VAL_XAXIS = 0, VAL_LEFT_YAXIS = 1 };
+enum { VAL_MANUAL = 0, VAL_AUTOSCALE = 1 };
+// When a deletion shows: with the next redraw (immediate) or only once
+// something else changes the graph (delayed, none).
+enum { VAL_NO_DRAW = 0, VAL_DELAYED_DRAW = 1, VAL_IMMEDIATE_DRAW = 2 };
+// Plot handle meaning "every plot of the graph" (DeleteGraphPlot).
+enum { VAL_ALL_PLOTS = -1 };
+// Font names for PlotText; any other name is taken as a font family.
+inline constexpr const char VAL_SYSTEM_META_FONT[] = "SystemMetaFont"; // the engine's small font
+inline constexpr const char VAL_DIALOG_META_FONT[] = "DialogMetaFont";
+inline constexpr const char VAL_APP_META_FONT[] = "AppMetaFont";
+inline constexpr const char VAL_EDITOR_META_FONT[] = "EditorMetaFont"; // fixed pitch
+
+enum {
+    // plots (SetPlotAttribute) and strip-chart traces (SetTraceAttribute)
+    ATTR_TRACE_COLOR = 700,       // a text plot's text colour
+    ATTR_PLOT_STYLE = 701,
+    ATTR_LINE_STYLE = 702,
+    ATTR_TRACE_POINT_STYLE = 703,
+    ATTR_TRACE_VISIBLE = 704,
+    ATTR_LINE_WIDTH = 705,        // pixels; 0 = as the plot style says
+    // ATTR_TEXT_BGCOLOR (above) is a text plot's background
+    // strip charts (SetCtrlAttribute)
+    ATTR_POINTS_PER_SCREEN = 710, // 2 to 10000; the chart keeps one screen of history
+    ATTR_NUM_TRACES = 711,        // 1 to 64; changing it clears the chart
+    // graphs and strip charts (SetCtrlAttribute)
+    ATTR_PLOT_BGCOLOR = 712,
+    ATTR_GRID_COLOR = 713,
+};
+
+// Plots numberOfPoints pairs; returns the plot handle (> 0) or an error.
+// Points with a non-finite coordinate are left out. pointFrequency must be at
+// least 1; every point of a connected-points or scatter plot gets its marker.
+int PlotXY(int panel, int control, const void *xArray, const void *yArray, std::size_t numberOfPoints,
+           int xDataType, int yDataType, int plotStyle, int pointStyle, int lineStyle, int pointFrequency,
+           int color);
+// A straight thin solid line; returns the plot handle.
+int PlotLine(int panel, int control, double x1, double y1, double x2, double y2, int color);
+// Text whose lower left corner stands at (x, y); returns the plot handle.
+int PlotText(int panel, int control, double x, double y, const char *text, const char *fontName, int textColor,
+             int backgroundColor);
+// plotHandle VAL_ALL_PLOTS (-1) deletes every plot; refresh is VAL_IMMEDIATE_DRAW,
+// VAL_DELAYED_DRAW or VAL_NO_DRAW.
+int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);
+int SetPlotAttribute(int panel, int control, int plotHandle, int attribute, int value);
+int GetPlotAttribute(int panel, int control, int plotHandle, int attribute, int *value);
+// Manual scaling takes min < max; autoscale fits the visible plots (min and max unused).
+int SetAxisScalingMode(int panel, int control, int axis, int mode, double min, double max);
+// The mode and the range in force (for autoscale: the range the data gives).
+int GetAxisScalingMode(int panel, int control, int axis, int *mode, double *min, double *max);
+// Appends to a strip chart. The array holds values for ATTR_NUM_TRACES traces
+// interleaved (point 0 of traces 1..n, then point 1, ...); numberOfPoints counts
+// values, a multiple of the trace count. Value k is read from index
+// startingIndex + k * (skipCount + 1).
+int PlotStripChart(int panel, int control, const void *yArray, std::size_t numberOfPoints, int startingIndex,
+                   int skipCount, int dataType);
+int ClearStripChart(int panel, int control);
+// Traces count from 1.
+int SetTraceAttribute(int panel, int control, int trace, int attribute, int value);
+int GetTraceAttribute(int panel, int control, int trace, int attribute, int *value);
+// Brings the drawing up to date now (before a panel is grabbed or printed).
+int RefreshGraph(int panel, int control);
+struct Point {
+    int x, y;
+};
+Point MakePoint(int x, int y);
+// A panel position (x right, y down, pixels from the panel's top left) as
+// data coordinates of the graph's axes.
+int GetGraphCoordsFromPoint(int panel, int control, Point point, double *x, double *y);
 
 // ---- operator actions for tests -------------------------------------------------
 // Sets a control's value as an operator would and dispatches EVENT_COMMIT

@@ -37,6 +37,13 @@ int dispatch(int panelHandle, int ctrlId, int event, int eventData1 = 0, int eve
 int kindOf(QWidget *w);
 QString colorName(int rgb);
 
+// Graph and strip-chart attributes of SetCtrlAttribute/GetCtrlAttribute;
+// UIE_InvalidAttribute for anything else (graphs.cpp).
+int graphSetCtrlAttribute(ControlRec *c, int attribute, int value);
+int graphGetCtrlAttribute(ControlRec *c, int attribute, int *value);
+// Brings every graph below root up to date at once (before grabbing or printing).
+void flushGraphs(QWidget *root);
+
 // Keeps the application object alive and owns engine-wide objects.
 bool ensureApplication(int argc, char **argv);
 

@@ -123,17 +123,24 @@ std::string executableDir() {
 }
 
 // Mouse clicks on a control reach its callback as click events (the commit
-// that a click may also cause comes from the control's own signal).
+// that a click may also cause comes from the control's own signal), with the
+// mouse position from the panel's top left: event data 1 vertical, 2 horizontal.
 class MouseFilter : public QObject {
   public:
     MouseFilter(int handle, int id, QObject *parent) : QObject(parent), handle_(handle), id_(id) {}
-    bool eventFilter(QObject *, QEvent *e) override {
+    bool eventFilter(QObject *watched, QEvent *e) override {
         if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick) return false;
-        const bool left = static_cast<QMouseEvent *>(e)->button() == Qt::LeftButton;
+        auto *me = static_cast<QMouseEvent *>(e);
+        const bool left = me->button() == Qt::LeftButton;
         const bool dbl = e->type() == QEvent::MouseButtonDblClick;
+        QPoint pos = me->position().toPoint();
+        PanelRec *p = panel(handle_);
+        auto *w = qobject_cast<QWidget *>(watched);
+        if (p && w && p->widget->isAncestorOf(w)) pos = w->mapTo(p->widget.data(), pos);
         dispatch(handle_, id_,
                  left ? (dbl ? EVENT_LEFT_DOUBLE_CLICK : EVENT_LEFT_CLICK)
-                      : (dbl ? EVENT_RIGHT_DOUBLE_CLICK : EVENT_RIGHT_CLICK));
+                      : (dbl ? EVENT_RIGHT_DOUBLE_CLICK : EVENT_RIGHT_CLICK),
+                 pos.y(), pos.x());
         return false;
     }
 

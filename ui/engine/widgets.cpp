@@ -33,24 +33,3 @@ void QvLed::paintEvent(QPaintEvent *) {
         p.drawRect(r);
     }
 }
-
-QvGraph::QvGraph(QWidget *parent) : QFrame(parent) {
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    setPalette(pal);
-}
-
-void QvGraph::paintEvent(QPaintEvent *e) {
-    QFrame::paintEvent(e);
-    QPainter p(this);
-    p.setPen(QPen(QColor(60, 60, 60), 1, Qt::DotLine));
-    const QRect r = contentsRect();
-    for (int i = 1; i < 10; ++i) {
-        int x = r.left() + r.width() * i / 10;
-        int y = r.top() + r.height() * i / 10;
-        p.drawLine(x, r.top(), x, r.bottom());
-        p.drawLine(r.left(), y, r.right(), y);
-    }
-}

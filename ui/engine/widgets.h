@@ -5,6 +5,8 @@
 #include <QFrame>
 #include <QWidget>
 
+#include <memory>
+
 // Round indicator light with an on and an off colour.
 class QvLed : public QWidget {
     Q_OBJECT
@@ -41,19 +43,76 @@ class QvLamp : public QvLed {
     bool round() const override { return false; }
 };
 
-// Plot area for curves; plotting arrives with the measurement view.
+namespace engine {
+struct GraphModel;
+class GraphView;
+} // namespace engine
+
+// Graph over Qt Charts: curves, lines and text on a dark, gridded plot area
+// (ui/engine/graphs.cpp). Mouse clicks anywhere on it land on this widget
+// itself, never on the chart view inside.
 class QvGraph : public QFrame {
     Q_OBJECT
+    Q_PROPERTY(QString xName READ xName WRITE setXName)
+    Q_PROPERTY(QString yName READ yName WRITE setYName)
+    Q_PROPERTY(QColor plotColor READ plotColor WRITE setPlotColor)
+    Q_PROPERTY(QColor gridColor READ gridColor WRITE setGridColor)
   public:
     explicit QvGraph(QWidget *parent = nullptr);
+    ~QvGraph() override;
+
+    engine::GraphModel &model() { return *model_; }
+    const engine::GraphModel &model() const { return *model_; }
+    // The model changed: the chart follows within one frame period (about
+    // 33 ms), however many changes come before. Nothing is drawn here.
+    void scheduleRedraw();
+    // Brings the chart up to date at once.
+    void redrawNow();
+    bool redrawPending() const;
+    int redrawCount() const; // times the chart has followed the model
+    // The QChartView inside (a QWidget, so this header stays free of charts).
+    QWidget *chartView() const;
+    // Data coordinates of a point of this widget.
+    QPointF toData(const QPoint &widgetPos) const;
+    // Widget position of a data point.
+    QPointF toWidget(const QPointF &data) const;
+
+    QString xName() const { return xName_; }
+    void setXName(const QString &s);
+    QString yName() const { return yName_; }
+    void setYName(const QString &s);
+    QColor plotColor() const { return plotColor_; }
+    void setPlotColor(const QColor &c);
+    QColor gridColor() const { return gridColor_; }
+    void setGridColor(const QColor &c);
 
   protected:
-    void paintEvent(QPaintEvent *) override;
+    QvGraph(QWidget *parent, bool stripChart);
+    void showEvent(QShowEvent *e) override;
+
+  private:
+    void restyle();
+    QString xName_, yName_;
+    QColor plotColor_{0, 0, 0};
+    QColor gridColor_{72, 72, 72};
+    std::unique_ptr<engine::GraphModel> model_;
+    std::unique_ptr<engine::GraphView> view_;
 };
 
-// Scrolling chart of live values.
+// Scrolling chart of live values: traces of interleaved points, one screen of
+// history. The trace count, screen length and trace colours (comma-separated
+// colour names) may come from the panel resource.
 class QvStripChart : public QvGraph {
     Q_OBJECT
+    Q_PROPERTY(int numTraces READ numTraces WRITE setNumTraces)
+    Q_PROPERTY(int pointsPerScreen READ pointsPerScreen WRITE setPointsPerScreen)
+    Q_PROPERTY(QString traceColors READ traceColors WRITE setTraceColors)
   public:
-    explicit QvStripChart(QWidget *parent = nullptr) : QvGraph(parent) {}
+    explicit QvStripChart(QWidget *parent = nullptr);
+    int numTraces() const;
+    void setNumTraces(int n);
+    int pointsPerScreen() const;
+    void setPointsPerScreen(int n);
+    QString traceColors() const;
+    void setTraceColors(const QString &names);
 };

@@ -1,0 +1,1003 @@
+// Graphs and strip charts over Qt Charts. The plot operations change only a
+// graph's model; a single-shot timer per graph brings the chart up to date at
+// most once per frame period, so a loop that plots on every measuring cycle
+// costs a copy of its data and nothing more. Curves and lines become
+// QLineSeries (scatter plots QScatterSeries) taken from a pool that grows to
+// the largest number shown at once; texts are graphics items on the chart.
+#include "ui/engine/engine_p.h"
+#include "ui/engine/graph_p.h"
+#include "ui/engine/widgets.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGraphicsItem>
+#include <QGraphicsLayout>
+#include <QGuiApplication>
+#include <QLineSeries>
+#include <QPainter>
+#include <QScatterSeries>
+#include <QShowEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace engine {
+
+// ---- the model ---------------------------------------------------------------------------------
+namespace {
+
+// Trace colours on the dark plot area when the panel resource names none.
+// They suit the scope's 18-trace chart: a value, its two tolerance lines
+// alike and its reference for each of two evaluations, then five traces of
+// channel A in blues and five of channel B in greens.
+const int kPalette[] = {0xFFFF00, 0xFF8C00, 0xE0E0E0, 0xFF8C00, 0xFF40FF, 0xC080FF, 0xA0A0A0, 0xC080FF, 0x4080FF,
+                        0x00C0FF, 0x00FFFF, 0x8080FF, 0x6060C0, 0x00FF00, 0x80FF80, 0x00C080, 0xC0FF00, 0x008040};
+
+} // namespace
+
+double niceStep(double span, int divisions) {
+    const double raw = span / std::max(divisions, 1);
+    if (!(raw > 0) || !std::isfinite(raw)) return 1.0;
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    const double m = raw / p;
+    return (m < 1.5 ? 1.0 : m < 3.5 ? 2.0 : m < 7.5 ? 5.0 : 10.0) * p;
+}
+
+GraphModel::GraphModel(bool stripChart) : strip(stripChart) {
+    palette.assign(std::begin(kPalette), std::end(kPalette));
+    if (strip) setTraceCount(1);
+}
+
+int GraphModel::addPlot(Plot p) {
+    p.version = ++serial;
+    if (nextHandle == INT_MAX) nextHandle = 1;
+    while (plots.count(nextHandle)) ++nextHandle;
+    const int h = nextHandle++;
+    plots.emplace(h, std::move(p));
+    return h;
+}
+
+Plot *GraphModel::plot(int handle) {
+    auto it = plots.find(handle);
+    return it == plots.end() ? nullptr : &it->second;
+}
+
+void GraphModel::setTraceCount(int n) {
+    const std::size_t old = traces.size();
+    traces.resize(static_cast<std::size_t>(n));
+    for (std::size_t t = old; t < traces.size(); ++t) {
+        traces[t].look.color = palette.empty() ? VAL_WHITE : palette[t % palette.size()];
+        traces[t].version = ++serial;
+    }
+    clearHistory();
+}
+
+void GraphModel::clearHistory() {
+    ring_.assign(static_cast<std::size_t>(pointsPerScreen) * traces.size(), 0.0);
+    head_ = rows_ = 0;
+    total = 0;
+    stripVersion = ++serial;
+}
+
+void GraphModel::setPointsPerScreen(int n) {
+    const std::size_t T = traces.size();
+    const std::size_t keep = std::min(rows_, static_cast<std::size_t>(n));
+    std::vector<double> ring(static_cast<std::size_t>(n) * T, 0.0);
+    for (std::size_t r = 0; r < keep; ++r)
+        for (std::size_t t = 0; t < T; ++t) ring[r * T + t] = value(rows_ - keep + r, static_cast<int>(t));
+    ring_.swap(ring);
+    pointsPerScreen = n;
+    head_ = 0;
+    rows_ = keep;
+    stripVersion = ++serial;
+}
+
+void GraphModel::appendRows(const double *values, std::size_t rows, long long droppedRows) {
+    const std::size_t T = traces.size(), P = static_cast<std::size_t>(pointsPerScreen);
+    total += droppedRows;
+    std::size_t first = 0;
+    if (rows > P) { // only the newest screenful can be seen
+        first = rows - P;
+        total += static_cast<long long>(first);
+    }
+    for (std::size_t r = first; r < rows; ++r) {
+        std::size_t slot;
+        if (rows_ < P) {
+            slot = (head_ + rows_) % P;
+            ++rows_;
+        } else {
+            slot = head_;
+            head_ = (head_ + 1) % P;
+        }
+        std::copy(values + r * T, values + (r + 1) * T, ring_.begin() + static_cast<std::ptrdiff_t>(slot * T));
+        ++total;
+    }
+    stripVersion = ++serial;
+}
+
+double GraphModel::value(std::size_t r, int t) const {
+    const std::size_t T = traces.size(), P = static_cast<std::size_t>(pointsPerScreen);
+    return ring_[((head_ + r) % P) * T + static_cast<std::size_t>(t)];
+}
+
+std::pair<double, double> GraphModel::range(int axis) const {
+    if (strip && axis == VAL_XAXIS) {
+        const double lo = rowX(0);
+        return {lo, lo + std::max(1, pointsPerScreen - 1)};
+    }
+    const AxisScale &a = axis == VAL_XAXIS ? x : y;
+    if (a.mode == VAL_MANUAL) return {a.min, a.max};
+
+    double lo = INFINITY, hi = -INFINITY;
+    auto take = [&](double v) {
+        if (!std::isfinite(v)) return;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    };
+    if (strip) {
+        for (std::size_t t = 0; t < traces.size(); ++t)
+            if (traces[t].visible)
+                for (std::size_t r = 0; r < rows_; ++r) take(value(r, static_cast<int>(t)));
+    } else {
+        for (const auto &kv : plots)
+            if (kv.second.visible && kv.second.kind != PlotKind::Text)
+                for (const QPointF &pt : kv.second.points) take(axis == VAL_XAXIS ? pt.x() : pt.y());
+    }
+    if (lo > hi) return {0.0, 10.0};
+    lo = std::max(lo, -1e300); // keeps the span finite
+    hi = std::min(hi, 1e300);
+    if (lo == hi) {
+        const double d = lo == 0.0 ? 1.0 : std::fabs(lo) * 0.1;
+        lo -= d;
+        hi += d;
+    }
+    const double step = niceStep(hi - lo, axis == VAL_XAXIS ? kXDivisions : kYDivisions);
+    return {std::floor(lo / step) * step, std::ceil(hi / step) * step};
+}
+
+// ---- drawing -------------------------------------------------------------------------------------
+namespace {
+
+constexpr int kFrameMs = 33; // at most about 30 redraws a second
+
+QColor rgb(int c) { return QColor::fromRgb(static_cast<QRgb>(c) & 0xFFFFFF); }
+
+Qt::PenStyle penStyle(int lineStyle) {
+    switch (lineStyle) {
+    case VAL_DASH: return Qt::DashLine;
+    case VAL_DOT: return Qt::DotLine;
+    case VAL_DASH_DOT: return Qt::DashDotLine;
+    case VAL_DASH_DOT_DOT: return Qt::DashDotDotLine;
+    default: return Qt::SolidLine;
+    }
+}
+
+bool stepped(int plotStyle) { return plotStyle == VAL_THIN_STEP || plotStyle == VAL_FAT_STEP; }
+
+// A step plot holds each value until the next point.
+QList<QPointF> steps(const QList<QPointF> &pts) {
+    QList<QPointF> out;
+    if (pts.isEmpty()) return out;
+    out.reserve(pts.size() * 2 - 1);
+    out.append(pts[0]);
+    for (qsizetype i = 1; i < pts.size(); ++i) {
+        out.append(QPointF(pts[i].x(), pts[i - 1].y()));
+        out.append(pts[i]);
+    }
+    return out;
+}
+
+QString labelFormat(double step) {
+    const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+    return QString("%.%1f").arg(std::min(decimals, 9));
+}
+
+// Text of a text plot, its lower left corner at the item's position.
+class TextItem : public QGraphicsItem {
+  public:
+    explicit TextItem(QGraphicsItem *parent) : QGraphicsItem(parent) { setZValue(100); }
+    void set(const Plot &p) {
+        prepareGeometryChange();
+        text_ = p.text;
+        font_ = p.font;
+        color_ = rgb(p.look.color);
+        background_ = p.background == VAL_TRANSPARENT ? QColor() : rgb(p.background);
+        const QFontMetricsF fm(font_);
+        descent_ = fm.descent();
+        rect_ = QRectF(0, -fm.height(), fm.horizontalAdvance(text_) + 2, fm.height());
+        update();
+    }
+    QRectF boundingRect() const override { return rect_; }
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override {
+        if (background_.isValid()) painter->fillRect(rect_, background_);
+        painter->setFont(font_);
+        painter->setPen(color_);
+        painter->drawText(QPointF(1, -descent_), text_);
+    }
+    int handle = 0;
+    unsigned long long version = 0;
+    QPointF at;
+
+  private:
+    QString text_;
+    QFont font_;
+    QColor color_, background_;
+    QRectF rect_;
+    double descent_ = 0;
+};
+
+struct Slot {
+    QXYSeries *series = nullptr;
+    int handle = 0; // plot shown (graphs)
+    unsigned long long version = 0, lookVersion = 0;
+};
+
+} // namespace
+
+class GraphView {
+  public:
+    GraphView(QvGraph *owner, GraphModel &model);
+    ~GraphView() { delete view; }
+
+    void schedule();
+    void redraw();
+    void restyle(const QColor &plot, const QColor &grid, const QString &xName, const QString &yName);
+    QPointF toChart(const QPointF &v) const;
+    QPointF toData(const QPointF &c) const;
+
+    QvGraph *owner;
+    GraphModel &m;
+    QChartView *view = nullptr;
+    QChart *chart = nullptr;
+    QValueAxis *ax = nullptr, *ay = nullptr;
+    std::vector<Slot> lines, scatters;
+    std::vector<TextItem *> texts; // owned by the chart
+    QTimer timer;
+    QElapsedTimer clock; // since the last redraw
+    bool pending = false;
+    int count = 0;
+    double x0 = 0, x1 = 10, y0 = 0, y1 = 10; // ranges on screen
+
+  private:
+    void syncAxes();
+    void syncPlots();
+    void syncTraces();
+    void placeTexts();
+    Slot &slot(std::vector<Slot> &pool, std::size_t i, bool scatter);
+    static void retire(std::vector<Slot> &pool, std::size_t from);
+    static void applyLook(Slot &s, const Look &look, bool scatter);
+};
+
+GraphView::GraphView(QvGraph *o, GraphModel &model) : owner(o), m(model) {
+    chart = new QChart;
+    chart->legend()->hide();
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setBackgroundRoundness(0);
+    chart->setMargins(QMargins(2, 8, 12, 2));
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    ax = new QValueAxis;
+    ay = new QValueAxis;
+    for (QValueAxis *a : {ax, ay}) {
+        a->setTickType(QValueAxis::TicksDynamic);
+        a->setTickAnchor(0.0);
+        a->setMinorTickCount(0);
+    }
+    chart->addAxis(ax, Qt::AlignBottom);
+    chart->addAxis(ay, Qt::AlignLeft);
+
+    view = new QChartView(chart, owner);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setFocusPolicy(Qt::NoFocus);
+    // Clicks go to the graph widget, whose callback handles them; should one
+    // be sent to the view itself it stops there, so it reaches the callback once.
+    view->setAttribute(Qt::WA_TransparentForMouseEvents);
+    view->setAttribute(Qt::WA_NoMousePropagation);
+    view->viewport()->setAttribute(Qt::WA_NoMousePropagation);
+    auto *layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view);
+
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, owner, [this] { redraw(); });
+    QObject::connect(chart, &QChart::plotAreaChanged, chart, [this] { placeTexts(); });
+    syncAxes();
+}
+
+void GraphView::restyle(const QColor &plot, const QColor &grid, const QString &xName, const QString &yName) {
+    chart->setBackgroundBrush(plot);
+    chart->setBackgroundPen(Qt::NoPen);
+    chart->setPlotAreaBackgroundVisible(false);
+    QFont small = QGuiApplication::font();
+    small.setPixelSize(10);
+    const QColor text(190, 190, 190);
+    for (QValueAxis *a : {ax, ay}) {
+        a->setLabelsFont(small);
+        a->setLabelsBrush(text);
+        a->setLinePen(QPen(QColor(140, 140, 140), 1));
+        a->setGridLinePen(QPen(grid, 1, Qt::DotLine));
+        a->setTitleFont(small);
+        a->setTitleBrush(text);
+    }
+    ax->setTitleText(xName);
+    ax->setTitleVisible(!xName.isEmpty());
+    ay->setTitleText(yName);
+    ay->setTitleVisible(!yName.isEmpty());
+}
+
+void GraphView::schedule() {
+    pending = true;
+    if (!owner->isVisible() || timer.isActive()) return;
+    const qint64 since = clock.isValid() ? clock.elapsed() : kFrameMs;
+    timer.start(static_cast<int>(std::max<qint64>(0, kFrameMs - since)));
+}
+
+void GraphView::redraw() {
+    timer.stop();
+    pending = false;
+    clock.start();
+    ++count;
+    syncAxes();
+    if (m.strip) syncTraces();
+    else syncPlots();
+    chart->layout()->activate(); // the plot area for the new axis labels
+    placeTexts();
+}
+
+void GraphView::syncAxes() {
+    auto apply = [](QValueAxis *a, std::pair<double, double> r, int divisions) {
+        const double step = niceStep(r.second - r.first, divisions);
+        // Coarser grid first, narrower range first: no step in between asks
+        // for thousands of grid lines and labels.
+        const bool coarser = step > a->tickInterval();
+        if (coarser) a->setTickInterval(step);
+        if (a->min() != r.first || a->max() != r.second) a->setRange(r.first, r.second);
+        if (!coarser && a->tickInterval() != step) a->setTickInterval(step);
+        const QString format = labelFormat(step);
+        if (a->labelFormat() != format) a->setLabelFormat(format);
+    };
+    const auto xr = m.range(VAL_XAXIS), yr = m.range(VAL_LEFT_YAXIS);
+    apply(ax, xr, kXDivisions);
+    apply(ay, yr, kYDivisions);
+    x0 = xr.first;
+    x1 = xr.second;
+    y0 = yr.first;
+    y1 = yr.second;
+}
+
+Slot &GraphView::slot(std::vector<Slot> &pool, std::size_t i, bool scatter) {
+    while (pool.size() <= i) {
+        Slot s;
+        s.series = scatter ? static_cast<QXYSeries *>(new QScatterSeries) : new QLineSeries;
+        chart->addSeries(s.series);
+        s.series->attachAxis(ax);
+        s.series->attachAxis(ay);
+        s.series->setVisible(false);
+        pool.push_back(s);
+    }
+    return pool[i];
+}
+
+void GraphView::retire(std::vector<Slot> &pool, std::size_t from) {
+    for (std::size_t i = from; i < pool.size(); ++i) {
+        Slot &s = pool[i];
+        if (s.handle == 0 && s.version == 0) continue;
+        s.series->setVisible(false);
+        s.series->clear();
+        s.handle = 0;
+        s.version = s.lookVersion = 0;
+    }
+}
+
+void GraphView::applyLook(Slot &s, const Look &look, bool scatter) {
+    const QColor c = rgb(look.color);
+    if (scatter) {
+        auto *sc = static_cast<QScatterSeries *>(s.series);
+        QScatterSeries::MarkerShape shape = QScatterSeries::MarkerShapeRectangle;
+        qreal size = 6;
+        bool filled = true;
+        switch (look.pointStyle) {
+        case VAL_SIMPLE_DOT: shape = QScatterSeries::MarkerShapeCircle; size = 3; break;
+        case VAL_EMPTY_SQUARE: filled = false; break;
+        case VAL_SOLID_CIRCLE: shape = QScatterSeries::MarkerShapeCircle; break;
+        case VAL_EMPTY_CIRCLE: shape = QScatterSeries::MarkerShapeCircle; filled = false; break;
+        case VAL_SOLID_DIAMOND: shape = QScatterSeries::MarkerShapeRotatedRectangle; size = 7; break;
+        case VAL_EMPTY_DIAMOND: shape = QScatterSeries::MarkerShapeRotatedRectangle; size = 7; filled = false; break;
+        default: break;
+        }
+        sc->setMarkerShape(shape);
+        sc->setMarkerSize(size);
+        sc->setPen(QPen(c, 1));
+        sc->setBrush(filled ? QBrush(c) : QBrush(Qt::NoBrush));
+        return;
+    }
+    const bool fat = look.plotStyle == VAL_FAT_LINE || look.plotStyle == VAL_FAT_STEP;
+    const int width = look.lineWidth > 0 ? look.lineWidth : fat ? 2 : 1;
+    s.series->setPen(QPen(c, width, penStyle(look.lineStyle), Qt::FlatCap, Qt::RoundJoin));
+    const bool marks = look.plotStyle == VAL_CONNECTED_POINTS && look.pointStyle != VAL_NO_POINT;
+    s.series->setPointsVisible(marks);
+    if (marks) s.series->setMarkerSize(look.pointStyle == VAL_SIMPLE_DOT ? 3 : 5);
+}
+
+void GraphView::syncPlots() {
+    std::size_t li = 0, si = 0, ti = 0;
+    for (const auto &[handle, p] : m.plots) {
+        if (!p.visible) continue;
+        if (p.kind == PlotKind::Text) {
+            if (ti == texts.size()) texts.push_back(new TextItem(chart));
+            TextItem *t = texts[ti++];
+            if (t->handle != handle || t->version != p.version) {
+                t->set(p);
+                t->handle = handle;
+                t->version = p.version;
+                t->at = p.at;
+            }
+            continue;
+        }
+        const bool scatter = p.look.plotStyle == VAL_SCATTER;
+        Slot &s = scatter ? slot(scatters, si++, true) : slot(lines, li++, false);
+        if (s.handle != handle || s.version != p.version) {
+            applyLook(s, p.look, scatter);
+            s.series->replace(stepped(p.look.plotStyle) ? steps(p.points) : p.points);
+            s.handle = handle;
+            s.version = p.version;
+        }
+        if (!s.series->isVisible()) s.series->setVisible(true);
+    }
+    retire(lines, li);
+    retire(scatters, si);
+    for (std::size_t i = ti; i < texts.size(); ++i) texts[i]->handle = 0;
+}
+
+void GraphView::syncTraces() {
+    const std::size_t rows = m.rowsKept();
+    for (std::size_t t = 0; t < m.traces.size(); ++t) {
+        const Trace &tr = m.traces[t];
+        Slot &s = slot(lines, t, false);
+        if (!tr.visible) {
+            if (s.series->isVisible()) s.series->setVisible(false);
+            continue;
+        }
+        if (s.lookVersion != tr.version) {
+            applyLook(s, tr.look, false);
+            s.lookVersion = tr.version;
+        }
+        if (s.version != m.stripVersion) {
+            QList<QPointF> pts;
+            pts.reserve(static_cast<qsizetype>(rows));
+            for (std::size_t r = 0; r < rows; ++r) {
+                const double v = m.value(r, static_cast<int>(t));
+                if (std::isfinite(v)) pts.append(QPointF(m.rowX(r), v));
+            }
+            s.series->replace(stepped(tr.look.plotStyle) ? steps(pts) : pts);
+            s.version = m.stripVersion;
+        }
+        if (!s.series->isVisible()) s.series->setVisible(true);
+        s.handle = static_cast<int>(t) + 1;
+    }
+    retire(lines, m.traces.size());
+}
+
+QPointF GraphView::toChart(const QPointF &v) const {
+    const QRectF pa = chart->plotArea();
+    return {pa.left() + (v.x() - x0) / (x1 - x0) * pa.width(), pa.bottom() - (v.y() - y0) / (y1 - y0) * pa.height()};
+}
+
+QPointF GraphView::toData(const QPointF &c) const {
+    const QRectF pa = chart->plotArea();
+    if (pa.width() <= 0 || pa.height() <= 0) return {x0, y0};
+    return {x0 + (c.x() - pa.left()) / pa.width() * (x1 - x0), y0 + (pa.bottom() - c.y()) / pa.height() * (y1 - y0)};
+}
+
+void GraphView::placeTexts() {
+    const QRectF pa = chart->plotArea();
+    for (TextItem *t : texts) {
+        const bool inside = t->handle != 0 && !pa.isEmpty() && t->at.x() >= x0 && t->at.x() <= x1 &&
+                            t->at.y() >= y0 && t->at.y() <= y1;
+        if (inside) t->setPos(toChart(t->at));
+        t->setVisible(inside);
+    }
+}
+
+// Redraws every graph below root that waits for its timer.
+void flushGraphs(QWidget *root) {
+    if (!root) return;
+    QList<QvGraph *> graphs = root->findChildren<QvGraph *>();
+    if (auto *g = qobject_cast<QvGraph *>(root)) graphs.append(g);
+    for (QvGraph *g : graphs)
+        if (g->redrawPending()) g->redrawNow();
+}
+
+} // namespace engine
+
+// ---- the widgets ---------------------------------------------------------------------------------
+QvGraph::QvGraph(QWidget *parent) : QvGraph(parent, false) {}
+
+QvGraph::QvGraph(QWidget *parent, bool stripChart)
+    : QFrame(parent), model_(std::make_unique<engine::GraphModel>(stripChart)) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    view_ = std::make_unique<engine::GraphView>(this, *model_);
+    restyle();
+}
+
+QvGraph::~QvGraph() = default;
+
+void QvGraph::scheduleRedraw() { view_->schedule(); }
+void QvGraph::redrawNow() { view_->redraw(); }
+bool QvGraph::redrawPending() const { return view_->pending; }
+int QvGraph::redrawCount() const { return view_->count; }
+QWidget *QvGraph::chartView() const { return view_->view; }
+
+QPointF QvGraph::toData(const QPoint &widgetPos) const {
+    const QPoint vp = view_->view->viewport()->mapFrom(this, widgetPos);
+    return view_->toData(view_->chart->mapFromScene(view_->view->mapToScene(vp)));
+}
+
+QPointF QvGraph::toWidget(const QPointF &data) const {
+    const QPointF scene = view_->chart->mapToScene(view_->toChart(data));
+    const QPointF vp = view_->view->mapFromScene(scene);
+    return view_->view->viewport()->mapTo(this, vp);
+}
+
+void QvGraph::showEvent(QShowEvent *e) {
+    QFrame::showEvent(e);
+    if (view_->pending) view_->schedule();
+}
+
+void QvGraph::restyle() {
+    view_->restyle(plotColor_, gridColor_, xName_, yName_);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, plotColor_);
+    setPalette(pal);
+}
+
+void QvGraph::setXName(const QString &s) {
+    xName_ = s;
+    restyle();
+}
+
+void QvGraph::setYName(const QString &s) {
+    yName_ = s;
+    restyle();
+}
+
+void QvGraph::setPlotColor(const QColor &c) {
+    plotColor_ = c;
+    restyle();
+}
+
+void QvGraph::setGridColor(const QColor &c) {
+    gridColor_ = c;
+    restyle();
+}
+
+QvStripChart::QvStripChart(QWidget *parent) : QvGraph(parent, true) {}
+
+int QvStripChart::numTraces() const { return static_cast<int>(model().traces.size()); }
+
+void QvStripChart::setNumTraces(int n) {
+    model().setTraceCount(std::clamp(n, 1, engine::GraphModel::kMaxTraces));
+    scheduleRedraw();
+}
+
+int QvStripChart::pointsPerScreen() const { return model().pointsPerScreen; }
+
+void QvStripChart::setPointsPerScreen(int n) {
+    model().setPointsPerScreen(std::clamp(n, 2, engine::GraphModel::kMaxPointsPerScreen));
+    scheduleRedraw();
+}
+
+QString QvStripChart::traceColors() const {
+    QStringList names;
+    for (const auto &t : model().traces) names << engine::colorName(t.look.color);
+    return names.join(',');
+}
+
+void QvStripChart::setTraceColors(const QString &names) {
+    engine::GraphModel &m = model();
+    std::vector<int> palette;
+    for (const QString &n : names.split(',', Qt::SkipEmptyParts)) {
+        const QColor c(n.trimmed());
+        if (c.isValid()) palette.push_back(static_cast<int>(c.rgb() & 0xFFFFFF));
+    }
+    if (palette.empty()) return;
+    m.palette = palette;
+    for (std::size_t t = 0; t < m.traces.size(); ++t) {
+        m.traces[t].look.color = palette[t % palette.size()];
+        m.traces[t].version = ++m.serial;
+    }
+    scheduleRedraw();
+}
+
+// ---- operations ----------------------------------------------------------------------------------
+using namespace engine;
+
+namespace {
+
+enum GraphKind { AnyGraph, PlotGraph, StripChart };
+
+QvGraph *graphOf(int panelHandle, int id, int &rc, GraphKind kind) {
+    ControlRec *c = control(panelHandle, id);
+    if (!c) {
+        rc = panel(panelHandle) ? UIE_InvalidControl : UIE_InvalidPanel;
+        return nullptr;
+    }
+    const bool ok = kind == AnyGraph ? (c->kind == CTRL_KIND_GRAPH || c->kind == CTRL_KIND_STRIPCHART)
+                    : kind == PlotGraph ? c->kind == CTRL_KIND_GRAPH
+                                        : c->kind == CTRL_KIND_STRIPCHART;
+    if (!ok) {
+        rc = UIE_TypeMismatch;
+        return nullptr;
+    }
+    rc = 0;
+    return static_cast<QvGraph *>(c->widget.data());
+}
+
+template <typename T> double element(const void *a, std::size_t i) {
+    return static_cast<double>(static_cast<const T *>(a)[i]);
+}
+
+using Reader = double (*)(const void *, std::size_t);
+
+Reader readerFor(int dataType) {
+    switch (dataType) {
+    case VAL_CHAR: return element<signed char>;
+    case VAL_UNSIGNED_CHAR: return element<unsigned char>;
+    case VAL_SHORT_INTEGER: return element<short>;
+    case VAL_UNSIGNED_SHORT_INTEGER: return element<unsigned short>;
+    case VAL_INTEGER: return element<int>;
+    case VAL_UNSIGNED_INTEGER: return element<unsigned int>;
+    case VAL_FLOAT: return element<float>;
+    case VAL_DOUBLE: return element<double>;
+    default: return nullptr;
+    }
+}
+
+bool validColor(int c) { return c >= 0 && c <= 0xFFFFFF; }
+
+int setLook(Look &look, int attribute, int value) {
+    switch (attribute) {
+    case ATTR_TRACE_COLOR:
+        if (!validColor(value)) return UIE_InvalidArgument;
+        look.color = value;
+        return 0;
+    case ATTR_PLOT_STYLE:
+        if (value < VAL_THIN_LINE || value > VAL_FAT_STEP) return UIE_InvalidArgument;
+        look.plotStyle = value;
+        return 0;
+    case ATTR_TRACE_POINT_STYLE:
+        if (value < VAL_NO_POINT || value > VAL_EMPTY_DIAMOND) return UIE_InvalidArgument;
+        look.pointStyle = value;
+        return 0;
+    case ATTR_LINE_STYLE:
+        if (value < VAL_SOLID || value > VAL_DASH_DOT_DOT) return UIE_InvalidArgument;
+        look.lineStyle = value;
+        return 0;
+    case ATTR_LINE_WIDTH:
+        if (value < 0 || value > 16) return UIE_InvalidArgument;
+        look.lineWidth = value;
+        return 0;
+    default: return UIE_InvalidAttribute;
+    }
+}
+
+int getLook(const Look &look, int attribute, int *value) {
+    int v = 0;
+    switch (attribute) {
+    case ATTR_TRACE_COLOR: v = look.color; break;
+    case ATTR_PLOT_STYLE: v = look.plotStyle; break;
+    case ATTR_TRACE_POINT_STYLE: v = look.pointStyle; break;
+    case ATTR_LINE_STYLE: v = look.lineStyle; break;
+    case ATTR_LINE_WIDTH: v = look.lineWidth; break;
+    default: return UIE_InvalidAttribute;
+    }
+    if (value) *value = v;
+    return 0;
+}
+
+QFont fontFor(const char *name) {
+    const QString n = QString::fromUtf8(name && *name ? name : VAL_SYSTEM_META_FONT);
+    QFont f = QGuiApplication::font();
+    if (n == VAL_SYSTEM_META_FONT) {
+        f.setPixelSize(10);
+    } else if (n == VAL_EDITOR_META_FONT) {
+        f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        f.setPixelSize(12);
+    } else if (n == VAL_DIALOG_META_FONT || n == VAL_APP_META_FONT) {
+        f.setPixelSize(12);
+    } else {
+        f.setFamily(n);
+        f.setPixelSize(12);
+    }
+    return f;
+}
+
+} // namespace
+
+namespace engine {
+
+int graphSetCtrlAttribute(ControlRec *c, int attribute, int value) {
+    if (c->kind != CTRL_KIND_GRAPH && c->kind != CTRL_KIND_STRIPCHART) return UIE_InvalidAttribute;
+    auto *g = static_cast<QvGraph *>(c->widget.data());
+    auto *s = qobject_cast<QvStripChart *>(g);
+    switch (attribute) {
+    case ATTR_POINTS_PER_SCREEN:
+        if (!s) return UIE_InvalidAttribute;
+        if (value < 2 || value > GraphModel::kMaxPointsPerScreen) return UIE_InvalidArgument;
+        if (value != s->pointsPerScreen()) s->setPointsPerScreen(value);
+        return 0;
+    case ATTR_NUM_TRACES:
+        if (!s) return UIE_InvalidAttribute;
+        if (value < 1 || value > GraphModel::kMaxTraces) return UIE_InvalidArgument;
+        if (value != s->numTraces()) s->setNumTraces(value);
+        return 0;
+    case ATTR_PLOT_BGCOLOR:
+    case ATTR_GRID_COLOR:
+        if (!validColor(value)) return UIE_InvalidArgument;
+        attribute == ATTR_PLOT_BGCOLOR ? g->setPlotColor(rgb(value)) : g->setGridColor(rgb(value));
+        return 0;
+    default: return UIE_InvalidAttribute;
+    }
+}
+
+int graphGetCtrlAttribute(ControlRec *c, int attribute, int *value) {
+    if (c->kind != CTRL_KIND_GRAPH && c->kind != CTRL_KIND_STRIPCHART) return UIE_InvalidAttribute;
+    auto *g = static_cast<QvGraph *>(c->widget.data());
+    auto *s = qobject_cast<QvStripChart *>(g);
+    int v = 0;
+    switch (attribute) {
+    case ATTR_POINTS_PER_SCREEN:
+        if (!s) return UIE_InvalidAttribute;
+        v = s->pointsPerScreen();
+        break;
+    case ATTR_NUM_TRACES:
+        if (!s) return UIE_InvalidAttribute;
+        v = s->numTraces();
+        break;
+    case ATTR_PLOT_BGCOLOR: v = static_cast<int>(g->plotColor().rgb() & 0xFFFFFF); break;
+    case ATTR_GRID_COLOR: v = static_cast<int>(g->gridColor().rgb() & 0xFFFFFF); break;
+    default: return UIE_InvalidAttribute;
+    }
+    if (value) *value = v;
+    return 0;
+}
+
+} // namespace engine
+
+int PlotXY(int panelHandle, int id, const void *xArray, const void *yArray, std::size_t numberOfPoints,
+           int xDataType, int yDataType, int plotStyle, int pointStyle, int lineStyle, int pointFrequency,
+           int color) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, PlotGraph);
+    if (!g) return rc;
+    const Reader rx = readerFor(xDataType), ry = readerFor(yDataType);
+    if (!rx || !ry || !xArray || !yArray || numberOfPoints == 0 || pointFrequency < 1)
+        return UIE_InvalidArgument;
+    Plot p;
+    if ((rc = setLook(p.look, ATTR_PLOT_STYLE, plotStyle)) < 0 ||
+        (rc = setLook(p.look, ATTR_TRACE_POINT_STYLE, pointStyle)) < 0 ||
+        (rc = setLook(p.look, ATTR_LINE_STYLE, lineStyle)) < 0 || (rc = setLook(p.look, ATTR_TRACE_COLOR, color)) < 0)
+        return rc;
+    p.points.reserve(static_cast<qsizetype>(numberOfPoints));
+    for (std::size_t i = 0; i < numberOfPoints; ++i) {
+        const double x = rx(xArray, i), y = ry(yArray, i);
+        if (std::isfinite(x) && std::isfinite(y)) p.points.append(QPointF(x, y));
+    }
+    const int handle = g->model().addPlot(std::move(p));
+    g->scheduleRedraw();
+    return handle;
+}
+
+int PlotLine(int panelHandle, int id, double x1, double y1, double x2, double y2, int color) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, PlotGraph);
+    if (!g) return rc;
+    if (!validColor(color)) return UIE_InvalidArgument;
+    Plot p;
+    p.kind = PlotKind::Line;
+    p.look.color = color;
+    for (QPointF pt : {QPointF(x1, y1), QPointF(x2, y2)})
+        if (std::isfinite(pt.x()) && std::isfinite(pt.y())) p.points.append(pt);
+    const int handle = g->model().addPlot(std::move(p));
+    g->scheduleRedraw();
+    return handle;
+}
+
+int PlotText(int panelHandle, int id, double x, double y, const char *text, const char *fontName, int textColor,
+             int backgroundColor) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, PlotGraph);
+    if (!g) return rc;
+    if (!validColor(textColor) || (backgroundColor != VAL_TRANSPARENT && !validColor(backgroundColor)))
+        return UIE_InvalidArgument;
+    Plot p;
+    p.kind = PlotKind::Text;
+    p.at = QPointF(x, y);
+    p.text = QString::fromUtf8(text ? text : "");
+    p.font = fontFor(fontName);
+    p.look.color = textColor;
+    p.background = backgroundColor;
+    const int handle = g->model().addPlot(std::move(p));
+    g->scheduleRedraw();
+    return handle;
+}
+
+int DeleteGraphPlot(int panelHandle, int id, int plotHandle, int refresh) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, PlotGraph);
+    if (!g) return rc;
+    if (refresh < VAL_NO_DRAW || refresh > VAL_IMMEDIATE_DRAW) return UIE_InvalidArgument;
+    GraphModel &m = g->model();
+    if (plotHandle == VAL_ALL_PLOTS) m.plots.clear();
+    else if (!m.plots.erase(plotHandle)) return UIE_InvalidPlot;
+    // A delayed deletion shows with whatever changes the graph next.
+    if (refresh == VAL_IMMEDIATE_DRAW) g->scheduleRedraw();
+    return 0;
+}
+
+int SetPlotAttribute(int panelHandle, int id, int plotHandle, int attribute, int value) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, PlotGraph);
+    if (!g) return rc;
+    Plot *p = g->model().plot(plotHandle);
+    if (!p) return UIE_InvalidPlot;
+    const bool text = p->kind == PlotKind::Text;
+    if (attribute == ATTR_TRACE_VISIBLE) {
+        p->visible = value != 0;
+    } else if (attribute == ATTR_TEXT_BGCOLOR) {
+        if (!text) return UIE_InvalidAttribute;
+        if (value != VAL_TRANSPARENT && !validColor(value)) return UIE_InvalidArgument;
+        p->background = value;
+    } else {
+        if (text && attribute != ATTR_TRACE_COLOR) return UIE_InvalidAttribute;
+        if ((rc = setLook(p->look, attribute, value)) < 0) return rc;
+    }
+    g->model().touch(*p);
+    g->scheduleRedraw();
+    return 0;
+}
+
+int GetPlotAttribute(int panelHandle, int id, int plotHandle, int attribute, int *value) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, PlotGraph);
+    if (!g) return rc;
+    const Plot *p = g->model().plot(plotHandle);
+    if (!p) return UIE_InvalidPlot;
+    if (attribute == ATTR_TRACE_VISIBLE) {
+        if (value) *value = p->visible ? 1 : 0;
+        return 0;
+    }
+    if (attribute == ATTR_TEXT_BGCOLOR) {
+        if (p->kind != PlotKind::Text) return UIE_InvalidAttribute;
+        if (value) *value = p->background;
+        return 0;
+    }
+    return getLook(p->look, attribute, value);
+}
+
+int SetAxisScalingMode(int panelHandle, int id, int axis, int mode, double min, double max) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, AnyGraph);
+    if (!g) return rc;
+    GraphModel &m = g->model();
+    if ((axis != VAL_XAXIS && axis != VAL_LEFT_YAXIS) || (m.strip && axis == VAL_XAXIS)) return UIE_InvalidArgument;
+    AxisScale &a = axis == VAL_XAXIS ? m.x : m.y;
+    if (mode == VAL_MANUAL) {
+        if (!std::isfinite(max - min) || !(min < max)) return UIE_InvalidArgument;
+        a.min = min;
+        a.max = max;
+    } else if (mode != VAL_AUTOSCALE) {
+        return UIE_InvalidArgument;
+    }
+    a.mode = mode;
+    g->scheduleRedraw();
+    return 0;
+}
+
+int GetAxisScalingMode(int panelHandle, int id, int axis, int *mode, double *min, double *max) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, AnyGraph);
+    if (!g) return rc;
+    const GraphModel &m = g->model();
+    if (axis != VAL_XAXIS && axis != VAL_LEFT_YAXIS) return UIE_InvalidArgument;
+    const auto r = m.range(axis);
+    if (mode) *mode = m.strip && axis == VAL_XAXIS ? VAL_MANUAL : (axis == VAL_XAXIS ? m.x : m.y).mode;
+    if (min) *min = r.first;
+    if (max) *max = r.second;
+    return 0;
+}
+
+int PlotStripChart(int panelHandle, int id, const void *yArray, std::size_t numberOfPoints, int startingIndex,
+                   int skipCount, int dataType) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, StripChart);
+    if (!g) return rc;
+    GraphModel &m = g->model();
+    const Reader read = readerFor(dataType);
+    const std::size_t T = m.traces.size();
+    if (!read || !yArray || startingIndex < 0 || skipCount < 0 || numberOfPoints % T != 0)
+        return UIE_InvalidArgument;
+    if (numberOfPoints == 0) return 0;
+    const std::size_t rows = numberOfPoints / T;
+    const std::size_t P = static_cast<std::size_t>(m.pointsPerScreen);
+    const std::size_t dropped = rows > P ? rows - P : 0; // scroll out before they are seen
+    const std::size_t start = static_cast<std::size_t>(startingIndex), stride = static_cast<std::size_t>(skipCount) + 1;
+    std::vector<double> values((rows - dropped) * T);
+    for (std::size_t k = 0; k < values.size(); ++k) values[k] = read(yArray, start + (dropped * T + k) * stride);
+    m.appendRows(values.data(), rows - dropped, static_cast<long long>(dropped));
+    g->scheduleRedraw();
+    return 0;
+}
+
+int ClearStripChart(int panelHandle, int id) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, StripChart);
+    if (!g) return rc;
+    g->model().clearHistory();
+    g->scheduleRedraw();
+    return 0;
+}
+
+int SetTraceAttribute(int panelHandle, int id, int trace, int attribute, int value) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, StripChart);
+    if (!g) return rc;
+    GraphModel &m = g->model();
+    if (trace < 1 || trace > static_cast<int>(m.traces.size())) return UIE_IndexOutOfRange;
+    Trace &t = m.traces[static_cast<std::size_t>(trace - 1)];
+    if (attribute == ATTR_TRACE_VISIBLE) {
+        t.visible = value != 0;
+    } else if ((rc = setLook(t.look, attribute, value)) < 0) {
+        return rc;
+    }
+    t.version = ++m.serial;
+    g->scheduleRedraw();
+    return 0;
+}
+
+int GetTraceAttribute(int panelHandle, int id, int trace, int attribute, int *value) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, StripChart);
+    if (!g) return rc;
+    const GraphModel &m = g->model();
+    if (trace < 1 || trace > static_cast<int>(m.traces.size())) return UIE_IndexOutOfRange;
+    const Trace &t = m.traces[static_cast<std::size_t>(trace - 1)];
+    if (attribute == ATTR_TRACE_VISIBLE) {
+        if (value) *value = t.visible ? 1 : 0;
+        return 0;
+    }
+    return getLook(t.look, attribute, value);
+}
+
+int RefreshGraph(int panelHandle, int id) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, AnyGraph);
+    if (!g) return rc;
+    g->redrawNow();
+    return 0;
+}
+
+Point MakePoint(int x, int y) { return Point{x, y}; }
+
+int GetGraphCoordsFromPoint(int panelHandle, int id, Point point, double *x, double *y) {
+    int rc;
+    QvGraph *g = graphOf(panelHandle, id, rc, AnyGraph);
+    if (!g) return rc;
+    const QPointF d = g->toData(g->mapFrom(panel(panelHandle)->widget.data(), QPoint(point.x, point.y)));
+    if (x) *x = d.x();
+    if (y) *y = d.y();
+    return 0;
+}
