@@ -97,28 +97,12 @@ Run runRaw(int port, double seconds) {
 
 // ---- the program ---------------------------------------------------------------
 
-void programConnect(int port) {
-    comprotocol = 1;
-    std::snprintf(ipBuf, sizeof ipBuf, "127.0.0.1");
-    portNum = port;
-    tcpcon = InitTCP_IP(1);
-    if (tcpcon != 1) bench::Fail("program link to 127.0.0.1:%d failed (InitTCP_IP; status \"%s\")", port, szStatus);
-}
+void programConnect(int port) { bench::ConnectTcp(port); }
 
 void programDisconnect() { tcpcon = InitTCP_IP(0); }
 
 // One line check through the program; returns the attempt counter.
-int programExchange() {
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    order = 5;
-    FillTxBuf(order, emptyframe);
-    const int ok = ExchangeFrame();
-    if (!ok) bench::Fail("program exchange failed (status \"%s\")%s", szStatus,
-                         bench::SimAlive() ? "" : "; the simulator has exited");
-    if (GetRxBuf(emptyframe) != 5 || emptyframe[0] != kAcknowledge)
-        bench::Fail("program exchange: unexpected reply (command %d, word 0 = 0x%04x)", order, emptyframe[0]);
-    return ok;
-}
+int programExchange() { return bench::Exchange(5, 0, kAcknowledge); }
 
 Run runProgram(int port, double seconds) {
     programConnect(port);

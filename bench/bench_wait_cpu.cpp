@@ -29,11 +29,7 @@ int main(int argc, char **argv) {
     bench::StartProgram(argc, argv);
     std::printf("simulator pid %d on 127.0.0.1:%d, replies delayed %d ms\n", sim.pid, sim.tcpPort, delayMs);
 
-    comprotocol = 1;
-    std::snprintf(ipBuf, sizeof ipBuf, "127.0.0.1");
-    portNum = sim.tcpPort;
-    tcpcon = InitTCP_IP(1);
-    if (tcpcon != 1) bench::Fail("program link failed (InitTCP_IP; status \"%s\")", szStatus);
+    bench::ConnectTcp(sim.tcpPort);
 
     // ---- exchanges against the slow controller
     long exchanges = 0, retries = 0;
@@ -41,14 +37,7 @@ int main(int argc, char **argv) {
     const double t0 = bench::Now();
     double t;
     do {
-        std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-        order = 5;
-        FillTxBuf(order, emptyframe);
-        const int ok = ExchangeFrame();
-        if (!ok) bench::Fail("program exchange failed (status \"%s\")%s", szStatus,
-                             bench::SimAlive() ? "" : "; the simulator has exited");
-        if (GetRxBuf(emptyframe) != 5 || emptyframe[0] != kAcknowledge)
-            bench::Fail("unexpected reply (command %d, word 0 = 0x%04x)", order, emptyframe[0]);
+        const int ok = bench::Exchange(5, 0, kAcknowledge);
         if (ok != 9) ++retries;
         ++exchanges;
     } while ((t = bench::Now()) - t0 < seconds);

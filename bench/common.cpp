@@ -1,5 +1,8 @@
 #include "bench/common.h"
 
+#include "app/startup.h"
+#include "link/frame.h"
+#include "link/transport.h"
 #include "ui/engine/engine.h"
 
 #include <algorithm>
@@ -272,6 +275,26 @@ int OptInt(int argc, char **argv, const char *name, int fallback) {
     const long n = std::strtol(v, &end, 10);
     if (end == v || *end || n <= 0 || n > 1000000) Fail("%s: expected a positive whole number, got '%s'", name, v);
     return static_cast<int>(n);
+}
+
+void ConnectTcp(int port) {
+    comprotocol = 1;
+    std::snprintf(ipBuf, sizeof ipBuf, "127.0.0.1");
+    portNum = port;
+    tcpcon = InitTCP_IP(1);
+    if (tcpcon != 1) Fail("program link to 127.0.0.1:%d failed (InitTCP_IP; status \"%s\")", port, szStatus);
+}
+
+int Exchange(int command, unsigned short word0, int expectedWord0) {
+    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    emptyframe[0] = word0;
+    order = command;
+    FillTxBuf(order, emptyframe);
+    const int ok = ExchangeFrame();
+    if (!ok) Fail("program exchange failed (status \"%s\")%s", szStatus, SimAlive() ? "" : "; the simulator has exited");
+    if (GetRxBuf(emptyframe) != command || (expectedWord0 >= 0 && emptyframe[0] != expectedWord0))
+        Fail("program exchange: unexpected reply (command %d, word 0 = 0x%04x)", order, emptyframe[0]);
+    return ok;
 }
 
 } // namespace bench

@@ -39,6 +39,14 @@ bool SimAlive();
 void StartProgram(int argc, char **argv);
 int PopupsShown();
 
+// Opens the program's TCP link to the simulator (InitTCP_IP); fails the
+// benchmark when it does not come up verified.
+void ConnectTcp(int port);
+// One exchange through the program's frame code: the command with payload
+// word 0 = word0. The reply must echo the command and, when expectedWord0 is
+// not negative, carry it in word 0. Returns the attempt counter (9 = no retry).
+int Exchange(int command, unsigned short word0, int expectedWord0 = -1);
+
 double Now();        // monotonic seconds
 double CpuSeconds(); // user + system time of this process
 
