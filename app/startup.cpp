@@ -3,6 +3,7 @@
 #include "app/panels.h"
 #include "app/settings.h"
 #include "link/transport.h"
+#include "maint/access.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
 #include "params/binding.h"
@@ -112,7 +113,7 @@ void InitVars() {
     const int passwordFields[] = {EXPERT_PASSWORD, EXPERT_NEW_PASSWORD, EXPERT_CONFIRM_PASSWORD};
     for (int id : passwordFields) PasswordCtrl_ConvertFromString(panelEXPERT, id);
     for (int id : passwordFields) PasswordCtrl_SetAttribute(panelEXPERT, id, ATTR_PASSWORD_MASK_CHARACTER, '*');
-    for (int id : passwordFields) PasswordCtrl_SetAttribute(panelEXPERT, id, ATTR_PASSWORD_MAX_LENGTH, 20);
+    for (int id : passwordFields) PasswordCtrl_SetAttribute(panelEXPERT, id, ATTR_PASSWORD_MAX_LENGTH, kPasswordMax);
     for (int id : passwordFields) SetCtrlVal(panelEXPERT, id, "");
 
     SetCtrlAttribute(panelVECTORS, VECTORS_TABLE, ATTR_TABLE_RUN_STATE_1523, 0);
