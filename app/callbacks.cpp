@@ -3,6 +3,7 @@
 #include "link/dialog.h"
 #include "params/binding.h"
 #include "measure/navigation.h"
+#include "measure/sampling.h"
 #include "params/transfer.h"
 #include "ui/engine/engine.h"
 
@@ -24,4 +25,5 @@ void RegisterAllCallbacks() {
     RegisterParamsCallbacks();
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
+    RegisterMeasureCallbacks();
 }

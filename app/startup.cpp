@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "link/transport.h"
 #include "maint/access.h"
+#include "measure/graphs.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
 #include "params/binding.h"
@@ -128,6 +129,8 @@ void InitVars() {
     SetStatus((std::string() + szSoftname + szSoftversion).c_str());
     panel_selector(panelSelector, panelSelectorState, 8);
     GetPanelValues(param);
+    CC_SHOW_CB(panelSHOW, 0, EVENT_COMMIT, nullptr, 0, 0);
+    plot_analog_graph();
 }
 
 int CC_MAIN_PANEL(int, int, int event, void *, int, int) {

@@ -2,9 +2,21 @@
 
 #include "app/groups.h"
 #include "app/panels.h"
+#include "app/startup.h"
+#include "link/frame.h"
+#include "link/transport.h"
+#include "maint/testmode.h"
+#include "measure/data.h"
+#include "measure/graphs.h"
+#include "params/binding.h"
+#include "params/record.h"
+#include "params/transfer.h"
+#include "recorder/recorder.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 int stop_flag = 1;
@@ -12,11 +24,62 @@ int send_get_status = 1;
 
 namespace {
 constexpr int kOffWhite = 0xE0E0E0; // RGB 224, 224, 224
-// The main panel's command groups; they fill as the commands arrive.
-const std::vector<int> kMeasureCommands = {};
-const std::vector<int> kSensorCommands = {};
+constexpr int kLoopRed = 0xFF0000;
+constexpr int kDarkRed = 0x800000;
+constexpr int kDarkGreen = 0x008000;
+// The main panel's command groups.
+const std::vector<int> kMeasureCommands = {MAIN_CMD_RUN, MAIN_CMD_STOP, MAIN_CMD_DATA};
+const std::vector<int> kSensorCommands = {MAIN_CMD_TRIGGER,          MAIN_CMD_RESET,  MAIN_CMD_TEACH,
+                                          MAIN_CMD_STOP_SAMPLING, MAIN_CMD_RESTART_SAMPLING, MAIN_CMD_VERSION};
 const std::vector<int> kSendGetGroup = {MAIN_RADIO_RAM, MAIN_RADIO_EEPROM, MAIN_RADIO_FILE, MAIN_BTN_SEND,
                                          MAIN_BTN_GET};
+
+void runProgress(int p) {
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, kDarkRed);
+    SetCtrlVal(panelMAIN, MAIN_PROGRESS, p);
+}
+
+void setVisible(std::initializer_list<int> ids, int visible) {
+    for (int id : ids) SetCtrlAttribute(panelMAIN, id, ATTR_VISIBLE, visible);
+}
+
+// Gives up the link after a lost or garbled one-shot exchange.
+void abandon(const char *message) {
+    SetStatus(message);
+    stop_flag = 1;
+    set_main_buttons(0, 0, 0);
+}
+
+// One all-zero request with its status text; "OK." follows an acknowledge.
+// Returns true when the controller acknowledged.
+bool oneShot(int command, const char *text) {
+    if (ExchangeBusy()) {
+        SetStatus("Busy! The sensor is still answering another request.");
+        return false;
+    }
+    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    order = command;
+    FillTxBuf(order, emptyframe);
+    SetStatus(text);
+    ProcessSystemEvents();
+    if (!ExchangeFrame()) {
+        abandon("Error! Connection lost.");
+        return false;
+    }
+    if (GetRxBuf(emptyframe) == -1) {
+        abandon("Error! Sensor echo incorrect.");
+        return false;
+    }
+    if (emptyframe[0] != kAcknowledge) {
+        SetStatus("Error! Sensor echo incorrect.");
+        return false;
+    }
+    std::strncat(szStatus, "OK.", sizeof szStatus - std::strlen(szStatus) - 1);
+    ShowStatus();
+    ProcessSystemEvents();
+    return true;
+}
+
 } // namespace
 
 void set_main_buttons(int a, int b, int c) {
@@ -25,4 +88,159 @@ void set_main_buttons(int a, int b, int c) {
     SetGroupState(panelMAIN, kSendGetGroup, c);
     if (a >= -1 && a <= 1)
         for (int id : kMeasureCommands) SetCtrlAttribute(panelMAIN, id, ATTR_CMD_BUTTON_COLOR, kOffWhite);
+}
+
+void EnterMeasuringState(int loopCommand) {
+    const bool run = loopCommand == MAIN_CMD_RUN;
+    if (run) {
+        runProgress(0);
+    } else {
+        SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, kDarkGreen);
+        SetCtrlVal(panelMAIN, MAIN_PROGRESS, 0);
+    }
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_VISIBLE, 1);
+    setVisible({MAIN_GRAPH, MAIN_RNG_XSCALE}, run ? 0 : 1);
+    setVisible({MAIN_STRIPCHART, MAIN_NUM_POINTS, MAIN_NUM_MARGIN}, run ? 1 : 0);
+    SetCtrlAttribute(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED, 1);
+    SetCtrlAttribute(panelMAIN, MAIN_CMD_DATA, ATTR_DIMMED, 1);
+    SetCtrlAttribute(panelMAIN, loopCommand, ATTR_CMD_BUTTON_COLOR, kLoopRed);
+    set_test_panel_controls(0, -2);
+    set_main_buttons(-2, 0, 0);
+    switch (GetRecordingType()) {
+    case REC_TYPE_MANUAL: set_recorder_attributes(1, run ? 1 : 0, -1, -1, -1); break;
+    case REC_TYPE_AUTOMATIC: set_recorder_attributes(1, -1, -1, 0, 0); break;
+    default: break;
+    }
+}
+
+void EnterIdleState(int loopCommand, int failure) {
+    SetCtrlAttribute(panelMAIN, loopCommand, ATTR_CMD_BUTTON_COLOR, kOffWhite);
+    set_test_panel_controls(1, -2);
+    set_main_buttons(1, 1, send_get_status);
+    // A link that stopped answering stays unusable until the next connect.
+    if (failure == MEAS_LOST) set_main_buttons(0, 0, 0);
+    rx_flag = 0;
+}
+
+int CC_CMD_RUN(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    if (ExchangeBusy()) {
+        SetStatus("Busy! The sensor is still answering another request.");
+        return 0;
+    }
+    EnterMeasuringState(MAIN_CMD_RUN);
+    stop_flag = 0;
+    int failure = MEAS_OK;
+    for (;;) {
+        runProgress(0);
+        if ((failure = RequestRawdata(RAW_PART1)) != MEAS_OK) break;
+        std::strcpy(szStatus, "Rawdata (part 1) received.");
+        runProgress(50);
+        ShowStatus();
+        ProcessSystemEvents();
+        if ((failure = RequestRawdata(RAW_PART2)) != MEAS_OK) break;
+        std::strcpy(szStatus, "Rawdata (part 2) received.");
+        runProgress(100);
+        if (stop_flag == 0) UpdateLiveDisplay();
+        ShowStatus();
+        ProcessSystemEvents();
+        if (stop_flag == 1) break;
+    }
+    if (failure != MEAS_OK) {
+        SetStatus(MeasureErrorText(failure));
+        stop_flag = 1;
+    }
+    EnterIdleState(MAIN_CMD_RUN, failure);
+    return 0;
+}
+
+int CC_CMD_STOP(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    stop_flag = 1;
+    if (rs232con > 0 || tcpcon > 0) {
+        switch (GetRecordingType()) {
+        case REC_TYPE_MANUAL: set_recorder_attributes(1, 1, -1, -1, -1); break;
+        case REC_TYPE_AUTOMATIC: set_recorder_attributes(1, -1, -1, 1, 1); break;
+        default: break;
+        }
+    } else {
+        set_recorder_attributes(0, 0, -1, -1, -1);
+    }
+    return 0;
+}
+
+int CC_CMD_TEACH(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    if (!oneShot(6, "Sending TEACH order ... ")) return 0;
+    target = RAM;
+    GetParameter(param);
+    // The taught values go to the panels, so the next send keeps them.
+    SetPanelValues(param);
+    return 0;
+}
+
+int CC_CMD_STOP_SAMPLING(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) oneShot(10, "Stop sampling ... ");
+    return 0;
+}
+
+int CC_CMD_RESTART_SAMPLING(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) oneShot(11, "Restart sampling ... ");
+    return 0;
+}
+
+int CC_CMD_RESET(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) oneShot(13, "Reseting data ... ");
+    return 0;
+}
+
+int CC_CMD_TRIGGER(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) oneShot(14, "Aquiring normalisation base ... ");
+    return 0;
+}
+
+int CC_CMD_VERSION(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    if (ExchangeBusy()) {
+        SetStatus("Busy! The sensor is still answering another request.");
+        return 0;
+    }
+    if (!GetVERSIONInfo()) {
+        stop_flag = 1;
+        set_main_buttons(0, 0, 0);
+    }
+    return 0;
+}
+
+int CC_HIDE(int panel, int control, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    int on = 0;
+    GetCtrlVal(panel, control, &on);
+    send_get_status = on ? 0 : 1;
+    return 0;
+}
+
+void RegisterMeasureCallbacks() {
+    static const CallbackEntry table[] = {
+        {"CC_CMD_RUN", CC_CMD_RUN},
+        {"CC_CMD_STOP", CC_CMD_STOP},
+        {"CC_CMD_DATA", CC_CMD_DATA},
+        {"CC_CMD_TRIGGER", CC_CMD_TRIGGER},
+        {"CC_CMD_RESET", CC_CMD_RESET},
+        {"CC_CMD_TEACH", CC_CMD_TEACH},
+        {"CC_CMD_STOP_SAMPLING", CC_CMD_STOP_SAMPLING},
+        {"CC_CMD_RESTART_SAMPLING", CC_CMD_RESTART_SAMPLING},
+        {"CC_CMD_VERSION", CC_CMD_VERSION},
+        {"CC_HIDE", CC_HIDE},
+        {"CC_RNG_DETAILEDDATA", CC_RNG_DETAILEDDATA},
+        {"CC_RADIO_TRACES", CC_RADIO_TRACES},
+        {"CC_GRAPH_DATA", CC_GRAPH_DATA},
+        {"CC_SCALE_CHANGE", CC_SCALE_CHANGE},
+        {"CC_SCALE_OUTPUT", CC_SCALE_OUTPUT},
+        {"CC_GRAPH_ANASCALE", CC_GRAPH_ANASCALE},
+        {"CC_TOG_SHOW", CC_TOG_SHOW},
+        {"CC_SHOW", CC_SHOW},
+        {"CC_SHOW_CB", CC_SHOW_CB},
+    };
+    RegisterCallbacks(table);
 }

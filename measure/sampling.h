@@ -1,4 +1,5 @@
-// Measuring-loop state shared by every command that talks to the controller.
+// Measuring-loop state shared by every command that talks to the controller,
+// the RUN and STOP commands and the one-shot sensor commands.
 #pragma once
 
 // 1 = no measuring loop running; every loop ends at its next check once set.
@@ -9,3 +10,24 @@ extern int send_get_status;
 // Switches the main panel's command groups: a = RUN, STOP and DATA,
 // b = the further sensor commands, c = the parameter send/get group.
 void set_main_buttons(int a, int b, int c);
+
+// The program's state while a loop started by MAIN_CMD_RUN or MAIN_CMD_DATA
+// runs, and back to idle when it ends. `failure` is the last request's
+// outcome (MEAS_OK, MEAS_LOST or MEAS_ECHO): a lost connection leaves the
+// command groups dimmed.
+void EnterMeasuringState(int loopCommand);
+void EnterIdleState(int loopCommand, int failure);
+
+int CC_CMD_RUN(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_CMD_STOP(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_CMD_TRIGGER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_CMD_RESET(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_CMD_TEACH(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_CMD_STOP_SAMPLING(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_CMD_RESTART_SAMPLING(int panel, int control, int event, void *callbackData, int eventData1,
+                            int eventData2);
+int CC_CMD_VERSION(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_HIDE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+// Binds the measurement, graph and sampling callbacks by name.
+void RegisterMeasureCallbacks();

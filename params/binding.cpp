@@ -1,6 +1,7 @@
 #include "params/binding.h"
 
 #include "app/panels.h"
+#include "measure/graphs.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
 #include "ui/panels/outputs_ids.h"
@@ -368,6 +369,7 @@ void SetPanelValues(const unsigned short rec[PARAM_WORDS]) {
                    shownGroupContradictory(rec + PW_EVAL_GROUP[e], kEvalGroupShown));
     SetCtrlVal(panelPOWER_GEN, POWER_GEN_NORMBASE_ALL,
                shownGroupContradictory(rec + PW_NORMBASE_GROUP, kNormBaseShown));
+    plot_analog_graph();
 }
 
 // ---- callbacks --------------------------------------------------------------------------
@@ -481,6 +483,7 @@ int CC_SETTINGS_PARA(int panel, int control, int event, void *, int, int) {
 int CC_RNG_ANA_OUTMODE(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     GetPanelValues(param);
+    plot_analog_graph();
     return 0;
 }
 

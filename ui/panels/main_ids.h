@@ -58,10 +58,46 @@ constexpr int MAIN_RADIO_FILE = 111;  // memory selector: parameter file
 constexpr int MAIN_BTN_SEND = 112;
 constexpr int MAIN_BTN_GET = 113;
 constexpr int MAIN_PROGRESS = 114;
+constexpr int MAIN_CMD_RUN = 115;              // group a: measurement commands
+constexpr int MAIN_CMD_STOP = 116;
+constexpr int MAIN_CMD_DATA = 117;
+constexpr int MAIN_CMD_TRIGGER = 118;          // group b: sensor commands
+constexpr int MAIN_CMD_RESET = 119;
+constexpr int MAIN_CMD_TEACH = 120;
+constexpr int MAIN_CMD_STOP_SAMPLING = 121;
+constexpr int MAIN_CMD_RESTART_SAMPLING = 122;
+constexpr int MAIN_CMD_VERSION = 123;
+constexpr int MAIN_NUM_EVAL1_INT = 124;        // evaluation 1, integer part
+constexpr int MAIN_NUM_EVAL2_INT = 125;        // evaluation 2, integer part
+constexpr int MAIN_NUM_EVAL2 = 126;            // evaluation 2 value display
+constexpr int MAIN_NUM_VALUE3 = 127;           // values 3 to 5, integer parts
+constexpr int MAIN_NUM_VALUE4 = 128;
+constexpr int MAIN_NUM_VALUE5 = 129;
+constexpr int MAIN_NUM_MARGIN = 130;           // strip-chart margin
+constexpr int MAIN_TOG_SHOW = 131;             // trace selection popup
 
 // panelSHOW: "Show", inside the main panel at 125,175
 constexpr int RES_SHOW = 3;
 constexpr int SHOW_FRAME = 100;
+// One check box per strip-chart trace: trace t has id SHOW_EVAL1 - 1 + t.
+constexpr int SHOW_EVAL1 = 101;
+constexpr int SHOW_EVAL1_UPPER = 102;
+constexpr int SHOW_EVAL1_REF = 103;
+constexpr int SHOW_EVAL1_LOWER = 104;
+constexpr int SHOW_EVAL2 = 105;
+constexpr int SHOW_EVAL2_UPPER = 106;
+constexpr int SHOW_EVAL2_REF = 107;
+constexpr int SHOW_EVAL2_LOWER = 108;
+constexpr int SHOW_RESULT_A = 109;
+constexpr int SHOW_RAW_A = 110;
+constexpr int SHOW_NORM_A = 111;
+constexpr int SHOW_MAXRAW_A = 112;
+constexpr int SHOW_TRIG_A = 113;
+constexpr int SHOW_RESULT_B = 114;
+constexpr int SHOW_RAW_B = 115;
+constexpr int SHOW_NORM_B = 116;
+constexpr int SHOW_MAXRAW_B = 117;
+constexpr int SHOW_TRIG_B = 118;
 
 // Every named id with the Qt class its panel gives it.
 // clang-format off
@@ -111,6 +147,41 @@ inline constexpr PanelCtrlKind MAIN_UI_CTRL_KINDS[] = {
     {RES_MAIN, MAIN_BTN_SEND, "QPushButton"},
     {RES_MAIN, MAIN_BTN_GET, "QPushButton"},
     {RES_MAIN, MAIN_PROGRESS, "QProgressBar"},
+    {RES_MAIN, MAIN_CMD_RUN, "QPushButton"},
+    {RES_MAIN, MAIN_CMD_STOP, "QPushButton"},
+    {RES_MAIN, MAIN_CMD_DATA, "QPushButton"},
+    {RES_MAIN, MAIN_CMD_TRIGGER, "QPushButton"},
+    {RES_MAIN, MAIN_CMD_RESET, "QPushButton"},
+    {RES_MAIN, MAIN_CMD_TEACH, "QPushButton"},
+    {RES_MAIN, MAIN_CMD_STOP_SAMPLING, "QPushButton"},
+    {RES_MAIN, MAIN_CMD_RESTART_SAMPLING, "QPushButton"},
+    {RES_MAIN, MAIN_CMD_VERSION, "QPushButton"},
+    {RES_MAIN, MAIN_NUM_EVAL1_INT, "QSpinBox"},
+    {RES_MAIN, MAIN_NUM_EVAL2_INT, "QSpinBox"},
+    {RES_MAIN, MAIN_NUM_EVAL2, "QDoubleSpinBox"},
+    {RES_MAIN, MAIN_NUM_VALUE3, "QSpinBox"},
+    {RES_MAIN, MAIN_NUM_VALUE4, "QSpinBox"},
+    {RES_MAIN, MAIN_NUM_VALUE5, "QSpinBox"},
+    {RES_MAIN, MAIN_NUM_MARGIN, "QSpinBox"},
+    {RES_MAIN, MAIN_TOG_SHOW, "QPushButton"},
     {RES_SHOW, SHOW_FRAME, "QFrame"},
+    {RES_SHOW, SHOW_EVAL1, "QCheckBox"},
+    {RES_SHOW, SHOW_EVAL1_UPPER, "QCheckBox"},
+    {RES_SHOW, SHOW_EVAL1_REF, "QCheckBox"},
+    {RES_SHOW, SHOW_EVAL1_LOWER, "QCheckBox"},
+    {RES_SHOW, SHOW_EVAL2, "QCheckBox"},
+    {RES_SHOW, SHOW_EVAL2_UPPER, "QCheckBox"},
+    {RES_SHOW, SHOW_EVAL2_REF, "QCheckBox"},
+    {RES_SHOW, SHOW_EVAL2_LOWER, "QCheckBox"},
+    {RES_SHOW, SHOW_RESULT_A, "QCheckBox"},
+    {RES_SHOW, SHOW_RAW_A, "QCheckBox"},
+    {RES_SHOW, SHOW_NORM_A, "QCheckBox"},
+    {RES_SHOW, SHOW_MAXRAW_A, "QCheckBox"},
+    {RES_SHOW, SHOW_TRIG_A, "QCheckBox"},
+    {RES_SHOW, SHOW_RESULT_B, "QCheckBox"},
+    {RES_SHOW, SHOW_RAW_B, "QCheckBox"},
+    {RES_SHOW, SHOW_NORM_B, "QCheckBox"},
+    {RES_SHOW, SHOW_MAXRAW_B, "QCheckBox"},
+    {RES_SHOW, SHOW_TRIG_B, "QCheckBox"},
 };
 // clang-format on

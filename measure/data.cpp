@@ -1,0 +1,255 @@
+#include "measure/data.h"
+
+#include "app/panels.h"
+#include "app/startup.h"
+#include "link/frame.h"
+#include "link/transport.h"
+#include "measure/graphs.h"
+#include "measure/sampling.h"
+#include "params/record.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/bigdata_ids.h"
+#include "ui/panels/intensity_ids.h"
+#include "ui/panels/main_ids.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+unsigned short rawdata[RAWDATA_WORDS];
+unsigned short yArrayA[CURVE_SAMPLES];
+unsigned short yArrayB[CURVE_SAMPLES];
+
+namespace {
+
+constexpr int kMeasureCommand = 8;
+constexpr int kCurveCommand = 9;
+constexpr unsigned short kBase = 0x6400;
+constexpr int kDarkGreen = 0x008000;
+constexpr int kBlock = 16;
+
+// One request: payload words 0 and 1, the rest 0. The reply's 16 words go to
+// reply, its command word to replyCommand.
+int request(int command, unsigned short w0, unsigned short w1, unsigned short reply[PNUM],
+            int *replyCommand = nullptr) {
+    unsigned short payload[PNUM] = {};
+    payload[0] = w0;
+    payload[1] = w1;
+    order = command;
+    FillTxBuf(order, payload);
+    if (!ExchangeFrame()) return MEAS_LOST;
+    const int c = GetRxBuf(reply);
+    if (c == -1) return MEAS_ECHO;
+    if (replyCommand) *replyCommand = c;
+    return MEAS_OK;
+}
+
+void showProgress(int p) {
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, kDarkGreen);
+    SetCtrlVal(panelMAIN, MAIN_PROGRESS, p);
+}
+
+int32_t signedField(const unsigned short *rec, int word) { return static_cast<int32_t>(GetField32(rec, word)); }
+double realValue(int word) { return signedField(rawdata, word) / 65536.0; }
+int integerPart(int word) { return FixedIntegerPart(GetField32(rawdata, word)); }
+
+// The intensity panel's rows, channels A to D.
+constexpr int kNorm = INTENSITY_NORM_A, kRaw = INTENSITY_RAW_A, kMaxRaw = INTENSITY_MAXRAW_A,
+              kResult = INTENSITY_RESULT_A;
+constexpr int kLamps[5] = {INTENSITY_STATUS_1, INTENSITY_STATUS_2, INTENSITY_STATUS_3, INTENSITY_STATUS_4,
+                           INTENSITY_STATUS_5};
+
+void showRow(int first, int channels, int visible) {
+    for (int c = 0; c < channels; ++c) SetCtrlAttribute(panelINTENSITY, first + c, ATTR_VISIBLE, visible);
+}
+
+int detailSelection() {
+    int v = 1;
+    GetCtrlVal(panelINTENSITY, INTENSITY_DETAIL, &v);
+    return v;
+}
+
+} // namespace
+
+const char *MeasureErrorText(int result) {
+    return result == MEAS_LOST ? "Error! Connection lost." : "Error! Sensor echo incorrect.";
+}
+
+int RequestRawdata(int part) {
+    const unsigned short w0 = part == RAW_PART1 ? 0x6401 : part == RAW_PART2 ? 0x6402 : 0x6411;
+    const int first = (part - 1) * kBlock;
+    return request(kMeasureCommand, w0, 0, rawdata + first);
+}
+
+void UpdateLiveDisplay() {
+    y_scale = y_scale_preselect;
+    x_scale = x_scale_preselect;
+    SetPanelDATA();
+    PlotDATA();
+}
+
+int ReadLiveValues() {
+    int r = RequestRawdata(RAW_PART1);
+    if (r == MEAS_OK) r = RequestRawdata(RAW_PART2);
+    if (r == MEAS_OK && stop_flag == 0) UpdateLiveDisplay();
+    return r;
+}
+
+int SampleCount() { return x_scale == 500 ? CURVE_SAMPLES : 128; }
+
+bool EventMarkerPosition(int word, int channel, int n, double *x) {
+    const int w = static_cast<int16_t>(rawdata[word]);
+    if (w >= 0) return false;
+    const int interval = static_cast<int16_t>(param[channel == 0 ? PW_CHA_REC_INTERVAL : PW_CHB_REC_INTERVAL]);
+    const int rate = param[PW_SCANRATE];
+    if (rate == 0) return false;
+    const int q = interval / rate;
+    if (q == 0) return false;
+    const double pos = w / static_cast<double>(q) + 512.0;
+    if (pos < 0.0 || pos >= n) return false;
+    *x = pos;
+    return true;
+}
+
+void SetPanelDATA() {
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1_INT, integerPart(RD_EVAL1));
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2_INT, integerPart(RD_EVAL2));
+    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE3, integerPart(RD_VALUE3));
+    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE4, integerPart(RD_VALUE4));
+    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE5, integerPart(RD_VALUE5));
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1, realValue(RD_EVAL1));
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2, realValue(RD_EVAL2));
+    SetCtrlVal(panelBIGDATA, BIGDATA_EVAL1, realValue(RD_EVAL1));
+    SetCtrlVal(panelBIGDATA, BIGDATA_EVAL2, realValue(RD_EVAL2));
+    for (int c = 0; c < 4; ++c) {
+        SetCtrlVal(panelINTENSITY, kNorm + c, static_cast<int>(rawdata[RD_NORM + c]));
+        SetCtrlVal(panelINTENSITY, kRaw + c, static_cast<int>(rawdata[RD_RAW + c]));
+        SetCtrlVal(panelINTENSITY, kMaxRaw + c, static_cast<int>(rawdata[RD_MAXRAW + c]));
+        SetCtrlVal(panelINTENSITY, kResult + c, static_cast<int>(rawdata[RD_RESULT + c]));
+    }
+    SetCtrlVal(panelINTENSITY, kLamps[0], rawdata[RD_STATUS1] & 1);
+    SetCtrlVal(panelINTENSITY, kLamps[1], (rawdata[RD_STATUS1] >> 1) & 1);
+    SetCtrlVal(panelINTENSITY, kLamps[2], rawdata[RD_STATUS2] & 1);
+    SetCtrlVal(panelINTENSITY, kLamps[3], (rawdata[RD_STATUS2] >> 1) & 1);
+    SetCtrlVal(panelINTENSITY, kLamps[4], (rawdata[RD_STATUS2] >> 2) & 1);
+    SetCtrlVal(panelINTENSITY, INTENSITY_ANALOG, 10.0 * rawdata[RD_ANALOG] / 4095.0);
+}
+
+int CC_CMD_DATA(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    if (ExchangeBusy()) {
+        SetStatus("Busy! The sensor is still answering another request.");
+        return 0;
+    }
+    EnterMeasuringState(MAIN_CMD_DATA);
+    stop_flag = 0;
+    bool prepared = false;
+    int failure = MEAS_OK;
+    unsigned short reply[PNUM];
+    char text[128];
+    for (;;) {
+        const double begin = Timer();
+        for (double left = 0.1; left > 0.0; left = 0.1 - (Timer() - begin)) WaitForSystemEvents(left);
+
+        y_scale = y_scale_preselect;
+        x_scale = x_scale_preselect;
+        const int n = SampleCount();
+        int p = 0;
+        showProgress(p);
+        for (int s = 1; s <= 2 && failure == MEAS_OK; ++s) {
+            unsigned short *curve = s == 1 ? yArrayA : yArrayB;
+            for (int i = 0; i < n; i += kBlock) {
+                p = ((s - 1) * n + i) * 100 / (2 * n + 32);
+                int command = 0;
+                showProgress(p);
+                failure = request(kCurveCommand, static_cast<unsigned short>(kBase + s),
+                                  static_cast<unsigned short>(i), reply, &command);
+                if (failure != MEAS_OK) break;
+                if (command == kNoNewData) {
+                    SetStatus("No new trigger event. No data availible.");
+                    ProcessSystemEvents();
+                    break;
+                }
+                std::snprintf(text, sizeof text, "Data from source %i index %i to index %i received.", s, i,
+                              i + kBlock);
+                std::copy(reply, reply + kBlock, curve + i);
+                SetStatus(text);
+                ProcessSystemEvents();
+            }
+        }
+        if (failure != MEAS_OK) break;
+
+        if ((failure = RequestRawdata(RAW_PART1)) != MEAS_OK) break;
+        SetStatus("Rawdata (part 1) received.");
+        p = (2 * p + 100) / 3;
+        showProgress(p);
+        ProcessSystemEvents();
+
+        if ((failure = RequestRawdata(RAW_PART2)) != MEAS_OK) break;
+        SetStatus("Rawdata (part 2) received.");
+        p = (p + 200) / 3;
+        showProgress(p);
+        ProcessSystemEvents();
+
+        if (stop_flag == 0) UpdateLiveDisplay();
+
+        if ((failure = RequestRawdata(RAW_TRIGGER)) != MEAS_OK) break;
+        SetStatus("Rawdata (trigger data) received.");
+        showProgress(p);
+        ProcessSystemEvents();
+
+        if ((failure = request(kCurveCommand, kBase, 0, reply)) != MEAS_OK) break;
+        std::strncat(szStatus, " Trigger rearmed.", sizeof szStatus - std::strlen(szStatus) - 1);
+        ShowStatus();
+        showProgress(100);
+        ProcessSystemEvents();
+
+        if (stop_flag == 0) {
+            if (!prepared) PreparePlotDATACurve(graph_handle, 2);
+            prepared = true;
+            RedrawDATAGraph();
+        }
+        if (stop_flag != 0) break;
+    }
+    if (failure != MEAS_OK) {
+        SetStatus(MeasureErrorText(failure));
+        stop_flag = 1;
+    }
+    EnterIdleState(MAIN_CMD_DATA, failure);
+    return 0;
+}
+
+int CC_RNG_DETAILEDDATA(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    for (int row : {kNorm, kRaw, kMaxRaw, kResult}) showRow(row, 4, 0);
+    for (int id : kLamps) SetCtrlAttribute(panelINTENSITY, id, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(panelINTENSITY, INTENSITY_ANALOG, ATTR_VISIBLE, 0);
+    switch (detailSelection()) {
+    case 1:
+        showRow(kNorm, 2, 1);
+        showRow(kResult, 2, 1);
+        break;
+    case 3:
+        for (int id : kLamps) SetCtrlAttribute(panelINTENSITY, id, ATTR_VISIBLE, 1);
+        SetCtrlAttribute(panelINTENSITY, INTENSITY_ANALOG, ATTR_VISIBLE, 1);
+        break;
+    default:
+        showRow(kMaxRaw, 2, 1);
+        showRow(kRaw, 2, 1);
+        break;
+    }
+    return 0;
+}
+
+int CC_RADIO_TRACES(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    if (detailSelection() == 1) {
+        showRow(kNorm, 4, 1);
+        showRow(kResult, 4, 1);
+    } else {
+        showRow(kMaxRaw, 4, 1);
+        showRow(kRaw, 4, 1);
+    }
+    return 0;
+}

@@ -1,0 +1,60 @@
+// Measurement requests and the measurement record: the live values, status
+// bits and event positions in rawdata, the recorded curves of both channels,
+// the DATA loop and the indicators fed from rawdata.
+#pragma once
+
+constexpr int RAWDATA_WORDS = 48;
+constexpr int CURVE_SAMPLES = 512;
+
+extern unsigned short rawdata[RAWDATA_WORDS];
+extern unsigned short yArrayA[CURVE_SAMPLES]; // source 1: channel A
+extern unsigned short yArrayB[CURVE_SAMPLES]; // source 2: channel B
+
+// rawdata words used by name.
+constexpr int RD_NORM = 1;    // words 1..4
+constexpr int RD_RAW = 5;     // words 5..8
+constexpr int RD_MAXRAW = 9;  // words 9..12
+constexpr int RD_STATUS1 = 13;
+constexpr int RD_STATUS2 = 14;
+constexpr int RD_ANALOG = 15;
+constexpr int RD_RESULT = 18; // words 18..21
+constexpr int RD_EVAL1 = 22;  // 16.16, words 22-23
+constexpr int RD_EVAL2 = 24;
+constexpr int RD_VALUE3 = 26;
+constexpr int RD_VALUE4 = 28;
+constexpr int RD_VALUE5 = 30;
+constexpr int RD_RESET_A_EVENT = 33;
+constexpr int RD_RESET_B_EVENT = 34;
+constexpr int RD_EVAL1_EVENT = 37;
+constexpr int RD_EVAL2_EVENT = 38;
+
+// Outcome of one measurement request.
+enum { MEAS_ECHO = -1, MEAS_LOST = 0, MEAS_OK = 1 };
+// Status text of a failed request ("Error! Connection lost." or
+// "Error! Sensor echo incorrect.").
+const char *MeasureErrorText(int result);
+
+// One command-8 request: part 1 (words 0-15), part 2 (16-31) or the trigger
+// data (32-47) into rawdata.
+enum { RAW_PART1 = 1, RAW_PART2 = 2, RAW_TRIGGER = 3 };
+int RequestRawdata(int part);
+// Copies the preselected scales into force, then SetPanelDATA and PlotDATA.
+void UpdateLiveDisplay();
+// The live-values read: parts 1 and 2, then the display while stop_flag is 0.
+int ReadLiveValues();
+
+// Samples fetched per channel by a single data read: 512 at x scale 500,
+// else 128.
+int SampleCount();
+// Position of an event marker on the DATA graph for event word `word`
+// (33, 34, 37, 38) with the recording interval of `channel` (0 = A, 1 = B);
+// false when there is no marker (no event, a zero scan rate or quotient, or
+// a position outside 0 <= x < n).
+bool EventMarkerPosition(int word, int channel, int n, double *x);
+
+// Copies rawdata into the main, intensity and big-digits indicators.
+void SetPanelDATA();
+
+int CC_CMD_DATA(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_RNG_DETAILEDDATA(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_RADIO_TRACES(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -1,0 +1,164 @@
+// RUN, STOP and the one-shot sensor commands against the simulator.
+#include "tests/measure/measure_fixture.h"
+
+#include "params/binding.h"
+#include "params/transfer.h"
+#include "ui/panels/expert_ids.h"
+#include "ui/panels/intensity_ids.h"
+
+namespace {
+
+using SamplingTest = MeasureTest;
+
+TEST_F(SamplingTest, StopDuringPartTwoFinishesTheCycleWithoutUpdatingAndReturnsToIdle) {
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2, -999.0);
+    sim::Faults slow;
+    slow.delayMs = 20; // time enough for STOP to land inside the part 2 wait
+    sim.setFaults(slow);
+    stopAfter(2); // the second request of the first cycle is part 2
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    const auto log = frames();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(word(log[0], 0), 0x6401);
+    EXPECT_EQ(word(log[1], 0), 0x6402);
+    double shown = 0;
+    GetCtrlVal(panelMAIN, MAIN_NUM_EVAL2, &shown);
+    EXPECT_DOUBLE_EQ(shown, -999.0) << "a stopped cycle leaves the indicators alone";
+    EXPECT_EQ(StatusLine(), "Rawdata (part 2) received.");
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_CMD_BUTTON_COLOR), 0xE0E0E0);
+    for (int id : {MAIN_CMD_RUN, MAIN_CMD_STOP, MAIN_CMD_DATA, MAIN_CMD_TRIGGER, MAIN_CMD_VERSION, MAIN_BTN_GET})
+        EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << id;
+    EXPECT_EQ(Attr(panelMAIN, MAIN_STRIPCHART, ATTR_VISIBLE), 1);
+    EXPECT_EQ(Attr(panelMAIN, MAIN_GRAPH, ATTR_VISIBLE), 0);
+}
+
+TEST_F(SamplingTest, RunShowsLiveValuesWhileTheGroupsAreDimmed) {
+    sim.useRealTime();
+    int dimmedDuring = -1, colourDuring = -1, ticks = 0;
+    onTick = [&] {
+        ++ticks;
+        if (sim.requestLog().size() >= 40 && stop_flag == 0) {
+            dimmedDuring = Attr(panelMAIN, MAIN_CMD_TEACH, ATTR_DIMMED) + Attr(panelMAIN, MAIN_BTN_SEND, ATTR_DIMMED) +
+                           Attr(panelMAIN, MAIN_CMD_DATA, ATTR_DIMMED);
+            colourDuring = Attr(panelMAIN, MAIN_CMD_RUN, ATTR_CMD_BUTTON_COLOR);
+            OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+        }
+    };
+    const double t0 = Timer();
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    const double elapsed = Timer() - t0;
+    EXPECT_EQ(dimmedDuring, 3);
+    EXPECT_EQ(colourDuring, 0xFF0000);
+    EXPECT_EQ(frames().size() % 2, 0u);
+    // The live values reached the indicators.
+    int result = -1;
+    GetCtrlVal(panelINTENSITY, INTENSITY_RESULT_A, &result);
+    EXPECT_GT(result, 0);
+    // Events kept flowing: the 1 ms timer ran throughout the loop.
+    EXPECT_GT(ticks, static_cast<int>(elapsed * 1000 / 20)) << "the program stays responsive";
+}
+
+TEST_F(SamplingTest, WithTheExpertHideBoxOnLoopsEndWithSendGetDimmed) {
+    SetCtrlVal(panelEXPERT, EXPERT_HIDE_SENDGET, 1);
+    OperateCtrl(panelEXPERT, EXPERT_HIDE_SENDGET, 1);
+    EXPECT_EQ(send_get_status, 0);
+    stopAfter(1);
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    EXPECT_EQ(Attr(panelMAIN, MAIN_BTN_SEND, ATTR_DIMMED), 1);
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 0);
+    OperateCtrl(panelEXPERT, EXPERT_HIDE_SENDGET, 0);
+    EXPECT_EQ(send_get_status, 1);
+}
+
+TEST_F(SamplingTest, ASilentControllerDuringRunEndsWithConnectionLostAndDimmedGroups) {
+    onTick = [this] {
+        if (sim.requestLog().size() >= 6) {
+            sim::Faults f;
+            f.dropAll = true;
+            sim.setFaults(f);
+            onTick = nullptr;
+        }
+    };
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    EXPECT_EQ(StatusLine(), "Error! Connection lost.");
+    EXPECT_EQ(stop_flag, 1);
+    for (int id : {MAIN_CMD_RUN, MAIN_CMD_DATA, MAIN_CMD_TRIGGER, MAIN_BTN_SEND})
+        EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 1) << id;
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_CMD_BUTTON_COLOR), 0xE0E0E0);
+}
+
+TEST_F(SamplingTest, OneShotCommandsSendTheirCommandAndEndInOk) {
+    const struct {
+        int control, command;
+        const char *text;
+    } cases[] = {
+        {MAIN_CMD_TRIGGER, 14, "Aquiring normalisation base ... OK."},
+        {MAIN_CMD_RESET, 13, "Reseting data ... OK."},
+        {MAIN_CMD_STOP_SAMPLING, 10, "Stop sampling ... OK."},
+        {MAIN_CMD_RESTART_SAMPLING, 11, "Restart sampling ... OK."},
+    };
+    for (const auto &c : cases) {
+        sim.clearRequestLog();
+        OperateCtrl(panelMAIN, c.control);
+        const auto log = frames();
+        ASSERT_EQ(log.size(), 1u) << c.text;
+        EXPECT_EQ(command(log[0]), c.command);
+        for (int i = 0; i < 16; ++i) EXPECT_EQ(word(log[0], i), 0);
+        EXPECT_EQ(StatusLine(), c.text);
+        if (c.command == 10) {
+            EXPECT_FALSE(sim.sampling());
+        }
+        if (c.command == 11) {
+            EXPECT_TRUE(sim.sampling());
+        }
+    }
+}
+
+TEST_F(SamplingTest, TeachRereadsTheRecordFromRamAndShowsIt) {
+    sim::ParamRecord rec = sim.ramRecord();
+    rec[PW_CHA_POWER] = 432;
+    sim.setRamRecord(rec);
+    OperateCtrl(panelMAIN, MAIN_RADIO_EEPROM);
+    OperateCtrl(panelMAIN, MAIN_CMD_TEACH);
+    const auto log = frames();
+    ASSERT_EQ(log.size(), 14u);
+    EXPECT_EQ(command(log[0]), 6);
+    EXPECT_EQ(command(log[1]), 2) << "RAM, whatever the memory selector says";
+    EXPECT_EQ(target, RAM);
+    EXPECT_EQ(param[PW_CHA_POWER], 432);
+    EXPECT_EQ(StatusLine(), "Parameter set successfully loaded from RAM");
+    OperateCtrl(panelMAIN, MAIN_RADIO_RAM);
+}
+
+TEST_F(SamplingTest, AnUnacknowledgedTeachReportsAnEchoErrorAndReadsNothing) {
+    sim::Faults f;
+    f.wrongAck = true;
+    sim.setFaults(f);
+    OperateCtrl(panelMAIN, MAIN_CMD_TEACH);
+    EXPECT_EQ(frames().size(), 1u);
+    EXPECT_EQ(StatusLine(), "Error! Sensor echo incorrect.");
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 0) << "nothing else changes";
+}
+
+TEST_F(SamplingTest, ALostOneShotDimsEveryGroup) {
+    sim::Faults f;
+    f.dropAll = true;
+    sim.setFaults(f);
+    OperateCtrl(panelMAIN, MAIN_CMD_RESET);
+    EXPECT_EQ(StatusLine(), "Error! Connection lost.");
+    EXPECT_EQ(stop_flag, 1);
+    for (int id : {MAIN_CMD_RUN, MAIN_CMD_RESET, MAIN_BTN_GET}) EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 1);
+}
+
+TEST_F(SamplingTest, GroupsFollowSetMainButtonsAndMinusTwoLeavesColours) {
+    SetCtrlAttribute(panelMAIN, MAIN_CMD_RUN, ATTR_CMD_BUTTON_COLOR, 0xFF0000);
+    set_main_buttons(-2, 0, 0);
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_CMD_BUTTON_COLOR), 0xFF0000);
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 0);
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_VERSION, ATTR_DIMMED), 1);
+    set_main_buttons(-1, 1, 1);
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_STOP, ATTR_VISIBLE), 0);
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_CMD_BUTTON_COLOR), 0xE0E0E0);
+}
+
+} // namespace
