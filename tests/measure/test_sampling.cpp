@@ -87,6 +87,31 @@ TEST_F(SamplingTest, ASilentControllerDuringRunEndsWithConnectionLostAndDimmedGr
     EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_CMD_BUTTON_COLOR), 0xE0E0E0);
 }
 
+TEST_F(SamplingTest, FaultyRepliesAreRetriedAndRunAndDataGoOn) {
+    for (int loop : {MAIN_CMD_RUN, MAIN_CMD_DATA}) {
+        sim::Faults f;
+        f.dropNext = 2;       // two lost replies: retried after 0.5 s each
+        f.strayBytes = 3;     // junk in front of every reply
+        f.split = {10, 26};   // every reply in two pieces
+        f.delayMs = 5;
+        sim.setFaults(f);
+        sim.clearRequestLog();
+        stopAfter(30);
+        int ticks = 0;
+        QTimer alive;
+        QObject::connect(&alive, &QTimer::timeout, [&] { ++ticks; });
+        alive.start(50);
+        const double t0 = Timer();
+        OperateCtrl(panelMAIN, loop);
+        const double took = Timer() - t0;
+        EXPECT_GE(frames().size(), 30u) << loop;
+        EXPECT_NE(StatusLine(), "Error! Connection lost.") << loop;
+        EXPECT_NE(StatusLine(), "Error! Sensor echo incorrect.") << loop;
+        EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 0) << "back to idle, link kept";
+        EXPECT_GE(ticks, static_cast<int>(took / 0.05) - 3) << "the program stayed responsive";
+    }
+}
+
 TEST_F(SamplingTest, OneShotCommandsSendTheirCommandAndEndInOk) {
     const struct {
         int control, command;
