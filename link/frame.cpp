@@ -19,6 +19,7 @@ char szVersion[72];
 namespace {
 
 constexpr double kReplyWait = 0.5;
+constexpr char kBusyText[] = "Busy! The sensor is still answering another request.";
 constexpr int kAttempts = 10; // counter start: attempts run 9 .. 1
 bool g_busy = false;
 
@@ -145,6 +146,12 @@ bool tcpAttempt(int counter) {
 
 bool ExchangeBusy() { return g_busy; }
 
+bool ExchangeRefusedWhileBusy() {
+    if (!g_busy) return false;
+    SetStatus(kBusyText);
+    return true;
+}
+
 void FillTxBuf(int command, const unsigned short payload[PNUM]) {
     if (g_busy) return; // the waiting exchange still owns szWriteBuf
     auto *b = reinterpret_cast<unsigned char *>(szWriteBuf);
@@ -159,10 +166,7 @@ void FillTxBuf(int command, const unsigned short payload[PNUM]) {
 }
 
 int ExchangeFrame() {
-    if (g_busy) {
-        SetStatus("Busy! The sensor is still answering another request.");
-        return 0;
-    }
+    if (ExchangeRefusedWhileBusy()) return 0;
     g_busy = true;
     int counter = kAttempts;
     int result = 0;

@@ -32,3 +32,6 @@ int GetVERSIONInfo();
 // True while an exchange waits for its reply. Commands started meanwhile
 // (by a callback run inside the wait) must not touch the frame buffers.
 bool ExchangeBusy();
+// The same check for a command about to start: when an exchange is waiting
+// it says so in the status line and returns true (the command must not run).
+bool ExchangeRefusedWhileBusy();

@@ -138,10 +138,7 @@ void SetPanelDATA() {
 
 int CC_CMD_DATA(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (ExchangeBusy()) {
-        SetStatus("Busy! The sensor is still answering another request.");
-        return 0;
-    }
+    if (ExchangeRefusedWhileBusy()) return 0;
     EnterMeasuringState(MAIN_CMD_DATA);
     stop_flag = 0;
     bool prepared = false;

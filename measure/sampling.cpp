@@ -53,10 +53,7 @@ void abandon(const char *message) {
 // One all-zero request with its status text; "OK." follows an acknowledge.
 // Returns true when the controller acknowledged.
 bool oneShot(int command, const char *text) {
-    if (ExchangeBusy()) {
-        SetStatus("Busy! The sensor is still answering another request.");
-        return false;
-    }
+    if (ExchangeRefusedWhileBusy()) return false;
     std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
     order = command;
     FillTxBuf(order, emptyframe);
@@ -124,10 +121,7 @@ void EnterIdleState(int loopCommand, int failure) {
 
 int CC_CMD_RUN(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (ExchangeBusy()) {
-        SetStatus("Busy! The sensor is still answering another request.");
-        return 0;
-    }
+    if (ExchangeRefusedWhileBusy()) return 0;
     EnterMeasuringState(MAIN_CMD_RUN);
     stop_flag = 0;
     int failure = MEAS_OK;
@@ -201,10 +195,7 @@ int CC_CMD_TRIGGER(int, int, int event, void *, int, int) {
 
 int CC_CMD_VERSION(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (ExchangeBusy()) {
-        SetStatus("Busy! The sensor is still answering another request.");
-        return 0;
-    }
+    if (ExchangeRefusedWhileBusy()) return 0;
     if (!GetVERSIONInfo()) {
         stop_flag = 1;
         set_main_buttons(0, 0, 0);

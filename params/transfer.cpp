@@ -83,13 +83,6 @@ void targetFromSelector() {
     target = ram ? RAM : eeprom ? EEPROM : file ? DATFILE : RAM;
 }
 
-// A second request while an exchange waits would share its frame buffers.
-bool linkBusy() {
-    if (!ExchangeBusy()) return false;
-    SetStatus("Busy! The sensor is still answering another request.");
-    return true;
-}
-
 } // namespace
 
 void SendParameter(unsigned short rec[PARAM_WORDS]) {
@@ -98,7 +91,7 @@ void SendParameter(unsigned short rec[PARAM_WORDS]) {
         SetStatus(SendParaToFile(rec) ? "Parameter saved to file." : "Parameter saving to file failed.");
         return;
     }
-    if (linkBusy()) return;
+    if (ExchangeRefusedWhileBusy()) return;
     startProgress();
     for (int n = 1; n <= PARAM_SETS; ++n) {
         loadSet(rec, n);
@@ -124,7 +117,7 @@ void GetParameter(unsigned short rec[PARAM_WORDS]) {
         SetStatus(ReadParaFromFile(rec) == 1 ? "Parameter loaded from file." : "Parameter load from file failed.");
         return;
     }
-    if (linkBusy()) return;
+    if (ExchangeRefusedWhileBusy()) return;
     startProgress();
     controlFrame();
     if (!exchange(target == EEPROM ? kReadEeprom : kReadSets)) return;
