@@ -5,7 +5,10 @@
 #include "app/panels.h"
 #include "app/startup.h"
 #include "link/transport.h"
+#include "measure/graphs.h"
 #include "measure/sampling.h"
+#include "params/binding.h"
+#include "params/record.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
 
@@ -35,6 +38,10 @@ void LoadProgramPanels() {
     SetPanelResourceDir(QVEX_BUILD_DIR);
     RegisterAllCallbacks();
     if (LoadAllPanels() < 0) Fail("the panels did not load from %s", QVEX_BUILD_DIR);
+    // As at start-up: the record from the panels, the strip-chart traces
+    // from the trace-selection panel's defaults.
+    GetPanelValues(param);
+    CC_SHOW_CB(panelSHOW, 0, EVENT_COMMIT, nullptr, 0, 0);
     DisplayPanel(panelMAIN);
     ProcessSystemEvents();
 }

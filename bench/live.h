@@ -8,7 +8,8 @@
 namespace bench {
 
 // Loads the program's panels from the build directory (callbacks bound by
-// name first, as the program does) and shows the main panel. Fails the
+// name first, the record and the strip-chart traces taken from the panels
+// as at start-up) and shows the main panel. Fails the
 // benchmark when they do not load.
 void LoadProgramPanels();
 
