@@ -271,7 +271,8 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value) {
         if (c->kind != CTRL_KIND_PROGRESS) return UIE_InvalidAttribute;
         w->setProperty("rgb_fill", value);
         setStyleEntry(w, "chunkcss",
-                      QString("QProgressBar::chunk { background-color: %1; }").arg(colorName(value)));
+                      QString("QProgressBar { text-align: center; } QProgressBar::chunk { background-color: %1; }")
+                          .arg(colorName(value)));
         return 0;
     case ATTR_TEXT_BGCOLOR:
         w->setProperty("rgb_textbg", value);
