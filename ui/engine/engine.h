@@ -169,7 +169,6 @@ int GetPanelAttribute(int panel, int attribute, std::string *value);
 // Screen size, used to centre a panel.
 int GetScreenSize(int *height, int *width);
 int SetWaitCursor(int on);
-int PrintPanel(int panel, const char *fileName, int scope, int area, int interactive);
 
 // ---- controls -----------------------------------------------------------------
 int SetCtrlVal(int panel, int control, int value);
