@@ -79,7 +79,7 @@ TEST_F(DataLoopTest, XScale500FetchesThirtyTwoBlocksPerChannel) {
 TEST_F(DataLoopTest, ProgressClimbsBlockByBlockToOneHundred) {
     freshRecordings();
     sim::Faults f;
-    f.delayMs = 15;
+    f.delayMs = 40; // each value stays up long enough for the sampler, even on a busy machine
     sim.setFaults(f);
     stopAfter(1);
     QTimer sampler;

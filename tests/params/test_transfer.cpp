@@ -48,7 +48,7 @@ class TransferTest : public ProgramTest {
     // Samples the progress bar while the simulator takes its time to answer.
     void watchProgress() {
         sim::Faults f;
-        f.delayMs = 15;
+        f.delayMs = 40; // each value stays up long enough for the sampler, even on a busy machine
         sim.setFaults(f);
         progressSeen.clear();
         sampler.start(1);
