@@ -36,58 +36,20 @@ struct Run {
 
 // ---- the reference: plain blocking socket -----------------------------------
 
-class RawClient {
-  public:
-    explicit RawClient(int port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd_ < 0) bench::Fail("raw client: socket: %s", std::strerror(errno));
-        const int one = 1;
-        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
-            bench::Fail("raw client: connect to 127.0.0.1:%d: %s", port, std::strerror(errno));
-        // The line check request: sync, command 5, empty payload.
-        std::memset(request_, 0, sizeof request_);
-        request_[1] = 0x55;
-        request_[3] = 5;
-    }
-    ~RawClient() { ::close(fd_); }
-    RawClient(const RawClient &) = delete;
-    RawClient &operator=(const RawClient &) = delete;
 
-    void exchange() {
-        if (::send(fd_, request_, kFrameSize, MSG_NOSIGNAL) != kFrameSize)
-            bench::Fail("raw client: write: %s", std::strerror(errno));
-        int have = 0;
-        while (have < kFrameSize) {
-            const ssize_t n = ::recv(fd_, reply_ + have, kFrameSize - have, 0);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) bench::Fail("raw client: read: %s", n == 0 ? "connection closed" : std::strerror(errno));
-            have += static_cast<int>(n);
-        }
-        if (reply_[0] != 0x00 || reply_[1] != 0x55 || reply_[3] != 5 || reply_[4] != 0x00 || reply_[5] != 0xAA)
-            bench::Fail("raw client: unexpected reply %02x %02x %02x %02x %02x %02x", reply_[0], reply_[1],
-                        reply_[2], reply_[3], reply_[4], reply_[5]);
-    }
-
-  private:
-    int fd_ = -1;
-    unsigned char request_[kFrameSize];
-    unsigned char reply_[kFrameSize];
-};
+void rawLineCheck(bench::RawTcpClient &client) {
+    if (client.exchange(5, 0) != kAcknowledge) bench::Fail("raw client: the line check was not acknowledged");
+}
 
 Run runRaw(int port, double seconds) {
-    RawClient client(port);
-    for (int i = 0; i < kWarmup; ++i) client.exchange();
+    bench::RawTcpClient client(port);
+    for (int i = 0; i < kWarmup; ++i) rawLineCheck(client);
     Run r;
     const double c0 = bench::CpuSeconds();
     const double t0 = bench::Now();
     double t;
     do {
-        client.exchange();
+        rawLineCheck(client);
         ++r.exchanges;
     } while ((t = bench::Now()) - t0 < seconds);
     r.seconds = t - t0;

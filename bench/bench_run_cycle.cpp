@@ -38,62 +38,21 @@ constexpr double kReplyLimit = kWireBaud / (2 * kFrameSize * 10);    // with onl
 
 // ---- the reference for (b): two blocking requests per cycle ---------------------
 
-class RawCycleClient {
-  public:
-    explicit RawCycleClient(int port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd_ < 0) bench::Fail("raw client: socket: %s", std::strerror(errno));
-        const int one = 1;
-        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(static_cast<uint16_t>(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
-            bench::Fail("raw client: connect to 127.0.0.1:%d: %s", port, std::strerror(errno));
-    }
-    ~RawCycleClient() { ::close(fd_); }
-    RawCycleClient(const RawCycleClient &) = delete;
-    RawCycleClient &operator=(const RawCycleClient &) = delete;
 
-    void cycle() {
-        exchange(0x6401);
-        exchange(0x6402);
-    }
-
-  private:
-    void exchange(unsigned short word0) {
-        unsigned char request[kFrameSize] = {};
-        request[1] = 0x55;
-        request[3] = 8;
-        request[4] = static_cast<unsigned char>(word0 >> 8);
-        request[5] = static_cast<unsigned char>(word0 & 0xFF);
-        if (::send(fd_, request, kFrameSize, MSG_NOSIGNAL) != kFrameSize)
-            bench::Fail("raw client: write: %s", std::strerror(errno));
-        int have = 0;
-        while (have < kFrameSize) {
-            const ssize_t n = ::recv(fd_, reply_ + have, kFrameSize - have, 0);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) bench::Fail("raw client: read: %s", n == 0 ? "connection closed" : std::strerror(errno));
-            have += static_cast<int>(n);
-        }
-        if (reply_[0] != 0x00 || reply_[1] != 0x55 || reply_[2] != 0 || reply_[3] != 8)
-            bench::Fail("raw client: unexpected reply %02x %02x %02x %02x", reply_[0], reply_[1], reply_[2],
-                        reply_[3]);
-    }
-
-    int fd_ = -1;
-    unsigned char reply_[kFrameSize];
-};
+// One RUN cycle's requests: live values part 1 and part 2.
+void rawCycle(bench::RawTcpClient &client) {
+    client.exchange(8, 0x6401);
+    client.exchange(8, 0x6402);
+}
 
 double rawRate(int port, double seconds) {
-    RawCycleClient client(port);
-    for (int i = 0; i < 10; ++i) client.cycle();
+    bench::RawTcpClient client(port);
+    for (int i = 0; i < 10; ++i) rawCycle(client);
     long cycles = 0;
     const double t0 = bench::Now();
     double t;
     do {
-        client.cycle();
+        rawCycle(client);
         ++cycles;
     } while ((t = bench::Now()) - t0 < seconds);
     return cycles / (t - t0);

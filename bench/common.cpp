@@ -14,6 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -295,6 +298,43 @@ int Exchange(int command, unsigned short word0, int expectedWord0) {
     if (GetRxBuf(emptyframe) != command || (expectedWord0 >= 0 && emptyframe[0] != expectedWord0))
         Fail("program exchange: unexpected reply (command %d, word 0 = 0x%04x)", order, emptyframe[0]);
     return ok;
+}
+
+RawTcpClient::RawTcpClient(int port) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) Fail("raw client: socket: %s", std::strerror(errno));
+    const int one = 1;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
+        Fail("raw client: connect to 127.0.0.1:%d: %s", port, std::strerror(errno));
+}
+
+RawTcpClient::~RawTcpClient() { ::close(fd_); }
+
+int RawTcpClient::exchange(int command, unsigned short word0) {
+    unsigned char request[kFrameSize] = {};
+    unsigned char reply[kFrameSize];
+    request[1] = 0x55;
+    request[2] = static_cast<unsigned char>(command >> 8);
+    request[3] = static_cast<unsigned char>(command & 0xFF);
+    request[4] = static_cast<unsigned char>(word0 >> 8);
+    request[5] = static_cast<unsigned char>(word0 & 0xFF);
+    if (::send(fd_, request, kFrameSize, MSG_NOSIGNAL) != kFrameSize)
+        Fail("raw client: write: %s", std::strerror(errno));
+    int have = 0;
+    while (have < kFrameSize) {
+        const ssize_t n = ::recv(fd_, reply + have, kFrameSize - have, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) Fail("raw client: read: %s", n == 0 ? "connection closed" : std::strerror(errno));
+        have += static_cast<int>(n);
+    }
+    if (reply[0] != 0x00 || reply[1] != 0x55 || reply[2] * 256 + reply[3] != command)
+        Fail("raw client: unexpected reply %02x %02x %02x %02x", reply[0], reply[1], reply[2], reply[3]);
+    return reply[4] * 256 + reply[5];
 }
 
 } // namespace bench

@@ -47,6 +47,23 @@ void ConnectTcp(int port);
 // not negative, carry it in word 0. Returns the attempt counter (9 = no retry).
 int Exchange(int command, unsigned short word0, int expectedWord0 = -1);
 
+// The reference client of the TCP benchmarks: a plain blocking socket to
+// 127.0.0.1 with TCP_NODELAY that writes a 36-byte request and reads until
+// the 36-byte reply is in. Any failure fails the benchmark.
+class RawTcpClient {
+  public:
+    explicit RawTcpClient(int port);
+    ~RawTcpClient();
+    RawTcpClient(const RawTcpClient &) = delete;
+    RawTcpClient &operator=(const RawTcpClient &) = delete;
+    // One request (command, payload word 0, rest zero); the reply must start
+    // 0x00 0x55 and echo the command. Returns the reply's payload word 0.
+    int exchange(int command, unsigned short word0);
+
+  private:
+    int fd_ = -1;
+};
+
 double Now();        // monotonic seconds
 double CpuSeconds(); // user + system time of this process
 
