@@ -1,7 +1,11 @@
-// Binds every module's callbacks by name for the panel resources.
+// Binds every module's callbacks by name for the panel resources, and fills
+// the hooks through which lower layers reach the ones above them.
 #include "app/startup.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "link/dialog.h"
 #include "params/binding.h"
+#include "measure/graphs.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
 #include "params/transfer.h"
@@ -26,4 +30,7 @@ void RegisterAllCallbacks() {
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
     RegisterMeasureCallbacks();
+
+    // Reactions that cross from a lower layer to a higher one.
+    bindingHooks.recordShown = plot_analog_graph;
 }

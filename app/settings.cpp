@@ -1,7 +1,9 @@
 #include "app/settings.h"
 
-#include "app/panels.h"
+#include "core/panels.h"
 #include "app/startup.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "ini/inifile.h"
 #include "maint/access.h"
 #include "measure/navigation.h"

@@ -1,7 +1,9 @@
 #include "app/startup.h"
+#include "core/program.h"
+#include "core/status.h"
 
-#include "app/panels.h"
 #include "app/settings.h"
+#include "core/panels.h"
 #include "link/transport.h"
 #include "maint/access.h"
 #include "measure/graphs.h"
@@ -20,19 +22,10 @@
 #include <cstring>
 #include <string>
 
-char proj_dir[260];
-char dirName[260];
-char appliniPath[260];
-char templatesPath[260];
-char szSoftname[72] = "Q-VEX-MOD7-ARC Scope ";
-char szSoftversion[72] = "v1.0x (Build 01/2010)";
-char szStatus[128];
-int panelSelector[11];
 int main_left = 0, main_top = 0, main_zoom = 0;
 
 namespace {
 
-constexpr int kLightGrey = 0xE0E0E0; // RGB 224, 224, 224
 constexpr int kPanelSelectorIds[11] = {45, 8, 12, 13, 16, 15, 17, 14, 18, 20, 10};
 
 void copyText(char *dst, std::size_t size, const std::string &src) {
@@ -40,13 +33,6 @@ void copyText(char *dst, std::size_t size, const std::string &src) {
 }
 
 } // namespace
-
-void ShowStatus() { SetCtrlVal(panelMAIN, MAIN_STATUS_LINE, szStatus); }
-
-void SetStatus(const char *text) {
-    std::snprintf(szStatus, sizeof szStatus, "%s", text ? text : "");
-    ShowStatus();
-}
 
 int ProcessEntry(int argc, char **argv) {
     // The command line after the program name is accepted but not used.
@@ -101,11 +87,11 @@ void InitVars() {
     copyText(templatesPath, sizeof templatesPath, MakePathname(dir, "Templates.ini"));
 
     Combo_NewComboBox(panelInterf, INTERF_ADDRESS);
-    SetCtrlAttribute(panelInterf, INTERF_ADDRESS, ATTR_TEXT_BGCOLOR, kLightGrey);
+    SetCtrlAttribute(panelInterf, INTERF_ADDRESS, ATTR_TEXT_BGCOLOR, VAL_OFFWHITE);
     SetCtrlAttribute(panelInterf, INTERF_ADDRESS, ATTR_VISIBLE, 0);
 
     Combo_NewComboBox(panelSETTINGS_A, SETTINGS_A_TEMPLATE);
-    SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_TEXT_BGCOLOR, kLightGrey);
+    SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_TEXT_BGCOLOR, VAL_OFFWHITE);
     SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_TOP, 120);
     SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_LEFT, 25);
     SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_WIDTH, 305);

@@ -9,6 +9,8 @@
 #include "bench/common.h"
 
 #include "app/startup.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "link/frame.h"
 #include "link/transport.h"
 

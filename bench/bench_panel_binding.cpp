@@ -10,8 +10,10 @@
 // Last line: "ms_per_get_set <figure>" (median of the rounds' means).
 #include "bench/common.h"
 
-#include "app/panels.h"
+#include "core/panels.h"
 #include "app/startup.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "params/binding.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/outputs_ids.h"

@@ -21,7 +21,7 @@
 #include "bench/common.h"
 #include "bench/live.h"
 
-#include "app/panels.h"
+#include "core/panels.h"
 #include "measure/data.h"
 #include "measure/graphs.h"
 #include "ui/engine/engine.h"

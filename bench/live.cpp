@@ -2,8 +2,10 @@
 
 #include "bench/common.h"
 
-#include "app/panels.h"
+#include "core/panels.h"
 #include "app/startup.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "link/transport.h"
 #include "measure/graphs.h"
 #include "measure/sampling.h"

@@ -1,11 +1,11 @@
 #include "link/dialog.h"
 
-#include "app/panels.h"
-#include "app/startup.h"
+#include "core/panels.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "link/frame.h"
 #include "link/transport.h"
-#include "maint/testmode.h"
-#include "measure/sampling.h"
+#include "core/groups.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
 

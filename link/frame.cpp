@@ -1,6 +1,7 @@
 #include "link/frame.h"
 
-#include "app/startup.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "link/transport.h"
 #include "ui/engine/engine.h"
 

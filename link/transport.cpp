@@ -1,7 +1,8 @@
 #include "link/transport.h"
 
-#include "app/panels.h"
-#include "app/startup.h"
+#include "core/panels.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "link/frame.h"
 #include "ui/engine/engine.h"
 

@@ -1,7 +1,8 @@
 #include "measure/data.h"
 
-#include "app/panels.h"
-#include "app/startup.h"
+#include "core/panels.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "link/frame.h"
 #include "link/transport.h"
 #include "measure/graphs.h"
@@ -26,7 +27,6 @@ namespace {
 constexpr int kMeasureCommand = 8;
 constexpr int kCurveCommand = 9;
 constexpr unsigned short kBase = 0x6400;
-constexpr int kDarkGreen = 0x008000;
 constexpr int kBlock = 16;
 
 // One request: payload words 0 and 1, the rest 0. The reply's 16 words go to
@@ -46,7 +46,7 @@ int request(int command, unsigned short w0, unsigned short w1, unsigned short re
 }
 
 void showProgress(int p) {
-    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, kDarkGreen);
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, VAL_DK_GREEN);
     SetCtrlVal(panelMAIN, MAIN_PROGRESS, p);
 }
 
@@ -197,8 +197,7 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
         ProcessSystemEvents();
 
         if ((failure = request(kCurveCommand, kBase, 0, reply)) != MEAS_OK) break;
-        std::strncat(szStatus, " Trigger rearmed.", sizeof szStatus - std::strlen(szStatus) - 1);
-        ShowStatus();
+        AppendStatus(" Trigger rearmed.");
         showProgress(100);
         ProcessSystemEvents();
 

@@ -1,6 +1,6 @@
 #include "measure/graphs.h"
 
-#include "app/panels.h"
+#include "core/panels.h"
 #include "measure/data.h"
 #include "params/record.h"
 #include "ui/engine/engine.h"
@@ -24,13 +24,8 @@ double anagraph_x_min = 0.0, anagraph_x_max = 4095.0;
 
 namespace {
 
-constexpr int kBlue = 0x0000FF;
-constexpr int kGreen = 0x00FF00;
 constexpr int kEval1Colour = 0x990000; // RGB 153, 0, 0
 constexpr int kEval2Colour = 0x99CC00; // RGB 153, 204, 0
-constexpr int kDarkRed = 0x800000;
-constexpr int kRed = 0xFF0000;
-constexpr int kGrey = 0x808080;
 
 // Integer part of a 16.16 value held in two words (low first).
 int hi16(unsigned int field) { return FixedIntegerPart(field); }
@@ -86,9 +81,9 @@ void toleranceLines(int eval) {
     const double ref = signed32(param, PW_EVAL_REFERENCE[eval]);
     const double lower = std::max((ref - signed32(param, PW_EVAL_LOWER_TOL[eval])) / 65536.0, 0.0);
     const double upper = std::min((ref + signed32(param, PW_EVAL_UPPER_TOL[eval])) / 65536.0, 4095.0);
-    analogLine(lower, kGreen, " Tol.");
-    analogLine(ref / 65536.0, kGrey, " Ref.");
-    analogLine(upper, kGreen, " Tol.");
+    analogLine(lower, VAL_GREEN, " Tol.");
+    analogLine(ref / 65536.0, VAL_GRAY, " Ref.");
+    analogLine(upper, VAL_GREEN, " Tol.");
 }
 
 // Strip-chart traces 1..18 and the check boxes of the popup, in one order.
@@ -168,13 +163,13 @@ void PreparePlotDATACurve(int *handles, int count) {
 void RedrawDATAGraph() {
     DeleteGraphPlot(panelMAIN, MAIN_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
     graph_handle[0] = graph_handle[1] = 0; // gone with the plots
-    if (visA[0]) graph_handle[0] = PlotDATACurve(yArrayA, graph_handle[0], kBlue, VAL_FAT_LINE, VAL_SOLID);
-    if (visB[0]) graph_handle[1] = PlotDATACurve(yArrayB, graph_handle[1], kGreen, VAL_FAT_LINE, VAL_SOLID);
+    if (visA[0]) graph_handle[0] = PlotDATACurve(yArrayA, graph_handle[0], VAL_BLUE, VAL_FAT_LINE, VAL_SOLID);
+    if (visB[0]) graph_handle[1] = PlotDATACurve(yArrayB, graph_handle[1], VAL_GREEN, VAL_FAT_LINE, VAL_SOLID);
     const int n = curvePoints();
-    if (visA[0]) eventMarker(RD_RESET_A_EVENT, 0, n, kBlue, " Reset A.", 0.0);
-    if (visA[4]) levelLines(PW_CHA_TRIGGERLEVEL, PW_CHA_PRETRIGGER, n, kBlue);
-    if (visB[0]) eventMarker(RD_RESET_B_EVENT, 1, n, kGreen, " Reset B.", 256.0);
-    if (visB[4]) levelLines(PW_CHB_TRIGGERLEVEL, PW_CHB_PRETRIGGER, n, kGreen);
+    if (visA[0]) eventMarker(RD_RESET_A_EVENT, 0, n, VAL_BLUE, " Reset A.", 0.0);
+    if (visA[4]) levelLines(PW_CHA_TRIGGERLEVEL, PW_CHA_PRETRIGGER, n, VAL_BLUE);
+    if (visB[0]) eventMarker(RD_RESET_B_EVENT, 1, n, VAL_GREEN, " Reset B.", 256.0);
+    if (visB[4]) levelLines(PW_CHB_TRIGGERLEVEL, PW_CHB_PRETRIGGER, n, VAL_GREEN);
     if (eval1[0]) eventMarker(RD_EVAL1_EVENT, 0, n, kEval1Colour, " Eval 1.", 3840.0);
     if (eval2[0]) eventMarker(RD_EVAL2_EVENT, 0, n, kEval2Colour, " Eval 2.", 3584.0);
 }
@@ -214,12 +209,12 @@ void plot_analog_graph() {
     DeleteGraphPlot(panelOUTPUT_ANA, OUTPUT_ANA_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
     SetAxisScalingMode(panelOUTPUT_ANA, OUTPUT_ANA_GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4095.0);
     PlotXY(panelOUTPUT_ANA, OUTPUT_ANA_GRAPH, dxArray, dyArray, 256, VAL_DOUBLE, VAL_DOUBLE, VAL_FAT_LINE,
-           VAL_NO_POINT, VAL_SOLID, 1, kDarkRed);
+           VAL_NO_POINT, VAL_SOLID, 1, VAL_DK_RED);
     switch (src) {
     case 5:
-    case 13: analogLine(param[PW_CHA_TRIGGERLEVEL], kBlue, " Trig."); break;
+    case 13: analogLine(param[PW_CHA_TRIGGERLEVEL], VAL_BLUE, " Trig."); break;
     case 6:
-    case 14: analogLine(param[PW_CHB_TRIGGERLEVEL], kBlue, " Trig."); break;
+    case 14: analogLine(param[PW_CHB_TRIGGERLEVEL], VAL_BLUE, " Trig."); break;
     case 17: toleranceLines(0); break;
     case 18: toleranceLines(1); break;
     default: break;
@@ -231,7 +226,7 @@ void plot_possible_analog_graph(short minimum, short maximum) {
     axisRange(panelOUTPUT_ANA, OUTPUT_ANA_GRAPH, VAL_XAXIS, anagraph_x_min, anagraph_x_max);
     SetAxisScalingMode(panelOUTPUT_ANA, OUTPUT_ANA_GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4095.0);
     PlotXY(panelOUTPUT_ANA, OUTPUT_ANA_GRAPH, dxArray, dyArray, 256, VAL_DOUBLE, VAL_DOUBLE, VAL_THIN_LINE,
-           VAL_NO_POINT, VAL_DOT, 1, kRed);
+           VAL_NO_POINT, VAL_DOT, 1, VAL_RED);
 }
 
 // ---- callbacks ------------------------------------------------------------------------

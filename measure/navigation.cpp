@@ -1,8 +1,9 @@
 #include "measure/navigation.h"
 
-#include "app/groups.h"
-#include "app/panels.h"
-#include "app/startup.h"
+#include "core/groups.h"
+#include "core/panels.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "measure/sampling.h"
 #include "params/binding.h"
 #include "params/record.h"
@@ -14,6 +15,7 @@
 #include <vector>
 
 int panelSelectorState[kSelectorCount] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1};
+int panelSelector[kSelectorCount];
 
 namespace {
 

@@ -6,6 +6,8 @@
 constexpr int kSelectorCount = 11;
 // One flag per toggle of panelSelector; 1 hides the toggle.
 extern int panelSelectorState[kSelectorCount];
+// The ids of the selector toggles, in selector order.
+extern int panelSelector[kSelectorCount];
 
 // Main-panel selector toggles (panelSelector holds the first eleven ids).
 constexpr int TOG_EXPERT = 45, TOG_MEASURE = 8, TOG_RECORDER = 12, TOG_INTENSITY = 13, TOG_POWER = 16,

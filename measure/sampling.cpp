@@ -1,17 +1,16 @@
 #include "measure/sampling.h"
 
-#include "app/groups.h"
-#include "app/panels.h"
-#include "app/startup.h"
+#include "core/groups.h"
+#include "core/panels.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "link/frame.h"
 #include "link/transport.h"
-#include "maint/testmode.h"
 #include "measure/data.h"
 #include "measure/graphs.h"
 #include "params/binding.h"
 #include "params/record.h"
 #include "params/transfer.h"
-#include "recorder/recorder.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
 
@@ -19,23 +18,10 @@
 #include <cstring>
 #include <vector>
 
-int stop_flag = 1;
-int send_get_status = 1;
-
 namespace {
-constexpr int kOffWhite = 0xE0E0E0; // RGB 224, 224, 224
-constexpr int kLoopRed = 0xFF0000;
-constexpr int kDarkRed = 0x800000;
-constexpr int kDarkGreen = 0x008000;
-// The main panel's command groups.
-const std::vector<int> kMeasureCommands = {MAIN_CMD_RUN, MAIN_CMD_STOP, MAIN_CMD_DATA};
-const std::vector<int> kSensorCommands = {MAIN_CMD_TRIGGER,          MAIN_CMD_RESET,  MAIN_CMD_TEACH,
-                                          MAIN_CMD_STOP_SAMPLING, MAIN_CMD_RESTART_SAMPLING, MAIN_CMD_VERSION};
-const std::vector<int> kSendGetGroup = {MAIN_RADIO_RAM, MAIN_RADIO_EEPROM, MAIN_RADIO_FILE, MAIN_BTN_SEND,
-                                         MAIN_BTN_GET};
 
 void runProgress(int p) {
-    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, kDarkRed);
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, VAL_DK_RED);
     SetCtrlVal(panelMAIN, MAIN_PROGRESS, p);
 }
 
@@ -71,28 +57,19 @@ bool oneShot(int command, const char *text) {
         SetStatus("Error! Sensor echo incorrect.");
         return false;
     }
-    std::strncat(szStatus, "OK.", sizeof szStatus - std::strlen(szStatus) - 1);
-    ShowStatus();
+    AppendStatus("OK.");
     ProcessSystemEvents();
     return true;
 }
 
 } // namespace
 
-void set_main_buttons(int a, int b, int c) {
-    SetGroupState(panelMAIN, kMeasureCommands, a);
-    SetGroupState(panelMAIN, kSensorCommands, b);
-    SetGroupState(panelMAIN, kSendGetGroup, c);
-    if (a >= -1 && a <= 1)
-        for (int id : kMeasureCommands) SetCtrlAttribute(panelMAIN, id, ATTR_CMD_BUTTON_COLOR, kOffWhite);
-}
-
 void EnterMeasuringState(int loopCommand) {
     const bool run = loopCommand == MAIN_CMD_RUN;
     if (run) {
         runProgress(0);
     } else {
-        SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, kDarkGreen);
+        SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, VAL_DK_GREEN);
         SetCtrlVal(panelMAIN, MAIN_PROGRESS, 0);
     }
     SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_VISIBLE, 1);
@@ -100,7 +77,7 @@ void EnterMeasuringState(int loopCommand) {
     setVisible({MAIN_STRIPCHART, MAIN_NUM_POINTS, MAIN_NUM_MARGIN}, run ? 1 : 0);
     SetCtrlAttribute(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED, 1);
     SetCtrlAttribute(panelMAIN, MAIN_CMD_DATA, ATTR_DIMMED, 1);
-    SetCtrlAttribute(panelMAIN, loopCommand, ATTR_CMD_BUTTON_COLOR, kLoopRed);
+    SetCtrlAttribute(panelMAIN, loopCommand, ATTR_CMD_BUTTON_COLOR, VAL_RED);
     set_test_panel_controls(0, -2);
     set_main_buttons(-2, 0, 0);
     switch (GetRecordingType()) {
@@ -111,7 +88,7 @@ void EnterMeasuringState(int loopCommand) {
 }
 
 void EnterIdleState(int loopCommand, int failure) {
-    SetCtrlAttribute(panelMAIN, loopCommand, ATTR_CMD_BUTTON_COLOR, kOffWhite);
+    SetCtrlAttribute(panelMAIN, loopCommand, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
     set_test_panel_controls(1, -2);
     set_main_buttons(1, 1, send_get_status);
     // A link that stopped answering stays unusable until the next connect.
@@ -128,15 +105,13 @@ int CC_CMD_RUN(int, int, int event, void *, int, int) {
     for (;;) {
         runProgress(0);
         if ((failure = RequestRawdata(RAW_PART1)) != MEAS_OK) break;
-        std::strcpy(szStatus, "Rawdata (part 1) received.");
+        SetStatus("Rawdata (part 1) received.");
         runProgress(50);
-        ShowStatus();
         ProcessSystemEvents();
         if ((failure = RequestRawdata(RAW_PART2)) != MEAS_OK) break;
-        std::strcpy(szStatus, "Rawdata (part 2) received.");
+        SetStatus("Rawdata (part 2) received.");
         runProgress(100);
         if (stop_flag == 0) UpdateLiveDisplay();
-        ShowStatus();
         ProcessSystemEvents();
         if (stop_flag == 1) break;
     }

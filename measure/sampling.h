@@ -2,14 +2,7 @@
 // the RUN and STOP commands and the one-shot sensor commands.
 #pragma once
 
-// 1 = no measuring loop running; every loop ends at its next check once set.
-extern int stop_flag;
-// Third argument the program passes to set_main_buttons (send/get group).
-extern int send_get_status;
-
-// Switches the main panel's command groups: a = RUN, STOP and DATA,
-// b = the further sensor commands, c = the parameter send/get group.
-void set_main_buttons(int a, int b, int c);
+#include "core/groups.h"
 
 // The program's state while a loop started by MAIN_CMD_RUN or MAIN_CMD_DATA
 // runs, and back to idle when it ends. `failure` is the last request's

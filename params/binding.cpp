@@ -1,7 +1,6 @@
 #include "params/binding.h"
 
-#include "app/panels.h"
-#include "measure/graphs.h"
+#include "core/panels.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
 #include "ui/panels/outputs_ids.h"
@@ -9,6 +8,8 @@
 #include "ui/panels/settings_ids.h"
 
 #include <vector>
+
+BindingHooks bindingHooks;
 
 namespace {
 
@@ -369,7 +370,7 @@ void SetPanelValues(const unsigned short rec[PARAM_WORDS]) {
                    shownGroupContradictory(rec + PW_EVAL_GROUP[e], kEvalGroupShown));
     SetCtrlVal(panelPOWER_GEN, POWER_GEN_NORMBASE_ALL,
                shownGroupContradictory(rec + PW_NORMBASE_GROUP, kNormBaseShown));
-    plot_analog_graph();
+    if (bindingHooks.recordShown) bindingHooks.recordShown();
 }
 
 // ---- callbacks --------------------------------------------------------------------------
@@ -483,7 +484,7 @@ int CC_SETTINGS_PARA(int panel, int control, int event, void *, int, int) {
 int CC_RNG_ANA_OUTMODE(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     GetPanelValues(param);
-    plot_analog_graph();
+    if (bindingHooks.recordShown) bindingHooks.recordShown();
     return 0;
 }
 

@@ -5,6 +5,14 @@
 
 #include "params/record.h"
 
+// What the layers above do when the panels change the record's picture: the
+// measurement view redraws the analog output's characteristic. Filled at
+// start-up; empty hooks do nothing.
+struct BindingHooks {
+    void (*recordShown)() = nullptr;
+};
+extern BindingHooks bindingHooks;
+
 // Reads every bound control into rec. Words no control is bound to keep their
 // values; words 61, 75 and 77 get their fixed values.
 void GetPanelValues(unsigned short rec[PARAM_WORDS]);

@@ -1,7 +1,8 @@
 #include "params/parafile.h"
 
-#include "app/panels.h"
-#include "app/startup.h"
+#include "core/panels.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "params/binding.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"

@@ -1,9 +1,10 @@
 #include "params/transfer.h"
 
-#include "app/panels.h"
-#include "app/startup.h"
+#include "core/panels.h"
+#include "core/program.h"
+#include "core/status.h"
 #include "link/frame.h"
-#include "measure/sampling.h"
+#include "core/groups.h"
 #include "params/binding.h"
 #include "params/parafile.h"
 #include "params/record.h"
@@ -19,7 +20,6 @@ int target = RAM;
 namespace {
 
 constexpr unsigned short kSetCommand = 0x6400;
-constexpr int kBlue = 0x0000FF;
 constexpr int kWriteSets = 1;  // command: write set n, or activate in RAM
 constexpr int kReadSets = 2;   // command: prepare the copy from RAM, or read set n
 constexpr int kStoreSets = 3;  // command: activate and store in EEPROM
@@ -27,7 +27,7 @@ constexpr int kReadEeprom = 4; // command: prepare the copy from EEPROM
 
 void progress(int value) {
     SetCtrlVal(panelMAIN, MAIN_PROGRESS, value);
-    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, kBlue);
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, VAL_BLUE);
 }
 
 void startProgress() {

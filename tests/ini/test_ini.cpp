@@ -33,10 +33,7 @@ void Spit(const std::string &path, const std::string &bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string GoldenDir() {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind('/')) + "/golden/";
-}
+std::string GoldenDir() { return std::string(QVEX_TESTS_DIR) + "/ini/golden/"; }
 
 std::vector<std::string> DirEntries(const std::string &dir) {
     std::vector<std::string> names;

@@ -147,6 +147,7 @@ enum {
     VAL_DK_RED = 0x800000,
     VAL_DK_GREEN = 0x008000,
     VAL_DK_BLUE = 0x000080,
+    VAL_OFFWHITE = 0xE0E0E0,
     VAL_TRANSPARENT = 0x1000000, // text background: none
 };
 

@@ -1,4 +1,4 @@
-#include "app/panels.h"
+#include "core/panels.h"
 
 #include "ui/engine/engine.h"
 

@@ -1,0 +1,53 @@
+#include "core/groups.h"
+
+#include "core/panels.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/main_ids.h"
+
+int stop_flag = 1;
+int send_get_status = 1;
+
+namespace {
+// The main panel's command groups.
+const std::vector<int> kMeasureCommands = {MAIN_CMD_RUN, MAIN_CMD_STOP, MAIN_CMD_DATA};
+const std::vector<int> kSensorCommands = {MAIN_CMD_TRIGGER,       MAIN_CMD_RESET,            MAIN_CMD_TEACH,
+                                          MAIN_CMD_STOP_SAMPLING, MAIN_CMD_RESTART_SAMPLING, MAIN_CMD_VERSION};
+const std::vector<int> kSendGetGroup = {MAIN_RADIO_RAM, MAIN_RADIO_EEPROM, MAIN_RADIO_FILE, MAIN_BTN_SEND,
+                                        MAIN_BTN_GET};
+
+// The test panel's groups; they fill as its commands arrive.
+const std::vector<int> kTestLinkGroup = {};
+const std::vector<int> kTestModeGroup = {};
+
+// The recorder panel's groups; they fill as its controls arrive.
+const std::vector<int> kRecorderGroups[5] = {};
+} // namespace
+
+void SetGroupState(int panel, const std::vector<int> &controls, int state) {
+    if (state < GROUP_HIDDEN || state > GROUP_ENABLED) return;
+    for (int id : controls) {
+        SetCtrlAttribute(panel, id, ATTR_VISIBLE, state == GROUP_HIDDEN ? 0 : 1);
+        if (state != GROUP_HIDDEN) SetCtrlAttribute(panel, id, ATTR_DIMMED, state == GROUP_DIMMED ? 1 : 0);
+    }
+}
+
+void set_main_buttons(int a, int b, int c) {
+    SetGroupState(panelMAIN, kMeasureCommands, a);
+    SetGroupState(panelMAIN, kSensorCommands, b);
+    SetGroupState(panelMAIN, kSendGetGroup, c);
+    if (a >= GROUP_HIDDEN && a <= GROUP_ENABLED)
+        for (int id : kMeasureCommands) SetCtrlAttribute(panelMAIN, id, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
+}
+
+void set_test_panel_controls(int a, int b) {
+    SetGroupState(panelTEST, kTestLinkGroup, a);
+    SetGroupState(panelTEST, kTestModeGroup, b);
+}
+
+void set_recorder_attributes(int a, int b, int c, int d, int e) {
+    const int states[5] = {a, b, c, d, e};
+    for (int g = 0; g < 5; ++g) SetGroupState(panelRECORDER, kRecorderGroups[g], states[g]);
+}
+
+// The recorder panel carries no type selector yet: recording is manual.
+int GetRecordingType() { return REC_TYPE_MANUAL; }

@@ -1,0 +1,34 @@
+// The program's command groups and the loop flag every command that talks
+// to the controller obeys.
+//
+// A group switch takes one state per group: -1 hide, 0 show dimmed, 1 show
+// enabled; any other value (the program passes -2) leaves the group as it is.
+#pragma once
+
+#include <vector>
+
+enum GroupState { GROUP_UNCHANGED = -2, GROUP_HIDDEN = -1, GROUP_DIMMED = 0, GROUP_ENABLED = 1 };
+
+// 1 = no measuring loop running; every loop ends at its next check once set.
+extern int stop_flag;
+// Third argument the program passes to set_main_buttons (send/get group).
+extern int send_get_status;
+
+void SetGroupState(int panel, const std::vector<int> &controls, int state);
+
+// The main panel's groups: a = RUN, STOP and DATA, b = the further sensor
+// commands, c = the parameter send/get group.
+void set_main_buttons(int a, int b, int c);
+
+// The test panel's groups: a = the controls that need a link, b = the
+// controls that need test mode.
+void set_test_panel_controls(int a, int b);
+
+constexpr int REC_TYPE_MANUAL = 0;
+constexpr int REC_TYPE_AUTOMATIC = 1;
+
+// The recorder panel's groups: a = recording on/off, b = manual record,
+// c = file choice, d = interval, e = automatic start.
+void set_recorder_attributes(int a, int b, int c, int d, int e);
+// The recording type the recorder panel is set to.
+int GetRecordingType();

@@ -1,0 +1,31 @@
+#include "core/status.h"
+
+#include "core/panels.h"
+#include "ui/engine/engine.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+char szStatus[128];
+
+void ShowStatus() { SetCtrlVal(panelMAIN, MAIN_STATUS_LINE, szStatus); }
+
+void SetStatus(const char *text) {
+    std::snprintf(szStatus, sizeof szStatus, "%s", text ? text : "");
+    ShowStatus();
+}
+
+void SetStatusF(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(szStatus, sizeof szStatus, format, args);
+    va_end(args);
+    ShowStatus();
+}
+
+void AppendStatus(const char *text) {
+    const std::size_t used = std::strlen(szStatus);
+    std::snprintf(szStatus + used, sizeof szStatus - used, "%s", text ? text : "");
+    ShowStatus();
+}

@@ -1,0 +1,16 @@
+// The main panel's status line: progress and link errors of every command
+// that talks to the controller end up here.
+#pragma once
+
+extern char szStatus[128];
+
+constexpr int MAIN_STATUS_LINE = 21;
+
+// Writes szStatus to the main panel's status line.
+void ShowStatus();
+// Copies text into szStatus (cut to fit) and shows it.
+void SetStatus(const char *text);
+// Formats into szStatus (cut to fit) and shows it.
+void SetStatusF(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// Adds text to what the status line says (cut to fit) and shows it.
+void AppendStatus(const char *text);
