@@ -10,6 +10,9 @@
 #include "ui/engine/engine.h"
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/main_ids.h"
+#include "ui/panels/outputs_ids.h"
+#include "ui/panels/power_ids.h"
+#include "ui/panels/settings_ids.h"
 #include "ui/panels/vectors_ids.h"
 
 #include <vector>
@@ -38,29 +41,36 @@ struct TabGroup {
 const TabGroup &powerGroup() {
     static const TabGroup g{
         {&panelPOWER, &panelPOWER_B, &panelPOWER_TMR0, &panelPOWER_TMR1, &panelPOWER_GEN, &panelPOWER_REC},
-        {{10, 15, 13, 11, 12, 14},
-         {10, 15, 13, 11, 12, 14},
-         {10, 15, 13, 11, 12, 14},
-         {10, 15, 13, 11, 12, 14},
-         {11, 20, 16, 12, 13, 19},
-         {3, 10, 8, 4, 5, 9}},
+        {{POWER_TAB_CHA, POWER_TAB_CHB, POWER_TAB_TMR0, POWER_TAB_TMR1, POWER_TAB_GEN, POWER_TAB_REC},
+         {POWER_B_TAB_CHA, POWER_B_TAB_CHB, POWER_B_TAB_TMR0, POWER_B_TAB_TMR1, POWER_B_TAB_GEN, POWER_B_TAB_REC},
+         {POWER_TMR0_TAB_CHA, POWER_TMR0_TAB_CHB, POWER_TMR0_TAB_TMR0, POWER_TMR0_TAB_TMR1, POWER_TMR0_TAB_GEN, POWER_TMR0_TAB_REC},
+         {POWER_TMR1_TAB_CHA, POWER_TMR1_TAB_CHB, POWER_TMR1_TAB_TMR0, POWER_TMR1_TAB_TMR1, POWER_TMR1_TAB_GEN, POWER_TMR1_TAB_REC},
+         {POWER_GEN_TAB_CHA, POWER_GEN_TAB_CHB, POWER_GEN_TAB_TMR0, POWER_GEN_TAB_TMR1, POWER_GEN_TAB_GEN, POWER_GEN_TAB_REC},
+         {POWER_REC_TAB_CHA, POWER_REC_TAB_CHB, POWER_REC_TAB_TMR0, POWER_REC_TAB_TMR1, POWER_REC_TAB_GEN, POWER_REC_TAB_REC}},
         TOG_POWER};
     return g;
 }
 
 // Settings tabs: index 0 is the templates panel, 1 to 5 the evaluations.
 const TabGroup &settingsGroup() {
-    static const std::vector<int> ids = {4, 6, 5, 10, 9, 8};
-    static const TabGroup g{{&panelSETTINGS_A, &panelSETTINGS, &panelSETTINGS_2, &panelSETTINGS_3, &panelSETTINGS_4,
-                             &panelSETTINGS_5},
-                            {ids, ids, ids, ids, ids, ids},
-                            TOG_SETTINGS};
+    static const TabGroup g{
+        {&panelSETTINGS_A, &panelSETTINGS, &panelSETTINGS_2, &panelSETTINGS_3, &panelSETTINGS_4, &panelSETTINGS_5},
+        {{SETTINGS_A_TAB_TEMPL, SETTINGS_A_TAB_EVAL1, SETTINGS_A_TAB_EVAL2, SETTINGS_A_TAB_EVAL3, SETTINGS_A_TAB_EVAL4, SETTINGS_A_TAB_EVAL5},
+         {SETTINGS_TAB_TEMPL, SETTINGS_TAB_EVAL1, SETTINGS_TAB_EVAL2, SETTINGS_TAB_EVAL3, SETTINGS_TAB_EVAL4, SETTINGS_TAB_EVAL5},
+         {SETTINGS_2_TAB_TEMPL, SETTINGS_2_TAB_EVAL1, SETTINGS_2_TAB_EVAL2, SETTINGS_2_TAB_EVAL3, SETTINGS_2_TAB_EVAL4, SETTINGS_2_TAB_EVAL5},
+         {SETTINGS_3_TAB_TEMPL, SETTINGS_3_TAB_EVAL1, SETTINGS_3_TAB_EVAL2, SETTINGS_3_TAB_EVAL3, SETTINGS_3_TAB_EVAL4, SETTINGS_3_TAB_EVAL5},
+         {SETTINGS_4_TAB_TEMPL, SETTINGS_4_TAB_EVAL1, SETTINGS_4_TAB_EVAL2, SETTINGS_4_TAB_EVAL3, SETTINGS_4_TAB_EVAL4, SETTINGS_4_TAB_EVAL5},
+         {SETTINGS_5_TAB_TEMPL, SETTINGS_5_TAB_EVAL1, SETTINGS_5_TAB_EVAL2, SETTINGS_5_TAB_EVAL3, SETTINGS_5_TAB_EVAL4, SETTINGS_5_TAB_EVAL5}},
+        TOG_SETTINGS};
     return g;
 }
 
 const TabGroup &outputsGroup() {
     static const TabGroup g{{&panelOUTPUT, &panelOUTPUT_1, &panelOUTPUT_2, &panelOUTPUT_ANA},
-                            {{6, 5, 8, 7}, {6, 5, 8, 7}, {5, 8, 7, 6}, {7, 6, 9, 8}},
+                            {{OUTPUT_TAB_OUT0, OUTPUT_TAB_OUT1, OUTPUT_TAB_OUT2, OUTPUT_TAB_ANALOG},
+                             {OUTPUT_1_TAB_OUT0, OUTPUT_1_TAB_OUT1, OUTPUT_1_TAB_OUT2, OUTPUT_1_TAB_ANALOG},
+                             {OUTPUT_2_TAB_OUT0, OUTPUT_2_TAB_OUT1, OUTPUT_2_TAB_OUT2, OUTPUT_2_TAB_ANALOG},
+                             {OUTPUT_ANA_TAB_OUT0, OUTPUT_ANA_TAB_OUT1, OUTPUT_ANA_TAB_OUT2, OUTPUT_ANA_TAB_ANALOG}},
                             TOG_OUTPUTS};
     return g;
 }
