@@ -9,7 +9,16 @@
 
 char szStatus[128];
 
-void ShowStatus() { SetCtrlVal(panelMAIN, MAIN_STATUS_LINE, szStatus); }
+namespace {
+void (*g_observer)(const char *) = nullptr;
+}
+
+void SetStatusObserver(void (*observer)(const char *text)) { g_observer = observer; }
+
+void ShowStatus() {
+    SetCtrlVal(panelMAIN, MAIN_STATUS_LINE, szStatus);
+    if (g_observer) g_observer(szStatus);
+}
 
 void SetStatus(const char *text) {
     std::snprintf(szStatus, sizeof szStatus, "%s", text ? text : "");

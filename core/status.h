@@ -14,3 +14,7 @@ void SetStatus(const char *text);
 void SetStatusF(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // Adds text to what the status line says (cut to fit) and shows it.
 void AppendStatus(const char *text);
+
+// Called with every text the status line shows, e.g. for a log of a job run
+// without a screen; nullptr: nobody listens.
+void SetStatusObserver(void (*observer)(const char *text));

@@ -1,0 +1,257 @@
+// The jobs of qvex-ctl. Each one operates the program's own controls in the
+// order an operator would and judges the outcome by what the program says.
+#include "ctl/session.h"
+
+#include "core/panels.h"
+#include "core/status.h"
+#include "ini/inifile.h"
+#include "link/frame.h"
+#include "params/compare.h"
+#include "params/parafile.h"
+#include "params/record.h"
+#include "ui/panels/main_ids.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ctl {
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// Every text the status line showed during the current job.
+std::vector<std::string> g_statusLog;
+void keepStatus(const char *text) { g_statusLog.emplace_back(text ? text : ""); }
+
+bool endsWith(const std::string &s, const std::string &tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+bool contains(const std::string &s, const char *part) { return s.find(part) != std::string::npos; }
+
+// The command's own flags: --name value pairs and plain words.
+class CommandArgs {
+  public:
+    CommandArgs(const Args &args, std::initializer_list<const char *> flags) {
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string &a = args[i];
+            const bool known = std::any_of(flags.begin(), flags.end(), [&](const char *f) { return a == f; });
+            if (known && i + 1 < args.size()) {
+                values_[a] = args[++i];
+            } else if (known || (a.size() > 1 && a[0] == '-' && a != "-")) {
+                error_ = known ? a + " needs a value" : "unknown option " + a;
+            } else {
+                words_.push_back(a);
+            }
+        }
+    }
+    const std::string &error() const { return error_; }
+    bool has(const char *flag) const { return values_.count(flag) != 0; }
+    std::string value(const char *flag) const {
+        auto it = values_.find(flag);
+        return it == values_.end() ? std::string() : it->second;
+    }
+    const Args &words() const { return words_; }
+
+  private:
+    std::map<std::string, std::string> values_;
+    Args words_;
+    std::string error_;
+};
+
+// RAM or EEPROM from --from / --to; the memory radio button to press.
+int memoryButton(const std::string &place) {
+    if (place == "ram") return MAIN_RADIO_RAM;
+    if (place == "eeprom") return MAIN_RADIO_EEPROM;
+    return 0;
+}
+
+std::string loadedText(int button) {
+    return std::string("Parameter set successfully loaded ") + (button == MAIN_RADIO_EEPROM ? "from EEPROM" : "from RAM");
+}
+
+// Checks that a parameter file can be read and holds parameters, before the
+// controller is touched. Returns "" or what is wrong with it.
+std::string checkParameterFile(const std::string &path) {
+    IniHolder ini(0);
+    const int rc = Ini_ReadFromFile(ini, path.c_str());
+    if (rc < 0) return "cannot read the parameter file " + path + ": " + Ini_ErrorText(rc);
+    unsigned short scratch[PARAM_WORDS] = {};
+    if (GetParaSections(ini, scratch) != 1) return path + " holds no parameter section";
+    return "";
+}
+
+// Reads the controller's record from RAM or EEPROM onto the panels (GET).
+int getFromController(Session &s, int button) {
+    s.operate(panelMAIN, button);
+    g_statusLog.clear();
+    s.progressOn();
+    s.operate(panelMAIN, MAIN_BTN_GET);
+    s.progressOff();
+    if (s.status() != loadedText(button)) return s.linkFailed();
+    return EXIT_DONE;
+}
+
+// Overlays the panels with a parameter file, as the file GET does.
+int overlayFile(Session &s, const std::string &path) {
+    s.operate(panelMAIN, MAIN_RADIO_FILE);
+    s.popups.files.push_back(path);
+    s.operate(panelMAIN, MAIN_BTN_GET);
+    if (s.status() != "Parameter loaded from file.") return s.usage("cannot load the parameter file " + path);
+    return EXIT_DONE;
+}
+
+// ---- the jobs ---------------------------------------------------------------------------
+
+int jobVersion(Session &s, const Args &) {
+    std::printf("%s\n", s.status().c_str());
+    return EXIT_DONE;
+}
+
+int jobGet(Session &s, const Args &args) {
+    CommandArgs a(args, {"--from", "--out"});
+    const int button = memoryButton(a.value("--from"));
+    if (!a.error().empty() || !button || !a.has("--out") || !a.words().empty())
+        return s.usage(a.error().empty() ? "get needs --from ram|eeprom --out FILE" : a.error());
+    if (!s.connect()) return s.linkFailed();
+    if (int rc = getFromController(s, button)) return rc;
+    s.operate(panelMAIN, MAIN_RADIO_FILE);
+    s.popups.files.push_back(a.value("--out"));
+    s.operate(panelMAIN, MAIN_BTN_SEND);
+    if (s.status() != "Parameter saved to file.") return s.usage("cannot write " + a.value("--out"));
+    return EXIT_DONE;
+}
+
+int jobSend(Session &s, const Args &args) {
+    CommandArgs a(args, {"--to"});
+    const int button = memoryButton(a.value("--to"));
+    if (!a.error().empty() || !button || a.words().size() != 1)
+        return s.usage(a.error().empty() ? "send needs --to ram|eeprom FILE" : a.error());
+    const std::string file = a.words()[0];
+    const std::string problem = checkParameterFile(file);
+    if (!problem.empty()) return s.usage(problem);
+    if (!s.connect()) return s.linkFailed();
+    // The controller's own record first: words the file does not hold keep
+    // the controller's values.
+    if (int rc = getFromController(s, button)) return rc;
+    if (int rc = overlayFile(s, file)) return rc;
+    s.operate(panelMAIN, button);
+    g_statusLog.clear();
+    s.progressOn();
+    s.operate(panelMAIN, MAIN_BTN_SEND);
+    s.progressOff();
+    for (const std::string &line : g_statusLog)
+        if (contains(line, "storing to sensor failed")) return s.linkFailed(line);
+    if (!endsWith(s.status(), "Done!")) return s.linkFailed();
+    return EXIT_DONE;
+}
+
+int jobDiff(Session &s, const Args &args) {
+    CommandArgs a(args, {"--from"});
+    const int button = memoryButton(a.value("--from"));
+    if (!a.error().empty() || !button || a.words().size() != 1)
+        return s.usage(a.error().empty() ? "diff needs --from ram|eeprom FILE" : a.error());
+    const std::string file = a.words()[0];
+    const std::string problem = checkParameterFile(file);
+    if (!problem.empty()) return s.usage(problem);
+    if (!s.connect()) return s.linkFailed();
+    if (int rc = getFromController(s, button)) return rc;
+    unsigned short controller[PARAM_WORDS];
+    std::memcpy(controller, param, sizeof controller);
+    if (int rc = overlayFile(s, file)) return rc;
+    const std::vector<FieldDifference> diffs = CompareRecords(controller, param);
+    for (const FieldDifference &d : diffs)
+        std::printf("%s / %s / %s / %s\n", d.section.c_str(), d.key.c_str(), d.left.c_str(), d.right.c_str());
+    return diffs.empty() ? EXIT_DONE : EXIT_DIFFERENT;
+}
+
+// The one-shot sensor commands: the controller acknowledges with "OK.".
+int oneShot(Session &s, int command) {
+    g_statusLog.clear();
+    s.operate(panelMAIN, command);
+    if (!endsWith(s.status(), "OK.") && !(command == MAIN_CMD_TEACH && s.status() == loadedText(MAIN_RADIO_RAM)))
+        return s.linkFailed();
+    std::printf("%s\n", s.status().c_str());
+    return EXIT_DONE;
+}
+int jobTrigger(Session &s, const Args &) { return oneShot(s, MAIN_CMD_TRIGGER); }
+int jobReset(Session &s, const Args &) { return oneShot(s, MAIN_CMD_RESET); }
+int jobTeach(Session &s, const Args &) { return oneShot(s, MAIN_CMD_TEACH); }
+int jobStopSampling(Session &s, const Args &) { return oneShot(s, MAIN_CMD_STOP_SAMPLING); }
+int jobRestartSampling(Session &s, const Args &) { return oneShot(s, MAIN_CMD_RESTART_SAMPLING); }
+
+struct Command {
+    const char *name;
+    const char *synopsis;
+    const char *help;
+    bool connectFirst; // the job opens the link itself when false
+    int (*run)(Session &, const Args &);
+};
+
+const Command kCommands[] = {
+    {"version", "version", "Prints the controller's version text.", true, jobVersion},
+    {"get", "get  --from ram|eeprom --out FILE",
+     "Reads the parameter record from the controller's RAM or EEPROM and writes it\n"
+     "as a parameter file. Nothing is written when the read fails.",
+     false, jobGet},
+    {"send", "send --to ram|eeprom FILE",
+     "Reads the controller's record from RAM or EEPROM, overlays the parameter file\n"
+     "as the panels' file load does, and sends the result there: words the file\n"
+     "does not hold keep the controller's values.",
+     false, jobSend},
+    {"diff", "diff --from ram|eeprom FILE",
+     "Prints the fields where the controller's record and the parameter file differ,\n"
+     "one per line: section / key / controller value / file value.\n"
+     "Exit status 0 when they agree, 3 when they differ.",
+     false, jobDiff},
+    {"trigger", "trigger", "Acquires the normalisation base (TRIGGER).", true, jobTrigger},
+    {"reset", "reset", "Resets the controller's data (RESET).", true, jobReset},
+    {"teach", "teach", "Teaches the references and reads the taught record back (TEACH).", true, jobTeach},
+    {"stop-sampling", "stop-sampling", "Stops the controller's sampling.", true, jobStopSampling},
+    {"restart-sampling", "restart-sampling", "Restarts the controller's sampling.", true, jobRestartSampling},
+};
+
+const Command *findCommand(const std::string &name) {
+    for (const Command &c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+} // namespace
+
+std::string FormatUsage(const char *usage) {
+    std::string list;
+    for (const Command &c : kCommands) list += std::string("  ") + c.synopsis + "\n";
+    std::vector<char> out(std::strlen(usage) + list.size() + 1);
+    std::snprintf(out.data(), out.size(), usage, list.c_str());
+    return out.data();
+}
+
+int RunCommand(int argc, char **argv, const Options &options) {
+    const Command *command = findCommand(options.command);
+    if (!command) {
+        std::fprintf(stderr, "qvex-ctl: unknown command %s (qvex-ctl --help lists them)\n", options.command.c_str());
+        return EXIT_USAGE;
+    }
+    if (std::find(options.args.begin(), options.args.end(), "--help") != options.args.end()) {
+        std::printf("usage: qvex-ctl [link options] %s\n\n%s\n", command->synopsis, command->help);
+        return EXIT_DONE;
+    }
+    if (options.link == Options::NONE) {
+        std::fprintf(stderr, "qvex-ctl: say which controller: --tcp HOST:PORT or --serial N|DEVICE\n");
+        return EXIT_USAGE;
+    }
+    Session session(options);
+    if (!session.start(argc, argv)) return EXIT_USAGE;
+    SetStatusObserver(keepStatus);
+    if (command->connectFirst && !session.connect()) return session.linkFailed();
+    const int rc = command->run(session, options.args);
+    SetStatusObserver(nullptr);
+    return rc;
+}
+
+} // namespace ctl

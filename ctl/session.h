@@ -1,0 +1,69 @@
+// One qvex-ctl run: the program started offscreen in a folder of its own,
+// pop-ups answered from the command line, progress on stderr, and the link
+// opened through the connection dialog.
+#pragma once
+
+#include "ctl/ctl.h"
+#include "ui/engine/engine.h"
+
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace ctl {
+
+// Index of a baud rate in the connection dialog's ring, -1 when not offered.
+int BaudIndex(int rate);
+// The usage text with the command list filled in.
+std::string FormatUsage(const char *usage);
+// Starts the program and runs options.command. Returns the exit code.
+int RunCommand(int argc, char **argv, const Options &options);
+
+// Answers the program's pop-ups: file dialogs with the paths queued for
+// them, questions with yes; messages are kept and repeated on stderr.
+class CtlPopups : public PopupResponder {
+  public:
+    std::deque<std::string> files;
+    std::string lastTitle, lastText;
+
+    int message(const std::string &title, const std::string &text) override;
+    int confirm(const std::string &title, const std::string &text) override;
+    int fileSelect(const std::string &defaultDirectory, const std::string &defaultFileSpec,
+                   const std::string &title, int buttonLabel, std::string *pathName) override;
+};
+
+class Session {
+  public:
+    explicit Session(const Options &options);
+    ~Session();
+
+    // Loads the panels offscreen and gives the globals their start values.
+    // Returns false (with the reason on stderr) when the panels do not load.
+    bool start(int argc, char **argv);
+    // Opens the link as the connection dialog does; true when verified.
+    bool connect();
+
+    // Operates a control as the operator would.
+    void operate(int panel, int control);
+    // The status line as the operator reads it.
+    std::string status() const;
+    bool linkOpen() const;
+
+    // Reports a failure of the controller or link: the status line on stderr.
+    int linkFailed(const std::string &what = "");
+    // Reports a usage or file problem on stderr.
+    int usage(const std::string &what);
+
+    // Shows the main panel's progress indicator on stderr while a job runs.
+    void progressOn();
+    void progressOff();
+
+    const Options &options;
+    CtlPopups popups;
+
+  private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace ctl
