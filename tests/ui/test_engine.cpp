@@ -20,12 +20,12 @@
 namespace {
 
 struct Hit {
-    int panel, control, event;
+    int panel, control, event, data1, data2;
 };
 std::vector<Hit> g_hits;
 
-int Record(int panel, int control, int event, void *, int, int) {
-    g_hits.push_back({panel, control, event});
+int Record(int panel, int control, int event, void *, int data1, int data2) {
+    g_hits.push_back({panel, control, event, data1, data2});
     return 0;
 }
 
@@ -77,6 +77,15 @@ const char *kTestUi = R"(<?xml version="1.0" encoding="UTF-8"?>
    <widget class="QPushButton" name="bad">
     <property name="ctrlId" stdset="0"><number>2</number></property>
     <property name="callback" stdset="0"><string>NOBODY_REGISTERED_THIS</string></property>
+   </widget>
+  </widget>
+  <widget class="QWidget" name="p3">
+   <property name="panel" stdset="0"><number>3</number></property>
+   <property name="callback" stdset="0"><string>T_PANEL</string></property>
+   <property name="geometry"><rect><x>0</x><y>0</y><width>120</width><height>80</height></rect></property>
+   <widget class="QLabel" name="caption">
+    <property name="geometry"><rect><x>20</x><y>30</y><width>60</width><height>20</height></rect></property>
+    <property name="text"><string>Traces</string></property>
    </widget>
   </widget>
  </widget>
@@ -158,6 +167,58 @@ TEST_F(EngineTest, ProgramChangesNeverFireCallbacksOperatorActionsDo) {
     ASSERT_EQ(g_hits.size(), 1u);
     EXPECT_EQ(g_hits[0].control, 0);
     EXPECT_EQ(g_hits[0].event, EVENT_CLOSE);
+}
+
+TEST_F(EngineTest, ClicksOnAPanelReachItsCallbackWithTheirPosition) {
+    DisplayPanel(panel);
+    auto *pw = static_cast<QWidget *>(GetPanelWidget(panel));
+    const QPoint bare(390, 290);
+    ASSERT_EQ(pw->childAt(bare), nullptr);
+    QTest::mouseClick(pw, Qt::RightButton, {}, bare);
+    ASSERT_EQ(g_hits.size(), 1u);
+    EXPECT_EQ(g_hits[0].panel, panel);
+    EXPECT_EQ(g_hits[0].control, 0);
+    EXPECT_EQ(g_hits[0].event, EVENT_RIGHT_CLICK);
+    EXPECT_EQ(g_hits[0].data1, 290);
+    EXPECT_EQ(g_hits[0].data2, 390);
+    g_hits.clear();
+    QTest::mouseDClick(pw, Qt::LeftButton, {}, bare);
+    ASSERT_EQ(g_hits.size(), 1u);
+    EXPECT_EQ(g_hits[0].control, 0);
+    EXPECT_EQ(g_hits[0].event, EVENT_LEFT_DOUBLE_CLICK);
+    g_hits.clear();
+
+    // A click a control takes stays with the control; one it leaves (a right
+    // click on a check box) goes on to the panel after the control's own.
+    auto *chk = static_cast<QWidget *>(GetCtrlWidget(panel, 3));
+    QTest::mouseClick(chk, Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(g_hits.size(), 2u);
+    EXPECT_EQ(g_hits[0].control, 3);
+    EXPECT_EQ(g_hits[1].event, EVENT_COMMIT);
+    g_hits.clear();
+    QTest::mouseClick(chk, Qt::RightButton, {}, QPoint(5, 5));
+    ASSERT_EQ(g_hits.size(), 2u);
+    EXPECT_EQ(g_hits[0].control, 3);
+    EXPECT_EQ(g_hits[1].control, 0);
+    EXPECT_EQ(g_hits[1].event, EVENT_RIGHT_CLICK);
+    EXPECT_EQ(g_hits[1].data1, chk->y() + 5);
+    EXPECT_EQ(g_hits[1].data2, chk->x() + 5);
+    g_hits.clear();
+
+    // A click inside a sub-panel is the sub-panel's alone, with its own
+    // coordinates, whatever it lands on.
+    const int child = LoadPanel(panel, "Test.ui", 3);
+    ASSERT_GT(child, 0);
+    DisplayPanel(child);
+    SetPanelPos(child, 100, 150);
+    auto *caption = static_cast<QWidget *>(GetPanelWidget(child))->findChild<QWidget *>("caption");
+    ASSERT_NE(caption, nullptr);
+    QTest::mouseClick(caption, Qt::RightButton, {}, QPoint(4, 6));
+    ASSERT_EQ(g_hits.size(), 1u);
+    EXPECT_EQ(g_hits[0].panel, child);
+    EXPECT_EQ(g_hits[0].event, EVENT_RIGHT_CLICK);
+    EXPECT_EQ(g_hits[0].data1, 36);
+    EXPECT_EQ(g_hits[0].data2, 24);
 }
 
 TEST_F(EngineTest, ValuesAreTypedAndMismatchesAreErrors) {
