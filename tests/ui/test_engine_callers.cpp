@@ -1,7 +1,9 @@
-// The engine's panel clicks as the program's own panels meet them; the rules
-// themselves are in test_engine.cpp.
+// The engine's panel clicks and file dialog rules as the program's own panels
+// and callers meet them; the rules themselves are in test_engine.cpp.
 #include "tests/fixtures/program.h"
 
+#include "params/parafile.h"
+#include "params/record.h"
 #include "ui/panels/main_ids.h"
 
 #include <QCheckBox>
@@ -59,6 +61,28 @@ TEST_F(EngineCallersTest, RightClickOnTheTracePopupClosesItAndReleasesTheToggle)
     EXPECT_FALSE(shown(panelSHOW));
     EXPECT_EQ(showToggle(), 0);
     EXPECT_EQ(box->isChecked(), checked);
+}
+
+TEST_F(EngineCallersTest, ParameterFileNamedWithoutExtensionIsWrittenAndReadAsIni) {
+    const std::string typed = MakePathname(ProgramDir(), "params");
+    std::remove((typed + ".ini").c_str());
+    unsigned short rec[PARAM_WORDS] = {};
+    popups->fileAnswers = {typed};
+    ASSERT_EQ(SendParaToFile(rec), 1);
+    long size = 0;
+    EXPECT_EQ(GetFileInfo((typed + ".ini").c_str(), &size), 1);
+    EXPECT_GT(size, 0);
+    EXPECT_EQ(GetFileInfo(typed.c_str(), &size), 0);
+
+    // Loading by the same bare name finds the same file.
+    popups->fileAnswers = {typed};
+    EXPECT_EQ(ReadParaFromFile(rec), 1);
+
+    // Another extension is refused with a word, and nothing is written.
+    popups->fileAnswers = {typed + ".txt"};
+    EXPECT_EQ(SendParaToFile(rec), 0);
+    EXPECT_EQ(GetFileInfo((typed + ".txt").c_str(), &size), 0);
+    EXPECT_NE(popups->lastMessage(kParaFileDialogTitle).find(".ini"), std::string::npos);
 }
 
 } // namespace
