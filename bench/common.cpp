@@ -83,10 +83,9 @@ class LoggingPopups : public PopupResponder {
         std::fprintf(stderr, "%s: confirm \"%s\": %s (answered no)\n", g_name, title.c_str(), text.c_str());
         return 0;
     }
-    int fileSelect(const std::string &, const std::string &, const std::string &title, int,
-                   std::string *) override {
+    int fileSelect(const FileSelectRequest &request, std::string *) override {
         ++g_popups;
-        std::fprintf(stderr, "%s: file pop-up \"%s\" (cancelled)\n", g_name, title.c_str());
+        std::fprintf(stderr, "%s: file pop-up \"%s\" (cancelled)\n", g_name, request.title.c_str());
         return VAL_NO_FILE_SELECTED;
     }
 };

@@ -113,10 +113,9 @@ class DialogLog : public ScriptedPopups {
         int button;
     };
     std::vector<Call> calls;
-    int fileSelect(const std::string &directory, const std::string &pattern, const std::string &title,
-                   int button, std::string *path) override {
-        calls.push_back({directory, pattern, title, button});
-        return ScriptedPopups::fileSelect(directory, pattern, title, button, path);
+    int fileSelect(const FileSelectRequest &r, std::string *path) override {
+        calls.push_back({r.defaultDirectory, r.defaultFileSpec, r.title, r.buttonLabel});
+        return ScriptedPopups::fileSelect(r, path);
     }
 };
 

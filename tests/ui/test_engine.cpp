@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,18 +20,19 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 
 namespace {
 
 struct Hit {
-    int panel, control, event;
+    int panel, control, event, data1, data2;
 };
 std::vector<Hit> g_hits;
 
-int Record(int panel, int control, int event, void *, int, int) {
-    g_hits.push_back({panel, control, event});
+int Record(int panel, int control, int event, void *, int data1, int data2) {
+    g_hits.push_back({panel, control, event, data1, data2});
     return 0;
 }
 
@@ -77,6 +84,15 @@ const char *kTestUi = R"(<?xml version="1.0" encoding="UTF-8"?>
    <widget class="QPushButton" name="bad">
     <property name="ctrlId" stdset="0"><number>2</number></property>
     <property name="callback" stdset="0"><string>NOBODY_REGISTERED_THIS</string></property>
+   </widget>
+  </widget>
+  <widget class="QWidget" name="p3">
+   <property name="panel" stdset="0"><number>3</number></property>
+   <property name="callback" stdset="0"><string>T_PANEL</string></property>
+   <property name="geometry"><rect><x>0</x><y>0</y><width>120</width><height>80</height></rect></property>
+   <widget class="QLabel" name="caption">
+    <property name="geometry"><rect><x>20</x><y>30</y><width>60</width><height>20</height></rect></property>
+    <property name="text"><string>Traces</string></property>
    </widget>
   </widget>
  </widget>
@@ -158,6 +174,58 @@ TEST_F(EngineTest, ProgramChangesNeverFireCallbacksOperatorActionsDo) {
     ASSERT_EQ(g_hits.size(), 1u);
     EXPECT_EQ(g_hits[0].control, 0);
     EXPECT_EQ(g_hits[0].event, EVENT_CLOSE);
+}
+
+TEST_F(EngineTest, ClicksOnAPanelReachItsCallbackWithTheirPosition) {
+    DisplayPanel(panel);
+    auto *pw = static_cast<QWidget *>(GetPanelWidget(panel));
+    const QPoint bare(390, 290);
+    ASSERT_EQ(pw->childAt(bare), nullptr);
+    QTest::mouseClick(pw, Qt::RightButton, {}, bare);
+    ASSERT_EQ(g_hits.size(), 1u);
+    EXPECT_EQ(g_hits[0].panel, panel);
+    EXPECT_EQ(g_hits[0].control, 0);
+    EXPECT_EQ(g_hits[0].event, EVENT_RIGHT_CLICK);
+    EXPECT_EQ(g_hits[0].data1, 290);
+    EXPECT_EQ(g_hits[0].data2, 390);
+    g_hits.clear();
+    QTest::mouseDClick(pw, Qt::LeftButton, {}, bare);
+    ASSERT_EQ(g_hits.size(), 1u);
+    EXPECT_EQ(g_hits[0].control, 0);
+    EXPECT_EQ(g_hits[0].event, EVENT_LEFT_DOUBLE_CLICK);
+    g_hits.clear();
+
+    // A click a control takes stays with the control; one it leaves (a right
+    // click on a check box) goes on to the panel after the control's own.
+    auto *chk = static_cast<QWidget *>(GetCtrlWidget(panel, 3));
+    QTest::mouseClick(chk, Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(g_hits.size(), 2u);
+    EXPECT_EQ(g_hits[0].control, 3);
+    EXPECT_EQ(g_hits[1].event, EVENT_COMMIT);
+    g_hits.clear();
+    QTest::mouseClick(chk, Qt::RightButton, {}, QPoint(5, 5));
+    ASSERT_EQ(g_hits.size(), 2u);
+    EXPECT_EQ(g_hits[0].control, 3);
+    EXPECT_EQ(g_hits[1].control, 0);
+    EXPECT_EQ(g_hits[1].event, EVENT_RIGHT_CLICK);
+    EXPECT_EQ(g_hits[1].data1, chk->y() + 5);
+    EXPECT_EQ(g_hits[1].data2, chk->x() + 5);
+    g_hits.clear();
+
+    // A click inside a sub-panel is the sub-panel's alone, with its own
+    // coordinates, whatever it lands on.
+    const int child = LoadPanel(panel, "Test.ui", 3);
+    ASSERT_GT(child, 0);
+    DisplayPanel(child);
+    SetPanelPos(child, 100, 150);
+    auto *caption = static_cast<QWidget *>(GetPanelWidget(child))->findChild<QWidget *>("caption");
+    ASSERT_NE(caption, nullptr);
+    QTest::mouseClick(caption, Qt::RightButton, {}, QPoint(4, 6));
+    ASSERT_EQ(g_hits.size(), 1u);
+    EXPECT_EQ(g_hits[0].panel, child);
+    EXPECT_EQ(g_hits[0].event, EVENT_RIGHT_CLICK);
+    EXPECT_EQ(g_hits[0].data1, 36);
+    EXPECT_EQ(g_hits[0].data2, 24);
 }
 
 TEST_F(EngineTest, ValuesAreTypedAndMismatchesAreErrors) {
@@ -303,11 +371,181 @@ TEST(EnginePopups, ScriptedResponderAnswersAndRecords) {
     EXPECT_EQ(ConfirmPopup("Q", "again?"), 1);
     std::string path;
     EXPECT_EQ(FileSelectPopup("", "*.csv", "", "Pick", VAL_OK_BUTTON, 0, 0, 1, 0, &path), VAL_NO_FILE_SELECTED);
-    popups.fileAnswers = {"/tmp/x.csv"};
+    QTemporaryDir dir;
+    const std::string existing = MakePathname(dir.path().toStdString(), "x.csv");
+    std::ofstream(existing) << "a";
+    popups.fileAnswers = {existing, existing + ".new"};
     EXPECT_EQ(FileSelectPopup("", "*.csv", "", "Pick", VAL_OK_BUTTON, 0, 0, 1, 0, &path), VAL_EXISTING_FILE_SELECTED);
-    EXPECT_EQ(path, "/tmp/x.csv");
-    ASSERT_EQ(popups.shown.size(), 5u);
+    EXPECT_EQ(path, existing);
+    EXPECT_EQ(FileSelectPopup("", "*.csv", "", "Pick", VAL_OK_BUTTON, 0, 0, 1, 0, &path), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(path, existing + ".new");
+    ASSERT_EQ(popups.shown.size(), 6u);
     EXPECT_EQ(popups.lastMessage("ERROR!"), "text one");
+}
+
+// The rules hold for whatever the responder answers: here a script that
+// answers with exactly the names an operator might type.
+TEST(EnginePopups, ChosenNamesFollowTheExtensionAndDirectoryRules) {
+    ScriptedPopups popups;
+    QTemporaryDir tmp;
+    const std::string dir = tmp.path().toStdString(), other = dir + "/other";
+    QDir().mkpath(QString::fromStdString(other));
+    std::ofstream(dir + "/Old.INI") << "[x]";
+    std::string path;
+    auto ask = [&](int restrictDirectory, int restrictExtension, const char *spec = "*.ini") {
+        path.clear();
+        return FileSelectPopup(dir.c_str(), spec, "*.ini", "Parameter File", VAL_SAVE_BUTTON, restrictDirectory,
+                               restrictExtension, 1, 1, &path);
+    };
+
+    // No extension typed: the default one is added; the case of a typed one is free.
+    popups.fileAnswers = {dir + "/params", "params", dir + "/trailing.", dir + "/Old.INI"};
+    EXPECT_EQ(ask(0, 1), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(path, dir + "/params.ini");
+    EXPECT_EQ(ask(0, 1), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(path, dir + "/params.ini") << "a bare name lies in the default directory";
+    EXPECT_EQ(ask(0, 1), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(path, dir + "/trailing.ini");
+    EXPECT_EQ(ask(0, 1), VAL_EXISTING_FILE_SELECTED);
+    EXPECT_EQ(path, dir + "/Old.INI");
+
+    // Another extension is refused with a word and asked again.
+    popups.fileAnswers = {dir + "/params.txt", dir + "/params.v2.ini"};
+    EXPECT_EQ(ask(0, 1), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(path, dir + "/params.v2.ini");
+    ASSERT_EQ(popups.fileRequests.size(), 6u);
+    EXPECT_NE(popups.lastMessage("Parameter File").find("Only .ini files"), std::string::npos);
+    EXPECT_EQ(popups.shown.back().kind, "file");
+    popups.fileAnswers = {dir + "/params.txt"};
+    EXPECT_EQ(ask(0, 1), VAL_NO_FILE_SELECTED) << "cancelled after the refusal";
+
+    // Unrestricted, the name stays as typed; a file name as the spec gives
+    // the extension too.
+    popups.fileAnswers = {dir + "/params", dir + "/record"};
+    EXPECT_EQ(ask(0, 0), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(path, dir + "/params");
+    EXPECT_EQ(ask(0, 1, "record.csv"), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(path, dir + "/record.csv");
+
+    // A fixed directory takes files in it only.
+    popups.fileAnswers = {other + "/x.ini", dir + "/x.ini"};
+    EXPECT_EQ(ask(1, 0), VAL_NEW_FILE_SELECTED);
+    EXPECT_EQ(path, dir + "/x.ini");
+    EXPECT_NE(popups.shown[popups.shown.size() - 2].text.find("Only files in"), std::string::npos);
+
+    // The responder is told every flag.
+    FileSelectPopup("d", "*.S", "*.S;*.s19", "Load Firmware File", VAL_LOAD_BUTTON, 1, 1, 0, 0, &path);
+    const FileSelectRequest &r = popups.fileRequests.back();
+    EXPECT_EQ(r.defaultDirectory, "d");
+    EXPECT_EQ(r.fileTypeList, "*.S;*.s19");
+    EXPECT_EQ(r.buttonLabel, VAL_LOAD_BUTTON);
+    EXPECT_EQ(r.restrictDirectory, 1);
+    EXPECT_EQ(r.restrictExtension, 1);
+    EXPECT_EQ(r.allowCancel, 0);
+    EXPECT_EQ(r.allowMakeDirectory, 0);
+    EXPECT_EQ(r.defaultExtension(), "S");
+    FileSelectRequest any;
+    any.defaultFileSpec = "*.*";
+    EXPECT_EQ(any.defaultExtension(), "");
+}
+
+// The interactive responder's own dialog, operated by typing into it.
+class RealFileDialog : public ::testing::Test {
+  protected:
+    QTemporaryDir tmp;
+    std::string dir = tmp.path().toStdString();
+    std::string path;
+    QObject guard; // owns the timers of one test
+
+    bool inTmp(const std::string &p, const QString &name) const {
+        const QFileInfo f(QString::fromStdString(p));
+        return f.fileName() == name && QDir(f.path()) == QDir(tmp.path());
+    }
+
+    // Calls look(dialog) once the dialog is up; then the operator types
+    // each of typed into the file name field and presses Enter.
+    void operate(const std::function<void(QFileDialog *)> &look, const QStringList &typed) {
+        // A warning the dialog raises over itself would wait for a person.
+        auto *watchdog = new QTimer(&guard);
+        QObject::connect(watchdog, &QTimer::timeout, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                ADD_FAILURE() << "the dialog warned: " << box->text().toStdString();
+                box->reject();
+            }
+        });
+        watchdog->start(50);
+        auto *poll = new QTimer(&guard);
+        poll->setInterval(10);
+        const double t0 = Timer();
+        QObject::connect(poll, &QTimer::timeout, [=] {
+            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!d) {
+                if (Timer() - t0 > 10) poll->stop(); // never shown: the test fails below
+                return;
+            }
+            poll->stop();
+            look(d);
+            auto *name = d->findChild<QLineEdit *>("fileNameEdit");
+            for (const QString &t : typed) {
+                if (!name || !d->isVisible()) break;
+                name->clear();
+                QTest::keyClicks(name, t);
+                QTest::keyClick(name, Qt::Key_Return);
+                QCoreApplication::processEvents();
+            }
+            if (d->isVisible()) {
+                ADD_FAILURE() << "the dialog did not take " << typed.join(", ").toStdString();
+                static_cast<QDialog *>(d)->done(QDialog::Rejected);
+            }
+        });
+        poll->start();
+    }
+};
+
+TEST_F(RealFileDialog, ParameterFileDialogAddsTheExtensionAndOffersNewFolders) {
+    SetPopupResponder(nullptr);
+    operate(
+        [&](QFileDialog *d) {
+            EXPECT_EQ(d->windowTitle(), "Q-VEX-MOD7-ARC Parameter File");
+            EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptSave);
+            EXPECT_EQ(d->fileMode(), QFileDialog::AnyFile);
+            EXPECT_EQ(d->nameFilters(), QStringList{"*.ini"});
+            EXPECT_EQ(d->defaultSuffix(), "ini");
+            EXPECT_EQ(QDir(d->directory()), QDir(tmp.path()));
+            auto *newFolder = d->findChild<QWidget *>("newFolderButton");
+            ASSERT_NE(newFolder, nullptr);
+            EXPECT_TRUE(newFolder->isEnabled());
+            auto *box = d->findChild<QDialogButtonBox *>();
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->button(QDialogButtonBox::Save) ? 1 : 0, 1);
+            EXPECT_FALSE(box->button(QDialogButtonBox::Cancel)->isHidden());
+        },
+        {"params"});
+    EXPECT_EQ(FileSelectPopup(dir.c_str(), "*.ini", "*.ini", "Q-VEX-MOD7-ARC Parameter File", VAL_SAVE_BUTTON, 0, 1,
+                              1, 1, &path),
+              VAL_NEW_FILE_SELECTED);
+    EXPECT_TRUE(inTmp(path, "params.ini")) << path;
+}
+
+TEST_F(RealFileDialog, FixedDirectoryNoCancelNoNewFolders) {
+    SetPopupResponder(nullptr);
+    std::ofstream(dir + "/fw.S") << "S0";
+    QDir().mkpath(tmp.filePath("elsewhere"));
+    operate(
+        [&](QFileDialog *d) {
+            EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptOpen);
+            EXPECT_EQ(d->fileMode(), QFileDialog::ExistingFile);
+            EXPECT_EQ(d->nameFilters(), QStringList{"*.S"});
+            EXPECT_FALSE(d->findChild<QWidget *>("newFolderButton")->isEnabled());
+            auto *box = d->findChild<QDialogButtonBox *>();
+            EXPECT_TRUE(box->button(QDialogButtonBox::Cancel)->isHidden());
+            QTest::keyClick(d, Qt::Key_Escape);
+            EXPECT_TRUE(d->isVisible()) << "no cancel";
+        },
+        {tmp.filePath("elsewhere"), "fw.S"});
+    EXPECT_EQ(FileSelectPopup(dir.c_str(), "*.S", "*.S", "Load Firmware File", VAL_LOAD_BUTTON, 1, 1, 0, 0, &path),
+              VAL_EXISTING_FILE_SELECTED);
+    EXPECT_TRUE(inTmp(path, "fw.S")) << path;
 }
 
 TEST(EngineFiles, LinesErrorsAndTime) {

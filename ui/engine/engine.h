@@ -383,14 +383,33 @@ int WaitForSystemEvents(double maxSeconds);
 
 // ---- pop-ups ------------------------------------------------------------------------
 enum { VAL_OK_DONE = 1, VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
-enum { VAL_SELECT_BUTTON = 1, VAL_OK_BUTTON = 2, VAL_SAVE_BUTTON = 2, VAL_LOAD_BUTTON = 1 };
+// The file dialog's accept button: Load picks an existing file, Save names a
+// file to write, OK and Select take any name.
+enum { VAL_OK_BUTTON = 0, VAL_SAVE_BUTTON = 1, VAL_SELECT_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
 int MessagePopup(const char *title, const char *message);
 int ConfirmPopup(const char *title, const char *message);
+// Asks for a file. defaultFileSpec is a pattern ("*.ini") or a file name
+// ("record.csv"); its extension is the default extension. fileTypeList holds
+// the patterns offered, separated by ';'. With restrictExtension a name typed
+// without extension gets the default one and a name with another extension is
+// refused; with restrictDirectory only files in defaultDirectory are taken. A
+// refused choice is explained and the question asked again. allowCancel 0
+// leaves the operator no cancel button; allowMakeDirectory 0 no new folders.
 // Returns VAL_NO_FILE_SELECTED (0) when cancelled, VAL_EXISTING_FILE_SELECTED
 // or VAL_NEW_FILE_SELECTED otherwise; the chosen path goes to pathName.
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
                     const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
                     int allowCancel, int allowMakeDirectory, std::string *pathName);
+
+// Everything a file dialog is asked with.
+struct FileSelectRequest {
+    std::string defaultDirectory, defaultFileSpec, fileTypeList, title;
+    int buttonLabel = VAL_OK_BUTTON;
+    int restrictDirectory = 0, restrictExtension = 0, allowCancel = 1, allowMakeDirectory = 0;
+    // The extension of defaultFileSpec without its dot ("ini"); "" when the
+    // spec has none or a wildcard one ("*.*").
+    std::string defaultExtension() const;
+};
 
 // The object every pop-up goes through. Tests install a scripted one.
 class PopupResponder {
@@ -398,8 +417,10 @@ class PopupResponder {
     virtual ~PopupResponder() = default;
     virtual int message(const std::string &title, const std::string &text) = 0;
     virtual int confirm(const std::string &title, const std::string &text) = 0;
-    virtual int fileSelect(const std::string &defaultDirectory, const std::string &defaultFileSpec,
-                           const std::string &title, int buttonLabel, std::string *pathName) = 0;
+    // Returns 1 with the path the operator chose in pathName, or 0 when
+    // cancelled. FileSelectPopup applies the extension and directory rules
+    // to the answer, so they hold whoever answers.
+    virtual int fileSelect(const FileSelectRequest &request, std::string *pathName) = 0;
 };
 // Installs a responder (not owned); nullptr restores the interactive one.
 void SetPopupResponder(PopupResponder *responder);

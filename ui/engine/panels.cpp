@@ -69,15 +69,38 @@ class PanelLoader : public QUiLoader {
     }
 };
 
-// Closing a window is an operator event: the panel's callback decides, the
-// window itself stays until the program hides or discards it.
-class CloseFilter : public QObject {
+// The click event a mouse press stands for; 0 for buttons other than left and right.
+int clickEvent(const QEvent *e) {
+    if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick) return 0;
+    const bool dbl = e->type() == QEvent::MouseButtonDblClick;
+    switch (static_cast<const QMouseEvent *>(e)->button()) {
+    case Qt::LeftButton: return dbl ? EVENT_LEFT_DOUBLE_CLICK : EVENT_LEFT_CLICK;
+    case Qt::RightButton: return dbl ? EVENT_RIGHT_DOUBLE_CLICK : EVENT_RIGHT_CLICK;
+    default: return 0;
+    }
+}
+
+// Operator events of the panel itself, for the panel's callback.
+// Closing a window: the panel's callback decides, the window itself stays
+// until the program hides or discards it.
+// Clicks: a press reaches the panel when it lands on the panel's own area or
+// on something inside that does not take it (a label, a check box under a
+// right click), with the position from the panel's top left (event data 1
+// vertical, 2 horizontal). It ends at the panel, so a click on a sub-panel
+// never reaches the panel around it.
+class PanelFilter : public QObject {
   public:
-    explicit CloseFilter(int handle, QObject *parent) : QObject(parent), handle_(handle) {}
+    explicit PanelFilter(int handle, QObject *parent) : QObject(parent), handle_(handle) {}
     bool eventFilter(QObject *, QEvent *e) override {
         if (e->type() == QEvent::Close && e->spontaneous()) {
             e->ignore();
             dispatch(handle_, 0, EVENT_CLOSE);
+            return true;
+        }
+        if (const int event = clickEvent(e)) {
+            const QPoint pos = static_cast<QMouseEvent *>(e)->position().toPoint();
+            e->accept();
+            dispatch(handle_, 0, event, pos.y(), pos.x());
             return true;
         }
         return false;
@@ -125,22 +148,18 @@ std::string executableDir() {
 // Mouse clicks on a control reach its callback as click events (the commit
 // that a click may also cause comes from the control's own signal), with the
 // mouse position from the panel's top left: event data 1 vertical, 2 horizontal.
+// A click the control does not take goes on to the panel (PanelFilter).
 class MouseFilter : public QObject {
   public:
     MouseFilter(int handle, int id, QObject *parent) : QObject(parent), handle_(handle), id_(id) {}
     bool eventFilter(QObject *watched, QEvent *e) override {
-        if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick) return false;
-        auto *me = static_cast<QMouseEvent *>(e);
-        const bool left = me->button() == Qt::LeftButton;
-        const bool dbl = e->type() == QEvent::MouseButtonDblClick;
-        QPoint pos = me->position().toPoint();
+        const int event = clickEvent(e);
+        if (!event) return false;
+        QPoint pos = static_cast<QMouseEvent *>(e)->position().toPoint();
         PanelRec *p = panel(handle_);
         auto *w = qobject_cast<QWidget *>(watched);
         if (p && w && p->widget->isAncestorOf(w)) pos = w->mapTo(p->widget.data(), pos);
-        dispatch(handle_, id_,
-                 left ? (dbl ? EVENT_LEFT_DOUBLE_CLICK : EVENT_LEFT_CLICK)
-                      : (dbl ? EVENT_RIGHT_DOUBLE_CLICK : EVENT_RIGHT_CLICK),
-                 pos.y(), pos.x());
+        dispatch(handle_, id_, event, pos.y(), pos.x());
         return false;
     }
 
@@ -429,7 +448,7 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
     }
     w->resize(size);
     w->hide();
-    w->installEventFilter(new CloseFilter(rec->handle, w));
+    w->installEventFilter(new PanelFilter(rec->handle, w));
     rec->widget = w;
     for (auto &kv : rec->controls)
         if (kv.second.callback) connectControl(rec->handle, kv.first, kv.second.widget, kv.second.kind);

@@ -1,15 +1,91 @@
 // Pop-ups go through one replaceable responder: the interactive one shows Qt
 // dialogs; tests install a scripted one so nothing ever blocks on a person.
+// The file dialog's extension and directory rules are applied here to the
+// responder's answer, so they hold whichever responder answered.
 #include "ui/engine/engine_p.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
 
 namespace {
 
 QWidget *dialogParent() { return QApplication::activeWindow(); }
+
+bool isPattern(const QString &spec) { return spec.contains('*') || spec.contains('?'); }
+
+QString acceptLabel(int buttonLabel) {
+    switch (buttonLabel) {
+    case VAL_SAVE_BUTTON: return "Save";
+    case VAL_LOAD_BUTTON: return "Load";
+    case VAL_SELECT_BUTTON: return "Select";
+    default: return "OK";
+    }
+}
+
+// Qt's own file dialog (not the desktop's), the only one that honours every
+// flag: no cancel, no new folders, a fixed directory.
+class FileDialog : public QFileDialog {
+  public:
+    FileDialog(QWidget *parent, const FileSelectRequest &r)
+        : QFileDialog(parent, QString::fromStdString(r.title)), allowCancel_(r.allowCancel != 0) {
+        setOption(QFileDialog::DontUseNativeDialog);
+        const QString ext = QString::fromStdString(r.defaultExtension());
+        const bool restricted = r.restrictExtension && !ext.isEmpty();
+
+        QStringList patterns;
+        const QString spec = QString::fromStdString(r.defaultFileSpec);
+        if (isPattern(spec)) patterns << spec;
+        for (const QString &p : QString::fromStdString(r.fileTypeList).split(';', Qt::SkipEmptyParts))
+            if (!patterns.contains(p.trimmed())) patterns << p.trimmed();
+        QStringList filters;
+        if (restricted) filters << "*." + ext;
+        else {
+            if (!patterns.isEmpty()) filters << patterns.join(' ');
+            filters << "All files (*)";
+        }
+        setNameFilters(filters);
+        if (restricted) setDefaultSuffix(ext);
+
+        setFileMode(r.buttonLabel == VAL_LOAD_BUTTON ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        setAcceptMode(r.buttonLabel == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        setLabelText(QFileDialog::Accept, acceptLabel(r.buttonLabel));
+        // A read-only view offers no "Create New Folder".
+        setOption(QFileDialog::ReadOnly, r.allowMakeDirectory == 0);
+
+        const QString dir = QString::fromStdString(r.defaultDirectory);
+        if (!dir.isEmpty()) setDirectory(dir);
+        if (!spec.isEmpty() && !isPattern(spec)) selectFile(spec);
+        // However the operator leaves the directory (a typed path, the
+        // look-in list, back), the dialog returns to it once the move is done.
+        auto *model = findChild<QFileSystemModel *>();
+        if (r.restrictDirectory && !dir.isEmpty() && model) {
+            setSidebarUrls({QUrl::fromLocalFile(dir)});
+            connect(
+                model, &QFileSystemModel::rootPathChanged, this,
+                [this, dir](const QString &entered) {
+                    if (QDir(entered) != QDir(dir)) setDirectory(dir);
+                },
+                Qt::QueuedConnection);
+        }
+        if (!allowCancel_)
+            if (auto *box = findChild<QDialogButtonBox *>())
+                if (QPushButton *cancel = box->button(QDialogButtonBox::Cancel)) cancel->hide();
+    }
+    // Escape and the close box end here too.
+    void reject() override {
+        if (allowCancel_) QFileDialog::reject();
+    }
+
+  private:
+    bool allowCancel_;
+};
 
 class InteractiveResponder : public PopupResponder {
   public:
@@ -23,26 +99,48 @@ class InteractiveResponder : public PopupResponder {
                    ? 1
                    : 0;
     }
-    int fileSelect(const std::string &dir, const std::string &pattern, const std::string &title, int buttonLabel,
-                   std::string *path) override {
-        const QString filter = pattern.empty() ? QString("All files (*)")
-                                            : QString("%1;;All files (*)").arg(QString::fromStdString(pattern));
-        const QString start = QString::fromStdString(dir);
-        QString chosen = buttonLabel == VAL_SAVE_BUTTON
-                             ? QFileDialog::getSaveFileName(dialogParent(), QString::fromStdString(title), start,
-                                                            filter)
-                             : QFileDialog::getOpenFileName(dialogParent(), QString::fromStdString(title), start,
-                                                            filter);
-        if (chosen.isEmpty()) return VAL_NO_FILE_SELECTED;
-        if (path) *path = chosen.toStdString();
-        return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+    int fileSelect(const FileSelectRequest &request, std::string *path) override {
+        FileDialog dialog(dialogParent(), request);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
+        if (path) *path = dialog.selectedFiles().first().toStdString();
+        return 1;
     }
 };
 
 InteractiveResponder g_interactive;
 PopupResponder *g_responder = &g_interactive;
 
+// The chosen path as the request's rules make it, or the reason it is refused.
+QString applyFileRules(const FileSelectRequest &r, const QString &chosen, QString *refusal) {
+    const QString dir = QString::fromStdString(r.defaultDirectory);
+    QString path = QDir::isRelativePath(chosen) && !dir.isEmpty() ? QDir(dir).filePath(chosen) : chosen;
+    const QString ext = QString::fromStdString(r.defaultExtension());
+    if (r.restrictExtension && !ext.isEmpty()) {
+        while (path.endsWith('.')) path.chop(1);
+        const QString suffix = QFileInfo(path).suffix();
+        if (suffix.isEmpty()) {
+            path += "." + ext;
+        } else if (suffix.compare(ext, Qt::CaseInsensitive) != 0) {
+            *refusal = QString("%1\nOnly .%2 files can be chosen here.").arg(QDir::toNativeSeparators(path), ext);
+            return path;
+        }
+    }
+    if (r.restrictDirectory && !dir.isEmpty() && QFileInfo(path).absoluteDir() != QDir(dir)) {
+        *refusal = QString("%1\nOnly files in %2 can be chosen here.")
+                       .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(QDir(dir).absolutePath()));
+    }
+    return path;
+}
+
 } // namespace
+
+std::string FileSelectRequest::defaultExtension() const {
+    const QString name = QFileInfo(QString::fromStdString(defaultFileSpec)).fileName();
+    const int dot = name.lastIndexOf('.');
+    if (dot < 0) return "";
+    const QString ext = name.mid(dot + 1);
+    return ext.isEmpty() || isPattern(ext) ? "" : ext.toStdString();
+}
 
 void SetPopupResponder(PopupResponder *responder) { g_responder = responder ? responder : &g_interactive; }
 
@@ -54,9 +152,31 @@ int ConfirmPopup(const char *title, const char *message) {
     return g_responder->confirm(title ? title : "", message ? message : "");
 }
 
-int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char * /*fileTypeList*/,
-                    const char *title, int buttonLabel, int /*restrictDirectory*/, int /*restrictExtension*/,
-                    int /*allowCancel*/, int /*allowMakeDirectory*/, std::string *pathName) {
-    return g_responder->fileSelect(defaultDirectory ? defaultDirectory : "", defaultFileSpec ? defaultFileSpec : "",
-                                   title ? title : "", buttonLabel, pathName);
+int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
+                    const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
+                    int allowCancel, int allowMakeDirectory, std::string *pathName) {
+    FileSelectRequest r;
+    r.defaultDirectory = defaultDirectory ? defaultDirectory : "";
+    r.defaultFileSpec = defaultFileSpec ? defaultFileSpec : "";
+    r.fileTypeList = fileTypeList ? fileTypeList : "";
+    r.title = title ? title : "";
+    r.buttonLabel = buttonLabel;
+    r.restrictDirectory = restrictDirectory;
+    r.restrictExtension = restrictExtension;
+    r.allowCancel = allowCancel;
+    r.allowMakeDirectory = allowMakeDirectory;
+    // A refused choice is explained and the dialog asked again; every round
+    // waits for an answer, and a cancel ends it.
+    for (;;) {
+        std::string chosen;
+        if (g_responder->fileSelect(r, &chosen) < 1 || chosen.empty()) return VAL_NO_FILE_SELECTED;
+        QString refusal;
+        const QString path = applyFileRules(r, QString::fromStdString(chosen), &refusal);
+        if (!refusal.isEmpty()) {
+            g_responder->message(r.title, refusal.toStdString());
+            continue;
+        }
+        if (pathName) *pathName = path.toStdString();
+        return QFileInfo::exists(path) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+    }
 }

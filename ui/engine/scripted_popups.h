@@ -18,6 +18,7 @@ class ScriptedPopups : public PopupResponder {
     std::vector<Shown> shown;
     std::deque<int> confirmAnswers;      // default answer when empty: 1 (yes)
     std::deque<std::string> fileAnswers; // empty string = cancelled; none queued = cancelled
+    std::vector<FileSelectRequest> fileRequests; // every file dialog asked for, in order
 
     ScriptedPopups() { SetPopupResponder(this); }
     ~ScriptedPopups() override { SetPopupResponder(nullptr); }
@@ -33,20 +34,23 @@ class ScriptedPopups : public PopupResponder {
         confirmAnswers.pop_front();
         return a;
     }
-    int fileSelect(const std::string &, const std::string &, const std::string &title, int,
-                   std::string *path) override {
-        shown.push_back({"file", title, ""});
-        if (fileAnswers.empty()) return VAL_NO_FILE_SELECTED;
+    // Answers with the next queued path as given; FileSelectPopup then applies
+    // the request's extension and directory rules to it.
+    int fileSelect(const FileSelectRequest &request, std::string *path) override {
+        shown.push_back({"file", request.title, ""});
+        fileRequests.push_back(request);
+        if (fileAnswers.empty()) return 0;
         std::string a = fileAnswers.front();
         fileAnswers.pop_front();
-        if (a.empty()) return VAL_NO_FILE_SELECTED;
+        if (a.empty()) return 0;
         if (path) *path = a;
-        return VAL_EXISTING_FILE_SELECTED;
+        return 1;
     }
-    // The text of the last message shown with this title, or "" when none.
+    // The text of the last message or question shown with this title (a file
+    // dialog has none), or "" when none.
     std::string lastMessage(const std::string &title = "") const {
         for (auto it = shown.rbegin(); it != shown.rend(); ++it)
-            if (title.empty() || it->title == title) return it->text;
+            if (it->kind != "file" && (title.empty() || it->title == title)) return it->text;
         return "";
     }
 };
