@@ -4,6 +4,7 @@
 #include "core/program.h"
 #include "core/status.h"
 #include "link/dialog.h"
+#include "maint/filter.h"
 #include "params/binding.h"
 #include "measure/graphs.h"
 #include "measure/navigation.h"
@@ -30,6 +31,7 @@ void RegisterAllCallbacks() {
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
     RegisterMeasureCallbacks();
+    RegisterFilterCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;
