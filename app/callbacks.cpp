@@ -5,6 +5,7 @@
 #include "core/status.h"
 #include "link/dialog.h"
 #include "maint/filter.h"
+#include "maint/testmode.h"
 #include "params/binding.h"
 #include "measure/graphs.h"
 #include "measure/navigation.h"
@@ -32,6 +33,7 @@ void RegisterAllCallbacks() {
     RegisterTransferCallbacks();
     RegisterMeasureCallbacks();
     RegisterFilterCallbacks();
+    RegisterTestModeCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;
