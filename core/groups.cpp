@@ -3,6 +3,7 @@
 #include "core/panels.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
+#include "ui/panels/test_ids.h"
 
 int stop_flag = 1;
 int send_get_status = 1;
@@ -15,9 +16,12 @@ const std::vector<int> kSensorCommands = {MAIN_CMD_TRIGGER,       MAIN_CMD_RESET
 const std::vector<int> kSendGetGroup = {MAIN_RADIO_RAM, MAIN_RADIO_EEPROM, MAIN_RADIO_FILE, MAIN_BTN_SEND,
                                         MAIN_BTN_GET};
 
-// The test panel's groups; they fill as its commands arrive.
-const std::vector<int> kTestLinkGroup = {};
-const std::vector<int> kTestModeGroup = {};
+// The test panel's groups: entering test mode, and what test mode offers.
+const std::vector<int> kTestEntryGroup = {TEST_CMD_ENTER, TEST_ENTER_NOTE};
+const std::vector<int> kTestModeGroup = {TEST_CMD_EXIT, TEST_VALUE_1,  TEST_VALUE_2,  TEST_VALUE_3,
+                                         TEST_VALUE_4,  TEST_VALUE_5,  TEST_VALUE_6,  TEST_LAMP_1,
+                                         TEST_LAMP_2,   TEST_SWITCH_1, TEST_SWITCH_2, TEST_INPUT_1,
+                                         TEST_INPUT_2};
 
 // The recorder panel's groups; they fill as its controls arrive.
 const std::vector<int> kRecorderGroups[5] = {};
@@ -40,7 +44,7 @@ void set_main_buttons(int a, int b, int c) {
 }
 
 void set_test_panel_controls(int a, int b) {
-    SetGroupState(panelTEST, kTestLinkGroup, a);
+    SetGroupState(panelTEST, kTestEntryGroup, a);
     SetGroupState(panelTEST, kTestModeGroup, b);
 }
 

@@ -20,8 +20,9 @@ void SetGroupState(int panel, const std::vector<int> &controls, int state);
 // commands, c = the parameter send/get group.
 void set_main_buttons(int a, int b, int c);
 
-// The test panel's groups: a = the controls that need a link, b = the
-// controls that need test mode.
+// The test panel's groups: a = entering test mode (the enter command and
+// its note), b = test mode itself (exit, test values, lamps, switches and
+// input lamps).
 void set_test_panel_controls(int a, int b);
 
 constexpr int REC_TYPE_MANUAL = 0;

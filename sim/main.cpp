@@ -59,10 +59,17 @@ int main(int argc, char **argv) {
     simulator.controller().setBaudIndex(options.baudIndex);
     if (options.versionText) simulator.controller().setVersionText(*options.versionText);
     if (!options.eepromFile.isEmpty()) simulator.setEepromFile(options.eepromFile);
-    if (!options.frameLogFile.isEmpty() && !simulator.setFrameLogFile(options.frameLogFile)) {
-        std::fprintf(stderr, "qvex-sim: cannot append to %s\n", qPrintable(options.frameLogFile));
+    const auto cannotAppend = [](const QString &file) {
+        std::fprintf(stderr, "qvex-sim: cannot append to %s\n", qPrintable(file));
         return 1;
-    }
+    };
+    if (!options.frameLogFile.isEmpty() && !simulator.setFrameLogFile(options.frameLogFile))
+        return cannotAppend(options.frameLogFile);
+    if (!options.filterLogFile.isEmpty() && !simulator.setFilterLogFile(options.filterLogFile))
+        return cannotAppend(options.filterLogFile);
+    for (int k = 0; k < int(options.filterSettings.size()); ++k)
+        simulator.controller().filterMemory().setSetting(k, options.filterSettings[std::size_t(k)]);
+    simulator.controller().setTestInputs(options.testInputs);
 
     if (options.tcp) {
         const quint16 port = simulator.listenTcp(options.tcpPort);

@@ -182,6 +182,14 @@ std::vector<uint8_t> Controller::handleRequest(const uint8_t *request) {
         return measureRead(request);
     case CmdCurve:
         return curveRead(request);
+    case CmdTestData:
+        return testData(request);
+    case CmdFilterRead:
+        return filterRead(request);
+    case CmdFilterErase:
+        return filterErase(request);
+    case CmdFilterWrite:
+        return filterWrite(request);
     case CmdTeach:
     case CmdStopSampling:
     case CmdRestartSampling:
@@ -347,6 +355,47 @@ void Controller::teach() {
         write32(ram_, pw::kReference[e], value);
         write32(staged_, pw::kReference[e], value);
     }
+}
+
+// ---- filter memory and test mode ---------------------------------------------
+//
+// The filter memory is flash: erasing and writing it are refused (first reply
+// word 0xFFFF) while sampling runs, as are addresses outside it.
+
+std::vector<uint8_t> Controller::filterRead(const uint8_t *request) {
+    if (frameWord(request, 0) != kFilterReadRequest) return firstWordOnly(CmdFilterRead, kParamRefused);
+    Words w{};
+    w[0] = kFilterReadRequest;
+    for (int i = 0; i < 3 * kFilters; ++i)
+        w[std::size_t(1 + i)] = filter_.image()[std::size_t(kFilterTriples + i)];
+    return makeFrame(CmdFilterRead, w);
+}
+
+std::vector<uint8_t> Controller::filterErase(const uint8_t *request) {
+    std::vector<uint8_t> reply = echo(request);
+    if (!filter_.erase(frameWord(request, 0), !measure_.sampling())) setFrameWord(reply.data(), 0, kParamRefused);
+    return reply;
+}
+
+std::vector<uint8_t> Controller::filterWrite(const uint8_t *request) {
+    std::vector<uint8_t> reply = echo(request);
+    const int count = std::min<int>(frameWord(request, 1), kPayloadWords - 2);
+    std::vector<uint16_t> words;
+    for (int i = 0; i < count; ++i)
+        words.push_back(frameWord(request, 2 + i));
+    // A count the frame cannot carry is logged as the words it does carry and refused.
+    const bool fits = frameWord(request, 1) <= kFilterPackageMax;
+    if (!filter_.write(frameWord(request, 0), words, fits && !measure_.sampling()))
+        setFrameWord(reply.data(), 0, kParamRefused);
+    return reply;
+}
+
+std::vector<uint8_t> Controller::testData(const uint8_t *request) {
+    for (int i = 0; i < kPayloadWords; ++i)
+        testRecord_[std::size_t(i)] = frameWord(request, i);
+    std::vector<uint8_t> reply = echo(request);
+    setFrameWord(reply.data(), 6, testInputs_);
+    return reply;
 }
 
 std::vector<uint8_t> Controller::echo(const uint8_t *request) {

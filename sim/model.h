@@ -2,6 +2,7 @@
 // No I/O here; the transports in server.cpp feed it whole requests.
 #pragma once
 
+#include "sim/filter.h"
 #include "sim/measure.h"
 #include "sim/record.h"
 
@@ -38,9 +39,12 @@ enum Command : uint16_t {
     CmdCurve = 9,            // 0x6400+s, i: samples i..i+15 of channel s; 0x6400: re-arm
     CmdStopSampling = 10,    // acknowledged; live values freeze, no triggers
     CmdRestartSampling = 11, // acknowledged
-    CmdTestData = 12,        // echoed
+    CmdTestData = 12,        // echoed, word 6 = the state of the inputs
     CmdReset = 13,           // acknowledged; maxima start again
     CmdTrigger = 14,         // acknowledged; normalisation bases := present raw values
+    CmdFilterRead = 21,      // 0x6401: words 1..12 = the four filter triples
+    CmdFilterErase = 180,    // 0x1100: the filter memory to 0xFFFF
+    CmdFilterWrite = 182,    // address, count (1..14), words: programmed into the filter memory
     CmdBaudChange = 190,     // 0..4: acknowledged, the new rate follows the reply
 };
 
@@ -95,6 +99,15 @@ class Controller {
     // All 48 rawdata words as commands 8 would read them now.
     RawData rawData() { return measure_.rawData(ram_); }
 
+    // The filter memory (commands 21, 180, 182) and its log of erases and writes.
+    FilterMemory &filterMemory() { return filter_; }
+
+    // Test mode: the inputs that word 6 of every test-record answer reports
+    // (bit 0 = IN0, bit 1 = IN1), and the last test record received.
+    uint16_t testInputs() const { return testInputs_; }
+    void setTestInputs(uint16_t inputs) { testInputs_ = inputs; }
+    const Words &testRecord() const { return testRecord_; }
+
   private:
     std::vector<uint8_t> lineCheck(const uint8_t *request);
     std::vector<uint8_t> versionRead();
@@ -106,6 +119,10 @@ class Controller {
     std::vector<uint8_t> measureRead(const uint8_t *request);
     std::vector<uint8_t> curveRead(const uint8_t *request);
     std::vector<uint8_t> oneShot(const uint8_t *request);
+    std::vector<uint8_t> filterRead(const uint8_t *request);
+    std::vector<uint8_t> filterErase(const uint8_t *request);
+    std::vector<uint8_t> filterWrite(const uint8_t *request);
+    std::vector<uint8_t> testData(const uint8_t *request);
     void teach();
     static std::vector<uint8_t> echo(const uint8_t *request);
 
@@ -118,6 +135,9 @@ class Controller {
     bool readCopyPrepared_ = false;
     uint64_t eepromWrites_ = 0;
     Measurement measure_;
+    FilterMemory filter_;
+    uint16_t testInputs_ = 0;
+    Words testRecord_{};
 };
 
 // Cuts a byte stream into requests: bytes before a 0x00 0x55 pair are thrown

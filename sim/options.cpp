@@ -96,9 +96,24 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("log-frames"),
         QStringLiteral("Append every request received to <file>, one line of 72 hex digits each."),
         QStringLiteral("file"));
+    const QCommandLineOption filterSettings(
+        QStringLiteral("filter-settings"),
+        QStringLiteral("Settings filters 1 to 4 report, e.g. 100,off,250,off: a number from 0 to 65534, "
+                       "or 'off'. Default: filter 1 at 100, the others off."),
+        QStringLiteral("list"));
+    const QCommandLineOption filterLog(
+        QStringLiteral("filter-log"),
+        QStringLiteral("Append a line for every erase and write of the filter memory to <file>."),
+        QStringLiteral("file"));
+    const QCommandLineOption testInputs(
+        QStringLiteral("test-inputs"),
+        QStringLiteral("State of the inputs in test mode, reported in word 6 of every test-record "
+                       "answer: bit 0 = IN0, bit 1 = IN1 (0 to 3, default 0)."),
+        QStringLiteral("bits"));
     p.addOptions({help,     tcp,        pty,           dropNext,  dropAll, delay,           split,
                   splitGap, stray,      swapSync,      wrongAck,  garbage, disconnectAfter, midReply,
-                  pace,     wrongSetAt, badActivation, baudIndex, version, eeprom,          logFrames});
+                  pace,     wrongSetAt, badActivation, baudIndex, version, eeprom,          logFrames,
+                  filterSettings, filterLog, testInputs});
 
     if (!p.parse(args)) {
         message = p.errorText();
@@ -132,6 +147,9 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         !number(wrongSetAt, 1, kParamSets, f.wrongSetAt) ||
         !number(baudIndex, 0, kBaudIndexCount - 1, o.baudIndex))
         return ParseOutcome::Error;
+    int inputs = 0;
+    if (!number(testInputs, 0, 3, inputs)) return ParseOutcome::Error;
+    o.testInputs = uint16_t(inputs);
     o.tcpPort = quint16(port);
     o.tcp = p.isSet(tcp);
     o.pty = p.isSet(pty);
@@ -156,10 +174,27 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     f.badActivation = p.isSet(badActivation);
     o.eepromFile = p.value(eeprom);
     o.frameLogFile = p.value(logFrames);
-    for (const auto *file : {&eeprom, &logFrames}) {
+    o.filterLogFile = p.value(filterLog);
+    for (const auto *file : {&eeprom, &logFrames, &filterLog}) {
         if (p.isSet(*file) && p.value(*file).isEmpty()) {
             message = QStringLiteral("--%1: expected a file name").arg(file->names().constLast());
             return ParseOutcome::Error;
+        }
+    }
+
+    if (p.isSet(filterSettings)) {
+        const QStringList parts = p.value(filterSettings).split(QLatin1Char(','));
+        for (const QString &part : parts) {
+            int value = 0;
+            if (part.trimmed() == QLatin1String("off")) value = kFilterOff;
+            else if (!toInt(part, 0, kFilterOff - 1, value)) value = -1;
+            if (value < 0 || parts.size() != kFilters) {
+                message = QStringLiteral("--filter-settings: expected four settings (0 to 65534 or 'off'), "
+                                         "got '%1'")
+                              .arg(p.value(filterSettings));
+                return ParseOutcome::Error;
+            }
+            o.filterSettings.push_back(uint16_t(value));
         }
     }
 

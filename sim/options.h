@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -20,6 +21,10 @@ struct SimOptions {
     std::optional<std::string> versionText;
     QString eepromFile;   // empty: the EEPROM lives only as long as the process
     QString frameLogFile; // empty: requests are not logged
+    // Settings filters 1..4 report (0xFFFF = off); empty: as delivered.
+    std::vector<uint16_t> filterSettings;
+    QString filterLogFile; // empty: filter-memory writes are not logged
+    uint16_t testInputs = 0; // word 6 of every test-record answer
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -172,4 +172,38 @@ bool SimThread::newRecording(int channel) const {
     return fresh;
 }
 
+FilterImage SimThread::filterImage() const {
+    FilterImage image{};
+    if (sim_) runInThread([&] { image = sim_->controller().filterMemory().image(); });
+    return image;
+}
+
+void SimThread::setFilterImage(const FilterImage &image) {
+    if (sim_) runInThread([&] { sim_->controller().filterMemory().setImage(image); });
+}
+
+void SimThread::setFilterSetting(int filter, uint16_t value) {
+    if (sim_) runInThread([&] { sim_->controller().filterMemory().setSetting(filter, value); });
+}
+
+std::vector<FilterWrite> SimThread::filterLog() const {
+    std::vector<FilterWrite> log;
+    if (sim_) runInThread([&] { log = sim_->controller().filterMemory().log(); });
+    return log;
+}
+
+void SimThread::clearFilterLog() {
+    if (sim_) runInThread([&] { sim_->controller().filterMemory().clearLog(); });
+}
+
+void SimThread::setTestInputs(uint16_t inputs) {
+    if (sim_) runInThread([&] { sim_->controller().setTestInputs(inputs); });
+}
+
+Words SimThread::testRecord() const {
+    Words record{};
+    if (sim_) runInThread([&] { record = sim_->controller().testRecord(); });
+    return record;
+}
+
 } // namespace sim

@@ -79,6 +79,20 @@ class SimThread {
     std::optional<Recording> lastRecording(int channel) const;
     bool newRecording(int channel) const;
 
+    // The filter memory and every erase and write the controller was asked
+    // for since the start or the last clear.
+    FilterImage filterImage() const;
+    void setFilterImage(const FilterImage &image);
+    // Filter k (0..3) reports this setting to command 21; kFilterOff = off.
+    void setFilterSetting(int filter, uint16_t value);
+    std::vector<FilterWrite> filterLog() const;
+    void clearFilterLog();
+
+    // Test mode: what word 6 of every test-record answer reports, and the
+    // last test record received.
+    void setTestInputs(uint16_t inputs);
+    Words testRecord() const;
+
     // Lives in the simulator thread; for connecting to its signals.
     Simulator *simulator() const { return sim_; }
 

@@ -229,15 +229,45 @@ void Simulator::saveEepromIfChanged() {
                      problem.c_str());
 }
 
+namespace {
+
+// A text file opened for appending, owned by `parent`; nullptr if it cannot be opened.
+QFile *openAppending(const QString &path, QObject *parent) {
+    auto *file = new QFile(path, parent);
+    if (file->open(QIODevice::WriteOnly | QIODevice::Append)) return file;
+    delete file;
+    return nullptr;
+}
+
+} // namespace
+
 bool Simulator::setFrameLogFile(const QString &path) {
-    auto *file = new QFile(path, this);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append)) {
-        delete file;
-        return false;
-    }
+    QFile *file = openAppending(path, this);
+    if (!file) return false;
     delete frameLog_;
     frameLog_ = file;
     return true;
+}
+
+bool Simulator::setFilterLogFile(const QString &path) {
+    QFile *file = openAppending(path, this);
+    if (!file) return false;
+    delete filterLog_;
+    filterLog_ = file;
+    filterLogged_ = controller_.filterMemory().log().size();
+    return true;
+}
+
+void Simulator::logFilterWrites() {
+    const std::vector<FilterWrite> &log = controller_.filterMemory().log();
+    if (log.size() < filterLogged_) filterLogged_ = 0; // cleared meanwhile
+    if (!filterLog_) {
+        filterLogged_ = log.size();
+        return;
+    }
+    for (; filterLogged_ < log.size(); ++filterLogged_)
+        filterLog_->write(QByteArray::fromStdString(describe(log[filterLogged_]) + '\n'));
+    filterLog_->flush();
 }
 
 void Simulator::setRecordRequests(bool on) {
@@ -298,6 +328,7 @@ void Simulator::answer(Link &link, const uint8_t *request) {
     const uint16_t command = frameCommand(request);
     const std::vector<uint8_t> reply = controller_.handleRequest(request);
     saveEepromIfChanged();
+    logFilterWrites();
 
     const FaultSwitch::Turn turn = faults_.nextReply();
     if (turn.drop) return;

@@ -57,6 +57,10 @@ class Simulator : public QObject {
     // this file (created if need be). False if it cannot be opened.
     bool setFrameLogFile(const QString &path);
 
+    // Appends a line for every filter-memory erase and write (sim/filter.h,
+    // describe()) to this file (created if need be). False if it cannot be opened.
+    bool setFilterLogFile(const QString &path);
+
     using Request = std::array<uint8_t, kFrameBytes>;
     // Safe from any thread.
     void setFaults(const Faults &faults) { faults_.set(faults); }
@@ -85,6 +89,7 @@ class Simulator : public QObject {
     void answer(Link &link, const uint8_t *request);
     void logRequest(const uint8_t *request);
     void saveEepromIfChanged();
+    void logFilterWrites();
 
     Controller controller_;
     FaultSwitch faults_;
@@ -93,6 +98,8 @@ class Simulator : public QObject {
     QString eepromFile_;
     uint64_t eepromSaved_ = 0; // controller_.eepromWrites() when last saved
     QFile *frameLog_ = nullptr;
+    QFile *filterLog_ = nullptr;
+    std::size_t filterLogged_ = 0; // entries of the filter log already in filterLog_
     mutable std::mutex logMutex_;
     bool recordRequests_ = false;
     std::vector<Request> requestLog_;

@@ -71,7 +71,7 @@ TEST(Controller, BaudChangeAcceptsOnlyIndicesZeroToFour) {
 TEST(Controller, UnhandledCommandsAreEchoedByteForByte) {
     Controller c;
     // 8 and 9 only know their own first words (0x64xx).
-    for (uint16_t command : {8, 9, 12, 21, 180, 182, 187, 0xBEEF}) {
+    for (uint16_t command : {8, 9, 187, 0xBEEF}) {
         const auto req = frame(command, 0x00AA, 0x0155);
         EXPECT_EQ(c.handleRequest(req.data()), req) << "command " << command;
     }

@@ -72,3 +72,21 @@ TEST(Options, BadValuesAreRejectedWithAReason) {
         EXPECT_FALSE(message.isEmpty()) << line;
     }
 }
+
+TEST(Options, FilterSettingsTestInputsAndFilterLog) {
+    SimOptions o;
+    ASSERT_EQ(parse("", o), ParseOutcome::Run);
+    EXPECT_TRUE(o.filterSettings.empty() && o.filterLogFile.isEmpty());
+    EXPECT_EQ(o.testInputs, 0);
+    ASSERT_EQ(parse("--filter-settings 10,off,65534,0 --test-inputs 2 --filter-log /tmp/f.log", o),
+              ParseOutcome::Run);
+    EXPECT_EQ(o.filterSettings, (std::vector<uint16_t>{10, 0xFFFF, 65534, 0}));
+    EXPECT_EQ(o.testInputs, 2);
+    EXPECT_EQ(o.filterLogFile, "/tmp/f.log");
+    QString message;
+    for (const char *bad : {"--filter-settings 1,2,3", "--filter-settings 1,2,3,65535", "--filter-settings a,b,c,d",
+                            "--test-inputs 4"}) {
+        EXPECT_EQ(parse(bad, o, &message), ParseOutcome::Error) << bad;
+        EXPECT_TRUE(message.contains(QString(bad).section(' ', 0, 0))) << message.toStdString();
+    }
+}

@@ -124,3 +124,29 @@ TEST(SimProcess, EepromFileAndFrameLogOutliveTheProcess) {
     EXPECT_EQ(file.readAll(),
               set2.toHex() + '\n' + store.toHex() + '\n' + prepare.toHex() + '\n' + read2.toHex() + '\n');
 }
+
+TEST(SimProcess, FilterSettingsTestInputsAndFilterLogFromTheCommandLine) {
+    QTemporaryDir dir;
+    const QString log = dir.filePath("filter.log");
+    QProcess proc;
+    const QStringList lines = startSim(
+        proc, {"--tcp", "0", "--filter-settings", "off,20,off,500", "--test-inputs", "1", "--filter-log", log}, 1);
+    ASSERT_EQ(lines.size(), 1);
+    TcpClient tcp;
+    ASSERT_TRUE(tcp.connectTo(quint16(lines[0].section(':', 1).toUInt())));
+    Words write{};
+    write[0] = 0x11FC;
+    write[1] = 4;
+    tcp.send(request(CmdFilterRead, 0x6401) + request(CmdTestData) + request(CmdStopSampling) +
+             request(CmdFilterErase, kFilterBase) + request(CmdFilterWrite, write));
+    const QByteArray replies = tcp.readBytes(5 * 36);
+    EXPECT_EQ(word(replies, 2), kFilterOff);
+    EXPECT_EQ(word(replies, 5), 20);
+    EXPECT_EQ(word(replies, 11), 500);
+    EXPECT_EQ(word(replies, 6, 36), 1);
+    proc.terminate();
+    ASSERT_TRUE(proc.waitForFinished(3000));
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "erase 1100\nwrite 11fc: 0000 0000 0000 0000\n");
+}

@@ -262,11 +262,17 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value) {
         setStyleEntry(w, "bgcss", QString("background-color: %1;").arg(colorName(value)));
         return 0;
     case ATTR_ON_COLOR:
-    case ATTR_OFF_COLOR:
+    case ATTR_OFF_COLOR: {
+        const QColor colour(colorName(value));
+        if (auto *b = qobject_cast<QvLampButton *>(w)) {
+            attribute == ATTR_ON_COLOR ? b->setOnColor(colour) : b->setOffColor(colour);
+            return 0;
+        }
         if (c->kind != CTRL_KIND_LED && c->kind != CTRL_KIND_LAMP) return UIE_InvalidAttribute;
-        if (attribute == ATTR_ON_COLOR) static_cast<QvLed *>(w)->setOnColor(QColor(colorName(value)));
-        else static_cast<QvLed *>(w)->setOffColor(QColor(colorName(value)));
+        if (attribute == ATTR_ON_COLOR) static_cast<QvLed *>(w)->setOnColor(colour);
+        else static_cast<QvLed *>(w)->setOffColor(colour);
         return 0;
+    }
     case ATTR_FILL_COLOR:
         if (c->kind != CTRL_KIND_PROGRESS) return UIE_InvalidAttribute;
         w->setProperty("rgb_fill", value);
@@ -363,9 +369,15 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value) {
     case ATTR_TEXT_COLOR: v = w->property("rgb_text").toInt(); break;
     case ATTR_ON_COLOR:
     case ATTR_OFF_COLOR: {
-        if (c->kind != CTRL_KIND_LED && c->kind != CTRL_KIND_LAMP) return UIE_InvalidAttribute;
-        auto *l = static_cast<QvLed *>(w);
-        v = static_cast<int>((attribute == ATTR_ON_COLOR ? l->onColor() : l->offColor()).rgb() & 0xFFFFFF);
+        QColor colour;
+        if (auto *b = qobject_cast<QvLampButton *>(w)) {
+            colour = attribute == ATTR_ON_COLOR ? b->onColor() : b->offColor();
+        } else {
+            if (c->kind != CTRL_KIND_LED && c->kind != CTRL_KIND_LAMP) return UIE_InvalidAttribute;
+            auto *l = static_cast<QvLed *>(w);
+            colour = attribute == ATTR_ON_COLOR ? l->onColor() : l->offColor();
+        }
+        v = static_cast<int>(colour.rgb() & 0xFFFFFF);
         break;
     }
     case ATTR_MAX_VALUE:

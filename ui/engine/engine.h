@@ -88,7 +88,7 @@ enum {
     ATTR_BACKCOLOR = 509,
     // controls
     ATTR_CMD_BUTTON_COLOR = 520,
-    ATTR_ON_COLOR = 521,       // LED and lamp
+    ATTR_ON_COLOR = 521,       // LED, lamp and lamp button
     ATTR_OFF_COLOR = 522,
     ATTR_FILL_COLOR = 523,     // progress indicator
     ATTR_MAX_VALUE = 524,

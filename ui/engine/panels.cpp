@@ -61,6 +61,7 @@ class PanelLoader : public QUiLoader {
         QWidget *w = nullptr;
         if (className == "QvLed") w = new QvLed(parent);
         else if (className == "QvLamp") w = new QvLamp(parent);
+        else if (className == "QvLampButton") w = new QvLampButton(parent);
         else if (className == "QvStripChart") w = new QvStripChart(parent);
         else if (className == "QvGraph") w = new QvGraph(parent);
         if (!w) return QUiLoader::createWidget(className, parent, name);

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QFrame>
+#include <QPushButton>
 #include <QWidget>
 
 #include <memory>
@@ -41,6 +42,27 @@ class QvLamp : public QvLed {
 
   protected:
     bool round() const override { return false; }
+};
+
+// On/off button with a lamp in it: the lamp lights in the on colour while
+// the button is on and shows the off colour while it is off.
+class QvLampButton : public QPushButton {
+    Q_OBJECT
+    Q_PROPERTY(QColor onColor READ onColor WRITE setOnColor)
+    Q_PROPERTY(QColor offColor READ offColor WRITE setOffColor)
+  public:
+    explicit QvLampButton(QWidget *parent = nullptr);
+    QColor onColor() const { return onColor_; }
+    void setOnColor(const QColor &c);
+    QColor offColor() const { return offColor_; }
+    void setOffColor(const QColor &c);
+
+  protected:
+    void paintEvent(QPaintEvent *) override;
+
+  private:
+    QColor onColor_{255, 0, 0};
+    QColor offColor_{64, 64, 64};
 };
 
 namespace engine {
