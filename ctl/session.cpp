@@ -44,13 +44,13 @@ int CtlPopups::confirm(const std::string &title, const std::string &text) {
     return 1;
 }
 
-int CtlPopups::fileSelect(const std::string &, const std::string &, const std::string &, int, std::string *path) {
-    if (files.empty()) return VAL_NO_FILE_SELECTED;
+int CtlPopups::fileSelect(const FileSelectRequest &, std::string *path) {
+    if (files.empty()) return 0;
     const std::string answer = files.front();
     files.pop_front();
-    if (answer.empty()) return VAL_NO_FILE_SELECTED;
+    if (answer.empty()) return 0;
     if (path) *path = answer;
-    return QFile::exists(QString::fromStdString(answer)) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+    return 1;
 }
 
 // ---- session ----------------------------------------------------------------------------

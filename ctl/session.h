@@ -28,8 +28,7 @@ class CtlPopups : public PopupResponder {
 
     int message(const std::string &title, const std::string &text) override;
     int confirm(const std::string &title, const std::string &text) override;
-    int fileSelect(const std::string &defaultDirectory, const std::string &defaultFileSpec,
-                   const std::string &title, int buttonLabel, std::string *pathName) override;
+    int fileSelect(const FileSelectRequest &request, std::string *pathName) override;
 };
 
 class Session {
