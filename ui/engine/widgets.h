@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QFrame>
+#include <QImage>
 #include <QWidget>
 
 #include <memory>
@@ -41,6 +42,23 @@ class QvLamp : public QvLed {
 
   protected:
     bool round() const override { return false; }
+};
+
+// Drawing surface: keeps what is drawn on it, at the screen's full
+// resolution, until it is cleared. Starts transparent.
+class QvCanvas : public QWidget {
+    Q_OBJECT
+  public:
+    explicit QvCanvas(QWidget *parent = nullptr);
+    // The surface to draw on, in widget coordinates; call update() after.
+    QImage &surface();
+    void clear(const QRect &area);
+
+  protected:
+    void paintEvent(QPaintEvent *) override;
+
+  private:
+    QImage image_;
 };
 
 namespace engine {
