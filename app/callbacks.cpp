@@ -3,7 +3,9 @@
 #include "app/startup.h"
 #include "core/program.h"
 #include "core/status.h"
+#include "app/settings.h"
 #include "link/dialog.h"
+#include "maint/access.h"
 #include "params/binding.h"
 #include "measure/graphs.h"
 #include "measure/navigation.h"
@@ -30,7 +32,9 @@ void RegisterAllCallbacks() {
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
     RegisterMeasureCallbacks();
+    RegisterAccessCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;
+    accessHooks.saveSettings = [] { return writeApplicationVarsToIni(appliniPath); };
 }
