@@ -3,9 +3,11 @@
 #include "app/startup.h"
 #include "core/program.h"
 #include "core/status.h"
+#include "app/settings.h"
 #include "link/dialog.h"
 #include "maint/filter.h"
 #include "maint/testmode.h"
+#include "maint/access.h"
 #include "params/binding.h"
 #include "measure/graphs.h"
 #include "measure/navigation.h"
@@ -34,7 +36,9 @@ void RegisterAllCallbacks() {
     RegisterMeasureCallbacks();
     RegisterFilterCallbacks();
     RegisterTestModeCallbacks();
+    RegisterAccessCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;
+    accessHooks.saveSettings = [] { return writeApplicationVarsToIni(appliniPath); };
 }

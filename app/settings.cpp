@@ -105,9 +105,13 @@ void readPassword(IniText ini) {
     for (int k = 0; k < kPasswordKeys; ++k) any = getPacked(ini, k, block + 3 * k) || any;
     char text[kPasswordMax + 1] = {};
     for (int i = 0; i < kPasswordMax && block[i]; ++i) text[i] = static_cast<char>(block[i]);
-    // A file without a password (or with an empty one) keeps the current one:
-    // an empty password would open expert mode to anybody.
-    if (any && text[0]) std::memcpy(password, text, sizeof text);
+    // A file without a password keeps the current one. An empty password
+    // counts only when the block is exactly what the program writes for an
+    // expert who chose one (every filler byte in place): a damaged file must
+    // not open expert mode to anybody.
+    bool emptyAsWritten = block[kPasswordMax] == 0;
+    for (int i = 1; i < kPasswordMax; ++i) emptyAsWritten = emptyAsWritten && block[i] == 8 * i;
+    if (any && (text[0] || emptyAsWritten)) std::memcpy(password, text, sizeof text);
 }
 
 void readSelectorState(IniText ini) {

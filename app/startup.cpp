@@ -6,6 +6,7 @@
 #include "core/panels.h"
 #include "link/transport.h"
 #include "maint/access.h"
+#include "maint/branding.h"
 #include "measure/graphs.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
@@ -113,6 +114,7 @@ void InitVars() {
     copyText(szSoftname, sizeof szSoftname, "Q-VEX-MOD7-ARC Scope ");
     copyText(szSoftversion, sizeof szSoftversion, "v1.0x (Build 01/2010)");
     SetStatus((std::string() + szSoftname + szSoftversion).c_str());
+    ShowLogo(kOwnBranding);
     panel_selector(panelSelector, panelSelectorState, 8);
     GetPanelValues(param);
     CC_SHOW_CB(panelSHOW, 0, EVENT_COMMIT, nullptr, 0, 0);

@@ -27,8 +27,6 @@ namespace {
 const std::vector<int> kMainToggles = {TOG_UPDATE, TOG_TEST,    TOG_RECORDER, TOG_INTENSITY, TOG_POWER,    TOG_SETTINGS,
                                        TOG_OUTPUTS, TOG_FILTER, TOG_VECTORS,  TOG_MEASURE,   TOG_TEMPLATES};
 
-constexpr int kViewAlone = 540;  // measurement view without a panel beside it
-constexpr int kViewBeside = 360; // with the recorder, intensity or vectors panel at its right
 constexpr int kReferenceWidth = 800;
 
 // A group's panels in tab order, and per panel the id of each tab button.
@@ -178,7 +176,7 @@ void expert_panel(int a, int b, int c, int d) {
         SetCtrlAttribute(panelEXPERT, EXPERT_PASSWORD, ATTR_DIMMED, 0);
     }
     SetGroupState(panelEXPERT, {17, 18, 19, 20, 21}, b);
-    if (b >= -1 && b <= 1) SetCtrlAttribute(panelEXPERT, EXPERT_ACCESS, ATTR_VISIBLE, b == -1 ? 0 : 1);
+    if (b >= -1 && b <= 1) SetCtrlAttribute(panelEXPERT, EXPERT_FRAME_HIDE, ATTR_VISIBLE, b == -1 ? 0 : 1);
     SetGroupState(panelEXPERT, {15, 16}, c);
     SetGroupState(panelEXPERT, {12, 13, 14}, d);
 }

@@ -24,8 +24,9 @@ void select_tab(int group, int tab);
 void panel_selector(const int ids[kSelectorCount], const int state[kSelectorCount], int level);
 // Visibility of the expert panel's four groups: -1 hide, 0 dimmed, 1 enabled.
 void expert_panel(int a, int b, int c, int d);
-// Sizes the measurement view for a base width w (540 alone, 360 beside a
-// panel on the right).
+constexpr int kViewAlone = 540;  // measurement view without a panel beside it
+constexpr int kViewBeside = 360; // with the recorder, intensity or vectors panel at its right
+// Sizes the measurement view for a base width w (kViewAlone or kViewBeside).
 void resize_measurement_view(int w);
 
 int CC_TOGBT_PNL_SELECTOR(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

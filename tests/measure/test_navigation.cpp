@@ -155,7 +155,7 @@ TEST_F(NavigationTest, ExpertToggleLeavesOnlyItselfUntilLeft) {
         EXPECT_EQ(attr(panelMAIN, id, ATTR_VISIBLE), 0) << id;
     EXPECT_EQ(attr(panelEXPERT, EXPERT_HIDE_RECORDER, ATTR_VISIBLE), 0) << "group b closed";
     EXPECT_EQ(attr(panelEXPERT, EXPERT_PASSWORD, ATTR_DIMMED), 0);
-    EXPECT_EQ(attr(panelEXPERT, EXPERT_ENTER, ATTR_DIMMED), 1);
+    EXPECT_EQ(attr(panelEXPERT, EXPERT_CHANGE_PASSWORD, ATTR_DIMMED), 1);
 
     OperateCtrl(panelMAIN, TOG_EXPERT); // off: the hide boxes decide
     GetPanelAttribute(panelEXPERT, ATTR_VISIBLE, &v);

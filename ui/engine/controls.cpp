@@ -173,6 +173,7 @@ int SetCtrlVal(int panelHandle, int id, const std::string &value) {
         return 0;
     case CTRL_KIND_TEXTMSG:
         static_cast<QLabel *>(w)->setText(s);
+        followText(w);
         return 0;
     case CTRL_KIND_TEXTBOX:
         static_cast<QPlainTextEdit *>(w)->appendPlainText(s);
@@ -319,7 +320,10 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value) {
         h->setSectionResizeMode(value ? QHeaderView::Interactive : QHeaderView::Fixed);
         return 0;
     }
-    default: return graphSetCtrlAttribute(c, attribute, value);
+    default: {
+        const int textRc = textSetCtrlAttribute(c, attribute, value);
+        return textRc != UIE_InvalidAttribute ? textRc : graphSetCtrlAttribute(c, attribute, value);
+    }
     }
 }
 
@@ -341,11 +345,14 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, const std::string &
     int rc;
     ControlRec *c = lookup(panelHandle, id, rc);
     if (!c) return rc;
+    if (attribute == ATTR_TEXT_FONT) return setTextFont(c, value);
     if (attribute != ATTR_LABEL_TEXT) return UIE_InvalidAttribute;
     const QString s = QString::fromStdString(value);
     if (auto *b = qobject_cast<QAbstractButton *>(c->widget)) b->setText(s);
-    else if (auto *l = qobject_cast<QLabel *>(c->widget)) l->setText(s);
-    else c->widget->setToolTip(s);
+    else if (auto *l = qobject_cast<QLabel *>(c->widget)) {
+        l->setText(s);
+        followText(l);
+    } else c->widget->setToolTip(s);
     return 0;
 }
 
@@ -404,7 +411,10 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value) {
         v = w->property("maskChar").toInt();
         break;
     case ATTR_CTRL_INDEX: return GetCtrlIndex(panelHandle, id, value);
-    default: return graphGetCtrlAttribute(c, attribute, value);
+    default: {
+        const int textRc = textGetCtrlAttribute(c, attribute, value);
+        return textRc != UIE_InvalidAttribute ? textRc : graphGetCtrlAttribute(c, attribute, value);
+    }
     }
     if (value) *value = v;
     return 0;
@@ -429,6 +439,13 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, std::string *value)
     int rc;
     ControlRec *c = lookup(panelHandle, id, rc);
     if (!c) return rc;
+    if (attribute == ATTR_TEXT_FONT) {
+        if (value) {
+            const QVariant name = c->widget->property("fontName");
+            *value = name.isValid() ? name.toString().toStdString() : c->widget->font().family().toStdString();
+        }
+        return 0;
+    }
     if (attribute != ATTR_LABEL_TEXT) return UIE_InvalidAttribute;
     QString s;
     if (auto *b = qobject_cast<QAbstractButton *>(c->widget)) s = b->text();
@@ -784,6 +801,41 @@ int PasswordCtrl_SetAttribute(int panelHandle, int id, int attribute, int value)
     default:
         return UIE_InvalidAttribute;
     }
+}
+
+namespace {
+// The line edit behind a password field; a plain string control is not one.
+QLineEdit *passwordOf(int panelHandle, int id, int &rc) {
+    auto *le = widgetOf<QLineEdit>(panelHandle, id, rc, {CTRL_KIND_STRING});
+    if (le && le->echoMode() != QLineEdit::Password) {
+        rc = UIE_TypeMismatch;
+        return nullptr;
+    }
+    return le;
+}
+} // namespace
+
+int PasswordCtrl_GetAttribute(int panelHandle, int id, int attribute, int *value) {
+    int rc;
+    QLineEdit *le = passwordOf(panelHandle, id, rc);
+    if (!le) return rc;
+    int v = 0;
+    switch (attribute) {
+    case ATTR_PASSWORD_MASK_CHARACTER: v = le->property("maskChar").toInt(); break;
+    case ATTR_PASSWORD_MAX_LENGTH: v = le->maxLength(); break;
+    default: return UIE_InvalidAttribute;
+    }
+    if (value) *value = v;
+    return 0;
+}
+
+int PasswordCtrl_GetAttribute(int panelHandle, int id, int attribute, std::string *value) {
+    int rc;
+    QLineEdit *le = passwordOf(panelHandle, id, rc);
+    if (!le) return rc;
+    if (attribute != ATTR_PASSWORD_VAL) return UIE_InvalidAttribute;
+    if (value) *value = le->text().toStdString();
+    return 0;
 }
 
 // ---- operator actions ----------------------------------------------------------------------------------

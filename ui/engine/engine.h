@@ -99,12 +99,24 @@ enum {
     ATTR_CTRL_INDEX = 529,
     ATTR_CALLBACK_DATA = 530,
     ATTR_CTRL_KIND = 531,      // read only: one of the CTRL_KIND values
+    // text of text messages (and other controls' captions)
+    ATTR_TEXT_BOLD = 532,
+    ATTR_TEXT_POINT_SIZE = 533, // font size in the engine's points: one point per pixel, like every other
+                                // panel measure, so a layout looks the same at any screen resolution
+    ATTR_TEXT_FONT = 534,       // string: a meta font (VAL_APP_META_FONT, ...) or a font family
+    ATTR_SIZE_TO_TEXT = 535,    // text messages: the control takes the size of its text
+    ATTR_FRAME_COLOR = 536,     // decorations: the colour they are filled with
+    // canvas pen (CanvasDraw...)
+    ATTR_PEN_COLOR = 540,
+    ATTR_PEN_FILL_COLOR = 541,
+    ATTR_PEN_WIDTH = 542,
     // table run-time options the program switches off
     ATTR_TABLE_RUN_STATE_1523 = 1523, // operator may resize rows
     ATTR_TABLE_RUN_STATE_1524 = 1524, // operator may resize columns
     // password fields
     ATTR_PASSWORD_MASK_CHARACTER = 600,
     ATTR_PASSWORD_MAX_LENGTH = 601,
+    ATTR_PASSWORD_VAL = 602, // the typed text (PasswordCtrl_GetAttribute)
 };
 enum { VAL_NO_ZOOM = 0, VAL_MINIMIZE = 1, VAL_MAXIMIZE = 2 };
 // Panel position meaning "centre on the screen".
@@ -129,6 +141,8 @@ enum {
     CTRL_KIND_TABLE,
     CTRL_KIND_PROGRESS,
     CTRL_KIND_DECORATION,
+    CTRL_KIND_CANVAS,  // a drawing surface (CanvasDraw..., DisplayImageFile)
+    CTRL_KIND_PICTURE, // a picture from the panel resource or an image file
 };
 // 24-bit RGB colours.
 enum {
@@ -213,11 +227,17 @@ int SetTableCellVal(int panel, int control, int row, int column, const std::stri
 int GetTableCellVal(int panel, int control, int row, int column, std::string *value);
 int GetActiveTableCell(int panel, int control, int *row, int *column);
 int SetActiveTableCell(int panel, int control, int row, int column);
-// Cell ranges, 1-based; an empty range has height and width 0.
+// Table cell ranges (1-based) and canvas areas (pixels); an empty range has
+// height and width 0.
 struct Rect {
     int top, left, height, width;
 };
 Rect MakeRect(int top, int left, int height, int width);
+// A panel or canvas position: x right, y down, in pixels.
+struct Point {
+    int x, y;
+};
+Point MakePoint(int x, int y);
 int RectEqual(Rect a, Rect b);
 int GetTableSelection(int panel, int control, Rect *selection);
 int SetTableSelection(int panel, int control, Rect selection);
@@ -234,9 +254,42 @@ int Combo_GetIndex(int panel, int control, const std::string &text, int *index);
 int Combo_GetNumItems(int panel, int control, int *count);
 int Combo_GetItem(int panel, int control, int index, std::string *text);
 
-// Password field (a string control with masked echo).
+// Password field (a string control with masked echo). Reading fails with a
+// negative code on any control that is not a password field.
 int PasswordCtrl_ConvertFromString(int panel, int control);
 int PasswordCtrl_SetAttribute(int panel, int control, int attribute, int value);
+int PasswordCtrl_GetAttribute(int panel, int control, int attribute, int *value);
+// ATTR_PASSWORD_VAL: the typed text.
+int PasswordCtrl_GetAttribute(int panel, int control, int attribute, std::string *value);
+
+// A control made at run time. Only text messages (CTRL_KIND_TEXTMSG) are
+// made this way: shown at once above the panel's other controls, in the
+// panel's font, sized to their text. Returns the new control's id (greater
+// than every id the panel had) or a negative code.
+int NewCtrl(int panel, int kind, const char *label, int top, int left);
+
+// ---- canvases and pictures --------------------------------------------------------
+// A canvas keeps what is drawn on it until cleared; it starts transparent.
+// Lines take ATTR_PEN_COLOR and ATTR_PEN_WIDTH, interiors ATTR_PEN_FILL_COLOR;
+// every edge is anti-aliased.
+enum { VAL_DRAW_FRAME = 0, VAL_DRAW_INTERIOR = 1, VAL_DRAW_FRAME_AND_INTERIOR = 2 };
+// Text alignment inside CanvasDrawText's rectangle.
+enum { VAL_LEFT_ALIGN = 0, VAL_CENTER_ALIGN = 1, VAL_RIGHT_ALIGN = 2 };
+// A rectangle with height or width 0 clears the whole canvas.
+int CanvasClear(int panel, int control, Rect rect);
+int CanvasDrawRect(int panel, int control, Rect rect, int drawMode);
+int CanvasDrawOval(int panel, int control, Rect rect, int drawMode);
+int CanvasDrawLine(int panel, int control, Point start, Point end);
+// wrap 1 closes the outline back to the first point.
+int CanvasDrawPoly(int panel, int control, std::size_t numPoints, const Point points[], int wrap, int drawMode);
+// Text in ATTR_PEN_COLOR, vertically centred in the rectangle; pointSize as
+// ATTR_TEXT_POINT_SIZE counts it.
+int CanvasDrawText(int panel, int control, const char *text, const char *fontName, int pointSize, int bold,
+                   Rect bounds, int alignment);
+// Shows an image file (PNG, BMP, JPEG) on a canvas or picture, scaled to fit
+// the control with its proportions kept. UIE_FileNotFound when the file
+// cannot be read as an image; the control keeps what it showed.
+int DisplayImageFile(int panel, int control, const char *fileName);
 
 int MakeColor(int red, int green, int blue);
 
@@ -347,10 +400,6 @@ int SetTraceAttribute(int panel, int control, int trace, int attribute, int valu
 int GetTraceAttribute(int panel, int control, int trace, int attribute, int *value);
 // Brings the drawing up to date now (before a panel is grabbed or printed).
 int RefreshGraph(int panel, int control);
-struct Point {
-    int x, y;
-};
-Point MakePoint(int x, int y);
 // A panel position (x right, y down, pixels from the panel's top left) as
 // data coordinates of the graph's axes.
 int GetGraphCoordsFromPoint(int panel, int control, Point point, double *x, double *y);
@@ -501,3 +550,5 @@ std::string DateStr(); // MM-DD-YYYY
 std::string TimeStr(); // HH:MM:SS
 double Timer();        // monotonic seconds
 void StringUpperCase(char *s);
+// SHA-256 of the bytes of text, as 64 lower-case hexadecimal digits.
+std::string Sha256Hex(const std::string &text);

@@ -41,6 +41,14 @@ QString colorName(int rgb);
 // UIE_InvalidAttribute for anything else (graphs.cpp).
 int graphSetCtrlAttribute(ControlRec *c, int attribute, int value);
 int graphGetCtrlAttribute(ControlRec *c, int attribute, int *value);
+// Text, decoration and canvas-pen attributes; UIE_InvalidAttribute for
+// anything else (pictures.cpp).
+int textSetCtrlAttribute(ControlRec *c, int attribute, int value);
+int textGetCtrlAttribute(ControlRec *c, int attribute, int *value);
+// ATTR_TEXT_FONT: a meta font name or a family.
+int setTextFont(ControlRec *c, const std::string &name);
+// A text message that follows its text's size takes it after every change.
+void followText(QWidget *w);
 // Brings every graph below root up to date at once (before grabbing or printing).
 void flushGraphs(QWidget *root);
 

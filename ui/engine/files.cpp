@@ -2,6 +2,7 @@
 #include "ui/engine/engine.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -223,4 +224,9 @@ double Timer() {
 
 void StringUpperCase(char *s) {
     for (; s && *s; ++s) *s = static_cast<char>(std::toupper(static_cast<unsigned char>(*s)));
+}
+
+std::string Sha256Hex(const std::string &text) {
+    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
 }

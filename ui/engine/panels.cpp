@@ -64,6 +64,7 @@ class PanelLoader : public QUiLoader {
         else if (className == "QvLampButton") w = new QvLampButton(parent);
         else if (className == "QvStripChart") w = new QvStripChart(parent);
         else if (className == "QvGraph") w = new QvGraph(parent);
+        else if (className == "QvCanvas") w = new QvCanvas(parent);
         if (!w) return QUiLoader::createWidget(className, parent, name);
         w->setObjectName(name);
         return w;
@@ -298,7 +299,9 @@ int kindOf(QWidget *w) {
     if (qobject_cast<QPlainTextEdit *>(w)) return CTRL_KIND_TEXTBOX;
     if (qobject_cast<QTableWidget *>(w)) return CTRL_KIND_TABLE;
     if (qobject_cast<QProgressBar *>(w)) return CTRL_KIND_PROGRESS;
-    if (qobject_cast<QLabel *>(w)) return CTRL_KIND_TEXTMSG;
+    if (qobject_cast<QvCanvas *>(w)) return CTRL_KIND_CANVAS;
+    // A label the panel resource marks as a picture shows an image, not a text.
+    if (qobject_cast<QLabel *>(w)) return w->property("picture").toBool() ? CTRL_KIND_PICTURE : CTRL_KIND_TEXTMSG;
     if (qobject_cast<QFrame *>(w)) return CTRL_KIND_DECORATION;
     return CTRL_KIND_UNKNOWN;
 }

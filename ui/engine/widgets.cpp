@@ -56,3 +56,37 @@ void QvLed::paintEvent(QPaintEvent *) {
         p.drawRect(r);
     }
 }
+
+QvCanvas::QvCanvas(QWidget *parent) : QWidget(parent) {}
+
+QImage &QvCanvas::surface() {
+    // The surface follows the widget's size and the screen's pixel ratio;
+    // what was drawn is kept where the new size still holds it.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (image_.size() != pixels || image_.devicePixelRatio() != ratio) {
+        QImage next(pixels.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+        next.setDevicePixelRatio(ratio);
+        next.fill(Qt::transparent);
+        if (!image_.isNull()) {
+            QPainter p(&next);
+            p.drawImage(QPointF(0, 0), image_);
+        }
+        image_ = next;
+    }
+    return image_;
+}
+
+void QvCanvas::clear(const QRect &area) {
+    QImage &img = surface();
+    QPainter p(&img);
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.fillRect(area.isEmpty() ? rect() : area, Qt::transparent);
+    update();
+}
+
+void QvCanvas::paintEvent(QPaintEvent *) {
+    if (image_.isNull()) return;
+    QPainter p(this);
+    p.drawImage(QPointF(0, 0), image_);
+}

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QFrame>
+#include <QImage>
 #include <QPushButton>
 #include <QWidget>
 
@@ -63,6 +64,23 @@ class QvLampButton : public QPushButton {
   private:
     QColor onColor_{255, 0, 0};
     QColor offColor_{64, 64, 64};
+};
+
+// Drawing surface: keeps what is drawn on it, at the screen's full
+// resolution, until it is cleared. Starts transparent.
+class QvCanvas : public QWidget {
+    Q_OBJECT
+  public:
+    explicit QvCanvas(QWidget *parent = nullptr);
+    // The surface to draw on, in widget coordinates; call update() after.
+    QImage &surface();
+    void clear(const QRect &area);
+
+  protected:
+    void paintEvent(QPaintEvent *) override;
+
+  private:
+    QImage image_;
 };
 
 namespace engine {

@@ -45,8 +45,8 @@ constexpr int MAIN_CONNECT = 24;
 constexpr int MAIN_TOG_EXPERT = 45;
 constexpr int MAIN_STRIPCHART = 100;
 constexpr int MAIN_GRAPH = 101;
-constexpr int MAIN_BRAND = 102;
-constexpr int MAIN_HEADER = 103;
+constexpr int MAIN_PICTURE = 102; // the panel's own title; brandings hide it
+constexpr int MAIN_HEADER = 103;  // the banner behind the branding
 constexpr int MAIN_NUM_POINTS = 104; // strip chart point count
 constexpr int MAIN_RNG_XSCALE = 105; // DATA graph x scale
 constexpr int MAIN_NUM_EVAL1 = 106;  // evaluation 1 value display
@@ -75,6 +75,7 @@ constexpr int MAIN_NUM_VALUE4 = 128;
 constexpr int MAIN_NUM_VALUE5 = 129;
 constexpr int MAIN_NUM_MARGIN = 130;           // strip-chart margin
 constexpr int MAIN_TOG_SHOW = 131;             // trace selection popup
+constexpr int MAIN_LOGO = 140;                 // the branding's logo
 
 // panelSHOW: "Show", inside the main panel at 125,175
 constexpr int RES_SHOW = 3;
@@ -134,7 +135,7 @@ inline constexpr PanelCtrlKind MAIN_UI_CTRL_KINDS[] = {
     {RES_MAIN, MAIN_TOG_EXPERT, "QPushButton"},
     {RES_MAIN, MAIN_STRIPCHART, "QvStripChart"},
     {RES_MAIN, MAIN_GRAPH, "QvGraph"},
-    {RES_MAIN, MAIN_BRAND, "QLabel"},
+    {RES_MAIN, MAIN_PICTURE, "QLabel"},
     {RES_MAIN, MAIN_HEADER, "QFrame"},
     {RES_MAIN, MAIN_NUM_POINTS, "QSpinBox"},
     {RES_MAIN, MAIN_RNG_XSCALE, "QComboBox"},
@@ -164,6 +165,7 @@ inline constexpr PanelCtrlKind MAIN_UI_CTRL_KINDS[] = {
     {RES_MAIN, MAIN_NUM_VALUE5, "QSpinBox"},
     {RES_MAIN, MAIN_NUM_MARGIN, "QSpinBox"},
     {RES_MAIN, MAIN_TOG_SHOW, "QPushButton"},
+    {RES_MAIN, MAIN_LOGO, "QvCanvas"},
     {RES_SHOW, SHOW_FRAME, "QFrame"},
     {RES_SHOW, SHOW_EVAL1, "QCheckBox"},
     {RES_SHOW, SHOW_EVAL1_UPPER, "QCheckBox"},
