@@ -8,6 +8,7 @@
 #include "measure/graphs.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
+#include "params/templates.h"
 #include "params/transfer.h"
 #include "ui/engine/engine.h"
 
@@ -29,6 +30,7 @@ void RegisterAllCallbacks() {
     RegisterParamsCallbacks();
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
+    RegisterTemplateCallbacks();
     RegisterMeasureCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
