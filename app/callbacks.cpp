@@ -8,6 +8,7 @@
 #include "measure/graphs.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
+#include "params/presets.h"
 #include "params/templates.h"
 #include "params/transfer.h"
 #include "ui/engine/engine.h"
@@ -31,8 +32,11 @@ void RegisterAllCallbacks() {
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
     RegisterTemplateCallbacks();
+    RegisterPresetCallbacks();
     RegisterMeasureCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;
+    presetHooks.redrawCharacteristic = plot_analog_graph;
+    presetHooks.previewCharacteristic = plot_possible_analog_graph;
 }
