@@ -262,7 +262,10 @@ int CC_STRING_TEMPLATE(int, int, int event, void *, int, int) {
     if (name == kNewTemplate) return 0;
     IniHolder store(1);
     if (readFile(store, templatesPath) != FileState::Read) return 0;
-    if (!listedTemplates(store).names.empty()) showTemplate(store, name);
+    // A name the file does not hold is a template being made: what the
+    // operator wrote for it stays (leaving the box commits the name, just
+    // before a click on SAVE).
+    if (indexOf(listedTemplates(store), name) >= 0) showTemplate(store, name);
     return 0;
 }
 

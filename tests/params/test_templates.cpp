@@ -196,16 +196,22 @@ TEST_F(TemplatesTest, OverwritingAsksFirstAndDeletingRenumbersTheList) {
     EXPECT_EQ(text(SETTINGS_A_TEMPLATE), "alpha");
     EXPECT_EQ(text(SETTINGS_A_ORIGIN), "a");
 
-    // Picking a name shows its details; a name not in the file shows none
-    // and loads nothing.
+    // Picking a name shows its details; a name not in the file loads
+    // nothing and leaves what the operator wrote for the new template.
     OperateCtrl(panelSETTINGS_A, SETTINGS_A_TEMPLATE, "beta");
     EXPECT_EQ(text(SETTINGS_A_ORIGIN), "b2");
+    SetCtrlVal(panelSETTINGS_A, SETTINGS_A_ORIGIN, "new origin");
+    ResetTextBox(panelSETTINGS_A, SETTINGS_A_DESCRIPTION, "new text");
     OperateCtrl(panelSETTINGS_A, SETTINGS_A_TEMPLATE, "delta");
-    EXPECT_EQ(text(SETTINGS_A_ORIGIN), "Not found");
+    EXPECT_EQ(text(SETTINGS_A_ORIGIN), "new origin");
     SetStatus("");
     OperateCtrl(panelSETTINGS_A, SETTINGS_A_LOAD);
     EXPECT_EQ(StatusLine(), "");
     EXPECT_EQ(popups->shown.size(), 2u);
+    OperateCtrl(panelSETTINGS_A, SETTINGS_A_SAVE);
+    EXPECT_EQ(item("delta", "Origin"), "new origin");
+    EXPECT_EQ(item("delta", "Description"), "new text\n");
+    press("delta", SETTINGS_A_DELETE);
 
     // A name differing only in letter case is the same template.
     popups->confirmAnswers = {1};
