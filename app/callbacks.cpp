@@ -12,6 +12,8 @@
 #include "measure/graphs.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
+#include "params/presets.h"
+#include "params/templates.h"
 #include "params/transfer.h"
 #include "ui/engine/engine.h"
 
@@ -33,6 +35,8 @@ void RegisterAllCallbacks() {
     RegisterParamsCallbacks();
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
+    RegisterTemplateCallbacks();
+    RegisterPresetCallbacks();
     RegisterMeasureCallbacks();
     RegisterFilterCallbacks();
     RegisterTestModeCallbacks();
@@ -41,4 +45,6 @@ void RegisterAllCallbacks() {
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;
     accessHooks.saveSettings = [] { return writeApplicationVarsToIni(appliniPath); };
+    presetHooks.redrawCharacteristic = plot_analog_graph;
+    presetHooks.previewCharacteristic = plot_possible_analog_graph;
 }

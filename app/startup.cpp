@@ -11,6 +11,7 @@
 #include "measure/navigation.h"
 #include "measure/sampling.h"
 #include "params/binding.h"
+#include "params/templates.h"
 #include "params/transfer.h"
 #include "link/frame.h"
 #include "ui/engine/engine.h"
@@ -97,6 +98,7 @@ void InitVars() {
     SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_LEFT, 25);
     SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_WIDTH, 305);
     SetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_VISIBLE, 1);
+    loadTemplatesFromFile(templatesPath, 0);
 
     const int passwordFields[] = {EXPERT_PASSWORD, EXPERT_NEW_PASSWORD, EXPERT_CONFIRM_PASSWORD};
     for (int id : passwordFields) PasswordCtrl_ConvertFromString(panelEXPERT, id);

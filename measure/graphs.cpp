@@ -192,11 +192,12 @@ void ComputeAnalogCharacteristic(int lo, int hi, double x_min, double x_max) {
 }
 
 void plot_analog_graph() {
-    short lo = 0, hi = 0;
-    int src = 0;
-    GetCtrlVal(panelOUTPUT_ANA, OUTPUT_ANA_MIN, &lo);
-    GetCtrlVal(panelOUTPUT_ANA, OUTPUT_ANA_MAX, &hi);
+    // The limits are 16-bit words; the controls also show them unsigned.
+    int minimum = 0, maximum = 0, src = 0;
+    GetCtrlVal(panelOUTPUT_ANA, OUTPUT_ANA_MIN, &minimum);
+    GetCtrlVal(panelOUTPUT_ANA, OUTPUT_ANA_MAX, &maximum);
     GetCtrlVal(panelOUTPUT_ANA, OUTPUT_ANA_SOURCE, &src);
+    const short lo = static_cast<short>(minimum), hi = static_cast<short>(maximum);
     if (anagraph_mode == 0) {
         anagraph_x_min = lo;
         anagraph_x_max = hi;

@@ -142,9 +142,8 @@ int CC_CMD_TEACH(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (!oneShot(6, "Sending TEACH order ... ")) return 0;
     target = RAM;
-    GetParameter(param);
     // The taught values go to the panels, so the next send keeps them.
-    SetPanelValues(param);
+    if (GetParameter(param)) SetPanelValues(param);
     return 0;
 }
 

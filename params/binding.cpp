@@ -107,7 +107,7 @@ enum Kind : unsigned char {
     K_CLEARS,      // set: the word reads 0; shown set when the word is 0 (no filter)
     K_PART,        // a byte of a packed word: value << shift, within mask
     K_COMBINATION, // combination ring: the whole word; shown from the low byte
-    K_FIXED,       // 16.16 value in this word and the next
+    K_FIXED,       // 16.16 value in this word and the next, shown with FIXED_DECIMALS places
     K_PER_SCANRATE // interval display: word / scan rate; not read
 };
 
@@ -317,7 +317,7 @@ void GetPanelValues(unsigned short rec[PARAM_WORDS]) {
             break;
         case K_FIXED: {
             double d = 0.0;
-            if (GetCtrlVal(*b.panel, b.control, &d) >= 0) SetField32(rec, b.word, FixedFromValue(d));
+            if (GetCtrlVal(*b.panel, b.control, &d) >= 0) SetField32(rec, b.word, FixedFromShownValue(d));
             break;
         }
         case K_NOT_BIT:
@@ -358,7 +358,7 @@ void SetPanelValues(const unsigned short rec[PARAM_WORDS]) {
             SetCtrlVal(*b.panel, b.control, static_cast<int>(w & 0xFFu));
             break;
         case K_FIXED:
-            SetCtrlVal(*b.panel, b.control, static_cast<double>(ValueFromFixed(GetField32(rec, b.word))));
+            SetCtrlVal(*b.panel, b.control, ValueFromFixed(GetField32(rec, b.word)));
             break;
         case K_PER_SCANRATE:
             SetCtrlVal(*b.panel, b.control, static_cast<int>(w / rate));

@@ -284,10 +284,6 @@ bool getUnsigned(IniText ini, const char *section, const char *key, unsigned max
     return true;
 }
 
-double realFromFixed(unsigned int field) {
-    return static_cast<double>(static_cast<std::int32_t>(field)) / 65536.0;
-}
-
 // A real key as a 16.16 field: value x 65536 in double precision, truncated
 // toward zero; negative results in two's complement, results from 2^31 up as
 // unsigned. A real is written with 16 significant digits, which may round
@@ -353,7 +349,7 @@ void putField(Writer &w, const char *section, const Field &f, const unsigned sho
         w.flag(section, f.key, (word & 1u) != 0);
         break;
     case F_REAL:
-        w.real(section, f.key, realFromFixed(GetField32(rec, f.word)));
+        w.real(section, f.key, ValueFromFixed(GetField32(rec, f.word)));
         break;
     case F_LABEL_WORD:
         w.label(section, f.key, f.ring, word);

@@ -65,19 +65,28 @@ int ConditionGroupContradictory(const unsigned short group[CG_WORDS]) {
 }
 
 unsigned int FixedFromValue(double value) {
-    constexpr float kTwo31 = 2147483648.0f;
-    constexpr float kTwo32 = 4294967296.0f;
-    const float scaled = static_cast<float>(value) * 65536.0f;
+    constexpr double kTwo31 = 2147483648.0;
+    constexpr double kTwo32 = 4294967296.0;
+    const double scaled = std::trunc(value * 65536.0);
     if (std::isnan(scaled)) return 0;
     if (scaled >= kTwo32) return 0xFFFFFFFFu;
-    if (scaled >= kTwo31)
-        return static_cast<unsigned int>(static_cast<std::int32_t>(scaled - kTwo31)) + 0x80000000u;
+    if (scaled >= kTwo31) return static_cast<unsigned int>(scaled - kTwo31) + 0x80000000u;
     if (scaled < -kTwo31) return 0x80000000u;
     return static_cast<unsigned int>(static_cast<std::int32_t>(scaled));
 }
 
-float ValueFromFixed(unsigned int field) {
-    return static_cast<float>(static_cast<std::int32_t>(field)) / 65536.0f;
+double ValueFromFixed(unsigned int field) {
+    return static_cast<std::int32_t>(field) / 65536.0;
+}
+
+unsigned int FixedFromShownValue(double value) {
+    // Half a unit of the last place shown, with room for the binary error of
+    // a decimal value; neighbouring fields are three times as far apart.
+    const double halfPlace = 0.5 * std::pow(10.0, -FIXED_DECIMALS) + 1e-9;
+    const double nearest = std::round(value * 65536.0);
+    if (nearest >= -2147483648.0 && nearest <= 2147483647.0 && std::fabs(nearest / 65536.0 - value) <= halfPlace)
+        return static_cast<unsigned int>(static_cast<std::int32_t>(nearest));
+    return FixedFromValue(value);
 }
 
 int FixedIntegerPart(unsigned int field) {

@@ -166,12 +166,20 @@ inline void SetField32(unsigned short *rec, int word, unsigned int value) {
 }
 
 // ---- 16.16 fixed point ----------------------------------------------------------
-// Panel value to field: v x 65536 in single precision, truncated toward zero.
+// Value to field: v x 65536 in double precision, truncated toward zero.
 // Negative results are two's complement; results from 2^31 up are stored as
 // unsigned values. Results beyond the 32-bit range saturate (0x80000000 below,
 // 0xFFFFFFFF above); NaN gives 0.
 unsigned int FixedFromValue(double value);
-// Field to value: the field as a signed 32-bit number / 65536, in single precision.
-float ValueFromFixed(unsigned int field);
+// Field to value: the field as a signed 32-bit number / 65536, exact.
+double ValueFromFixed(unsigned int field);
+// Decimal places a panel shows a 16.16 value with. Fields lie 1/65536
+// (0.0000153) apart, so at five places every field shows as a value of its
+// own and the shown value names the field again.
+constexpr int FIXED_DECIMALS = 5;
+// A value read from a panel that shows FIXED_DECIMALS places: a value that
+// is some field rounded to those places reads back as exactly that field;
+// any other value (typed by the operator) as FixedFromValue.
+unsigned int FixedFromShownValue(double value);
 // The integer part the scope graphs use (signed field shifted right by 16).
 int FixedIntegerPart(unsigned int field);

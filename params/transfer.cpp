@@ -110,36 +110,43 @@ void SendParameter(unsigned short rec[PARAM_WORDS]) {
     SetStatus(text);
 }
 
-void GetParameter(unsigned short rec[PARAM_WORDS]) {
+int GetParameter(unsigned short rec[PARAM_WORDS]) {
     frame::sync = 0x55;
     GetPanelValues(rec);
     if (target == DATFILE) {
-        SetStatus(ReadParaFromFile(rec) == 1 ? "Parameter loaded from file." : "Parameter load from file failed.");
-        return;
+        const bool loaded = ReadParaFromFile(rec) == 1;
+        SetStatus(loaded ? "Parameter loaded from file." : "Parameter load from file failed.");
+        return loaded ? 1 : 0;
     }
-    if (ExchangeRefusedWhileBusy()) return;
+    if (ExchangeRefusedWhileBusy()) return 0;
     startProgress();
     controlFrame();
-    if (!exchange(target == EEPROM ? kReadEeprom : kReadSets)) return;
+    if (!exchange(target == EEPROM ? kReadEeprom : kReadSets)) return 0;
     progress(4);
     if (emptyframe[0] != 0) {
         SetStatus("Failed to initialize parameter copy.");
-        return;
+        return 0;
     }
     SetStatus("Starting parameter load ...");
+    // The sets go into a scratch record that replaces rec only once all
+    // twelve arrived: a load that fails part-way leaves no mixed record.
+    unsigned short loaded[PARAM_WORDS];
+    std::copy(rec, rec + PARAM_WORDS, loaded);
     for (int n = 1; n <= PARAM_SETS; ++n) {
-        loadSet(rec, n);
-        if (!exchange(kReadSets)) return;
+        loadSet(loaded, n);
+        if (!exchange(kReadSets)) return 0;
         progress(8 * n + 4);
         if (emptyframe[0] != n) {
             setReport("loading from sensor failed", n);
-            return;
+            return 0;
         }
-        std::copy(std::begin(emptyframe), std::end(emptyframe), rec + PARAM_SET_WORDS * (n - 1));
+        std::copy(std::begin(emptyframe), std::end(emptyframe), loaded + PARAM_SET_WORDS * (n - 1));
         setReport("loaded from sensor", n);
     }
+    std::copy(loaded, loaded + PARAM_WORDS, rec);
     SetStatus(target == EEPROM ? "Parameter set successfully loaded from EEPROM"
                                : "Parameter set successfully loaded from RAM");
+    return 1;
 }
 
 int CC_RADIO_MEMORY(int panel, int control, int event, void *, int, int) {
@@ -161,8 +168,8 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
 int CC_BTNGet(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     targetFromSelector();
-    GetParameter(param);
-    SetPanelValues(param);
+    // A failed or partial load leaves the panels as they were.
+    if (GetParameter(param)) SetPanelValues(param);
     return 0;
 }
 

@@ -11,8 +11,9 @@ extern int target;
 // A file target reads the panels into the record first.
 void SendParameter(unsigned short rec[192]);
 // Reads the record from the place in target; words not loaded keep the
-// panel state. Reports through the status line.
-void GetParameter(unsigned short rec[192]);
+// panel state. Reports through the status line. Returns 1 when the whole
+// record arrived; otherwise 0 and rec holds the panel state.
+int GetParameter(unsigned short rec[192]);
 
 int CC_RADIO_MEMORY(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_BTNSend(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

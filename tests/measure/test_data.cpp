@@ -185,6 +185,27 @@ TEST_F(DataLoopTest, FixedPointValuesShowTheirIntegerPartAndRealValue) {
     EXPECT_NEAR(real(panelINTENSITY, INTENSITY_ANALOG), 5.0012, 1e-3);
 }
 
+// The evaluation displays show every value the controller can send, each
+// distinctly: the shown value names the 16.16 value it came from.
+TEST_F(DataLoopTest, EvaluationDisplaysShowTheWholeSignedRangeDistinctly) {
+    const unsigned int values[] = {0x00000001u, 0x0000FFFFu, 0x00010001u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
+    for (unsigned int v : values) {
+        SetField32(rawdata, RD_EVAL1, v);
+        SetField32(rawdata, RD_EVAL2, ~v);
+        SetPanelDATA();
+        for (int id : {MAIN_NUM_EVAL1, MAIN_NUM_EVAL2}) {
+            double shown = 0;
+            GetCtrlVal(panelMAIN, id, &shown);
+            EXPECT_EQ(FixedFromShownValue(shown), id == MAIN_NUM_EVAL1 ? v : ~v) << std::hex << v;
+        }
+        for (int id : {BIGDATA_EVAL1, BIGDATA_EVAL2}) {
+            double shown = 0;
+            GetCtrlVal(panelBIGDATA, id, &shown);
+            EXPECT_EQ(FixedFromShownValue(shown), id == BIGDATA_EVAL1 ? v : ~v) << std::hex << v;
+        }
+    }
+}
+
 TEST_F(DataLoopTest, DetailSelectorChoosesTheVisibleRows) {
     auto visible = [](int id) { return Attr(panelINTENSITY, id, ATTR_VISIBLE); };
     OperateCtrl(panelINTENSITY, INTENSITY_DETAIL, 3);

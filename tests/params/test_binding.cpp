@@ -9,6 +9,7 @@
 #include "ui/panels/settings_ids.h"
 
 #include <array>
+#include <random>
 #include <set>
 
 namespace {
@@ -175,6 +176,30 @@ TEST_F(BindingTest, FixedPointValuesOnTheEvaluationPanels) {
     SetPanelValues(r.data());
     EXPECT_DOUBLE_EQ(real(panelSETTINGS_2, SETTINGS_2_LOWER_TOL), -1.0);
     EXPECT_DOUBLE_EQ(real(panelSETTINGS, SETTINGS_REFERENCE), 1.5);
+}
+
+// Every 16.16 field comes back from the panels bit for bit, over the whole
+// 32-bit range, however many places its value needs.
+TEST_F(BindingTest, EveryFixedPointFieldSurvivesThePanelsBitForBit) {
+    std::vector<int> fields;
+    for (int e = 0; e < EVAL_COUNT; ++e)
+        for (int w : {PW_EVAL_REFERENCE[e], PW_EVAL_UPPER_TOL[e], PW_EVAL_LOWER_TOL[e]})
+            if (w >= 0) fields.push_back(w);
+    ASSERT_EQ(fields.size(), 14u);
+    std::vector<unsigned int> values = {0x00000001u, 0x0000FFFFu, 0x00010001u, 0x7FFFFFFFu,
+                                        0x80000000u, 0xFFFFFFFFu, 0x00000400u, 0x00000002u};
+    std::mt19937 random(12);
+    for (int i = 0; i < 300; ++i) values.push_back(static_cast<unsigned int>(random()));
+    Record in = FullRecord();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        // Each round puts a different value into every field.
+        for (std::size_t f = 0; f < fields.size(); ++f)
+            SetField32(in.data(), fields[f], values[(i + f) % values.size()]);
+        SetPanelValues(in.data());
+        const Record out = read();
+        for (int w : fields)
+            ASSERT_EQ(GetField32(out.data(), w), GetField32(in.data(), w)) << "word " << w << " round " << i;
+    }
 }
 
 TEST_F(BindingTest, FilterAndNormalisationButtons) {

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <vector>
 
 namespace {
@@ -15,8 +18,9 @@ TEST(Record, FixedPointFromPanelValues) {
     // Truncated toward zero, on both sides.
     EXPECT_EQ(FixedFromValue(0.1), 6553u);
     EXPECT_EQ(FixedFromValue(-0.1), static_cast<unsigned int>(-6553));
-    // Single precision: 1000.0001 becomes the float 1000.0001220703125 first.
-    EXPECT_EQ(FixedFromValue(1000.0001), 65536008u);
+    // Double precision: the low bits of large values survive.
+    EXPECT_EQ(FixedFromValue(1000.0001), 65536006u);
+    EXPECT_EQ(FixedFromValue(30000.12345), 1966088090u);
     // From 2^31 up the field is stored unsigned.
     EXPECT_EQ(FixedFromValue(32768.0), 0x80000000u);
     EXPECT_EQ(FixedFromValue(40000.0), 0x9C400000u);
@@ -26,14 +30,33 @@ TEST(Record, FixedPointFromPanelValues) {
     EXPECT_EQ(FixedFromValue(std::nan("")), 0u);
 }
 
-TEST(Record, FixedPointToPanelValuesIsSigned) {
-    EXPECT_FLOAT_EQ(ValueFromFixed(0x00018000u), 1.5f);
-    EXPECT_FLOAT_EQ(ValueFromFixed(0xFFFF0000u), -1.0f);
-    EXPECT_FLOAT_EQ(ValueFromFixed(0x9C400000u), -25536.0f);
+TEST(Record, FixedPointToPanelValuesIsSignedAndExact) {
+    EXPECT_EQ(ValueFromFixed(0x00018000u), 1.5);
+    EXPECT_EQ(ValueFromFixed(0xFFFF0000u), -1.0);
+    EXPECT_EQ(ValueFromFixed(0x9C400000u), -25536.0);
+    EXPECT_EQ(ValueFromFixed(0x7FFFFFFFu), 2147483647.0 / 65536.0);
     EXPECT_EQ(FixedIntegerPart(0x00018000u), 1);
     EXPECT_EQ(FixedIntegerPart(FixedFromValue(-1.5)), -2);
     for (double v : {0.0, 1.5, -1.0, 12.25, -300.5, 32000.0, -32768.0})
-        EXPECT_EQ(ValueFromFixed(FixedFromValue(v)), static_cast<float>(v)) << v;
+        EXPECT_EQ(ValueFromFixed(FixedFromValue(v)), v) << v;
+}
+
+// What a panel shows at five places names its field again; what the
+// operator types in between is truncated as before.
+TEST(Record, AShownValueNamesItsFieldAndATypedOneIsTruncated) {
+    auto shown = [](unsigned int field) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.*f", FIXED_DECIMALS, ValueFromFixed(field));
+        return std::strtod(text, nullptr);
+    };
+    std::mt19937 random(9);
+    std::vector<unsigned int> fields = {0u, 1u, 2u, 0x400u, 0xC00u, 0x0000FFFFu, 0x00010001u,
+                                        0x7FFFFFFFu, 0x80000000u, 0x80000001u, 0xFFFFFFFFu};
+    for (int i = 0; i < 20000; ++i) fields.push_back(static_cast<unsigned int>(random()));
+    for (unsigned int f : fields) EXPECT_EQ(FixedFromShownValue(shown(f)), f) << std::hex << f;
+    EXPECT_EQ(FixedFromShownValue(0.1), 6553u);
+    EXPECT_EQ(FixedFromShownValue(-0.1), static_cast<unsigned int>(-6553));
+    EXPECT_EQ(FixedFromShownValue(1.5), 0x00018000u);
 }
 
 TEST(Record, ThirtyTwoBitFieldsAreLowWordFirst) {

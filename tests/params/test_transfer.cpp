@@ -9,6 +9,7 @@
 #include "sim/runner.h"
 #include "ui/panels/main_ids.h"
 #include "ui/panels/power_ids.h"
+#include "ui/panels/settings_ids.h"
 
 #include <QTimer>
 
@@ -124,31 +125,55 @@ TEST_F(TransferTest, GetFromRamUsesTheReadCommandThroughout) {
     EXPECT_EQ(StatusLine(), "Parameter set successfully loaded from RAM");
 }
 
-TEST_F(TransferTest, WrongSetNumberWhileReadingKeepsThePanelsForTheRest) {
+// A load that fails part-way shows nothing of what arrived: the panels and
+// param keep the record they had, whether the controller answered a set
+// wrongly (link kept) or went away (link given up).
+TEST_F(TransferTest, AGetThatFailsPartWayLeavesThePanelsAsTheyWere) {
     auto ram = sim.ramRecord();
     for (int w = 1; w < 192; ++w)
         if (w % 16) ram[w] = 0;
-    ram[PW_CHA_POWER] = 1111;               // set 1
-    ram[PW_TMR1_OFFTIME] = 2222;            // set 4
-    ram[PW_EVAL_MODE[0]] = 1;               // set 5
+    ram[PW_CHA_POWER] = 1111;    // set 1
+    ram[PW_TMR1_OFFTIME] = 2222; // set 4
+    ram[PW_EVAL_MODE[0]] = 1;    // set 5
     sim.setRamRecord(ram);
-    SetCtrlVal(panelPOWER, POWER_POWER, 1);
-    GetPanelValues(param);
-    const unsigned short before = param[PW_EVAL_MODE[0]];
-    sim::Faults f;
-    f.wrongSetAt = 5;
-    sim.setFaults(f);
     select(MAIN_RADIO_RAM);
-    GetParameter(param);
-    EXPECT_EQ(StatusLine(), "Parameter set 5 of 12 loading from sensor failed");
-    EXPECT_EQ(param[PW_CHA_POWER], 1111);
-    EXPECT_EQ(param[PW_TMR1_OFFTIME], 2222);
-    EXPECT_EQ(param[PW_EVAL_MODE[0]], before) << "set 5 keeps the panel value";
-    EXPECT_EQ(frames().size(), 6u) << "prepare and sets 1 to 5";
-    EXPECT_EQ(stop_flag, 1);
-    int dimmed = -1;
-    GetCtrlAttribute(panelMAIN, MAIN_BTN_GET, ATTR_DIMMED, &dimmed);
-    EXPECT_EQ(dimmed, 0) << "a wrong set number keeps the link";
+    struct Case {
+        const char *name;
+        sim::Faults faults;
+        const char *status;
+        std::size_t frames;
+        int dimmed;
+    };
+    sim::Faults wrongSet, gone;
+    wrongSet.wrongSetAt = 5;
+    gone.disconnectAfter = 5;
+    const Case cases[] = {
+        {"wrong set number", wrongSet, "Parameter set 5 of 12 loading from sensor failed", 6, 0},
+        {"controller gone", gone, "Error! Connection lost.", 5, 1},
+    };
+    for (const Case &c : cases) {
+        SetCtrlVal(panelPOWER, POWER_POWER, 7);
+        SetCtrlVal(panelPOWER_TMR1, POWER_TMR1_OFFTIME, 8);
+        SetCtrlVal(panelSETTINGS, SETTINGS_REFERENCE, 12.5);
+        unsigned short before[PARAM_WORDS], shown[PARAM_WORDS];
+        std::fill(std::begin(before), std::end(before), 0x5A5A);
+        std::fill(std::begin(shown), std::end(shown), 0x5A5A);
+        GetPanelValues(before);
+        std::fill(std::begin(param), std::end(param), 0x5A5A);
+        sim.setFaults(c.faults);
+        sim.clearRequestLog();
+        OperateCtrl(panelMAIN, MAIN_BTN_GET);
+        EXPECT_EQ(StatusLine(), c.status) << c.name;
+        EXPECT_EQ(frames().size(), c.frames) << c.name;
+        GetPanelValues(shown);
+        EXPECT_TRUE(std::equal(shown, shown + PARAM_WORDS, before)) << c.name << ": the panels changed";
+        EXPECT_TRUE(std::equal(param, param + PARAM_WORDS, before)) << c.name << ": param is not the panels' record";
+        EXPECT_EQ(stop_flag, 1);
+        int dimmed = -1;
+        GetCtrlAttribute(panelMAIN, MAIN_BTN_GET, ATTR_DIMMED, &dimmed);
+        EXPECT_EQ(dimmed, c.dimmed) << c.name;
+    }
+    set_main_buttons(1, 1, 1);
 }
 
 TEST_F(TransferTest, SendingReportsAWrongSetAndStillActivates) {

@@ -105,6 +105,8 @@ constexpr int OUTPUT_ANA_SOURCE = 100;
 constexpr int OUTPUT_ANA_MIN = 101;
 constexpr int OUTPUT_ANA_MAX = 102;
 constexpr int OUTPUT_ANA_GRAPH = 103;
+constexpr int OUTPUT_ANA_PRESET = 104;    // preset ring, values 1 to 7
+constexpr int OUTPUT_ANA_SETPRESET = 105; // writes the preset's limits
 
 // Every named id with the Qt class its panel gives it.
 // clang-format off
@@ -192,5 +194,7 @@ inline constexpr PanelCtrlKind OUTPUTS_UI_CTRL_KINDS[] = {
     {RES_OUTPUT_ANA, OUTPUT_ANA_MIN, "QSpinBox"},
     {RES_OUTPUT_ANA, OUTPUT_ANA_MAX, "QSpinBox"},
     {RES_OUTPUT_ANA, OUTPUT_ANA_GRAPH, "QvGraph"},
+    {RES_OUTPUT_ANA, OUTPUT_ANA_PRESET, "QComboBox"},
+    {RES_OUTPUT_ANA, OUTPUT_ANA_SETPRESET, "QPushButton"},
 };
 // clang-format on

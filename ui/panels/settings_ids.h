@@ -224,9 +224,9 @@ constexpr int SETTINGS_A_TEMPLATE = 15;
 constexpr int SETTINGS_A_LOAD = 100;
 constexpr int SETTINGS_A_SAVE = 101;
 constexpr int SETTINGS_A_DELETE = 102;
-constexpr int SETTINGS_A_ALL_EVALS = 103;
-constexpr int SETTINGS_A_COMMENT = 104;
-constexpr int SETTINGS_A_MESSAGE = 105;
+constexpr int SETTINGS_A_DESCRIPTION = 104;
+constexpr int SETTINGS_A_ORIGIN = 106;
+constexpr int SETTINGS_A_CREATED = 107;
 
 // Every named id with the Qt class its panel gives it.
 // clang-format off
@@ -425,8 +425,8 @@ inline constexpr PanelCtrlKind SETTINGS_UI_CTRL_KINDS[] = {
     {RES_SETTINGS_A, SETTINGS_A_LOAD, "QPushButton"},
     {RES_SETTINGS_A, SETTINGS_A_SAVE, "QPushButton"},
     {RES_SETTINGS_A, SETTINGS_A_DELETE, "QPushButton"},
-    {RES_SETTINGS_A, SETTINGS_A_ALL_EVALS, "QCheckBox"},
-    {RES_SETTINGS_A, SETTINGS_A_COMMENT, "QPlainTextEdit"},
-    {RES_SETTINGS_A, SETTINGS_A_MESSAGE, "QLabel"},
+    {RES_SETTINGS_A, SETTINGS_A_DESCRIPTION, "QPlainTextEdit"},
+    {RES_SETTINGS_A, SETTINGS_A_ORIGIN, "QLineEdit"},
+    {RES_SETTINGS_A, SETTINGS_A_CREATED, "QLineEdit"},
 };
 // clang-format on
