@@ -10,7 +10,8 @@ bool Faults::operator==(const Faults &o) const {
     return dropNext == o.dropNext && dropAll == o.dropAll && delayMs == o.delayMs && split == o.split &&
            splitGapMs == o.splitGapMs && strayBytes == o.strayBytes && swapSync == o.swapSync &&
            wrongAck == o.wrongAck && garbage == o.garbage && disconnectAfter == o.disconnectAfter &&
-           disconnectMidReply == o.disconnectMidReply && pace == o.pace && wrongSetAt == o.wrongSetAt &&
+           disconnectMidReply == o.disconnectMidReply && pace == o.pace && oneBehind == o.oneBehind &&
+           wrongSetAt == o.wrongSetAt &&
            badActivation == o.badActivation;
 }
 

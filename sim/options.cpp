@@ -69,6 +69,10 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     const QCommandLineOption pace(QStringLiteral("pace"),
                                   QStringLiteral("Send replies at the current baud rate, 10 bits a byte. "
                                                  "Command 190 changes the rate from the next frame on."));
+    const QCommandLineOption oneBehind(
+        QStringLiteral("one-behind"),
+        QStringLiteral("Answer every request with the reply to the request before it "
+                       "(the first request after a connect gets none)."));
     const QCommandLineOption baudIndex(QStringLiteral("baud-index"),
                                        QStringLiteral("Initial baud index: 0=9600 1=19200 (default) 2=38400 "
                                                       "3=57600 4=115200."),
@@ -98,7 +102,7 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("file"));
     p.addOptions({help,     tcp,        pty,           dropNext,  dropAll, delay,           split,
                   splitGap, stray,      swapSync,      wrongAck,  garbage, disconnectAfter, midReply,
-                  pace,     wrongSetAt, badActivation, baudIndex, version, eeprom,          logFrames});
+                  pace,     oneBehind,  wrongSetAt,    badActivation, baudIndex, version, eeprom, logFrames});
 
     if (!p.parse(args)) {
         message = p.errorText();
@@ -153,6 +157,7 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     f.garbage = p.isSet(garbage);
     f.disconnectMidReply = p.isSet(midReply);
     f.pace = p.isSet(pace);
+    f.oneBehind = p.isSet(oneBehind);
     f.badActivation = p.isSet(badActivation);
     o.eepromFile = p.value(eeprom);
     o.frameLogFile = p.value(logFrames);

@@ -61,6 +61,17 @@ TEST(Options, EveryFaultSwitchReachesTheFaults) {
     EXPECT_EQ(o.versionText.value_or(""), "V9");
 }
 
+TEST(Options, OneBehindIsASwitchOfItsOwn) {
+    SimOptions o;
+    ASSERT_EQ(parse("--one-behind --delay 550", o), ParseOutcome::Run);
+    Faults want;
+    want.oneBehind = true;
+    want.delayMs = 550;
+    EXPECT_EQ(o.faults, want);
+    want.oneBehind = false;
+    EXPECT_NE(o.faults, want);
+}
+
 TEST(Options, BadValuesAreRejectedWithAReason) {
     for (const char *line :
          {"--tcp 70000", "--tcp x", "--split 10,,26", "--split 10,-1", "--baud-index 5", "--delay -1",
