@@ -12,6 +12,7 @@
 namespace sim {
 
 struct Faults {
+    int startAfter = 0;              // the next N replies go out clean (counts down)
     int dropNext = 0;                // drop the next N replies (counts down)
     bool dropAll = false;            // never answer
     int delayMs = 0;                 // hold every reply back this long
@@ -41,7 +42,8 @@ struct Faults {
 class FaultSwitch {
   public:
     // What happens to one reply, decided under the lock so that the one-shot
-    // switches (dropNext, disconnectMidReply) are used up exactly once.
+    // switches (startAfter, dropNext, disconnectMidReply) are used up exactly
+    // once.
     struct Turn {
         Faults faults;
         bool drop = false;

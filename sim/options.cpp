@@ -32,6 +32,9 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
                                  QStringLiteral("port"));
     const QCommandLineOption pty(QStringLiteral("pty"),
                                  QStringLiteral("Open a pseudo-terminal; its slave path is printed."));
+    const QCommandLineOption startAfter(
+        QStringLiteral("start-after"),
+        QStringLiteral("Answer the first <n> requests without any of the faults."), QStringLiteral("n"));
     const QCommandLineOption dropNext(QStringLiteral("drop-next"),
                                       QStringLiteral("Do not answer the next <n> requests."),
                                       QStringLiteral("n"));
@@ -100,9 +103,10 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("log-frames"),
         QStringLiteral("Append every request received to <file>, one line of 72 hex digits each."),
         QStringLiteral("file"));
-    p.addOptions({help,     tcp,        pty,           dropNext,  dropAll, delay,           split,
-                  splitGap, stray,      swapSync,      wrongAck,  garbage, disconnectAfter, midReply,
-                  pace,     oneBehind,  wrongSetAt,    badActivation, baudIndex, version, eeprom, logFrames});
+    p.addOptions({help,      tcp,      pty,       startAfter, dropNext,        dropAll,  delay,
+                  split,     splitGap, stray,     swapSync,   wrongAck,        garbage,  disconnectAfter,
+                  midReply,  pace,     oneBehind, wrongSetAt, badActivation,   baudIndex, version,
+                  eeprom,    logFrames});
 
     if (!p.parse(args)) {
         message = p.errorText();
@@ -130,7 +134,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     };
 
     int port = o.tcpPort;
-    if (!number(tcp, 0, 65535, port) || !number(dropNext, 0, 1000000, f.dropNext) ||
+    if (!number(tcp, 0, 65535, port) || !number(startAfter, 0, 1000000, f.startAfter) ||
+        !number(dropNext, 0, 1000000, f.dropNext) ||
         !number(delay, 0, 600000, f.delayMs) || !number(splitGap, 0, 600000, f.splitGapMs) ||
         !number(stray, 0, 4096, f.strayBytes) || !number(disconnectAfter, 0, 1000000, f.disconnectAfter) ||
         !number(wrongSetAt, 1, kParamSets, f.wrongSetAt) ||

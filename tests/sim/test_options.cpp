@@ -61,12 +61,13 @@ TEST(Options, EveryFaultSwitchReachesTheFaults) {
     EXPECT_EQ(o.versionText.value_or(""), "V9");
 }
 
-TEST(Options, OneBehindIsASwitchOfItsOwn) {
+TEST(Options, OneBehindAndStartAfterReachTheFaults) {
     SimOptions o;
-    ASSERT_EQ(parse("--one-behind --delay 550", o), ParseOutcome::Run);
+    ASSERT_EQ(parse("--one-behind --delay 550 --start-after 13", o), ParseOutcome::Run);
     Faults want;
     want.oneBehind = true;
     want.delayMs = 550;
+    want.startAfter = 13;
     EXPECT_EQ(o.faults, want);
     want.oneBehind = false;
     EXPECT_NE(o.faults, want);
