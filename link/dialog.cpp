@@ -1,11 +1,10 @@
 #include "link/dialog.h"
 
+#include "core/groups.h"
 #include "core/panels.h"
-#include "core/program.h"
 #include "core/status.h"
 #include "link/frame.h"
 #include "link/transport.h"
-#include "core/groups.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
 
@@ -15,6 +14,11 @@
 #include <string>
 
 namespace {
+
+constexpr int kBaudChangeCommand = 190;
+
+// A connection was tried since the dialog was opened.
+bool g_tried = false;
 
 void showMessage(const char *text) { SetCtrlVal(panelInterf, INTERF_MESSAGE, text); }
 
@@ -31,14 +35,32 @@ std::string getText(int control) {
 
 void copyText(char *dst, std::size_t size, const std::string &src) { std::snprintf(dst, size, "%s", src.c_str()); }
 
-// Reads the dialog into the values the links use.
-void readDialog() {
-    GetCtrlVal(panelInterf, INTERF_PROTOCOL, &comprotocol);
-    GetCtrlVal(panelInterf, INTERF_BAUD, &baud);
-    GetCtrlVal(panelInterf, INTERF_COMPORT, &comport);
-    copyText(ipBuf, sizeof ipBuf, getText(INTERF_ADDRESS));
-    copyText(portNumStr, sizeof portNumStr, getText(INTERF_TCPPORT));
-    portNum = std::atoi(portNumStr);
+// The values the dialog shows.
+LinkSettings dialogSettings() {
+    LinkSettings s;
+    GetCtrlVal(panelInterf, INTERF_PROTOCOL, &s.comprotocol);
+    GetCtrlVal(panelInterf, INTERF_BAUD, &s.baud);
+    GetCtrlVal(panelInterf, INTERF_COMPORT, &s.comport);
+    copyText(s.ipBuf, sizeof s.ipBuf, getText(INTERF_ADDRESS));
+    copyText(s.portNumStr, sizeof s.portNumStr, getText(INTERF_TCPPORT));
+    s.portNum = std::atoi(s.portNumStr);
+    return s;
+}
+
+void showSettings(const LinkSettings &s) {
+    SetCtrlVal(panelInterf, INTERF_PROTOCOL, s.comprotocol);
+    SetCtrlVal(panelInterf, INTERF_COMPORT, s.comport);
+    SetCtrlVal(panelInterf, INTERF_BAUD, static_cast<int>(s.baud));
+    SetCtrlVal(panelInterf, INTERF_ADDRESS, s.ipBuf);
+    SetCtrlVal(panelInterf, INTERF_TCPPORT, s.portNumStr);
+}
+
+// A connect must not run while another exchange waits: it would drop the
+// conversation that exchange is on. Says so in the dialog too.
+bool refusedWhileBusy() {
+    if (!ExchangeRefusedWhileBusy()) return false;
+    showMessage(ExchangeErrorText(EXCHANGE_BUSY));
+    return true;
 }
 
 // Shows the fields of the selected link kind and hides the others.
@@ -50,14 +72,14 @@ void showProtocolFields(int protocol) {
         SetCtrlAttribute(panelInterf, id, ATTR_VISIBLE, 1 - serial);
 }
 
-// Opens the link of the selected kind, first closing the other kind's link
-// when asked to; returns the new link flag.
-int openSelectedLink(bool closeOther) {
+// Opens the link of the selected kind, first closing a link of the other
+// kind that is open; returns the new link flag.
+int openSelectedLink() {
     if (comprotocol == 0) {
-        if (closeOther) tcpcon = InitTCP_IP(0);
+        tcpcon = InitTCP_IP(0);
         return rs232con = InitRS232(1);
     }
-    if (closeOther) rs232con = InitRS232(0);
+    rs232con = InitRS232(0);
     return tcpcon = InitTCP_IP(1);
 }
 
@@ -85,12 +107,8 @@ int CC_CMD_CONNECT(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     stop_flag = 1;
     showMessage(rs232con < 1 && tcpcon < 1 ? "NO CONNECTION ESTABLISHED" : "CONNECTION ESTABLISHED");
-    GetCtrlVal(panelInterf, INTERF_PROTOCOL, &comprotocolold);
-    GetCtrlVal(panelInterf, INTERF_BAUD, &baudold);
-    GetCtrlVal(panelInterf, INTERF_COMPORT, &comportold);
-    copyText(ipBufOld, sizeof ipBufOld, getText(INTERF_ADDRESS));
-    copyText(portNumStrOld, sizeof portNumStrOld, getText(INTERF_TCPPORT));
-    portNumOld = std::atoi(portNumStrOld);
+    linkSettingsOld = dialogSettings();
+    g_tried = false;
     dimLinkButtons(1);
     showProtocolFields(comprotocolold);
     ShowComPortDevice();
@@ -98,10 +116,13 @@ int CC_CMD_CONNECT(int, int, int event, void *, int, int) {
     return 0;
 }
 
+// Only the fields change: the link in use keeps its kind until a
+// connection is tried.
 int CBF_EditCommunicationProtocol(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    GetCtrlVal(panelInterf, INTERF_PROTOCOL, &comprotocol);
-    showProtocolFields(comprotocol);
+    int protocol = 0;
+    GetCtrlVal(panelInterf, INTERF_PROTOCOL, &protocol);
+    showProtocolFields(protocol);
     return 0;
 }
 
@@ -122,10 +143,12 @@ int CBF_StringIpAdress(int, int, int event, void *, int, int) {
 
 int CBF_ButtonTryToConnect(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    if (refusedWhileBusy()) return 0;
     showMessage("TRYING TO CONNECT");
     ProcessSystemEvents(); // let the message paint before the link work starts
-    readDialog();
-    const int flag = openSelectedLink(comprotocolold != comprotocol);
+    linkSettings = dialogSettings();
+    g_tried = true;
+    const int flag = openSelectedLink();
     dimLinkButtons(flag == 1 ? 0 : 1);
     showMessage(flag == 1 ? "CONNECTING SUCCEEDED" : "CONNECTING FAILED");
     return 0;
@@ -138,17 +161,18 @@ int CBF_ButtonAccept(int, int, int event, void *, int, int) {
     return 0;
 }
 
+// Back to the settings found when the dialog was opened. The link is
+// reconnected with them when a try changed it, or when none works; a link
+// nothing was tried on since is still the one found, and stays.
 int CBF_ButtonDiscard(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    SetCtrlVal(panelInterf, INTERF_PROTOCOL, comprotocolold);
-    SetCtrlVal(panelInterf, INTERF_COMPORT, comportold);
-    SetCtrlVal(panelInterf, INTERF_BAUD, static_cast<int>(baudold));
-    SetCtrlVal(panelInterf, INTERF_ADDRESS, ipBufOld);
-    SetCtrlVal(panelInterf, INTERF_TCPPORT, portNumStrOld);
-    readDialog();
+    const bool reconnect = g_tried || (rs232con < 1 && tcpcon < 1);
+    if (reconnect && refusedWhileBusy()) return 0;
+    showSettings(linkSettingsOld);
+    linkSettings = linkSettingsOld;
     showProtocolFields(comprotocol);
     ShowComPortDevice();
-    const int flag = openSelectedLink(true);
+    const int flag = reconnect ? openSelectedLink() : rs232con > 0 || tcpcon > 0 ? 1 : 0;
     showMessage(flag == 1 ? "CONNECTING SUCCEEDED" : "CONNECTING FAILED");
     applyLinkState();
     RemovePopup(panelInterf);
@@ -157,6 +181,7 @@ int CBF_ButtonDiscard(int, int, int event, void *, int, int) {
 
 int CC_SEND_NEW_BAUD(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    if (refusedWhileBusy()) return 0;
     GetCtrlVal(panelInterf, INTERF_BAUD, &baud);
     const int changed = ChangeBaudrate();
     dimLinkButtons(1);
@@ -172,17 +197,17 @@ int CC_NUM_COMPORT(int, int, int event, void *, int, int) {
 }
 
 int ChangeBaudrate() {
-    if (ExchangeBusy()) return 0;
     std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
     emptyframe[0] = static_cast<unsigned short>(baud);
-    order = 190;
-    FillTxBuf(order, emptyframe);
-    if (!ExchangeFrame()) {
+    switch (Exchange(kBaudChangeCommand, emptyframe, emptyframe)) {
+    case EXCHANGE_BUSY: return 0; // the status line says why
+    case EXCHANGE_LOST:
         SetStatus("Error! No connection found.");
         set_main_buttons(0, 0, 0);
         return 0;
+    case EXCHANGE_BAD_ECHO: return 0;
+    case EXCHANGE_OK: break;
     }
-    if (GetRxBuf(emptyframe) == -1) return 0;
     if (emptyframe[0] == kAcknowledge) {
         SetStatus("Baudrate changed!");
         set_main_buttons(0, 0, 0);

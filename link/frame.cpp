@@ -1,12 +1,10 @@
 #include "link/frame.h"
 
-#include "core/program.h"
+#include "core/groups.h"
 #include "core/status.h"
-#include "link/transport.h"
-#include "ui/engine/engine.h"
+#include "link/link_p.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace frame {
@@ -14,147 +12,42 @@ int sync = 0x55;
 }
 int order = 1;
 unsigned short emptyframe[PNUM];
-double tstart = 0.0, tdiff = 0.0;
 char szVersion[72];
+char szVersionShown[72];
+char szWriteBuf[1024];
+char szReadBuf[1024];
 
 namespace {
 
-constexpr double kReplyWait = 0.5;
-constexpr char kBusyText[] = "Busy! The sensor is still answering another request.";
-constexpr int kAttempts = 10; // counter start: attempts run 9 .. 1
-bool g_busy = false;
+constexpr char kConnectionLost[] = "Error! Connection lost.";
+constexpr char kEchoIncorrect[] = "Error! Sensor echo incorrect.";
+constexpr char kNoConnection[] = "Error! No connection found.";
+constexpr char kAnswerIncorrect[] = "Answer incorrect. Check Sensor.";
+constexpr char kNoSensorAnswered[] = "Error! No sensor answered.";
+constexpr int kVersionLength = 35;
 
-void attemptFailed(const char *format, int counter) {
-    std::snprintf(szStatus, sizeof szStatus, format, counter);
-    ShowStatus();
-}
-
-// Waits until rx_flag is set or the reply time has run out.
-// Every pass of the loop delivers pending events before it looks at the flag.
-bool waitForReply() {
-    tstart = Timer();
-    for (;;) {
-        if (rx_flag) return true;
-        tdiff = Timer() - tstart;
-        if (tdiff > kReplyWait) return false;
-        WaitForSystemEvents(kReplyWait - tdiff + 0.001);
+// The line check; *result says how its exchange ended.
+int lineCheck(ExchangeResult *result) {
+    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    *result = Exchange(kLineCheckCommand, emptyframe, emptyframe);
+    switch (*result) {
+    case EXCHANGE_BUSY: return 0; // the busy text stays
+    case EXCHANGE_LOST: SetStatus(kNoConnection); return 0;
+    case EXCHANGE_BAD_ECHO: return 0;
+    case EXCHANGE_OK: break;
     }
-}
-
-constexpr int kVersionCommand = 7;
-
-// Moves a reply preceded by stray bytes into place. Returns how many bytes
-// of the reply are still missing after the move. The version reply is text,
-// not a frame: a 'U' (0x55) in it is no frame start, so it stays as it came.
-int realign(int received) {
-    const unsigned char *w = reinterpret_cast<unsigned char *>(szWriteBuf);
-    if (w[2] * 256 + w[3] == kVersionCommand) return 0;
-    const unsigned char *b = reinterpret_cast<unsigned char *>(szReadBuf);
-    const unsigned char *hit = std::find(b, b + received, 0x55);
-    if (hit == b + received || hit == b) return 0;
-    const int start = static_cast<int>(hit - b) - 1;
-    if (start == 0) return 0;
-    const int have = received - start;
-    const int keep = std::min(have, kFrameSize);
-    std::memmove(szReadBuf, szReadBuf + start, keep);
-    return kFrameSize - keep;
-}
-
-// Reads the missing tail of a realigned reply.
-bool completeSerial(int missing) {
-    const double until = Timer() + kReplyWait;
-    int have = kFrameSize - missing;
-    while (have < kFrameSize) {
-        int waiting = GetInQLen(comport);
-        if (waiting < 0) return false;
-        if (waiting > 0) {
-            int n = ComRd(comport, szReadBuf + have, std::min(waiting, kFrameSize - have));
-            if (n < 0) return false;
-            have += n;
-            continue;
-        }
-        if (Timer() > until) return false;
-        WaitForSystemEvents(0.01);
+    if (emptyframe[0] == kAcknowledge) {
+        SetStatus("Connection found. Line OK.");
+        return 1;
     }
-    return true;
-}
-
-bool completeTcp(int missing) {
-    bytesToRead = missing; // the data-ready callback fills szReadBuf up to 36 bytes
-    rx_flag = 0;
-    ClientTCPCB(g_hconversation, TCP_DATAREADY, 0, nullptr); // what is already waiting
-    return waitForReply();
-}
-
-bool serialAttempt(int counter) {
-    FlushOutQ(comport);
-    FlushInQ(comport);
-    // Cleared before writing, so a reply that arrives during the first event
-    // delivery is not lost.
-    rx_flag = 0;
-    nBytesW = ComWrt(comport, szWriteBuf, kFrameSize);
-    if (nBytesW != kFrameSize) {
-        attemptFailed("Write failure! Retrying for %i times.", counter);
-        return false;
-    }
-    if (!waitForReply()) {
-        attemptFailed("Read failure! Retrying for %i times.", counter);
-        return false;
-    }
-    int waiting = std::min(GetInQLen(comport), static_cast<int>(sizeof szReadBuf));
-    if (waiting < 0) waiting = 0;
-    nBytesR = ComRd(comport, szReadBuf, waiting);
-    if (nBytesR < waiting || nBytesR <= 0) {
-        attemptFailed("Data failure! Retrying for %i times.", counter);
-        return false;
-    }
-    const int missing = realign(nBytesR);
-    if (missing > 0 && !completeSerial(missing)) {
-        attemptFailed("Data failure! Retrying for %i times.", counter);
-        return false;
-    }
-    return true;
-}
-
-bool tcpAttempt(int counter) {
-    // Whatever is still waiting belongs to no request: drop it first.
-    bytesToRead = 0;
-    if (g_hconversation) ClientTCPCB(g_hconversation, TCP_DATAREADY, 0, nullptr);
-    bytesToRead = kFrameSize;
-    bytesRead = 0;
-    rx_flag = 0;
-    nBytesW = g_hconversation ? ClientTCPWrite(g_hconversation, szWriteBuf, kFrameSize, 2000) : -12;
-    if (nBytesW != kFrameSize) {
-        bytesToRead = 0;
-        attemptFailed("Write failure! Retrying for %i times.", counter);
-        return false;
-    }
-    if (!waitForReply()) {
-        bytesToRead = 0;
-        attemptFailed("Read failure! Retrying for %i times.", counter);
-        return false;
-    }
-    const int missing = realign(kFrameSize);
-    if (missing > 0 && !completeTcp(missing)) {
-        bytesToRead = 0;
-        attemptFailed("Read failure! Retrying for %i times.", counter);
-        return false;
-    }
-    return true;
+    SetStatus(kAnswerIncorrect);
+    return 0;
 }
 
 } // namespace
 
-bool ExchangeBusy() { return g_busy; }
-
-bool ExchangeRefusedWhileBusy() {
-    if (!g_busy) return false;
-    SetStatus(kBusyText);
-    return true;
-}
-
 void FillTxBuf(int command, const unsigned short payload[PNUM]) {
-    if (g_busy) return; // the waiting exchange still owns szWriteBuf
+    if (ExchangeBusy()) return; // the waiting exchange still owns szWriteBuf
     auto *b = reinterpret_cast<unsigned char *>(szWriteBuf);
     b[0] = static_cast<unsigned char>((frame::sync >> 8) & 0xFF);
     b[1] = static_cast<unsigned char>(frame::sync & 0xFF);
@@ -166,23 +59,6 @@ void FillTxBuf(int command, const unsigned short payload[PNUM]) {
     }
 }
 
-int ExchangeFrame() {
-    if (ExchangeRefusedWhileBusy()) return 0;
-    g_busy = true;
-    int counter = kAttempts;
-    int result = 0;
-    while (--counter != 0) {
-        const bool ok = comprotocol == 0 ? serialAttempt(counter) : tcpAttempt(counter);
-        if (ok) {
-            result = counter;
-            break;
-        }
-    }
-    bytesToRead = 0;
-    g_busy = false;
-    return result;
-}
-
 int GetRxBuf(unsigned short destination[PNUM]) {
     const auto *b = reinterpret_cast<const unsigned char *>(szReadBuf);
     if (b[0] != 0x00 || b[1] != 0x55) return -1;
@@ -191,47 +67,79 @@ int GetRxBuf(unsigned short destination[PNUM]) {
     return order;
 }
 
-int CheckComLine() {
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    order = 5;
-    FillTxBuf(order, emptyframe);
-    int result;
-    if (!ExchangeFrame()) {
-        std::snprintf(szStatus, sizeof szStatus, "Error! No connection found.");
-        result = 0;
-    } else if (GetRxBuf(emptyframe) == -1) {
-        return 0;
-    } else if (emptyframe[0] == kAcknowledge) {
-        std::snprintf(szStatus, sizeof szStatus, "Connection found. Line OK.");
-        result = 1;
-    } else {
-        std::snprintf(szStatus, sizeof szStatus, "Answer incorrect. Check Sensor.");
-        result = 0;
+ExchangeResult Exchange(int command, const unsigned short payload[PNUM], unsigned short reply[PNUM]) {
+    if (ExchangeRefusedWhileBusy()) return EXCHANGE_BUSY;
+    order = command;
+    FillTxBuf(order, payload);
+    if (!ExchangeFrame()) return EXCHANGE_LOST;
+    if (reply && GetRxBuf(reply) == -1) return EXCHANGE_BAD_ECHO;
+    return EXCHANGE_OK;
+}
+
+const char *ExchangeErrorText(ExchangeResult result) {
+    switch (result) {
+    case EXCHANGE_LOST: return kConnectionLost;
+    case EXCHANGE_BAD_ECHO: return kEchoIncorrect;
+    case EXCHANGE_BUSY: return kExchangeBusyText;
+    case EXCHANGE_OK: break;
     }
-    ShowStatus();
-    return result;
+    return "";
+}
+
+void GiveUpLink(ExchangeResult why) {
+    if (why == EXCHANGE_OK || why == EXCHANGE_BUSY) return;
+    SetStatus(ExchangeErrorText(why));
+    stop_flag = 1;
+    set_main_buttons(0, 0, 0);
+}
+
+int CheckComLine() {
+    ExchangeResult result;
+    return lineCheck(&result);
 }
 
 int GetVERSIONInfo() {
-    if (comprotocol == 0) {
-        FlushInQ(comport);
-        FlushOutQ(comport);
-    }
     std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    order = 7;
-    FillTxBuf(order, emptyframe);
-    int result;
-    if (ExchangeFrame()) {
-        // The reply is text up to its first zero byte, shown at most 35 long.
-        const std::size_t len = strnlen(szReadBuf, 35);
-        std::memcpy(szVersion, szReadBuf, len);
-        szVersion[len] = '\0';
-        std::memcpy(szStatus, szVersion, len + 1);
-        result = 1;
-    } else {
-        std::snprintf(szStatus, sizeof szStatus, "Error! Connection lost.");
-        result = 0;
+    const ExchangeResult result = Exchange(kVersionCommand, emptyframe, nullptr);
+    if (result == EXCHANGE_BUSY) return 0;
+    if (result != EXCHANGE_OK) {
+        SetStatus(kConnectionLost);
+        return 0;
     }
-    ShowStatus();
-    return result;
+    // The reply is text up to its first zero byte, kept at most 35 long. A
+    // frame in its place (it starts with a zero byte) is no version.
+    char text[kVersionLength + 1];
+    const std::size_t len = strnlen(szReadBuf, kVersionLength);
+    std::memcpy(text, szReadBuf, len);
+    text[len] = '\0';
+    char shown[sizeof text];
+    KeepPrintable(shown, sizeof shown, text);
+    if (shown[0] == '\0') {
+        SetStatus(kAnswerIncorrect);
+        return 0;
+    }
+    std::memcpy(szVersion, text, len + 1);
+    std::memcpy(szVersionShown, shown, sizeof shown);
+    SetStatus(szVersionShown);
+    return 1;
+}
+
+int VerifyLink() {
+    ExchangeResult result;
+    if (!lineCheck(&result)) {
+        if (result == EXCHANGE_BAD_ECHO) SetStatus(kNoSensorAnswered);
+        return 0;
+    }
+    return GetVERSIONInfo();
+}
+
+const unsigned char *LastRequest() { return reinterpret_cast<const unsigned char *>(szWriteBuf); }
+const unsigned char *LastReply() { return reinterpret_cast<const unsigned char *>(szReadBuf); }
+
+void KeepPrintable(char *dst, std::size_t size, const char *src) {
+    if (size == 0) return;
+    std::size_t n = 0;
+    for (; *src && n + 1 < size; ++src)
+        if (*src >= ' ' && *src <= '~') dst[n++] = *src;
+    dst[n] = '\0';
 }

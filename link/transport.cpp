@@ -1,24 +1,24 @@
 #include "link/transport.h"
 
 #include "core/panels.h"
-#include "core/program.h"
 #include "core/status.h"
 #include "link/frame.h"
+#include "link/link_p.h"
 #include "ui/engine/engine.h"
 
-int comprotocol = 0, comprotocolold = 0;
-int comport = 0, comportold = 0;
-short baud = 1, baudold = 1;
+LinkSettings linkSettings, linkSettingsOld;
+int &comprotocol = linkSettings.comprotocol, &comprotocolold = linkSettingsOld.comprotocol;
+int &comport = linkSettings.comport, &comportold = linkSettingsOld.comport;
+short &baud = linkSettings.baud, &baudold = linkSettingsOld.baud;
+char (&ipBuf)[256] = linkSettings.ipBuf, (&ipBufOld)[256] = linkSettingsOld.ipBuf;
+char (&portNumStr)[32] = linkSettings.portNumStr, (&portNumStrOld)[32] = linkSettingsOld.portNumStr;
+int &portNum = linkSettings.portNum, &portNumOld = linkSettingsOld.portNum;
+
 int rs232con = 0, tcpcon = 0;
 unsigned g_hconversation = 0;
-char ipBuf[256], ipBufOld[256];
-char portNumStr[32], portNumStrOld[32];
-int portNum = 0, portNumOld = 0;
-char szWriteBuf[1024];
-char szReadBuf[1024];
-int nBytesW = 0, nBytesR = 0;
-int bytesToRead = 0, bytesRead = 0;
 volatile int rx_flag = 1;
+int g_linkKind = LINK_NONE;
+int g_openPort = 0;
 
 const long kBaudRates[kBaudRateCount] = {9600, 19200, 38400, 57600, 115200};
 
@@ -29,30 +29,88 @@ constexpr double kComTimeout = 2.0;
 constexpr unsigned kConnectTimeoutMs = 5000;
 constexpr long kLoaderRate = 115200;
 
+struct CodeText {
+    int code;
+    const char *text;
+};
+
+constexpr CodeText kSerialTexts[] = {
+    {kSerialUnknownSystemError, "Unknown system error"},
+    {kSerialInvalidPortNumber, "Invalid port number"},
+    {kSerialPortNotOpen, "Port is not open"},
+    {kSerialUnknownIoError, "Unknown I/0 error"},
+    {kSerialNoPortFound, "No serial port found"},
+    {kSerialCannotOpenPort, "Cannot open port"},
+    {kSerialInvalidParameter, "Invalid parameter"},
+    {kSerialTimeout, "Timeout"},
+};
+
+// Several texts end in a blank, as the operator has always seen them.
+constexpr CodeText kTcpTexts[] = {
+    {kTcpUnableToRegisterService, "Unable to register service"},
+    {kTcpUnableToEstablishConnection, "Unable to establish connection"},
+    {kTcpExistingServer, "Existing server"},
+    {kTcpFailedToConnect, "Failed to connect"},
+    {kTcpServerNotRegistered, "Server not registered"},
+    {kTcpTooManyConversations, "Too many conversations"},
+    {kTcpReadFailed, "Read failed"},
+    {kTcpWriteFailed, "Write failed"},
+    {kTcpInvalidParameter, "Invalid parameter"},
+    {kTcpOutOfMemory, "Out of memory"},
+    {kTcpTimeOut, "Time out error "},
+    {kTcpNoConnectionEstablished, "No connection established "},
+    {kTcpGeneralIoError, "General IO err"},
+    {kTcpConnectionClosed, "Connection closed"},
+    {kTcpUnableToLoadWinsock, "Unable to load WinsockDLL"},
+    {kTcpIncorrectWinsockVersion, "Incorrect WinsockDLL version"},
+    {kTcpNetworkNotReady, "Network subsystem not ready "},
+    {kTcpConnectionsStillOpen, "Connections still open"},
+    {kTcpDisconnectPending, "Disconnect pending"},
+    {kTcpInfoNotAvailable, "Info not available"},
+};
+
+template <std::size_t N> const char *lookUp(const CodeText (&table)[N], int code, const char *otherwise) {
+    for (const CodeText &e : table)
+        if (e.code == code) return e.text;
+    return otherwise;
+}
+
 void reportSerial(int code) { SetStatus(SerialErrorText(code)); }
 void reportTcp(int code) { SetStatus(TcpErrorText(code)); }
 
-// Closes the serial port in use; 1 when closing failed, else 0.
+// Closes the serial port in use; 1 when closing failed, else 0. The port
+// closed is the one that was opened, whatever the dialog shows by now.
 int closeSerial() {
     if (rs232con <= 0) return 0;
-    int rc = CloseCom(comportold);
+    const int rc = CloseCom(g_openPort ? g_openPort : comportold);
     if (rc < 0) {
         reportSerial(rc);
         return 1;
     }
+    g_openPort = 0;
+    if (g_linkKind == LINK_SERIAL) g_linkKind = LINK_NONE;
     return 0;
 }
 
 // Opens port comport at the given rate, 8N1, with empty queues, the
 // time-out and no hardware handshake; reports a failure.
 bool openSerial(long rate) {
-    int rc = OpenComConfig(comport, "", rate, 0, 8, 1, kQueueSize, kQueueSize);
+    // A port of ours left open by a connect that failed its verification
+    // is let go first.
+    if (rs232con <= 0 && g_openPort) {
+        CloseCom(g_openPort);
+        g_openPort = 0;
+    }
+    const int rc = OpenComConfig(comport, "", rate, 0, 8, 1, kQueueSize, kQueueSize);
     if (rc < 0) {
         reportSerial(rc);
         return false;
     }
+    g_openPort = comport;
+    g_linkKind = LINK_SERIAL;
     SetComTime(comport, kComTimeout);
     FlushInQ(comport);
+    DropReceivedBytes();
     FlushOutQ(comport);
     SetCTSMode(comport, 0);
     return true;
@@ -60,46 +118,12 @@ bool openSerial(long rate) {
 
 } // namespace
 
-const char *SerialErrorText(int code) {
-    switch (code) {
-    case -1: return "Unknown system error";
-    case -2: return "Invalid port number";
-    case -3: return "Port is not open";
-    case -4: return "Unknown I/0 error";
-    case -6: return "No serial port found";
-    case -7: return "Cannot open port";
-    case -13: return "Invalid parameter";
-    case -99: return "Timeout";
-    default: return "RS-232 error!";
-    }
-}
+const char *SerialErrorText(int code) { return lookUp(kSerialTexts, code, "RS-232 error!"); }
 
-const char *TcpErrorText(int code) {
-    static const char *const texts[] = {"Unable to register service",
-                                        "Unable to establish connection",
-                                        "Existing server",
-                                        "Failed to connect",
-                                        "Server not registered",
-                                        "Too many conversations",
-                                        "Read failed",
-                                        "Write failed",
-                                        "Invalid parameter",
-                                        "Out of memory",
-                                        "Time out error ",
-                                        "No connection established ",
-                                        "General IO err",
-                                        "Connection closed",
-                                        "Unable to load WinsockDLL",
-                                        "Incorrect WinsockDLL version",
-                                        "Network subsystem not ready ",
-                                        "Connections still open",
-                                        "Disconnect pending",
-                                        "Info not available"};
-    if (code <= -1 && code >= -20) return texts[-code - 1];
-    return "Connection to server failed";
-}
+const char *TcpErrorText(int code) { return lookUp(kTcpTexts, code, "Connection to server failed"); }
 
 int InitRS232(int mode) {
+    if (mode != 0 && ExchangeRefusedWhileBusy()) return rs232con;
     short index = 1;
     long rate = kBaudRates[1];
     if (GetCtrlVal(panelInterf, INTERF_BAUD_RING, &index) >= 0 && index >= 0 && index < kBaudRateCount) {
@@ -112,12 +136,11 @@ int InitRS232(int mode) {
 
     if (!openSerial(rate)) return 0;
     InstallComCallback(comport, LWRS_RECEIVE | LWRS_RXFLAG, kFrameSize, 0x55, RX_Receive_Function, nullptr);
-    if (!CheckComLine()) return 0;
-    if (!GetVERSIONInfo()) return 0;
-    return 1;
+    return VerifyLink();
 }
 
 int InitRS232_PL(int mode) {
+    if (mode != 0 && ExchangeRefusedWhileBusy()) return rs232con;
     const int closeResult = closeSerial();
     if (mode == 0) return closeResult;
     if (!openSerial(kLoaderRate)) return 0;
@@ -126,14 +149,16 @@ int InitRS232_PL(int mode) {
 }
 
 int InitTCP_IP(int mode) {
+    if (mode != 0 && ExchangeRefusedWhileBusy()) return tcpcon;
     int closeResult = 0;
     if (tcpcon > 0 && g_hconversation != 0) {
-        int rc = DisconnectFromTCPServer(g_hconversation);
+        const int rc = DisconnectFromTCPServer(g_hconversation);
         if (rc < 0) {
             reportTcp(rc);
             closeResult = 1;
         } else {
             g_hconversation = 0;
+            if (g_linkKind == LINK_TCP) g_linkKind = LINK_NONE;
         }
     }
     if (mode == 0) return closeResult;
@@ -145,17 +170,18 @@ int InitTCP_IP(int mode) {
         g_hconversation = 0;
     }
     SetWaitCursor(1);
-    int rc = ConnectToTCPServer(&g_hconversation, static_cast<unsigned>(portNum), ipBuf, ClientTCPCB, nullptr,
-                                kConnectTimeoutMs);
+    const int rc = ConnectToTCPServer(&g_hconversation, static_cast<unsigned>(portNum), ipBuf, ClientTCPCB, nullptr,
+                                      kConnectTimeoutMs);
     SetWaitCursor(0);
     if (rc < 0) {
         g_hconversation = 0;
+        if (g_linkKind == LINK_TCP) g_linkKind = LINK_NONE;
         reportTcp(rc);
         return 0;
     }
-    if (!CheckComLine()) return 0;
-    if (!GetVERSIONInfo()) return 0;
-    return 1;
+    g_linkKind = LINK_TCP;
+    ResetReplyAccounting();
+    return VerifyLink();
 }
 
 void RX_Receive_Function(int, int eventMask, void *) {
@@ -169,27 +195,13 @@ int ClientTCPCB(unsigned handle, int event, int, void *) {
         DisconnectFromTCPServer(handle); // release what is left of the conversation
         g_hconversation = 0;
         tcpcon = 0;
-        break;
-    case TCP_DATAREADY:
-        if (bytesToRead < 1) {
-            // Nothing expected: read what came and drop it.
-            char scratch[1024];
-            while (ClientTCPRead(handle, scratch, sizeof scratch, 0) > 0) {
-            }
-            break;
+        if (g_linkKind == LINK_TCP) {
+            g_linkKind = LINK_NONE;
+            ResetReplyAccounting();
         }
-        // The reply may come in pieces; each lands after the previous one.
-        // Reads take only what is waiting, so the program never blocks here.
-        while (bytesToRead > 0) {
-            bytesRead = ClientTCPRead(handle, szReadBuf + kFrameSize - bytesToRead,
-                                      static_cast<unsigned>(bytesToRead), 0);
-            if (bytesRead <= 0) break;
-            bytesToRead -= bytesRead;
-        }
-        if (bytesToRead == 0) rx_flag = 1;
         break;
-    default:
-        break;
+    case TCP_DATAREADY: ReceiveTcpBytes(handle); break;
+    default: break;
     }
     return 0;
 }

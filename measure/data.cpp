@@ -36,13 +36,9 @@ int request(int command, unsigned short w0, unsigned short w1, unsigned short re
     unsigned short payload[PNUM] = {};
     payload[0] = w0;
     payload[1] = w1;
-    order = command;
-    FillTxBuf(order, payload);
-    if (!ExchangeFrame()) return MEAS_LOST;
-    const int c = GetRxBuf(reply);
-    if (c == -1) return MEAS_ECHO;
-    if (replyCommand) *replyCommand = c;
-    return MEAS_OK;
+    const ExchangeResult result = Exchange(command, payload, reply);
+    if (result == EXCHANGE_OK && replyCommand) *replyCommand = order;
+    return result;
 }
 
 void showProgress(int p) {
@@ -73,7 +69,7 @@ int detailSelection() {
 } // namespace
 
 const char *MeasureErrorText(int result) {
-    return result == MEAS_LOST ? "Error! Connection lost." : "Error! Sensor echo incorrect.";
+    return ExchangeErrorText(result == MEAS_OK ? EXCHANGE_BAD_ECHO : static_cast<ExchangeResult>(result));
 }
 
 int RequestRawdata(int part) {
@@ -208,10 +204,7 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
         }
         if (stop_flag != 0) break;
     }
-    if (failure != MEAS_OK) {
-        SetStatus(MeasureErrorText(failure));
-        stop_flag = 1;
-    }
+    GiveUpLink(static_cast<ExchangeResult>(failure));
     EnterIdleState(MAIN_CMD_DATA, failure);
     return 0;
 }

@@ -3,6 +3,8 @@
 // the DATA loop and the indicators fed from rawdata.
 #pragma once
 
+#include "link/frame.h"
+
 constexpr int RAWDATA_WORDS = 48;
 constexpr int CURVE_SAMPLES = 512;
 
@@ -28,10 +30,15 @@ constexpr int RD_RESET_B_EVENT = 34;
 constexpr int RD_EVAL1_EVENT = 37;
 constexpr int RD_EVAL2_EVENT = 38;
 
-// Outcome of one measurement request.
-enum { MEAS_ECHO = -1, MEAS_LOST = 0, MEAS_OK = 1 };
-// Status text of a failed request ("Error! Connection lost." or
-// "Error! Sensor echo incorrect.").
+// Outcome of one measurement request: the exchange's own result.
+enum {
+    MEAS_BUSY = EXCHANGE_BUSY,
+    MEAS_ECHO = EXCHANGE_BAD_ECHO,
+    MEAS_LOST = EXCHANGE_LOST,
+    MEAS_OK = EXCHANGE_OK,
+};
+// Status text of a failed request ("Error! Connection lost.",
+// "Error! Sensor echo incorrect." or the busy text).
 const char *MeasureErrorText(int result);
 
 // One command-8 request: part 1 (words 0-15), part 2 (16-31) or the trigger

@@ -29,32 +29,20 @@ void setVisible(std::initializer_list<int> ids, int visible) {
     for (int id : ids) SetCtrlAttribute(panelMAIN, id, ATTR_VISIBLE, visible);
 }
 
-// Gives up the link after a lost or garbled one-shot exchange.
-void abandon(const char *message) {
-    SetStatus(message);
-    stop_flag = 1;
-    set_main_buttons(0, 0, 0);
-}
-
 // One all-zero request with its status text; "OK." follows an acknowledge.
 // Returns true when the controller acknowledged.
 bool oneShot(int command, const char *text) {
     if (ExchangeRefusedWhileBusy()) return false;
     std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    order = command;
-    FillTxBuf(order, emptyframe);
     SetStatus(text);
     ProcessSystemEvents();
-    if (!ExchangeFrame()) {
-        abandon("Error! Connection lost.");
-        return false;
-    }
-    if (GetRxBuf(emptyframe) == -1) {
-        abandon("Error! Sensor echo incorrect.");
+    const ExchangeResult result = Exchange(command, emptyframe, emptyframe);
+    if (result != EXCHANGE_OK) {
+        GiveUpLink(result);
         return false;
     }
     if (emptyframe[0] != kAcknowledge) {
-        SetStatus("Error! Sensor echo incorrect.");
+        SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
         return false;
     }
     AppendStatus("OK.");
@@ -115,10 +103,7 @@ int CC_CMD_RUN(int, int, int event, void *, int, int) {
         ProcessSystemEvents();
         if (stop_flag == 1) break;
     }
-    if (failure != MEAS_OK) {
-        SetStatus(MeasureErrorText(failure));
-        stop_flag = 1;
-    }
+    GiveUpLink(static_cast<ExchangeResult>(failure));
     EnterIdleState(MAIN_CMD_RUN, failure);
     return 0;
 }

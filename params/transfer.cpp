@@ -35,27 +35,12 @@ void startProgress() {
     SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_VISIBLE, 1);
 }
 
-// Gives up the link after a lost or garbled exchange.
-void abandon(const char *message) {
-    SetStatus(message);
-    stop_flag = 1;
-    set_main_buttons(0, 0, 0);
-}
-
-// Builds the request from emptyframe, exchanges it and checks the echo.
+// Exchanges the request built from emptyframe; the reply lands there too.
 // Returns false after giving up the link.
 bool exchange(int command) {
-    order = command;
-    FillTxBuf(order, emptyframe);
-    if (!ExchangeFrame()) {
-        abandon("Error! Connection lost.");
-        return false;
-    }
-    if (GetRxBuf(emptyframe) == -1) {
-        abandon("Error! Sensor echo incorrect.");
-        return false;
-    }
-    return true;
+    const ExchangeResult result = Exchange(command, emptyframe, emptyframe);
+    GiveUpLink(result);
+    return result == EXCHANGE_OK;
 }
 
 void loadSet(const unsigned short rec[PARAM_WORDS], int n) {

@@ -7,11 +7,11 @@
 namespace sim {
 
 bool Faults::operator==(const Faults &o) const {
-    return dropNext == o.dropNext && dropAll == o.dropAll && delayMs == o.delayMs && split == o.split &&
-           splitGapMs == o.splitGapMs && strayBytes == o.strayBytes && swapSync == o.swapSync &&
+    return startAfter == o.startAfter && dropNext == o.dropNext && dropAll == o.dropAll && delayMs == o.delayMs &&
+           split == o.split && splitGapMs == o.splitGapMs && strayBytes == o.strayBytes && swapSync == o.swapSync &&
            wrongAck == o.wrongAck && garbage == o.garbage && disconnectAfter == o.disconnectAfter &&
-           disconnectMidReply == o.disconnectMidReply && pace == o.pace && wrongSetAt == o.wrongSetAt &&
-           badActivation == o.badActivation;
+           disconnectMidReply == o.disconnectMidReply && pace == o.pace && oneBehind == o.oneBehind &&
+           wrongSetAt == o.wrongSetAt && badActivation == o.badActivation;
 }
 
 void FaultSwitch::set(const Faults &faults) {
@@ -33,6 +33,10 @@ uint64_t FaultSwitch::generation() const {
 FaultSwitch::Turn FaultSwitch::nextReply() {
     std::lock_guard<std::mutex> lock(mutex_);
     Turn t;
+    if (faults_.startAfter > 0) {
+        --faults_.startAfter;
+        return t; // no faults yet
+    }
     if (faults_.dropAll) {
         t.drop = true;
     } else if (faults_.dropNext > 0) {

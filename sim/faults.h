@@ -1,6 +1,7 @@
 // Line faults the simulator can put between the controller and the program:
-// lost, late, torn, corrupted and cut-off replies, and parameter replies
-// that report a failure the controller did not have.
+// lost, late, torn, corrupted and cut-off replies, replies that lag one
+// request behind, and parameter replies that report a failure the controller
+// did not have.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 namespace sim {
 
 struct Faults {
+    int startAfter = 0;              // the next N replies go out clean (counts down)
     int dropNext = 0;                // drop the next N replies (counts down)
     bool dropAll = false;            // never answer
     int delayMs = 0;                 // hold every reply back this long
@@ -23,6 +25,9 @@ struct Faults {
     int disconnectAfter = 0;         // TCP: close after N replies; pty: fall silent
     bool disconnectMidReply = false; // next reply: 10 bytes, then close / fall silent
     bool pace = false;               // send at the current baud rate, 10 bits a byte
+    // Every request is answered with the reply to the one before it; the
+    // first request after a connect (or after the faults change) gets none.
+    bool oneBehind = false;
     // Parameter replies. The controller still does what was asked; only the
     // reply says otherwise.
     int wrongSetAt = 0;         // write/read of set n (1..12) is answered as set n+1
@@ -37,7 +42,8 @@ struct Faults {
 class FaultSwitch {
   public:
     // What happens to one reply, decided under the lock so that the one-shot
-    // switches (dropNext, disconnectMidReply) are used up exactly once.
+    // switches (startAfter, dropNext, disconnectMidReply) are used up exactly
+    // once.
     struct Turn {
         Faults faults;
         bool drop = false;

@@ -1,5 +1,10 @@
 // The controller as seen from the serial line: requests in, replies out.
 // No I/O here; the transports in server.cpp feed it whole requests.
+//
+// The frame code below (makeFrame, frameCommand, frameWord, RequestFramer)
+// is the simulator's own and shares nothing with the program's link/: a
+// byte-order or framing mistake made once in a shared codec would sit on
+// both sides of every test and pass them all.
 #pragma once
 
 #include "sim/filter.h"

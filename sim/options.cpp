@@ -32,6 +32,9 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
                                  QStringLiteral("port"));
     const QCommandLineOption pty(QStringLiteral("pty"),
                                  QStringLiteral("Open a pseudo-terminal; its slave path is printed."));
+    const QCommandLineOption startAfter(
+        QStringLiteral("start-after"),
+        QStringLiteral("Answer the first <n> requests without any of the faults."), QStringLiteral("n"));
     const QCommandLineOption dropNext(QStringLiteral("drop-next"),
                                       QStringLiteral("Do not answer the next <n> requests."),
                                       QStringLiteral("n"));
@@ -69,6 +72,10 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     const QCommandLineOption pace(QStringLiteral("pace"),
                                   QStringLiteral("Send replies at the current baud rate, 10 bits a byte. "
                                                  "Command 190 changes the rate from the next frame on."));
+    const QCommandLineOption oneBehind(
+        QStringLiteral("one-behind"),
+        QStringLiteral("Answer every request with the reply to the request before it "
+                       "(the first request after a connect gets none)."));
     const QCommandLineOption baudIndex(QStringLiteral("baud-index"),
                                        QStringLiteral("Initial baud index: 0=9600 1=19200 (default) 2=38400 "
                                                       "3=57600 4=115200."),
@@ -110,10 +117,10 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("State of the inputs in test mode, reported in word 6 of every test-record "
                        "answer: bit 0 = IN0, bit 1 = IN1 (0 to 3, default 0)."),
         QStringLiteral("bits"));
-    p.addOptions({help,     tcp,        pty,           dropNext,  dropAll, delay,           split,
-                  splitGap, stray,      swapSync,      wrongAck,  garbage, disconnectAfter, midReply,
-                  pace,     wrongSetAt, badActivation, baudIndex, version, eeprom,          logFrames,
-                  filterSettings, filterLog, testInputs});
+    p.addOptions({help,          tcp,        pty,           startAfter, dropNext,  dropAll,         delay,
+                  split,         splitGap,   stray,         swapSync,   wrongAck,  garbage,         disconnectAfter,
+                  midReply,      pace,       oneBehind,     wrongSetAt, badActivation, baudIndex,   version,
+                  eeprom,        logFrames,  filterSettings, filterLog, testInputs});
 
     if (!p.parse(args)) {
         message = p.errorText();
@@ -141,7 +148,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     };
 
     int port = o.tcpPort;
-    if (!number(tcp, 0, 65535, port) || !number(dropNext, 0, 1000000, f.dropNext) ||
+    if (!number(tcp, 0, 65535, port) || !number(startAfter, 0, 1000000, f.startAfter) ||
+        !number(dropNext, 0, 1000000, f.dropNext) ||
         !number(delay, 0, 600000, f.delayMs) || !number(splitGap, 0, 600000, f.splitGapMs) ||
         !number(stray, 0, 4096, f.strayBytes) || !number(disconnectAfter, 0, 1000000, f.disconnectAfter) ||
         !number(wrongSetAt, 1, kParamSets, f.wrongSetAt) ||
@@ -171,6 +179,7 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     f.garbage = p.isSet(garbage);
     f.disconnectMidReply = p.isSet(midReply);
     f.pace = p.isSet(pace);
+    f.oneBehind = p.isSet(oneBehind);
     f.badActivation = p.isSet(badActivation);
     o.eepromFile = p.value(eeprom);
     o.frameLogFile = p.value(logFrames);

@@ -14,9 +14,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace sim {
 
@@ -30,6 +32,7 @@ struct Simulator::Link {
     bool silent = false;      // pty: fell silent after a disconnect fault
     bool closing = false;     // TCP: the close is queued behind the last reply
     uint64_t generation = 0;
+    std::optional<Outbox::Job> held; // one-behind: the reply the next request gets
 
     void reset(uint64_t gen) {
         framer.clear();
@@ -38,6 +41,7 @@ struct Simulator::Link {
         silent = false;
         closing = false;
         generation = gen;
+        held.reset();
     }
 };
 
@@ -318,6 +322,7 @@ void Simulator::answer(Link &link, const uint8_t *request) {
         link.generation = gen;
         link.replies = 0;
         link.silent = false;
+        link.held.reset();
     }
     // A line that has gone dead never reaches the controller.
     if (link.silent || link.closing) return;
@@ -346,6 +351,12 @@ void Simulator::answer(Link &link, const uint8_t *request) {
     job.baud = turn.faults.pace ? wireBaud : 0;
     job.closeAfter = cut && link.tcp;
     if (cut) (link.tcp ? link.closing : link.silent) = true;
+    if (turn.faults.oneBehind) {
+        // This reply waits for the next request; the one before goes now.
+        std::optional<Outbox::Job> previous = std::exchange(link.held, std::move(job));
+        if (!previous) return;
+        job = std::move(*previous);
+    }
     link.outbox->push(std::move(job));
 }
 

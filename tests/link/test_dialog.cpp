@@ -3,9 +3,15 @@
 
 #include "link/dialog.h"
 #include "sim/runner.h"
+#include "sim/server.h"
 #include "ui/panels/main_ids.h"
 
 #include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -48,7 +54,26 @@ class DialogTest : public ProgramTest {
         OperateCtrl(panelInterf, INTERF_PROTOCOL, 1);
         OperateCtrl(panelInterf, INTERF_ADDRESS, std::string("127.0.0.1"));
     }
+    void connectTcpAndAccept() {
+        openDialog();
+        chooseTcp();
+        OperateCtrl(panelInterf, INTERF_TRY);
+        OperateCtrl(panelInterf, INTERF_ACCEPT);
+        ASSERT_EQ(tcpcon, 1);
+    }
+    // A one-shot command over whatever link is in force.
+    std::string trigger() {
+        OperateCtrl(panelMAIN, MAIN_CMD_TRIGGER);
+        return StatusLine();
+    }
+    int mainAttr(int id, int attribute) {
+        int v = -1;
+        GetCtrlAttribute(panelMAIN, id, attribute, &v);
+        return v;
+    }
 };
+
+constexpr char kBusy[] = "Busy! The sensor is still answering another request.";
 
 TEST_F(DialogTest, TcpConnectAcceptAndTheFieldsOfEachProtocol) {
     openDialog();
@@ -179,6 +204,148 @@ TEST_F(DialogTest, PortNumberShowsItsDevice) {
     OperateCtrl(panelInterf, INTERF_COMPORT, 200);
     GetCtrlVal(panelInterf, INTERF_DEVICE, &device);
     EXPECT_EQ(device, "(no device)");
+}
+
+TEST_F(DialogTest, ChoosingAnotherProtocolWithoutATryLeavesTheWorkingLinkWorking) {
+    connectTcpAndAccept();
+    const struct {
+        const char *how;
+        std::function<void()> leave;
+    } ways[] = {
+        {"window closed", [] { OperateClosePanel(panelInterf); }},
+        {"discard", [] { OperateCtrl(panelInterf, INTERF_DISCARD); }},
+        {"accept", [] { OperateCtrl(panelInterf, INTERF_ACCEPT); }},
+    };
+    for (const auto &way : ways) {
+        openDialog();
+        // Accept needs a connection tried first: the same TCP link again.
+        if (std::string(way.how) == "accept") {
+            chooseTcp();
+            OperateCtrl(panelInterf, INTERF_TRY);
+        }
+        const int before = sim.requestsReceived();
+        OperateCtrl(panelInterf, INTERF_PROTOCOL, 0); // RS-232 chosen, never tried
+        way.leave();
+        EXPECT_FALSE(dialogVisible()) << way.how;
+        EXPECT_EQ(tcpcon, 1) << way.how;
+        EXPECT_EQ(trigger(), "Aquiring normalisation base ... OK.") << way.how;
+        EXPECT_EQ(mainAttr(MAIN_CMD_RUN, ATTR_DIMMED), 0) << way.how;
+        EXPECT_EQ(sim.requestsReceived(), before + 1) << way.how << ": nothing but the command, no reconnect";
+    }
+}
+
+TEST_F(DialogTest, TryToConnectWhileRunWaitsIsRefusedAndTheLinkKept) {
+    connectTcpAndAccept();
+    int reconnects = 0;
+    QObject::connect(sim.simulator(), &sim::Simulator::tcpClientConnected, [&] { ++reconnects; });
+    sim::Faults slow;
+    slow.delayMs = 300;
+    sim.setFaults(slow);
+    std::string statusAfterTry, messageAfterTry, statusAfterBaud;
+    int baudIndexAfter = -1;
+    QTimer::singleShot(100, [&] {
+        openDialog(); // ends the loop after its present request
+        OperateCtrl(panelInterf, INTERF_TRY);
+        statusAfterTry = StatusLine();
+        messageAfterTry = message();
+        // A baud change is refused the same way, and says so.
+        SetCtrlAttribute(panelInterf, INTERF_SEND_BAUD, ATTR_DIMMED, 0);
+        OperateCtrl(panelInterf, INTERF_BAUD, 4);
+        OperateCtrl(panelInterf, INTERF_SEND_BAUD);
+        statusAfterBaud = StatusLine();
+        baudIndexAfter = sim.baudIndex();
+        OperateClosePanel(panelInterf);
+    });
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    EXPECT_EQ(statusAfterTry, kBusy);
+    EXPECT_EQ(messageAfterTry, kBusy);
+    EXPECT_EQ(statusAfterBaud, kBusy);
+    EXPECT_EQ(baudIndexAfter, 1);
+    EXPECT_EQ(reconnects, 0) << "the good conversation was not dropped";
+    EXPECT_EQ(tcpcon, 1);
+    EXPECT_NE(StatusLine(), "Error! Connection lost.");
+    sim.setFaults(sim::Faults{});
+    EXPECT_EQ(trigger(), "Aquiring normalisation base ... OK.");
+}
+
+TEST_F(DialogTest, ALineCheckRefusedWhileAnotherExchangeWaitsSaysBusy) {
+    connectTcpAndAccept();
+    sim::Faults slow;
+    slow.delayMs = 200;
+    sim.setFaults(slow);
+    int nested = -1;
+    std::string status;
+    QTimer::singleShot(50, [&] {
+        nested = CheckComLine();
+        status = StatusLine();
+    });
+    EXPECT_EQ(CheckComLine(), 1);
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(status, kBusy);
+}
+
+TEST_F(DialogTest, ShutdownClosesThePortThatIsOpen) {
+    SetComPortDevice(4, sim.ptyPath().toStdString());
+    openDialog(); // shows port 3
+    SetCtrlVal(panelInterf, INTERF_COMPORT, 4);
+    OperateCtrl(panelInterf, INTERF_TRY);
+    ASSERT_EQ(rs232con, 1);
+    OperateCtrl(panelInterf, INTERF_ACCEPT);
+    ASSERT_GE(GetInQLen(4), 0);
+
+    OperateClosePanel(panelMAIN);
+    EXPECT_EQ(rs232con, 0);
+    EXPECT_EQ(GetInQLen(4), -3) << "port 4 was closed";
+    EXPECT_NE(StatusLine(), "Port is not open");
+}
+
+// Controllers that answer a reconnect with nothing a controller would say.
+TEST_F(DialogTest, AFailedReconnectNoLongerNamesThePreviousController) {
+    sim.setVersionText("Q-VEX-MOD7-ARC Old unit 4711");
+    connectTcpAndAccept();
+    ASSERT_EQ(StatusLine(), "Q-VEX-MOD7-ARC Old unit 4711");
+
+    sim::SimThread wrong;
+    ASSERT_TRUE(wrong.start(true, false));
+    QTcpServer flood;
+    ASSERT_TRUE(flood.listen(QHostAddress::LocalHost, 0));
+    QTcpSocket *peer = nullptr;
+    QTimer pump;
+    QObject::connect(&flood, &QTcpServer::newConnection, [&] { peer = flood.nextPendingConnection(); });
+    QObject::connect(&pump, &QTimer::timeout, [&] {
+        if (peer) peer->write(QByteArray(4096, 'A'));
+    });
+    pump.start(5);
+
+    const struct {
+        const char *how;
+        sim::Faults faults;
+        quint16 port;
+    } cases[] = {
+        {"wrong sync word", [] { sim::Faults f; f.swapSync = true; return f; }(), wrong.tcpPort()},
+        {"garbage", [] { sim::Faults f; f.garbage = true; return f; }(), wrong.tcpPort()},
+        {"endless stream", sim::Faults{}, flood.serverPort()},
+    };
+    for (const auto &c : cases) {
+        wrong.setFaults(c.faults);
+        openDialog();
+        SetCtrlVal(panelInterf, INTERF_TCPPORT, std::to_string(c.port));
+        const double t0 = Timer();
+        OperateCtrl(panelInterf, INTERF_TRY);
+        EXPECT_LT(Timer() - t0, 5.0) << c.how;
+        EXPECT_EQ(message(), "CONNECTING FAILED") << c.how;
+        EXPECT_EQ(tcpcon, 0) << c.how;
+        EXPECT_EQ(StatusLine(), "Error! No sensor answered.") << c.how;
+        OperateClosePanel(panelInterf);
+    }
+}
+
+TEST_F(DialogTest, TheStatusLineShowsOnlyPrintableCharactersOfTheVersion) {
+    const std::string raw = "\x1b[2JQ-VEX\a V1.0\r\n";
+    sim.setVersionText(raw);
+    connectTcpAndAccept();
+    EXPECT_EQ(StatusLine(), "[2JQ-VEX V1.0");
+    EXPECT_EQ(std::string(szVersion), raw) << "the raw text is kept for the record files";
 }
 
 } // namespace

@@ -43,35 +43,42 @@ class LinkTest : public ProgramTest {
     }
 };
 
-TEST(Frames, RequestBytesAndReplyUnpacking) {
+TEST_F(LinkTest, RequestBytesAndReplyUnpacking) {
     unsigned short payload[PNUM] = {};
     payload[0] = 0x6401;
     payload[15] = 0xBEEF;
     frame::sync = 0x55;
     FillTxBuf(0x00BE, payload);
-    const unsigned char *b = reinterpret_cast<unsigned char *>(szWriteBuf);
+    const unsigned char *b = LastRequest();
     const unsigned char head[] = {0x00, 0x55, 0x00, 0xBE, 0x64, 0x01, 0x00, 0x00};
     EXPECT_EQ(std::memcmp(b, head, sizeof head), 0);
     EXPECT_EQ(b[34], 0xBE);
     EXPECT_EQ(b[35], 0xEF);
 
-    std::memcpy(szReadBuf, szWriteBuf, kFrameSize);
-    szReadBuf[2] = 0x09;
-    szReadBuf[3] = static_cast<char>(0xFF);
+    // The controller echoes test data word for word.
+    sim.setFixedTime(0); // nothing recorded yet
+    ASSERT_TRUE(connectTcp());
     unsigned short dest[PNUM] = {};
-    EXPECT_EQ(GetRxBuf(dest), kNoNewData);
-    EXPECT_EQ(order, 2559);
+    ASSERT_EQ(Exchange(12, payload, dest), EXCHANGE_OK);
+    EXPECT_EQ(order, 12);
     EXPECT_EQ(dest[0], 0x6401);
     EXPECT_EQ(dest[15], 0xBEEF);
+    // A curve request with no recording is answered 0x09FF.
+    payload[15] = 0;
+    ASSERT_EQ(Exchange(9, payload, dest), EXCHANGE_OK);
+    EXPECT_EQ(order, kNoNewData);
+    EXPECT_EQ(GetRxBuf(dest), 2559);
 
     // A swapped sync word is invalid and changes nothing.
-    szReadBuf[0] = 0x55;
-    szReadBuf[1] = 0x00;
+    sim::Faults f;
+    f.swapSync = true;
+    faults(f);
     unsigned short untouched[PNUM] = {7};
-    order = 42;
-    EXPECT_EQ(GetRxBuf(untouched), -1);
+    payload[0] = 0x1234;
+    EXPECT_EQ(Exchange(12, payload, untouched), EXCHANGE_BAD_ECHO);
+    EXPECT_EQ(LastReply()[0], 0x55);
     EXPECT_EQ(untouched[0], 7);
-    EXPECT_EQ(order, 42);
+    EXPECT_EQ(order, 12) << "still the request's command word";
 }
 
 TEST_F(LinkTest, TcpAndSerialLinksVerifyAndShowTheVersion) {
@@ -117,7 +124,7 @@ TEST_F(LinkTest, ConversationsEndingWithTheProgramCallNobody) {
     CloseAllTCPConversations();
     WaitUntil([] { return false; }, 0.1);
     EXPECT_EQ(g_tcpEvents, 0);
-    EXPECT_EQ(ClientTCPWrite(handle, szWriteBuf, kFrameSize, 100), -12);
+    EXPECT_EQ(ClientTCPWrite(handle, LastRequest(), kFrameSize, 100), -12);
 }
 
 TEST_F(LinkTest, StrayBytesBeforeAReplyAreRealigned) {
@@ -127,10 +134,9 @@ TEST_F(LinkTest, StrayBytesBeforeAReplyAreRealigned) {
         unsigned short payload[PNUM] = {0x6400};
         payload[14] = 0x1357;
         payload[15] = 0xBEEF;
-        FillTxBuf(12, payload); // test data: the controller echoes it
-        std::memset(szReadBuf, 0xEE, sizeof szReadBuf);
         unsigned short reply[PNUM] = {};
-        if (!ExchangeFrame() || GetRxBuf(reply) != 12) return false;
+        // Test data: the controller echoes it.
+        if (Exchange(12, payload, reply) != EXCHANGE_OK || order != 12) return false;
         return reply[0] == 0x6400 && reply[14] == 0x1357 && reply[15] == 0xBEEF;
     };
     sim::Faults f;
@@ -186,21 +192,17 @@ TEST_F(LinkTest, TcpReplyInPiecesCompletesOnlyWithTheLastByte) {
     f.split = {10, 26};
     f.splitGapMs = 150;
     faults(f);
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    FillTxBuf(5, emptyframe);
-    bytesToRead = kFrameSize;
-    rx_flag = 0;
-    ASSERT_EQ(ClientTCPWrite(g_hconversation, szWriteBuf, kFrameSize, 2000), kFrameSize);
-    ASSERT_TRUE(WaitUntil([] { return bytesToRead < kFrameSize; }));
-    EXPECT_EQ(bytesToRead, 26);
-    EXPECT_EQ(rx_flag, 0);
-    ASSERT_TRUE(WaitUntil([] { return rx_flag == 1; }));
-    EXPECT_EQ(bytesToRead, 0);
-    EXPECT_EQ(GetRxBuf(emptyframe), 5);
-    EXPECT_EQ(emptyframe[0], kAcknowledge);
-
-    // Through ExchangeFrame the pieces make one good reply too.
+    int missingBetween = -1, flagBetween = -1;
+    QTimer::singleShot(75, [&] {
+        missingBetween = ReplyBytesMissing();
+        flagBetween = rx_flag;
+    });
     EXPECT_EQ(lineCheck(), 5);
+    EXPECT_EQ(missingBetween, 26);
+    EXPECT_EQ(flagBetween, 0);
+    EXPECT_EQ(rx_flag, 1);
+    EXPECT_EQ(ReplyBytesMissing(), 0);
+    EXPECT_EQ(emptyframe[0], kAcknowledge);
 }
 
 TEST_F(LinkTest, TcpDataNobodyAskedForIsReadAndDropped) {
@@ -210,8 +212,8 @@ TEST_F(LinkTest, TcpDataNobodyAskedForIsReadAndDropped) {
               0);
     ASSERT_TRUE(WaitUntil([&] { return server.hasPendingConnections(); }));
     QTcpSocket *peer = server.nextPendingConnection();
-    std::memset(szReadBuf, 0x77, kFrameSize);
-    bytesToRead = 0;
+    unsigned char before[kFrameSize];
+    std::memcpy(before, LastReply(), kFrameSize);
     rx_flag = 0;
     peer->write(QByteArray(1500, '\x55'));
     peer->flush();
@@ -219,7 +221,7 @@ TEST_F(LinkTest, TcpDataNobodyAskedForIsReadAndDropped) {
     WaitUntil([&] { return false; }, 0.3);
     EXPECT_EQ(ClientTCPRead(g_hconversation, probe, sizeof probe, 0), 0) << "everything was dropped";
     EXPECT_EQ(rx_flag, 0);
-    EXPECT_EQ(static_cast<unsigned char>(szReadBuf[0]), 0x77);
+    EXPECT_EQ(std::memcmp(LastReply(), before, kFrameSize), 0);
     tcpcon = 1;
     EXPECT_EQ(InitTCP_IP(0), 0);
     EXPECT_EQ(g_hconversation, 0u);
@@ -248,7 +250,7 @@ TEST_F(LinkTest, ClosingWithNoLinkOpenLeavesEverythingAlone) {
     tcpcon = 0;
     EXPECT_EQ(InitTCP_IP(0), 0);
     EXPECT_NE(g_hconversation, 0u);
-    EXPECT_EQ(ClientTCPWrite(g_hconversation, szWriteBuf, kFrameSize, 2000), kFrameSize);
+    EXPECT_EQ(ClientTCPWrite(g_hconversation, LastRequest(), kFrameSize, 2000), kFrameSize);
 }
 
 TEST_F(LinkTest, LoaderLinkOpensWithoutSendingAFrame) {
@@ -269,15 +271,15 @@ TEST_F(LinkTest, SecondExchangeDuringAWaitIsRefusedWithoutTouchingTheBuffers) {
     std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
     order = 5;
     FillTxBuf(order, emptyframe);
-    char sent[kFrameSize];
-    std::memcpy(sent, szWriteBuf, kFrameSize);
+    unsigned char sent[kFrameSize];
+    std::memcpy(sent, LastRequest(), kFrameSize);
     int nested = -1;
     bool unchanged = false;
     QTimer::singleShot(50, [&] {
         unsigned short other[PNUM] = {0x1234};
         FillTxBuf(14, other);
         nested = ExchangeFrame();
-        unchanged = std::memcmp(sent, szWriteBuf, kFrameSize) == 0;
+        unchanged = std::memcmp(sent, LastRequest(), kFrameSize) == 0;
     });
     EXPECT_NE(ExchangeFrame(), 0);
     EXPECT_EQ(nested, 0);
@@ -322,6 +324,49 @@ TEST_F(LinkTest, BadInputIsReportedPromptly) {
     EXPECT_EQ(tcpcon, 0);
     EXPECT_EQ(g_hconversation, 0u);
     EXPECT_EQ(popups->lastMessage("TCP Client"), "Server has closed connection!");
+}
+
+// The version read takes text; a frame in its place is no version.
+TEST_F(LinkTest, AVersionReplyThatIsABinaryFrameFailsTheConnect) {
+    sim.setVersionText(std::string("\x00\x55\x00\x05\x00\xAA", 6));
+    EXPECT_FALSE(connectTcp());
+    EXPECT_EQ(StatusLine(), "Answer incorrect. Check Sensor.");
+    EXPECT_FALSE(connectSerial());
+    EXPECT_EQ(StatusLine(), "Answer incorrect. Check Sensor.");
+}
+
+// Each reply lags one request: the line check's own acknowledge and the
+// version text still reach the requests they answer.
+TEST_F(LinkTest, AOneBehindControllerConnectsWithItsOwnVersion) {
+    sim::Faults f;
+    f.oneBehind = true;
+    faults(f);
+    ASSERT_TRUE(connectTcp()) << StatusLine();
+    EXPECT_EQ(std::string(szVersion), sim::Controller::defaultVersionText());
+    EXPECT_EQ(lineCheck(), 5);
+    EXPECT_EQ(emptyframe[0], kAcknowledge);
+    ASSERT_TRUE(connectSerial());
+    EXPECT_EQ(std::string(szVersion), sim::Controller::defaultVersionText());
+}
+
+// The same over the pty, request by request: test data is echoed, so each
+// reply names the request it answers; all share one command word.
+TEST_F(LinkTest, OverSerialEachLateReplyIsTakenForItsOwnRequest) {
+    sim::Faults slow, behind;
+    slow.delayMs = 550;
+    behind.oneBehind = true;
+    for (const sim::Faults &f : {slow, behind}) {
+        faults(sim::Faults{});
+        ASSERT_TRUE(connectSerial());
+        faults(f);
+        for (unsigned short i = 1; i <= 2; ++i) {
+            unsigned short payload[PNUM] = {static_cast<unsigned short>(0x1000 + i)};
+            unsigned short reply[PNUM] = {};
+            ASSERT_EQ(Exchange(12, payload, reply), EXCHANGE_OK) << f.delayMs << " request " << i;
+            EXPECT_EQ(reply[0], payload[0]) << f.delayMs << " request " << i;
+        }
+        EXPECT_GE(RepliesOwed(), 1) << "the last retry's reply is still to come";
+    }
 }
 
 } // namespace

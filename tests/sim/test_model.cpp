@@ -150,6 +150,24 @@ TEST(ShapeReply, MidReplyCutKeepsTenBytes) {
     EXPECT_EQ(flat(pieces), std::vector<uint8_t>(reply.begin(), reply.begin() + 10));
 }
 
+TEST(FaultSwitch, StartAfterLetsTheFirstRepliesThroughClean) {
+    FaultSwitch s;
+    Faults f;
+    f.startAfter = 2;
+    f.dropNext = 1;
+    f.delayMs = 550;
+    s.set(f);
+    for (int i = 0; i < 2; ++i) {
+        const auto t = s.nextReply();
+        EXPECT_FALSE(t.drop);
+        EXPECT_EQ(t.faults, Faults{});
+    }
+    EXPECT_TRUE(s.nextReply().drop);
+    const auto late = s.nextReply();
+    EXPECT_FALSE(late.drop);
+    EXPECT_EQ(late.faults.delayMs, 550);
+}
+
 TEST(FaultSwitch, DropsCountDownAndTheMidReplyCutIsOneShot) {
     FaultSwitch s;
     Faults f;

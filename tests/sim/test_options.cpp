@@ -61,6 +61,18 @@ TEST(Options, EveryFaultSwitchReachesTheFaults) {
     EXPECT_EQ(o.versionText.value_or(""), "V9");
 }
 
+TEST(Options, OneBehindAndStartAfterReachTheFaults) {
+    SimOptions o;
+    ASSERT_EQ(parse("--one-behind --delay 550 --start-after 13", o), ParseOutcome::Run);
+    Faults want;
+    want.oneBehind = true;
+    want.delayMs = 550;
+    want.startAfter = 13;
+    EXPECT_EQ(o.faults, want);
+    want.oneBehind = false;
+    EXPECT_NE(o.faults, want);
+}
+
 TEST(Options, BadValuesAreRejectedWithAReason) {
     for (const char *line :
          {"--tcp 70000", "--tcp x", "--split 10,,26", "--split 10,-1", "--baud-index 5", "--delay -1",

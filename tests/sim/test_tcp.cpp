@@ -82,6 +82,25 @@ TEST_F(SimTcp, DroppedRepliesAreStillCounted) {
     EXPECT_TRUE(client.quietFor(100));
 }
 
+TEST_F(SimTcp, OneBehindAnswersEachRequestWithThePreviousReply) {
+    setFaults([](Faults &f) { f.oneBehind = true; });
+    client.send(request(CmdTestData, 0x1111));
+    EXPECT_TRUE(client.quietFor(100)) << "the first request has nothing before it";
+    client.send(request(CmdTestData, 0x2222));
+    EXPECT_EQ(client.readBytes(36), request(CmdTestData, 0x1111));
+    client.send(request(CmdLineCheck));
+    EXPECT_EQ(client.readBytes(36), request(CmdTestData, 0x2222));
+    client.send(request(CmdVersion));
+    EXPECT_EQ(client.readBytes(36), request(CmdLineCheck, kAck));
+    EXPECT_TRUE(client.quietFor(100));
+
+    // Switched off, the held reply is forgotten and answers are in step.
+    setFaults([](Faults &) {});
+    client.send(request(CmdLineCheck));
+    EXPECT_EQ(client.readBytes(36), request(CmdLineCheck, kAck));
+    EXPECT_TRUE(client.quietFor(100));
+}
+
 TEST_F(SimTcp, DisconnectAfterClosesAndCountsAfreshOnReconnect) {
     setFaults([](Faults &f) { f.disconnectAfter = 2; });
     for (int round = 0; round < 2; ++round) {

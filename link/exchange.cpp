@@ -1,0 +1,332 @@
+// One exchange at a time: the request goes out over the link in force, up
+// to nine times, and its reply comes back through a receive stream that
+// also takes the replies still owed to attempts given up on.
+//
+// A late reply must never pass for the answer to a later request: RUN's two
+// parts and DATA's blocks share their command words, so nothing in a reply
+// tells them apart. Every attempt that times out therefore leaves its
+// request on a list of replies owed, and the controller answers in order or
+// not at all: a reply that could belong to an owed request is taken as that
+// one's and dropped. Replies to earlier attempts of the request now being
+// exchanged asked the same, so they answer it.
+#include "link/frame.h"
+
+#include "core/status.h"
+#include "link/link_p.h"
+#include "link/transport.h"
+#include "ui/engine/engine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+
+int nBytesW = 0, nBytesR = 0;
+int bytesToRead = 0, bytesRead = 0;
+double tstart = 0.0, tdiff = 0.0;
+const char kExchangeBusyText[] = "Busy! The sensor is still answering another request.";
+
+namespace {
+
+constexpr double kReplyWait = 0.5;
+constexpr int kAttempts = 10; // counter start: attempts run 9 .. 1
+constexpr int kCurveCommand = 9;
+// An owed reply that comes this soon after a request is as fast as the
+// request's own answer would be.
+constexpr double kPromptReply = 0.2;
+constexpr int kStreamSize = 4096;
+
+bool g_busy = false;
+
+// Bytes received and not yet taken as a reply.
+unsigned char g_stream[kStreamSize];
+int g_streamLen = 0;
+
+// Requests whose replies have not come, oldest first. `current` marks the
+// earlier attempts of the request being exchanged.
+struct Owed {
+    int command;
+    bool current;
+};
+std::deque<Owed> g_owed;
+
+int g_command = -1;       // command word of the request being exchanged
+bool g_awaiting = false;  // its reply has not been taken yet
+double g_sentAt = 0.0;    // when the present attempt went out
+// An owed reply came back as promptly as the request's own would: either
+// the controller holds its replies back, or the owed one was lost and the
+// request's own answer was dropped in its place.
+bool g_doubtfulDrop = false;
+
+void attemptFailed(const char *format, int counter) { SetStatusF(format, counter); }
+
+void dropFront(int n) {
+    std::memmove(g_stream, g_stream + n, static_cast<std::size_t>(g_streamLen - n));
+    g_streamLen -= n;
+}
+
+void append(const char *data, int n) {
+    if (n > kStreamSize) {
+        data += n - kStreamSize;
+        n = kStreamSize;
+    }
+    // No reply is that long: the oldest bytes are junk.
+    if (g_streamLen + n > kStreamSize) dropFront(g_streamLen + n - kStreamSize);
+    std::memcpy(g_stream + g_streamLen, data, static_cast<std::size_t>(n));
+    g_streamLen += n;
+}
+
+bool isText(int command) { return command == kVersionCommand; }
+
+// Takes the next reply off the stream once all of it is in. A frame
+// preceded by stray bytes starts one byte before the first 0x55; 36 bytes
+// without any 0x55 go as they are (a reply that is no frame). The version
+// reply is text, not a frame: a 'U' in it is no frame start.
+bool takeReply(bool text, unsigned char reply[kFrameSize]) {
+    if (!text) {
+        const unsigned char *begin = g_stream;
+        const unsigned char *end = begin + g_streamLen;
+        const unsigned char *hit = std::find(begin, end, static_cast<unsigned char>(0x55));
+        if (hit != end && hit - begin > 1) dropFront(static_cast<int>(hit - begin) - 1);
+    }
+    bytesToRead = std::max(0, kFrameSize - g_streamLen);
+    if (g_streamLen < kFrameSize) return false;
+    std::memcpy(reply, g_stream, kFrameSize);
+    dropFront(kFrameSize);
+    return true;
+}
+
+// Could this reply answer a request with this command word? Replies echo
+// it (0x09FF answers a curve request without data); a reply that is no
+// frame, or the version text, could answer anything.
+bool mayAnswer(const unsigned char *reply, int command) {
+    if (isText(command) || reply[0] != 0x00 || reply[1] != 0x55) return true;
+    const int word = reply[2] * 256 + reply[3];
+    return word == command || (command == kCurveCommand && word == kNoNewData);
+}
+
+// True when the reply answers the request being exchanged; false when it
+// was owed to an earlier one (or nobody asked for it). An owed request that
+// a later one's reply skips over will never be answered: it is forgotten.
+bool isAwaitedReply(const unsigned char *reply) {
+    if (g_owed.empty()) return g_awaiting;
+    for (std::size_t j = 0; j < g_owed.size(); ++j) {
+        if (!mayAnswer(reply, g_owed[j].command)) continue;
+        const bool ours = g_owed[j].current && g_awaiting;
+        if (!ours && g_awaiting && Timer() - g_sentAt < kPromptReply) g_doubtfulDrop = true;
+        g_owed.erase(g_owed.begin(), g_owed.begin() + static_cast<long>(j) + 1);
+        // An earlier attempt's answer: the attempt out now is owed its own.
+        if (ours) g_owed.push_back({g_command, false});
+        return ours;
+    }
+    if (g_awaiting && mayAnswer(reply, g_command)) {
+        g_owed.clear();
+        return true;
+    }
+    g_owed.pop_front();
+    return false;
+}
+
+// Takes every whole reply off the stream: the awaited one goes to
+// szReadBuf, owed ones are dropped, and once nothing is awaited or owed the
+// rest is junk.
+void settle() {
+    unsigned char reply[kFrameSize];
+    for (;;) {
+        if (!g_awaiting && g_owed.empty()) {
+            g_streamLen = 0;
+            bytesToRead = 0;
+            break;
+        }
+        if (!takeReply(isText(g_owed.empty() ? g_command : g_owed.front().command), reply)) break;
+        if (!isAwaitedReply(reply)) continue;
+        std::memcpy(szReadBuf, reply, kFrameSize);
+        g_awaiting = false;
+        for (Owed &o : g_owed) o.current = false;
+        rx_flag = 1;
+    }
+}
+
+void owe() { g_owed.push_back({g_command, true}); }
+
+bool waitForReply() {
+    for (;;) {
+        if (!g_awaiting) return true;
+        tdiff = Timer() - tstart;
+        if (tdiff > kReplyWait) return false;
+        WaitForSystemEvents(kReplyWait - tdiff + 0.001);
+    }
+}
+
+void discardTcp() {
+    char scratch[1024];
+    while (ClientTCPRead(g_hconversation, scratch, sizeof scratch, 0) > 0) {
+    }
+    g_streamLen = 0;
+}
+
+// Reads what waits at the serial port into the stream; false on a read
+// error or a short read.
+bool readSerial(int port) {
+    int waiting = GetInQLen(port);
+    if (waiting < 0) return false;
+    char chunk[kStreamSize];
+    while (waiting > 0) {
+        const int ask = std::min(waiting, kStreamSize);
+        nBytesR = ComRd(port, chunk, ask);
+        if (nBytesR < ask) return false;
+        append(chunk, nBytesR);
+        settle();
+        waiting -= ask;
+    }
+    return true;
+}
+
+bool serialAttempt(int counter, const char *request) {
+    const int port = g_openPort;
+    FlushOutQ(port);
+    // Nothing owed: whatever waits belongs to no request.
+    if (g_owed.empty()) {
+        FlushInQ(port);
+        g_streamLen = 0;
+    }
+    // Cleared before writing, so a reply that arrives during the first event
+    // delivery is not lost.
+    rx_flag = 0;
+    bytesToRead = kFrameSize;
+    nBytesW = ComWrt(port, request, kFrameSize);
+    if (nBytesW != kFrameSize) {
+        attemptFailed("Write failure! Retrying for %i times.", counter);
+        return false;
+    }
+    g_sentAt = tstart = Timer();
+    for (;;) {
+        if (!readSerial(port)) {
+            owe();
+            attemptFailed("Data failure! Retrying for %i times.", counter);
+            return false;
+        }
+        if (!g_awaiting) return true;
+        tdiff = Timer() - tstart;
+        if (tdiff > kReplyWait) {
+            owe();
+            attemptFailed("Read failure! Retrying for %i times.", counter);
+            return false;
+        }
+        // Part of a reply in: the rest may come without a notification.
+        WaitForSystemEvents(bytesToRead < kFrameSize ? 0.01 : kReplyWait - tdiff + 0.001);
+    }
+}
+
+bool tcpAttempt(int counter, const char *request) {
+    if (g_owed.empty() && g_hconversation) discardTcp(); // belongs to no request
+    bytesToRead = kFrameSize;
+    bytesRead = 0;
+    rx_flag = 0;
+    nBytesW = g_hconversation ? ClientTCPWrite(g_hconversation, request, kFrameSize, 2000)
+                              : static_cast<int>(kTcpNoConnectionEstablished);
+    if (nBytesW != kFrameSize) {
+        attemptFailed("Write failure! Retrying for %i times.", counter);
+        return false;
+    }
+    g_sentAt = tstart = Timer();
+    ReceiveTcpBytes(g_hconversation); // what is already waiting
+    if (waitForReply()) return true;
+    owe();
+    attemptFailed("Read failure! Retrying for %i times.", counter);
+    return false;
+}
+
+// Sends one request up to nine times; returns the counter of the attempt
+// whose reply was taken, 0 when none came.
+int runAttempts(const char *request, int command) {
+    g_command = command;
+    g_awaiting = true;
+    int counter = kAttempts;
+    int result = 0;
+    while (--counter != 0) {
+        bool ok = false;
+        if (g_linkKind == LINK_SERIAL) ok = serialAttempt(counter, request);
+        else if (g_linkKind == LINK_TCP) ok = tcpAttempt(counter, request);
+        else attemptFailed("Write failure! Retrying for %i times.", counter);
+        if (ok) {
+            result = counter;
+            break;
+        }
+    }
+    // The attempts not answered are owed by now, to a request that is over.
+    for (Owed &o : g_owed) o.current = false;
+    g_awaiting = false;
+    g_command = -1;
+    bytesToRead = 0;
+    return result;
+}
+
+// After a doubtful drop, an owed reply and this request's own could be
+// taken for each other. A line check first sorts it out: its command word
+// differs from theirs, so its reply shows whether the owed ones are still
+// coming.
+bool resyncFirst(int command) {
+    if (!g_doubtfulDrop || command == kLineCheckCommand || isText(command)) return false;
+    bool ambiguous = false;
+    for (const Owed &o : g_owed) {
+        if (o.command == kLineCheckCommand || isText(o.command)) return false;
+        if (o.command == command) ambiguous = true;
+    }
+    return ambiguous;
+}
+
+} // namespace
+
+bool ExchangeBusy() { return g_busy; }
+
+bool ExchangeRefusedWhileBusy() {
+    if (!g_busy) return false;
+    SetStatus(kExchangeBusyText);
+    return true;
+}
+
+int ExchangeFrame() {
+    if (ExchangeRefusedWhileBusy()) return 0;
+    g_busy = true;
+    const auto *w = reinterpret_cast<const unsigned char *>(szWriteBuf);
+    const int command = w[2] * 256 + w[3];
+    int result = 1;
+    if (resyncFirst(command)) {
+        g_doubtfulDrop = false;
+        char probe[kFrameSize] = {};
+        probe[0] = static_cast<char>((frame::sync >> 8) & 0xFF);
+        probe[1] = static_cast<char>(frame::sync & 0xFF);
+        probe[3] = static_cast<char>(kLineCheckCommand);
+        result = runAttempts(probe, kLineCheckCommand);
+    }
+    if (result) result = runAttempts(szWriteBuf, command);
+    g_busy = false;
+    return result;
+}
+
+void ReceiveTcpBytes(unsigned conversation) {
+    if (!conversation) return;
+    char chunk[1024];
+    // The reply may come in pieces and several events; reads take only what
+    // is waiting, so the program never blocks here.
+    while ((bytesRead = ClientTCPRead(conversation, chunk, sizeof chunk, 0)) > 0) {
+        if (!g_awaiting && g_owed.empty()) continue; // nobody asked for it
+        append(chunk, bytesRead);
+        settle();
+    }
+}
+
+void ResetReplyAccounting() {
+    g_owed.clear();
+    g_doubtfulDrop = false;
+    DropReceivedBytes();
+}
+
+void DropReceivedBytes() {
+    g_streamLen = 0;
+    bytesToRead = 0;
+}
+
+int ReplyBytesMissing() { return g_awaiting ? bytesToRead : 0; }
+
+int RepliesOwed() { return static_cast<int>(g_owed.size()); }

@@ -1,0 +1,39 @@
+// Inside of the link: the frame buffers, the byte counters and the wait's
+// clock, and the state the transport and the exchange share. Only link/
+// includes this; everybody else reads the last request and reply through
+// frame.h.
+#pragma once
+
+#include "link/frame.h"
+
+extern char szWriteBuf[1024]; // the request in its first 36 bytes
+extern char szReadBuf[1024];  // the reply taken, in its first 36 bytes
+extern int nBytesW, nBytesR;  // last write, last serial read
+extern int bytesToRead;       // bytes of the awaited reply not yet in
+extern int bytesRead;         // bytes delivered by the last TCP read
+extern double tstart, tdiff;  // start and elapsed time of the present wait
+
+// The link the exchange goes over. It changes only when a link is opened
+// or closed, never when the dialog's protocol selector moves.
+enum LinkKind { LINK_NONE = -1, LINK_SERIAL = 0, LINK_TCP = 1 };
+extern int g_linkKind;
+// The serial port that is open (normal or loader link), 0 = none.
+extern int g_openPort;
+
+// What a command refused while another exchange waits says.
+extern const char kExchangeBusyText[];
+
+// A new link, or none: no reply is owed any more, nothing is buffered.
+void ResetReplyAccounting();
+// The same serial line opened again: bytes received so far are gone, but
+// the controller on it still owes what it owed.
+void DropReceivedBytes();
+// Takes what arrived on the TCP conversation: a reply this exchange waits
+// for, replies still owed to earlier attempts (dropped), or bytes nobody
+// asked for (dropped).
+void ReceiveTcpBytes(unsigned conversation);
+
+// The line check and the version read after a link opened: 1 when both
+// passed. A reply that is no frame at all says that no sensor answered, so
+// the status line never keeps naming a controller that is gone.
+int VerifyLink();
