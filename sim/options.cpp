@@ -96,6 +96,26 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("log-frames"),
         QStringLiteral("Append every request received to <file>, one line of 72 hex digits each."),
         QStringLiteral("file"));
+    const QCommandLineOption loaderImage(
+        QStringLiteral("loader-image"),
+        QStringLiteral("Save what the programming loader (command 187 on the pty) receives to <file>: "
+                       "the S-records as received, or a note of the first bad line."),
+        QStringLiteral("file"));
+    const QCommandLineOption loaderSilent(
+        QStringLiteral("loader-silent"),
+        QStringLiteral("Acknowledge the hand-over (command 187) but start no loader."));
+    const QCommandLineOption loaderChecksum(
+        QStringLiteral("loader-checksum-error"),
+        QStringLiteral("The loader reports a checksum error for the first data record."));
+    const QCommandLineOption loaderPieces(
+        QStringLiteral("loader-ready-pieces"),
+        QStringLiteral("Send the loader's announcement in <n> writes (default 1)."), QStringLiteral("n"));
+    const QCommandLineOption loaderBusy(
+        QStringLiteral("loader-busy"),
+        QStringLiteral("Programming time per record; the loader holds the sender off with XOFF "
+                       "meanwhile (default 1)."),
+        QStringLiteral("ms"));
+    p.addOptions({loaderImage, loaderSilent, loaderChecksum, loaderPieces, loaderBusy});
     p.addOptions({help,     tcp,        pty,           dropNext,  dropAll, delay,           split,
                   splitGap, stray,      swapSync,      wrongAck,  garbage, disconnectAfter, midReply,
                   pace,     wrongSetAt, badActivation, baudIndex, version, eeprom,          logFrames});
@@ -130,7 +150,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         !number(delay, 0, 600000, f.delayMs) || !number(splitGap, 0, 600000, f.splitGapMs) ||
         !number(stray, 0, 4096, f.strayBytes) || !number(disconnectAfter, 0, 1000000, f.disconnectAfter) ||
         !number(wrongSetAt, 1, kParamSets, f.wrongSetAt) ||
-        !number(baudIndex, 0, kBaudIndexCount - 1, o.baudIndex))
+        !number(baudIndex, 0, kBaudIndexCount - 1, o.baudIndex) ||
+        !number(loaderPieces, 1, 64, o.loader.readyPieces) || !number(loaderBusy, 0, 10000, o.loader.busyMs))
         return ParseOutcome::Error;
     o.tcpPort = quint16(port);
     o.tcp = p.isSet(tcp);
@@ -156,7 +177,10 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     f.badActivation = p.isSet(badActivation);
     o.eepromFile = p.value(eeprom);
     o.frameLogFile = p.value(logFrames);
-    for (const auto *file : {&eeprom, &logFrames}) {
+    o.loader.imageFile = p.value(loaderImage);
+    o.loader.silent = p.isSet(loaderSilent);
+    o.loader.checksumError = p.isSet(loaderChecksum);
+    for (const auto *file : {&eeprom, &logFrames, &loaderImage}) {
         if (p.isSet(*file) && p.value(*file).isEmpty()) {
             message = QStringLiteral("--%1: expected a file name").arg(file->names().constLast());
             return ParseOutcome::Error;

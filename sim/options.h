@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sim/faults.h"
+#include "sim/loader.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,7 @@ struct SimOptions {
     std::optional<std::string> versionText;
     QString eepromFile;   // empty: the EEPROM lives only as long as the process
     QString frameLogFile; // empty: requests are not logged
+    LoaderSettings loader;
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -5,6 +5,7 @@
 
 #include "sim/eeprom.h"
 #include "sim/faults.h"
+#include "sim/loader.h"
 #include "sim/model.h"
 
 #include <QString>
@@ -78,6 +79,12 @@ class SimThread {
     // since the last re-arm; nothing before the first trigger.
     std::optional<Recording> lastRecording(int channel) const;
     bool newRecording(int channel) const;
+
+    // The programming loader behind command 187 on the pty.
+    void setLoaderSettings(const LoaderSettings &settings);
+    bool loaderActive() const;
+    LoaderImage loaderImage() const;
+    int loaderMaxBytesAfterXoff() const;
 
     // Lives in the simulator thread; for connecting to its signals.
     Simulator *simulator() const { return sim_; }
