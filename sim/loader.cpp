@@ -47,7 +47,7 @@ bool isHandOverPayload(const uint8_t *request) {
 bool LoaderSettings::operator==(const LoaderSettings &o) const {
     return readyDelayMs == o.readyDelayMs && readyPieces == o.readyPieces && readyGapMs == o.readyGapMs &&
            busyMs == o.busyMs && fifoBytes == o.fifoBytes && silent == o.silent &&
-           checksumError == o.checksumError && imageFile == o.imageFile;
+           checksumError == o.checksumError && imageFile == o.imageFile && verbose == o.verbose;
 }
 
 std::string checkLoaderRecord(const std::string &line, char *type, uint32_t *address, std::size_t *dataBytes) {
@@ -86,7 +86,12 @@ LoaderSession::LoaderSession(const LoaderSettings &settings, Writer writer, Line
 }
 
 void LoaderSession::announce() {
-    const QByteArray text = QByteArray(kBanner) + kReady;
+    QByteArray text = kBanner;
+    if (settings_.verbose)
+        for (int sector = 0; sector < 64; ++sector)
+            text += QByteArray("Checking flash sector ") + QByteArray::number(sector).rightJustified(3) +
+                    " ... blank\r\n";
+    text += kReady;
     const int pieces = std::clamp(settings_.readyPieces, 1, int(text.size()));
     const int size = int(text.size()) / pieces;
     for (int i = 0; i < pieces; ++i) {
@@ -163,6 +168,7 @@ void LoaderSession::takeLine(const std::string &line) {
         emit applicationStarted();
         return;
     }
+    if (settings_.verbose) say("Record " + QByteArray::number(lineNumber_) + " programmed\r\n");
     if (settings_.busyMs > 0) {
         busy_ = true;
         afterXoff_ = 0;

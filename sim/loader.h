@@ -37,6 +37,7 @@ struct LoaderSettings {
     int readyGapMs = 30;     // between two pieces of the announcement
     int busyMs = 1;          // programming time per record; input held off with XOFF
     int fifoBytes = 256;     // what may still arrive once the sender should have stopped
+    bool verbose = false;    // a start-up log of some 2.5 KB before the announcement, a line per record
     // Faults.
     bool silent = false;        // the hand-over is acknowledged but no loader starts
     bool checksumError = false; // the first data record is reported as damaged

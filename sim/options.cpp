@@ -115,7 +115,11 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("Programming time per record; the loader holds the sender off with XOFF "
                        "meanwhile (default 1)."),
         QStringLiteral("ms"));
-    p.addOptions({loaderImage, loaderSilent, loaderChecksum, loaderPieces, loaderBusy});
+    const QCommandLineOption loaderVerbose(
+        QStringLiteral("loader-verbose"),
+        QStringLiteral("The loader prints a start-up log of some 2.5 KB before its announcement and "
+                       "confirms every record."));
+    p.addOptions({loaderImage, loaderSilent, loaderChecksum, loaderPieces, loaderBusy, loaderVerbose});
     p.addOptions({help,     tcp,        pty,           dropNext,  dropAll, delay,           split,
                   splitGap, stray,      swapSync,      wrongAck,  garbage, disconnectAfter, midReply,
                   pace,     wrongSetAt, badActivation, baudIndex, version, eeprom,          logFrames});
@@ -180,6 +184,7 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     o.loader.imageFile = p.value(loaderImage);
     o.loader.silent = p.isSet(loaderSilent);
     o.loader.checksumError = p.isSet(loaderChecksum);
+    o.loader.verbose = p.isSet(loaderVerbose);
     for (const auto *file : {&eeprom, &logFrames, &loaderImage}) {
         if (p.isSet(*file) && p.value(*file).isEmpty()) {
             message = QStringLiteral("--%1: expected a file name").arg(file->names().constLast());

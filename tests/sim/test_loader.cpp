@@ -194,10 +194,10 @@ TEST(LoaderOptions, CommandLineReachesTheLoader) {
     SimOptions o;
     QString message;
     const QStringList args = {"qvex-sim", "--pty", "--loader-image", "/tmp/img.S", "--loader-silent",
-                              "--loader-checksum-error", "--loader-ready-pieces", "4", "--loader-busy", "7"};
+                              "--loader-checksum-error", "--loader-ready-pieces", "4", "--loader-busy", "7", "--loader-verbose"};
     ASSERT_EQ(parseOptions(args, o, message), ParseOutcome::Run) << message.toStdString();
     EXPECT_EQ(o.loader.imageFile, "/tmp/img.S");
-    EXPECT_TRUE(o.loader.silent && o.loader.checksumError);
+    EXPECT_TRUE(o.loader.silent && o.loader.checksumError && o.loader.verbose);
     EXPECT_EQ(o.loader.readyPieces, 4);
     EXPECT_EQ(o.loader.busyMs, 7);
     for (const QStringList &bad : {QStringList{"qvex-sim", "--loader-ready-pieces", "0"},
