@@ -4,6 +4,8 @@
 #include "core/program.h"
 #include "core/status.h"
 #include "link/dialog.h"
+#include "maint/firmware.h"
+#include "maint/lindata.h"
 #include "params/binding.h"
 #include "measure/graphs.h"
 #include "measure/navigation.h"
@@ -30,6 +32,8 @@ void RegisterAllCallbacks() {
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
     RegisterMeasureCallbacks();
+    RegisterFirmwareCallbacks();
+    RegisterLinDataCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;

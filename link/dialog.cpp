@@ -61,8 +61,9 @@ int openSelectedLink(bool closeOther) {
     return tcpcon = InitTCP_IP(1);
 }
 
-// Enables the main commands when a link is open, dims them otherwise.
-void applyLinkState() {
+} // namespace
+
+void ApplyLinkState() {
     if (rs232con < 1 && tcpcon < 1) {
         set_main_buttons(0, 0, 0);
         set_test_panel_controls(0, -2);
@@ -71,8 +72,6 @@ void applyLinkState() {
         set_test_panel_controls(1, -2);
     }
 }
-
-} // namespace
 
 void ShowComPortDevice() {
     int port = 0;
@@ -133,7 +132,7 @@ int CBF_ButtonTryToConnect(int, int, int event, void *, int, int) {
 
 int CBF_ButtonAccept(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    applyLinkState();
+    ApplyLinkState();
     RemovePopup(panelInterf);
     return 0;
 }
@@ -150,7 +149,7 @@ int CBF_ButtonDiscard(int, int, int event, void *, int, int) {
     ShowComPortDevice();
     const int flag = openSelectedLink(true);
     showMessage(flag == 1 ? "CONNECTING SUCCEEDED" : "CONNECTING FAILED");
-    applyLinkState();
+    ApplyLinkState();
     RemovePopup(panelInterf);
     return 0;
 }
