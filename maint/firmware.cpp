@@ -12,6 +12,7 @@
 #include "ui/panels/update_ids.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -66,6 +67,8 @@ class LoaderOutput {
         for (char c : text_)
             if (c != '\r' && c != '\0') visible += c;
         ResetTextBox(panelUPDATE, UPDATE_LOADER_OUTPUT, visible);
+        // The newest output is what the operator watches.
+        SetCtrlAttribute(panelUPDATE, UPDATE_LOADER_OUTPUT, ATTR_FIRST_VISIBLE_LINE, INT_MAX);
         shownAt_ = Timer();
         dirty_ = false;
     }

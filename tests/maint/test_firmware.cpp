@@ -59,6 +59,9 @@ TEST_F(Download, FirmwareGoesToTheLoaderAndTheNormalLinkComesBack) {
     const std::string out = loaderOutput();
     EXPECT_NE(out.find("Waiting for application S-Record."), std::string::npos) << out;
     EXPECT_GT(out.find("Waiting for application S-Record."), 2048u);
+    int firstVisible = 0;
+    GetCtrlAttribute(panelUPDATE, UPDATE_LOADER_OUTPUT, ATTR_FIRST_VISIBLE_LINE, &firstVisible);
+    EXPECT_GT(firstVisible, 300); // the view shows the end
     EXPECT_NE(out.find("Record 256 programmed\nRecord 257 programmed\n\nApplication started from address 0x02000000"),
               std::string::npos)
         << out;

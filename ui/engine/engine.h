@@ -99,6 +99,7 @@ enum {
     ATTR_CTRL_INDEX = 529,
     ATTR_CALLBACK_DATA = 530,
     ATTR_CTRL_KIND = 531,      // read only: one of the CTRL_KIND values
+    ATTR_FIRST_VISIBLE_LINE = 532, // text box: the line at the top of the view; past the last line: the end
     // table run-time options the program switches off
     ATTR_TABLE_RUN_STATE_1523 = 1523, // operator may resize rows
     ATTR_TABLE_RUN_STATE_1524 = 1524, // operator may resize columns
