@@ -8,6 +8,8 @@
 #include "maint/filter.h"
 #include "maint/testmode.h"
 #include "maint/access.h"
+#include "maint/firmware.h"
+#include "maint/lindata.h"
 #include "params/binding.h"
 #include "measure/graphs.h"
 #include "measure/navigation.h"
@@ -41,6 +43,8 @@ void RegisterAllCallbacks() {
     RegisterFilterCallbacks();
     RegisterTestModeCallbacks();
     RegisterAccessCallbacks();
+    RegisterFirmwareCallbacks();
+    RegisterLinDataCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;

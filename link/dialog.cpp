@@ -83,8 +83,9 @@ int openSelectedLink() {
     return tcpcon = InitTCP_IP(1);
 }
 
-// Enables the main commands when a link is open, dims them otherwise.
-void applyLinkState() {
+} // namespace
+
+void ApplyLinkState() {
     if (rs232con < 1 && tcpcon < 1) {
         set_main_buttons(0, 0, 0);
         set_test_panel_controls(0, -2);
@@ -93,8 +94,6 @@ void applyLinkState() {
         set_test_panel_controls(1, -2);
     }
 }
-
-} // namespace
 
 void ShowComPortDevice() {
     int port = 0;
@@ -156,7 +155,7 @@ int CBF_ButtonTryToConnect(int, int, int event, void *, int, int) {
 
 int CBF_ButtonAccept(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    applyLinkState();
+    ApplyLinkState();
     RemovePopup(panelInterf);
     return 0;
 }
@@ -174,7 +173,7 @@ int CBF_ButtonDiscard(int, int, int event, void *, int, int) {
     ShowComPortDevice();
     const int flag = reconnect ? openSelectedLink() : rs232con > 0 || tcpcon > 0 ? 1 : 0;
     showMessage(flag == 1 ? "CONNECTING SUCCEEDED" : "CONNECTING FAILED");
-    applyLinkState();
+    ApplyLinkState();
     RemovePopup(panelInterf);
     return 0;
 }

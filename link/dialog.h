@@ -15,6 +15,8 @@ int CC_EDIT_COM_BAUDRATE(int panel, int control, int event, void *callbackData, 
 int CC_NUM_COMPORT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
 int ChangeBaudrate();
+// Enables the main commands when a link is open, dims them otherwise.
+void ApplyLinkState();
 
 // At most this many server addresses are kept in the history.
 constexpr int kAddressHistoryMax = 10;

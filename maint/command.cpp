@@ -1,31 +1,16 @@
 #include "maint/command.h"
 
-#include "core/groups.h"
 #include "core/status.h"
 #include "ui/engine/engine.h"
 
 #include <algorithm>
 #include <iterator>
 
-int ExchangeCommand(int command, const unsigned short payload[PNUM], unsigned short reply[PNUM]) {
-    order = command;
-    FillTxBuf(order, payload);
-    if (!ExchangeFrame()) return COMMAND_LOST;
-    return GetRxBuf(reply) == -1 ? COMMAND_GARBLED : COMMAND_ANSWERED;
-}
-
-void GiveUpLink(const char *message) {
-    SetStatus(message);
-    stop_flag = 1;
-    set_main_buttons(0, 0, 0);
-}
-
 bool ExchangeOrGiveUp(int command, const unsigned short payload[PNUM], unsigned short reply[PNUM]) {
-    switch (ExchangeCommand(command, payload, reply)) {
-    case COMMAND_LOST: GiveUpLink(kConnectionLostText); return false;
-    case COMMAND_GARBLED: GiveUpLink(kEchoIncorrectText); return false;
-    default: return true;
-    }
+    const ExchangeResult result = Exchange(command, payload, reply);
+    if (result == EXCHANGE_OK) return true;
+    GiveUpLink(result);
+    return false;
 }
 
 bool AcknowledgedCommand(int command, const char *text) {
@@ -34,7 +19,7 @@ bool AcknowledgedCommand(int command, const char *text) {
     ProcessSystemEvents();
     if (!ExchangeOrGiveUp(command, emptyframe, emptyframe)) return false;
     if (emptyframe[0] != kAcknowledge) {
-        SetStatus(kEchoIncorrectText);
+        SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
         return false;
     }
     AppendStatus("OK.");

@@ -74,17 +74,18 @@ int exchange_test_data() {
     get_test_data();
     // The record goes out and its answer comes back in the same sixteen words.
     auto *words = reinterpret_cast<unsigned short *>(testdata);
-    switch (ExchangeCommand(kTestRecord, words, words)) {
-    case COMMAND_LOST:
-        GiveUpLink(kConnectionLostText);
-        return 0;
-    case COMMAND_GARBLED:
-        SetStatus(kEchoIncorrectText);
-        return 0;
-    default:
+    switch (const ExchangeResult result = Exchange(kTestRecord, words, words)) {
+    case EXCHANGE_OK:
         SetStatus("Test recieved.");
         set_test_data();
         return 1;
+    case EXCHANGE_BAD_ECHO:
+        // A garbled answer to a test record leaves the link be.
+        SetStatus(ExchangeErrorText(result));
+        return 0;
+    default:
+        GiveUpLink(result);
+        return 0;
     }
 }
 

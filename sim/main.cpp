@@ -57,6 +57,7 @@ int main(int argc, char **argv) {
     sim::Simulator simulator;
     simulator.setFaults(options.faults);
     simulator.controller().setBaudIndex(options.baudIndex);
+    simulator.setLoaderSettings(options.loader);
     if (options.versionText) simulator.controller().setVersionText(*options.versionText);
     if (!options.eepromFile.isEmpty()) simulator.setEepromFile(options.eepromFile);
     const auto cannotAppend = [](const QString &file) {

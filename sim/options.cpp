@@ -117,6 +117,30 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("State of the inputs in test mode, reported in word 6 of every test-record "
                        "answer: bit 0 = IN0, bit 1 = IN1 (0 to 3, default 0)."),
         QStringLiteral("bits"));
+    const QCommandLineOption loaderImage(
+        QStringLiteral("loader-image"),
+        QStringLiteral("Save what the programming loader (command 187 on the pty) receives to <file>: "
+                       "the S-records as received, or a note of the first bad line."),
+        QStringLiteral("file"));
+    const QCommandLineOption loaderSilent(
+        QStringLiteral("loader-silent"),
+        QStringLiteral("Acknowledge the hand-over (command 187) but start no loader."));
+    const QCommandLineOption loaderChecksum(
+        QStringLiteral("loader-checksum-error"),
+        QStringLiteral("The loader reports a checksum error for the first data record."));
+    const QCommandLineOption loaderPieces(
+        QStringLiteral("loader-ready-pieces"),
+        QStringLiteral("Send the loader's announcement in <n> writes (default 1)."), QStringLiteral("n"));
+    const QCommandLineOption loaderBusy(
+        QStringLiteral("loader-busy"),
+        QStringLiteral("Programming time per record; the loader holds the sender off with XOFF "
+                       "meanwhile (default 1)."),
+        QStringLiteral("ms"));
+    const QCommandLineOption loaderVerbose(
+        QStringLiteral("loader-verbose"),
+        QStringLiteral("The loader prints a start-up log of some 2.5 KB before its announcement and "
+                       "confirms every record."));
+    p.addOptions({loaderImage, loaderSilent, loaderChecksum, loaderPieces, loaderBusy, loaderVerbose});
     p.addOptions({help,          tcp,        pty,           startAfter, dropNext,  dropAll,         delay,
                   split,         splitGap,   stray,         swapSync,   wrongAck,  garbage,         disconnectAfter,
                   midReply,      pace,       oneBehind,     wrongSetAt, badActivation, baudIndex,   version,
@@ -153,7 +177,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         !number(delay, 0, 600000, f.delayMs) || !number(splitGap, 0, 600000, f.splitGapMs) ||
         !number(stray, 0, 4096, f.strayBytes) || !number(disconnectAfter, 0, 1000000, f.disconnectAfter) ||
         !number(wrongSetAt, 1, kParamSets, f.wrongSetAt) ||
-        !number(baudIndex, 0, kBaudIndexCount - 1, o.baudIndex))
+        !number(baudIndex, 0, kBaudIndexCount - 1, o.baudIndex) ||
+        !number(loaderPieces, 1, 64, o.loader.readyPieces) || !number(loaderBusy, 0, 10000, o.loader.busyMs))
         return ParseOutcome::Error;
     int inputs = 0;
     if (!number(testInputs, 0, 3, inputs)) return ParseOutcome::Error;
@@ -184,7 +209,11 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     o.eepromFile = p.value(eeprom);
     o.frameLogFile = p.value(logFrames);
     o.filterLogFile = p.value(filterLog);
-    for (const auto *file : {&eeprom, &logFrames, &filterLog}) {
+    o.loader.imageFile = p.value(loaderImage);
+    o.loader.silent = p.isSet(loaderSilent);
+    o.loader.checksumError = p.isSet(loaderChecksum);
+    o.loader.verbose = p.isSet(loaderVerbose);
+    for (const auto *file : {&eeprom, &logFrames, &filterLog, &loaderImage}) {
         if (p.isSet(*file) && p.value(*file).isEmpty()) {
             message = QStringLiteral("--%1: expected a file name").arg(file->names().constLast());
             return ParseOutcome::Error;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sim/faults.h"
+#include "sim/loader.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,7 @@ struct SimOptions {
     std::vector<uint16_t> filterSettings;
     QString filterLogFile; // empty: filter-memory writes are not logged
     uint16_t testInputs = 0; // word 6 of every test-record answer
+    LoaderSettings loader;
 };
 
 enum class ParseOutcome { Run, Help, Error };

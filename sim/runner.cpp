@@ -206,4 +206,26 @@ Words SimThread::testRecord() const {
     return record;
 }
 
+void SimThread::setLoaderSettings(const LoaderSettings &settings) {
+    if (sim_) runInThread([&] { sim_->setLoaderSettings(settings); });
+}
+
+bool SimThread::loaderActive() const {
+    bool active = false;
+    if (sim_) runInThread([&] { active = sim_->loaderActive(); });
+    return active;
+}
+
+LoaderImage SimThread::loaderImage() const {
+    LoaderImage image;
+    if (sim_) runInThread([&] { image = sim_->loaderImage(); });
+    return image;
+}
+
+int SimThread::loaderMaxBytesAfterXoff() const {
+    int n = 0;
+    if (sim_) runInThread([&] { n = sim_->loaderMaxBytesAfterXoff(); });
+    return n;
+}
+
 } // namespace sim

@@ -5,6 +5,7 @@
 
 #include "sim/eeprom.h"
 #include "sim/faults.h"
+#include "sim/loader.h"
 #include "sim/model.h"
 
 #include <QString>
@@ -92,6 +93,12 @@ class SimThread {
     // last test record received.
     void setTestInputs(uint16_t inputs);
     Words testRecord() const;
+
+    // The programming loader behind command 187 on the pty.
+    void setLoaderSettings(const LoaderSettings &settings);
+    bool loaderActive() const;
+    LoaderImage loaderImage() const;
+    int loaderMaxBytesAfterXoff() const;
 
     // Lives in the simulator thread; for connecting to its signals.
     Simulator *simulator() const { return sim_; }

@@ -308,6 +308,10 @@ void Simulator::logRequest(const uint8_t *request) {
 // ---- requests and replies ---------------------------------------------------
 
 void Simulator::feed(Link &link, const char *data, qint64 size) {
+    if (loader_ && &link == ptyLink_.get()) {
+        loader_->receive(data, size);
+        return;
+    }
     link.framer.append(reinterpret_cast<const uint8_t *>(data), std::size_t(size));
     std::array<uint8_t, kFrameBytes> request;
     while (link.framer.next(request))
@@ -331,7 +335,8 @@ void Simulator::answer(Link &link, const uint8_t *request) {
     // next frame on, its own acknowledge still goes out at the old rate.
     const int wireBaud = baudRateForIndex(controller_.baudIndex());
     const uint16_t command = frameCommand(request);
-    const std::vector<uint8_t> reply = controller_.handleRequest(request);
+    const std::vector<uint8_t> reply =
+        command == CmdHandOver ? handOver(link, request) : controller_.handleRequest(request);
     saveEepromIfChanged();
     logFilterWrites();
 
@@ -358,6 +363,54 @@ void Simulator::answer(Link &link, const uint8_t *request) {
         job = std::move(*previous);
     }
     link.outbox->push(std::move(job));
+}
+
+// ---- programming loader ------------------------------------------------------
+
+std::vector<uint8_t> Simulator::handOver(Link &link, const uint8_t *request) {
+    Words words{};
+    for (int i = 0; i < kPayloadWords; ++i) words[std::size_t(i)] = frameWord(request, i);
+    // The firmware can only be replaced over the serial line.
+    const bool accepted = !link.tcp && isHandOverPayload(request);
+    words[0] = accepted ? kAck : kNak;
+    if (accepted && !loaderSettings_.silent && !loader_) {
+        link.framer.clear();
+        loader_ = new LoaderSession(
+            loaderSettings_, [this](const QByteArray &bytes) { writePty(bytes); }, [this] { return ptyLine(); },
+            this);
+        connect(loader_, &LoaderSession::applicationStarted, this, &Simulator::endLoader);
+    }
+    return makeFrame(CmdHandOver, words);
+}
+
+void Simulator::endLoader() {
+    if (!loader_) return;
+    lastLoaderImage_ = loader_->image();
+    lastLoaderMaxAfterXoff_ = loader_->maxBytesAfterXoff();
+    loader_->deleteLater();
+    loader_ = nullptr;
+    ptyLink_->framer.clear();
+}
+
+// The settings the program gave its end of the pty; both ends share them.
+LineSettings Simulator::ptyLine() const {
+    LineSettings line;
+    termios tio{};
+    if (ptySlave_ < 0 || ::tcgetattr(ptySlave_, &tio) != 0) return line;
+    static const std::pair<speed_t, int> speeds[] = {{B9600, 9600},   {B19200, 19200},   {B38400, 38400},
+                                                     {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+    for (const auto &s : speeds)
+        if (::cfgetospeed(&tio) == s.first) line.baud = s.second;
+    line.xonXoff = (tio.c_iflag & IXON) != 0;
+    return line;
+}
+
+LoaderImage Simulator::loaderImage() const {
+    return loader_ ? loader_->image() : lastLoaderImage_;
+}
+
+int Simulator::loaderMaxBytesAfterXoff() const {
+    return loader_ ? loader_->maxBytesAfterXoff() : lastLoaderMaxAfterXoff_;
 }
 
 } // namespace sim

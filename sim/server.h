@@ -4,6 +4,7 @@
 
 #include "sim/eeprom.h"
 #include "sim/faults.h"
+#include "sim/loader.h"
 #include "sim/model.h"
 
 #include <QObject>
@@ -72,6 +73,17 @@ class Simulator : public QObject {
     std::vector<Request> requestLog() const;
     void clearRequestLog();
 
+    // The programming loader that command 187 hands over to on the pty.
+    void setLoaderSettings(const LoaderSettings &settings) { loaderSettings_ = settings; }
+    const LoaderSettings &loaderSettings() const { return loaderSettings_; }
+    // True while the pty carries S-records instead of frames.
+    bool loaderActive() const { return loader_ != nullptr; }
+    // What the running loader received so far, or the last one's image.
+    LoaderImage loaderImage() const;
+    // The most bytes that reached the loader in one pause although it had
+    // sent XOFF (see kXoffGraceMs).
+    int loaderMaxBytesAfterXoff() const;
+
   signals:
     void tcpClientConnected();
     void tcpClientDisconnected();
@@ -88,6 +100,9 @@ class Simulator : public QObject {
     void feed(Link &link, const char *data, qint64 size);
     void answer(Link &link, const uint8_t *request);
     void logRequest(const uint8_t *request);
+    std::vector<uint8_t> handOver(Link &link, const uint8_t *request);
+    LineSettings ptyLine() const;
+    void endLoader();
     void saveEepromIfChanged();
     void logFilterWrites();
 
@@ -116,6 +131,11 @@ class Simulator : public QObject {
     QSocketNotifier *ptyWriteNotifier_ = nullptr;
     QByteArray ptyPending_;
     std::unique_ptr<Link> ptyLink_;
+
+    LoaderSettings loaderSettings_;
+    LoaderSession *loader_ = nullptr; // child; set while the pty is in the loader
+    LoaderImage lastLoaderImage_;
+    int lastLoaderMaxAfterXoff_ = 0;
 };
 
 } // namespace sim

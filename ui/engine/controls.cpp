@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -274,6 +275,12 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value) {
         else static_cast<QvLed *>(w)->setOffColor(colour);
         return 0;
     }
+    case ATTR_FIRST_VISIBLE_LINE: {
+        if (c->kind != CTRL_KIND_TEXTBOX) return UIE_InvalidAttribute;
+        QScrollBar *bar = static_cast<QPlainTextEdit *>(w)->verticalScrollBar();
+        bar->setValue(std::clamp(value, 0, bar->maximum()));
+        return 0;
+    }
     case ATTR_FILL_COLOR:
         if (c->kind != CTRL_KIND_PROGRESS) return UIE_InvalidAttribute;
         w->setProperty("rgb_fill", value);
@@ -372,6 +379,10 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value) {
     case ATTR_CTRL_KIND: v = c->kind; break;
     case ATTR_CMD_BUTTON_COLOR: v = w->property("rgb_button").toInt(); break;
     case ATTR_FILL_COLOR: v = w->property("rgb_fill").toInt(); break;
+    case ATTR_FIRST_VISIBLE_LINE:
+        if (c->kind != CTRL_KIND_TEXTBOX) return UIE_InvalidAttribute;
+        v = static_cast<QPlainTextEdit *>(w)->verticalScrollBar()->value();
+        break;
     case ATTR_TEXT_BGCOLOR: v = w->property("rgb_textbg").toInt(); break;
     case ATTR_TEXT_COLOR: v = w->property("rgb_text").toInt(); break;
     case ATTR_ON_COLOR:

@@ -110,6 +110,7 @@ enum {
     ATTR_PEN_COLOR = 540,
     ATTR_PEN_FILL_COLOR = 541,
     ATTR_PEN_WIDTH = 542,
+    ATTR_FIRST_VISIBLE_LINE = 537, // text box: the line at the top of the view; past the last line: the end
     // table run-time options the program switches off
     ATTR_TABLE_RUN_STATE_1523 = 1523, // operator may resize rows
     ATTR_TABLE_RUN_STATE_1524 = 1524, // operator may resize columns

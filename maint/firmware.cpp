@@ -1,0 +1,339 @@
+#include "maint/firmware.h"
+
+#include "core/groups.h"
+#include "core/panels.h"
+#include "core/program.h"
+#include "core/status.h"
+#include "link/dialog.h"
+#include "link/frame.h"
+#include "link/transport.h"
+#include "maint/srecord.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/update_ids.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+char firmwarePath[260];
+char mergedFilePath[260];
+int s_record_handle = -1;
+
+namespace {
+
+// The download's own clock: when the current wait started and how long ago.
+double tstart = 0.0, tdiff = 0.0;
+
+constexpr int kHandOverCommand = 187;
+constexpr unsigned short kHandOverAccepted = 170;
+constexpr double kReadyWait = 5.0;
+constexpr double kDrainWait = 0.5;
+constexpr double kFinalWait = 2.0;
+constexpr int kReadChunk = 255;
+// The text box follows the loader output at most this often while lines go
+// out; a redraw per line would cost more than the line itself.
+constexpr double kShowInterval = 0.05;
+
+constexpr char kTcpRefusal[] = "To upgrade the controller you need to establish a connection\r\n"
+                               "using a RS232 COM port or an RS232-to-USB converter emulating\r\n"
+                               "an virtual COM port. Upgrade is not supported using TCP/IP.";
+constexpr char kSuccessText[] = "\r\n\r\nFirmwareupdate was successful!";
+constexpr char kFailureText[] =
+    "\r\n\r\nFirmware update failed: the loader did not report that it started the application.";
+
+bool g_downloading = false;
+
+// Everything the loader sent during one download. The text has no size
+// limit, and a search never misses a text that arrives in pieces: it goes
+// on from where the previous one stopped, less the length of the text sought.
+class LoaderOutput {
+  public:
+    void clear() {
+        text_.clear();
+        readyFrom_ = startedFrom_ = 0;
+        dirty_ = true;
+    }
+    void append(const char *data, std::size_t size) {
+        text_.append(data, size);
+        dirty_ = dirty_ || size > 0;
+    }
+    bool hasReadyText() { return find(kLoaderReadyText, readyFrom_); }
+    bool hasStartedText() { return find(kLoaderStartedText, startedFrom_); }
+    // Puts the text into the text box: at once, or when the last update is
+    // older than kShowInterval.
+    void show(bool now) {
+        if (!dirty_ || (!now && Timer() - shownAt_ < kShowInterval)) return;
+        std::string visible;
+        visible.reserve(text_.size());
+        for (char c : text_)
+            if (c != '\r' && c != '\0') visible += c;
+        ResetTextBox(panelUPDATE, UPDATE_LOADER_OUTPUT, visible);
+        // The newest output is what the operator watches.
+        SetCtrlAttribute(panelUPDATE, UPDATE_LOADER_OUTPUT, ATTR_FIRST_VISIBLE_LINE, INT_MAX);
+        shownAt_ = Timer();
+        dirty_ = false;
+    }
+
+  private:
+    bool find(const char *needle, std::size_t &from) {
+        const std::size_t n = std::strlen(needle);
+        if (text_.find(needle, from) != std::string::npos) return true;
+        from = text_.size() >= n ? text_.size() - n + 1 : 0;
+        return false;
+    }
+    std::string text_;
+    std::size_t readyFrom_ = 0, startedFrom_ = 0;
+    bool dirty_ = false;
+    double shownAt_ = 0.0;
+};
+
+LoaderOutput g_output;
+
+// Reads everything the loader has sent so far; returns the byte count.
+int readLoader() {
+    int total = 0;
+    char buffer[kReadChunk + 1];
+    for (;;) {
+        const int waiting = GetInQLen(comport);
+        if (waiting <= 0) return total;
+        const int n = ComRd(comport, buffer, std::min(waiting, kReadChunk));
+        if (n <= 0) return total;
+        g_output.append(buffer, static_cast<std::size_t>(n));
+        total += n;
+    }
+}
+
+// Waits until the transmit queue is empty or kDrainWait has passed.
+void waitForDrain() {
+    const double written = Timer();
+    for (;;) {
+        const int queued = GetOutQLen(comport);
+        const double left = kDrainWait - (Timer() - written);
+        if (queued <= 0 || left <= 0) return;
+        WaitForSystemEvents(std::min(left, 0.02));
+    }
+}
+
+// The hand-over frame; true when the firmware agreed. Reports failures as
+// every command does; a lost link stays unusable until the next connect.
+bool handOver() {
+    unsigned short words[PNUM];
+    for (int i = 0; i < PNUM; ++i) words[i] = i % 2 == 0 ? 0x5555 : 0xAAAA;
+    SetStatus("Starting download ... ");
+    ProcessSystemEvents();
+    const ExchangeResult result = Exchange(kHandOverCommand, words, words);
+    if (result != EXCHANGE_OK) {
+        GiveUpLink(result);
+        return false;
+    }
+    if (words[0] != kHandOverAccepted) {
+        SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
+        ApplyLinkState();
+        return false;
+    }
+    AppendStatus("OK!");
+    ProcessSystemEvents();
+    return true;
+}
+
+// Closes the loader link and opens the normal link again, with its line
+// check and version read; the command groups follow the result.
+void restoreNormalLink() {
+    rs232con = InitRS232_PL(0);
+    rs232con = InitRS232(1);
+    ApplyLinkState();
+}
+
+bool waitForLoader() {
+    while ((tdiff = Timer() - tstart) < kReadyWait) {
+        readLoader();
+        if (g_output.hasReadyText()) {
+            g_output.append("\r\n", 2);
+            g_output.show(true);
+            return true;
+        }
+        g_output.show(true);
+        WaitForSystemEvents(std::min(kReadyWait - tdiff, 0.05));
+    }
+    return false;
+}
+
+// Sends the lines up to the first empty one, each followed by CR LF, and
+// shows what the loader answers meanwhile.
+void sendLines(const std::vector<std::string> &lines) {
+    for (const std::string &line : lines) {
+        if (line.empty()) break;
+        const std::string out = line + "\r\n";
+        if (ComWrt(comport, out.data(), static_cast<int>(out.size())) < 0) break;
+        waitForDrain();
+        readLoader();
+        g_output.show(false);
+        ProcessSystemEvents();
+    }
+    g_output.show(true);
+}
+
+// Collects the loader's last messages; true when it started the application.
+bool collectFinalMessages() {
+    tstart = Timer();
+    bool successful = false;
+    while ((tdiff = Timer() - tstart) < kFinalWait) {
+        if (readLoader() > 0) g_output.show(false);
+        if (!successful && g_output.hasStartedText()) successful = true;
+        WaitForSystemEvents(std::min(kFinalWait - tdiff, 0.05));
+    }
+    return successful || g_output.hasStartedText();
+}
+
+// Reads and checks the whole file before anything goes to the controller.
+bool readCheckedFile(const char *path, std::vector<std::string> *lines) {
+    s_record_handle = OpenFile(path, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    if (s_record_handle < 0) {
+        s_record_handle = -1;
+        MessagePopup("ERROR", "Could not open file!");
+        return false;
+    }
+    const bool read = ReadTextLines(s_record_handle, lines);
+    CloseFile(s_record_handle);
+    s_record_handle = -1;
+    int line = 0;
+    std::string problem = "the file could not be read to its end";
+    if (!read || !CheckSRecordLines(*lines, &line, &problem)) {
+        MessagePopup("ERROR", SRecordProblemText("The S-record file cannot be sent; nothing was sent.", path, line,
+                                                 problem)
+                                  .c_str());
+        return false;
+    }
+    return true;
+}
+
+void download() {
+    // 1-3: a serial link, something to send, and a file that is sound.
+    if (rs232con == 0) {
+        MessagePopup("ERROR", kTcpRefusal);
+        return;
+    }
+    if (ExchangeRefusedWhileBusy()) return;
+    if (stop_flag == 0) {
+        MessagePopup("ERROR", "Please stop the measurement first!");
+        return;
+    }
+    const bool merged = MergedFileReady();
+    if (!merged && !FileLedIsGreen(UPDATE_LED_FIRMWARE)) {
+        MessagePopup("ERROR", "Please select files first!");
+        SetReadyLed(false);
+        return;
+    }
+    std::vector<std::string> lines;
+    if (!readCheckedFile(merged ? mergedFilePath : firmwarePath, &lines)) {
+        SetReadyLed(false);
+        return;
+    }
+
+    // 4: the running firmware hands over to the loader. Nothing else may use
+    // the port until the normal link is back.
+    set_main_buttons(0, 0, 0);
+    set_test_panel_controls(0, -2);
+    if (!handOver()) {
+        SetReadyLed(false);
+        return;
+    }
+
+    // 5-6: the loader link, and the loader's announcement.
+    tstart = Timer();
+    rs232con = InitRS232(0);
+    rs232con = InitRS232_PL(1);
+    g_output.clear();
+    g_output.show(true);
+    if (rs232con == 0) {
+        const std::string why = std::string("The loader link could not be opened: ") + szStatus;
+        SetReadyLed(false);
+        restoreNormalLink();
+        MessagePopup("ERROR", why.c_str());
+        return;
+    }
+    if (!waitForLoader()) {
+        SetReadyLed(false);
+        restoreNormalLink();
+        MessagePopup("ERROR", "No answer from controller!");
+        return;
+    }
+
+    // 7-11: the file, the loader's last words, and the normal link again.
+    sendLines(lines);
+    const bool successful = collectFinalMessages();
+    g_output.append(successful ? kSuccessText : kFailureText, std::strlen(successful ? kSuccessText : kFailureText));
+    g_output.show(true);
+    if (!successful) SetReadyLed(false);
+    restoreNormalLink();
+}
+
+} // namespace
+
+bool FileLedIsGreen(int led) {
+    int color = 0;
+    return GetCtrlAttribute(panelUPDATE, led, ATTR_ON_COLOR, &color) >= 0 && color == VAL_GREEN;
+}
+
+void SetFileLed(int led, bool green) { SetCtrlAttribute(panelUPDATE, led, ATTR_ON_COLOR, green ? VAL_GREEN : VAL_RED); }
+
+void SetReadyLed(bool ready) {
+    SetCtrlAttribute(panelUPDATE, UPDATE_LED_READY, ATTR_ON_COLOR, ready ? VAL_YELLOW : VAL_RED);
+}
+
+bool MergedFileReady() {
+    int lit = 0;
+    GetCtrlVal(panelUPDATE, UPDATE_LED_MERGED, &lit);
+    return lit != 0 && FileLedIsGreen(UPDATE_LED_MERGED);
+}
+
+bool TakePath(char *buffer, unsigned size, const char *path) {
+    buffer[0] = '\0';
+    if (std::strlen(path) >= size) {
+        MessagePopup("ERROR", (std::string("The path is too long:\r\n") + path).c_str());
+        return false;
+    }
+    std::strcpy(buffer, path);
+    return true;
+}
+
+int CC_CMD_LOAD_FIRMWARE(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    std::string path;
+    const int chosen =
+        FileSelectPopup(dirName, "*.S", "*.S", "Load Firmware File", VAL_LOAD_BUTTON, 0, 1, 1, 0, &path);
+    // A merged file made from another firmware file no longer fits.
+    SetFileLed(UPDATE_LED_MERGED, false);
+    if (chosen > 0 && TakePath(firmwarePath, sizeof firmwarePath, path.c_str())) {
+        SetCtrlVal(panelUPDATE, UPDATE_FIRMWARE_TEXT, firmwarePath);
+        SetFileLed(UPDATE_LED_FIRMWARE, true);
+        SetReadyLed(true);
+    } else {
+        SetCtrlVal(panelUPDATE, UPDATE_FIRMWARE_TEXT, "");
+        SetFileLed(UPDATE_LED_FIRMWARE, false);
+        SetReadyLed(false);
+    }
+    return 0;
+}
+
+int CC_CMD_PROGRAM(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT || g_downloading) return 0;
+    g_downloading = true;
+    SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_DIMMED, 1);
+    SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_CMD_BUTTON_COLOR, VAL_RED);
+    download();
+    SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
+    SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_DIMMED, 0);
+    g_downloading = false;
+    return 0;
+}
+
+void RegisterFirmwareCallbacks() {
+    static const CallbackEntry table[] = {
+        {"CC_CMD_LOAD_FIRMWARE", CC_CMD_LOAD_FIRMWARE},
+        {"CC_CMD_PROGRAM", CC_CMD_PROGRAM},
+    };
+    RegisterCallbacks(table);
+}

@@ -1,0 +1,28 @@
+// Firmware download: the running firmware hands the controller over to its
+// programming loader, the S-record file goes out line by line on the loader
+// link, and the normal serial link comes back afterwards.
+#pragma once
+
+extern char firmwarePath[260];
+extern char mergedFilePath[260];
+extern int s_record_handle;
+
+// The loader's texts the download waits for.
+constexpr char kLoaderReadyText[] = "Waiting for application S-Record.";
+constexpr char kLoaderStartedText[] = "Application started from address";
+
+int CC_CMD_LOAD_FIRMWARE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_CMD_PROGRAM(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+void RegisterFirmwareCallbacks();
+
+// The update panel's file LEDs tell through their on-colour whether a file
+// is ready: green yes, red no.
+bool FileLedIsGreen(int led);
+void SetFileLed(int led, bool green);
+// Ready LED: yellow when something can be programmed, red otherwise.
+void SetReadyLed(bool ready);
+// A merged file only counts while its LED is green and lit (a table in use).
+bool MergedFileReady();
+// Copies a chosen path into a path buffer; false (buffer emptied) when it
+// does not fit.
+bool TakePath(char *buffer, unsigned size, const char *path);
