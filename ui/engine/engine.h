@@ -460,6 +460,15 @@ int ReadLine(int fileHandle, char *buffer, int maxChars);
 // Writes count characters (-1 = up to the terminating zero) and a line end.
 int WriteLine(int fileHandle, const char *buffer, int count);
 int WriteFile(int fileHandle, const char *buffer, std::size_t count);
+// Formatted output (printf conversions) to a file. In a file opened
+// VAL_ASCII every line feed of the output is written as CR LF. The output
+// reaches the file whole or not at all: a write the file system refuses
+// part-way (disk full, file-size limit) cuts the file back to where it
+// ended before. Returns the bytes written, or -1 (GetFmtIOError says why).
+int FmtFile(int fileHandle, const char *format, ...) __attribute__((format(printf, 2, 3)));
+// Writes what the file holds through to the disk, so a crash or power cut
+// after it loses none of it. 0, or -1 (GetFmtIOError says why).
+int SyncFile(int fileHandle);
 // Code of the last failed file operation: 0 none, 1 to 10 as the recorder reports them.
 int GetFmtIOError();
 // 1 = exists (size set), 0 = does not, negative = error.
