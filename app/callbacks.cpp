@@ -9,6 +9,7 @@
 #include "measure/navigation.h"
 #include "measure/sampling.h"
 #include "params/transfer.h"
+#include "recorder/recorder.h"
 #include "ui/engine/engine.h"
 
 namespace {
@@ -30,6 +31,7 @@ void RegisterAllCallbacks() {
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
     RegisterMeasureCallbacks();
+    RegisterRecorderCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;
