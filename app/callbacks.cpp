@@ -17,6 +17,7 @@
 #include "params/presets.h"
 #include "params/templates.h"
 #include "params/transfer.h"
+#include "recorder/recorder.h"
 #include "ui/engine/engine.h"
 
 namespace {
@@ -45,6 +46,7 @@ void RegisterAllCallbacks() {
     RegisterAccessCallbacks();
     RegisterFirmwareCallbacks();
     RegisterLinDataCallbacks();
+    RegisterRecorderCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;

@@ -13,6 +13,7 @@
 #include "params/binding.h"
 #include "params/templates.h"
 #include "params/transfer.h"
+#include "recorder/recorder.h"
 #include "link/frame.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/expert_ids.h"
@@ -127,6 +128,8 @@ int CC_MAIN_PANEL(int, int, int event, void *, int, int) {
     if (event != EVENT_CLOSE) return 0;
     writeApplicationVarsToIni(appliniPath);
     stop_flag = 1;
+    // A recording in progress gets its closing lines before the link goes.
+    StopRecording();
     if (tcpcon) tcpcon = InitTCP_IP(0);
     if (rs232con) rs232con = InitRS232(0);
     QuitUserInterface(0);

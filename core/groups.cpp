@@ -4,6 +4,7 @@
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
 #include "ui/panels/test_ids.h"
+#include "ui/panels/recorder_ids.h"
 
 int stop_flag = 1;
 int send_get_status = 1;
@@ -23,8 +24,15 @@ const std::vector<int> kTestModeGroup = {TEST_CMD_EXIT, TEST_VALUE_1,  TEST_VALU
                                          TEST_LAMP_2,   TEST_SWITCH_1, TEST_SWITCH_2, TEST_INPUT_1,
                                          TEST_INPUT_2};
 
-// The recorder panel's groups; they fill as its controls arrive.
-const std::vector<int> kRecorderGroups[5] = {};
+// The recorder panel's groups, each with the captions that go with it.
+const std::vector<int> kRecorderGroups[5] = {
+    {RECORDER_TYPE, RECORDER_LBL_TYPE},
+    {RECORDER_CAPTURE, RECORDER_CAPTURE_GRAPH},
+    {RECORDER_PROGRESS, RECORDER_REMAINING_TIME, RECORDER_LBL_REMAINING_TIME, RECORDER_REMAINING,
+     RECORDER_LBL_REMAINING},
+    {RECORDER_BREAK, RECORDER_START, RECORDER_STOP, RECORDER_STORE_LED, RECORDER_LBL_STORE},
+    {RECORDER_NUM_SETS, RECORDER_LBL_NUM_SETS, RECORDER_INTERVAL, RECORDER_LBL_INTERVAL},
+};
 } // namespace
 
 void SetGroupState(int panel, const std::vector<int> &controls, int state) {
@@ -48,10 +56,13 @@ void set_test_panel_controls(int a, int b) {
     SetGroupState(panelTEST, kTestModeGroup, b);
 }
 
-void set_recorder_attributes(int a, int b, int c, int d, int e) {
-    const int states[5] = {a, b, c, d, e};
+void set_recorder_attributes(int type, int capture, int progress, int start, int settings) {
+    const int states[5] = {type, capture, progress, start, settings};
     for (int g = 0; g < 5; ++g) SetGroupState(panelRECORDER, kRecorderGroups[g], states[g]);
 }
 
-// The recorder panel carries no type selector yet: recording is manual.
-int GetRecordingType() { return REC_TYPE_MANUAL; }
+int GetRecordingType() {
+    int type = -1;
+    if (GetCtrlVal(panelRECORDER, RECORDER_TYPE, &type) < 0) return -1;
+    return type;
+}

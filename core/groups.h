@@ -28,8 +28,11 @@ void set_test_panel_controls(int a, int b);
 constexpr int REC_TYPE_MANUAL = 0;
 constexpr int REC_TYPE_AUTOMATIC = 1;
 
-// The recorder panel's groups: a = recording on/off, b = manual record,
-// c = file choice, d = interval, e = automatic start.
-void set_recorder_attributes(int a, int b, int c, int d, int e);
-// The recording type the recorder panel is set to.
+// The recorder panel's groups: the recording-type ring; the capture commands
+// (row and graph); the progress of an automatic run (progress, remaining
+// time and count); its commands (start, stop, pause) with the store
+// indicator; its settings (number of data sets, interval).
+void set_recorder_attributes(int type, int capture, int progress, int start, int settings);
+// The recording type the recorder panel's ring is set to: REC_TYPE_MANUAL,
+// REC_TYPE_AUTOMATIC, or -1 when the panel is not loaded.
 int GetRecordingType();

@@ -78,6 +78,16 @@ int RequestRawdata(int part) {
     return request(kMeasureCommand, w0, 0, rawdata + first);
 }
 
+int RequestCurveBlock(int source, int first, unsigned short reply[PNUM], int *replyCommand) {
+    return request(kCurveCommand, static_cast<unsigned short>(kBase + source), static_cast<unsigned short>(first),
+                   reply, replyCommand);
+}
+
+int RequestRearm() {
+    unsigned short reply[PNUM];
+    return request(kCurveCommand, kBase, 0, reply);
+}
+
 void UpdateLiveDisplay() {
     y_scale = y_scale_preselect;
     x_scale = x_scale_preselect;
@@ -156,8 +166,7 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
                 p = ((s - 1) * n + i) * 100 / (2 * n + 32);
                 int command = 0;
                 showProgress(p);
-                failure = request(kCurveCommand, static_cast<unsigned short>(kBase + s),
-                                  static_cast<unsigned short>(i), reply, &command);
+                failure = RequestCurveBlock(s, i, reply, &command);
                 if (failure != MEAS_OK) break;
                 if (command == kNoNewData) {
                     SetStatus("No new trigger event. No data availible.");
@@ -192,7 +201,7 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
         showProgress(p);
         ProcessSystemEvents();
 
-        if ((failure = request(kCurveCommand, kBase, 0, reply)) != MEAS_OK) break;
+        if ((failure = RequestRearm()) != MEAS_OK) break;
         AppendStatus(" Trigger rearmed.");
         showProgress(100);
         ProcessSystemEvents();

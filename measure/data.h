@@ -45,6 +45,12 @@ const char *MeasureErrorText(int result);
 // data (32-47) into rawdata.
 enum { RAW_PART1 = 1, RAW_PART2 = 2, RAW_TRIGGER = 3 };
 int RequestRawdata(int part);
+// One command-9 request: 16 samples of source 1 (channel A) or 2 (channel B)
+// from sample `first` into reply; the reply's command word (0x09FF: no new
+// trigger event) goes to replyCommand.
+int RequestCurveBlock(int source, int first, unsigned short reply[16], int *replyCommand);
+// Command 9 with word 0 = 0x6400: the controller waits for its next trigger.
+int RequestRearm();
 // Copies the preselected scales into force, then SetPanelDATA and PlotDATA.
 void UpdateLiveDisplay();
 // The live-values read: parts 1 and 2, then the display while stop_flag is 0.

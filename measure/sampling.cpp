@@ -52,6 +52,11 @@ bool oneShot(int command, const char *text) {
 
 } // namespace
 
+void ShowRunLayout() {
+    setVisible({MAIN_GRAPH, MAIN_RNG_XSCALE}, 0);
+    setVisible({MAIN_STRIPCHART, MAIN_NUM_POINTS, MAIN_NUM_MARGIN}, 1);
+}
+
 void EnterMeasuringState(int loopCommand) {
     const bool run = loopCommand == MAIN_CMD_RUN;
     if (run) {

@@ -10,6 +10,9 @@
 // command groups dimmed.
 void EnterMeasuringState(int loopCommand);
 void EnterIdleState(int loopCommand, int failure);
+// The main panel as continuous measurement shows it: the strip chart with
+// its point-count and margin controls, the DATA graph and its x scale hidden.
+void ShowRunLayout();
 
 int CC_CMD_RUN(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_STOP(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -17,9 +17,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
@@ -546,6 +548,43 @@ TEST_F(RealFileDialog, FixedDirectoryNoCancelNoNewFolders) {
     EXPECT_EQ(FileSelectPopup(dir.c_str(), "*.S", "*.S", "Load Firmware File", VAL_LOAD_BUTTON, 1, 1, 0, 0, &path),
               VAL_EXISTING_FILE_SELECTED);
     EXPECT_TRUE(inTmp(path, "fw.S")) << path;
+}
+
+TEST(EngineFiles, FormattedOutputWritesCrLfInAsciiFilesAndWholeOrNothing) {
+    QTemporaryDir dir;
+    const std::string path = MakePathname(dir.path().toStdString(), "fmt.csv");
+    int h = OpenFile(path.c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+    EXPECT_EQ(FmtFile(h, "first,%i", -7), 8);
+    EXPECT_EQ(FmtFile(h, "\n%s,%.3f,", "row", 1.5), 12);
+    EXPECT_EQ(SyncFile(h), 0);
+    CloseFile(h);
+    h = OpenFile(path.c_str(), VAL_WRITE_ONLY, VAL_APPEND, VAL_BINARY);
+    EXPECT_EQ(FmtFile(h, "\nraw"), 4);
+    CloseFile(h);
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "first,-7\r\nrow,1.500,\nraw");
+
+    // A write the file system cuts short leaves the file as it was.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = text.size() + 5;
+    setrlimit(RLIMIT_FSIZE, &small);
+    h = OpenFile(path.c_str(), VAL_WRITE_ONLY, VAL_APPEND, VAL_ASCII);
+    const int written = FmtFile(h, "\n%s", "a line longer than the room left");
+    const int code = GetFmtIOError();
+    CloseFile(h);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(written, -1);
+    EXPECT_EQ(code, 9);
+    long size = 0;
+    GetFileInfo(path.c_str(), &size);
+    EXPECT_EQ(size, static_cast<long>(text.size()));
+    EXPECT_EQ(FmtFile(h, "closed"), -1);
+    EXPECT_EQ(GetFmtIOError(), 3);
 }
 
 TEST(EngineFiles, LinesErrorsAndTime) {

@@ -49,6 +49,8 @@ enum {
     UIE_ItemNotFound = -13,
     UIE_InvalidPlot = -14,     // no plot with that handle on the graph
     UIE_InvalidArgument = -15, // data type, count, axis, range, style or trace out of range
+    UIE_PrintCancelled = -16,  // the operator cancelled the print dialog
+    UIE_PrinterError = -17,    // no printer, or the print file could not be written
 };
 
 // Callback registry: every module registers its callbacks by name so panel
@@ -185,6 +187,29 @@ int GetPanelAttribute(int panel, int attribute, std::string *value);
 // Screen size, used to centre a panel.
 int GetScreenSize(int *height, int *width);
 int SetWaitCursor(int on);
+
+// ---- printing -------------------------------------------------------------------
+enum {
+    ATTR_PRINT_ORIENTATION = 800, // VAL_PORTRAIT or VAL_LANDSCAPE
+    ATTR_PRINT_COLOR_MODE = 801,  // VAL_BW or VAL_COLOR
+    ATTR_PRINT_NUMCOPIES = 802,   // 1 to 99
+};
+enum { VAL_PORTRAIT = 0, VAL_LANDSCAPE = 1 };
+enum { VAL_BW = 0, VAL_COLOR = 1 };
+enum { VAL_FULL_PANEL = 0, VAL_VISIBLE_AREA = 1 };
+// Settings for the next prints; a value out of range is UIE_InvalidArgument.
+int SetPrintAttributeEx(int attribute, int value);
+int GetPrintAttribute(int attribute, int *value);
+// Prints a panel with the sub-panels shown inside it: on the printer when
+// fileName is null or empty, else into that file as PDF. area VAL_FULL_PANEL
+// prints the whole panel, VAL_VISIBLE_AREA what its window shows; scaling 1
+// fits it to the page keeping its proportions, 0 prints it at screen size.
+// interactive 1 shows the print dialog first. Returns 0,
+// UIE_PrintCancelled or UIE_PrinterError.
+int PrintPanel(int panel, const char *fileName, int scaling, int area, int interactive);
+// Prints meant for the printer go into this PDF file instead, without a
+// dialog (tests and headless runs); an empty path restores the printer.
+void SetPrintOutputFile(const std::string &pdfPath);
 
 // ---- controls -----------------------------------------------------------------
 int SetCtrlVal(int panel, int control, int value);
@@ -531,6 +556,15 @@ int ReadLine(int fileHandle, char *buffer, int maxChars);
 // Writes count characters (-1 = up to the terminating zero) and a line end.
 int WriteLine(int fileHandle, const char *buffer, int count);
 int WriteFile(int fileHandle, const char *buffer, std::size_t count);
+// Formatted output (printf conversions) to a file. In a file opened
+// VAL_ASCII every line feed of the output is written as CR LF. The output
+// reaches the file whole or not at all: a write the file system refuses
+// part-way (disk full, file-size limit) cuts the file back to where it
+// ended before. Returns the bytes written, or -1 (GetFmtIOError says why).
+int FmtFile(int fileHandle, const char *format, ...) __attribute__((format(printf, 2, 3)));
+// Writes what the file holds through to the disk, so a crash or power cut
+// after it loses none of it. 0, or -1 (GetFmtIOError says why).
+int SyncFile(int fileHandle);
 // Code of the last failed file operation: 0 none, 1 to 10 as the recorder reports them.
 int GetFmtIOError();
 // 1 = exists (size set), 0 = does not, negative = error.

@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -20,7 +21,13 @@
 
 namespace {
 
-std::map<int, std::FILE *> g_files;
+struct OpenedFile {
+    std::FILE *f = nullptr;
+    bool ascii = false;  // FmtFile writes its line feeds as CR LF
+    bool append = false; // every write goes to the end
+};
+
+std::map<int, OpenedFile> g_files;
 int g_nextFile = 1;
 int g_lastIOError = 0;
 
@@ -34,7 +41,9 @@ int ioErrorFromErrno(int e) {
     case EACCES: case EPERM: case EROFS: case EISDIR: return 6;
     case EINVAL: return 7;
     case EMFILE: case ENFILE: return 8;
-    case ENOSPC: case EDQUOT: return 9;
+    // A file that may grow no further (the process's file-size limit) is
+    // as full as the disk for whoever writes it.
+    case ENOSPC: case EDQUOT: case EFBIG: return 9;
     case ENAMETOOLONG: return 10;
     default: return 2;
     }
@@ -45,14 +54,68 @@ int fail(int e) {
     return -1;
 }
 
-std::FILE *fileOf(int handle) {
+OpenedFile *openedFile(int handle) {
     auto it = g_files.find(handle);
-    return it == g_files.end() ? nullptr : it->second;
+    return it == g_files.end() ? nullptr : &it->second;
+}
+
+std::FILE *fileOf(int handle) {
+    OpenedFile *o = openedFile(handle);
+    return o ? o->f : nullptr;
+}
+
+std::string formatted(const char *format, va_list args) {
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, format, args);
+    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    return text;
+}
+
+std::string withCrLf(const std::string &text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// Writes all of text or, when the file system refuses part of it, cuts the
+// file back to where it ended before, so the file never keeps half a line.
+int writeWhole(OpenedFile &o, const std::string &text) {
+    if (std::fflush(o.f) != 0) return fail(errno ? errno : EIO);
+    const int fd = ::fileno(o.f);
+    struct stat st {};
+    off_t before = 0;
+    if (o.append) {
+        if (::fstat(fd, &st) != 0) return fail(errno);
+        before = st.st_size;
+    } else {
+        before = ::lseek(fd, 0, SEEK_CUR);
+        if (before < 0) return fail(errno);
+    }
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int e = n < 0 ? errno : EIO;
+            if (done > 0 && ::ftruncate(fd, before) == 0 && !o.append) ::lseek(fd, before, SEEK_SET);
+            return fail(e);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    g_lastIOError = 0;
+    return static_cast<int>(text.size());
 }
 
 } // namespace
 
-int OpenFile(const char *fileName, int mode, int action, int /*fileType*/) {
+int OpenFile(const char *fileName, int mode, int action, int fileType) {
     if (!fileName || !*fileName) return fail(ENOENT);
     if (std::strlen(fileName) >= 4096) return fail(ENAMETOOLONG);
     int flags = 0;
@@ -78,7 +141,7 @@ int OpenFile(const char *fileName, int mode, int action, int /*fileType*/) {
     }
     g_lastIOError = 0;
     int h = g_nextFile++;
-    g_files[h] = f;
+    g_files[h] = {f, fileType == VAL_ASCII, mode != VAL_READ_ONLY && action == VAL_APPEND};
     return h;
 }
 
@@ -87,6 +150,26 @@ int CloseFile(int handle) {
     if (!f) return fail(EBADF);
     g_files.erase(handle);
     if (std::fclose(f) != 0) return fail(errno);
+    return 0;
+}
+
+int FmtFile(int handle, const char *format, ...) {
+    OpenedFile *o = openedFile(handle);
+    if (!o) return fail(EBADF);
+    if (!format) return fail(EINVAL);
+    va_list args;
+    va_start(args, format);
+    std::string text = formatted(format, args);
+    va_end(args);
+    return writeWhole(*o, o->ascii ? withCrLf(text) : text);
+}
+
+int SyncFile(int handle) {
+    std::FILE *f = fileOf(handle);
+    if (!f) return fail(EBADF);
+    if (std::fflush(f) != 0) return fail(errno ? errno : EIO);
+    // Devices and pipes have nothing to sync; they say so with EINVAL.
+    if (::fdatasync(::fileno(f)) != 0 && errno != EINVAL) return fail(errno);
     return 0;
 }
 

@@ -1,7 +1,8 @@
 // Control ids of the panels in "Recorder.ui".
 //
 // Ids below 100 follow the controller's panel numbering; ids from 100 up
-// are our own additions. Plain captions carry no id.
+// are our own additions. Captions that hide and dim with their group carry
+// an id; plain captions carry none.
 #pragma once
 
 #include "ui/panels/ctrl_kind.h"
@@ -10,33 +11,53 @@ constexpr const char RECORDER_UI_FILE[] = "Recorder.ui";
 
 // panelRECORDER: "Recorder", inside the main panel at 520,125, callback CC_RECORDER
 constexpr int RES_RECORDER = 1;
-constexpr int RECORDER_RECORD = 100;
-constexpr int RECORDER_RECORDING = 101;
-constexpr int RECORDER_SAMPLES = 102;
-constexpr int RECORDER_INTERVAL = 103;
-constexpr int RECORDER_TRIGGER = 104;
-constexpr int RECORDER_PRETRIGGER = 105;
-constexpr int RECORDER_RING = 106;
-constexpr int RECORDER_FILE = 107;
-constexpr int RECORDER_SAVE = 108;
-constexpr int RECORDER_CLEAR = 109;
-constexpr int RECORDER_FILL = 110;
-constexpr int RECORDER_MESSAGE = 111;
+constexpr int RECORDER_TYPE = 100;           // recording type: 0 Manual, 1 Automatic
+constexpr int RECORDER_FILE_SELECT = 101;    // chooses the record file; locked during an automatic run
+constexpr int RECORDER_FILE_NAME = 102;      // text box with the chosen path
+constexpr int RECORDER_CAPTURE = 103;        // one row from the values held
+constexpr int RECORDER_CAPTURE_GRAPH = 104;  // both recorded curves
+constexpr int RECORDER_RECORDED = 105;       // rows recorded (recwerte)
+constexpr int RECORDER_NUM_SETS = 106;       // data sets of an automatic run
+constexpr int RECORDER_INTERVAL = 107;       // seconds between two rows
+constexpr int RECORDER_START = 108;
+constexpr int RECORDER_STOP = 109;
+constexpr int RECORDER_BREAK = 110;          // pause and continue
+constexpr int RECORDER_STORE_LED = 111;      // lit for 0.5 s after each row
+constexpr int RECORDER_PROGRESS = 112;       // rows of this run, maximum = data sets
+constexpr int RECORDER_REMAINING = 113;      // rows still to come
+constexpr int RECORDER_REMAINING_TIME = 114; // days, hours, minutes, seconds still to come
+constexpr int RECORDER_LBL_TYPE = 115;
+constexpr int RECORDER_LBL_RECORDED = 116;
+constexpr int RECORDER_LBL_NUM_SETS = 117;
+constexpr int RECORDER_LBL_INTERVAL = 118;
+constexpr int RECORDER_LBL_STORE = 119;
+constexpr int RECORDER_LBL_REMAINING = 120;
+constexpr int RECORDER_LBL_REMAINING_TIME = 121;
 
 // Every named id with the Qt class its panel gives it.
 // clang-format off
 inline constexpr PanelCtrlKind RECORDER_UI_CTRL_KINDS[] = {
-    {RES_RECORDER, RECORDER_RECORD, "QPushButton"},
-    {RES_RECORDER, RECORDER_RECORDING, "QvLed"},
-    {RES_RECORDER, RECORDER_SAMPLES, "QSpinBox"},
-    {RES_RECORDER, RECORDER_INTERVAL, "QSpinBox"},
-    {RES_RECORDER, RECORDER_TRIGGER, "QComboBox"},
-    {RES_RECORDER, RECORDER_PRETRIGGER, "QSpinBox"},
-    {RES_RECORDER, RECORDER_RING, "QCheckBox"},
-    {RES_RECORDER, RECORDER_FILE, "QLineEdit"},
-    {RES_RECORDER, RECORDER_SAVE, "QPushButton"},
-    {RES_RECORDER, RECORDER_CLEAR, "QPushButton"},
-    {RES_RECORDER, RECORDER_FILL, "QProgressBar"},
-    {RES_RECORDER, RECORDER_MESSAGE, "QLabel"},
+    {RES_RECORDER, RECORDER_TYPE, "QComboBox"},
+    {RES_RECORDER, RECORDER_FILE_SELECT, "QPushButton"},
+    {RES_RECORDER, RECORDER_FILE_NAME, "QPlainTextEdit"},
+    {RES_RECORDER, RECORDER_CAPTURE, "QPushButton"},
+    {RES_RECORDER, RECORDER_CAPTURE_GRAPH, "QPushButton"},
+    {RES_RECORDER, RECORDER_RECORDED, "QSpinBox"},
+    {RES_RECORDER, RECORDER_NUM_SETS, "QSpinBox"},
+    {RES_RECORDER, RECORDER_INTERVAL, "QDoubleSpinBox"},
+    {RES_RECORDER, RECORDER_START, "QPushButton"},
+    {RES_RECORDER, RECORDER_STOP, "QPushButton"},
+    {RES_RECORDER, RECORDER_BREAK, "QPushButton"},
+    {RES_RECORDER, RECORDER_STORE_LED, "QvLed"},
+    {RES_RECORDER, RECORDER_PROGRESS, "QProgressBar"},
+    {RES_RECORDER, RECORDER_REMAINING, "QSpinBox"},
+    {RES_RECORDER, RECORDER_REMAINING_TIME, "QLabel"},
+    {RES_RECORDER, RECORDER_LBL_TYPE, "QLabel"},
+    {RES_RECORDER, RECORDER_LBL_RECORDED, "QLabel"},
+    {RES_RECORDER, RECORDER_LBL_NUM_SETS, "QLabel"},
+    {RES_RECORDER, RECORDER_LBL_INTERVAL, "QLabel"},
+    {RES_RECORDER, RECORDER_LBL_STORE, "QLabel"},
+    {RES_RECORDER, RECORDER_LBL_REMAINING, "QLabel"},
+    {RES_RECORDER, RECORDER_LBL_REMAINING_TIME, "QLabel"},
 };
 // clang-format on

@@ -1,0 +1,200 @@
+// The automatic run: its own live-values loop, one row per interval, pause
+// and continue, stop, and the panels put back when it ends.
+#include "recorder/recorder.h"
+
+#include "core/groups.h"
+#include "core/panels.h"
+#include "core/status.h"
+#include "link/frame.h"
+#include "link/transport.h"
+#include "measure/data.h"
+#include "measure/sampling.h"
+#include "recorder/recfile.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/main_ids.h"
+#include "ui/panels/recorder_ids.h"
+
+#include <string>
+
+namespace {
+
+constexpr double kPassWait = 0.1;    // seconds at the start of every pass
+constexpr double kStoreLit = 0.5;    // seconds the store indicators stay lit
+constexpr int kMaxDots = 10;
+
+void runProgress(int p) {
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, VAL_DK_RED);
+    SetCtrlVal(panelMAIN, MAIN_PROGRESS, p);
+}
+
+void setPauseLabel(const char *text) { SetCtrlAttribute(panelRECORDER, RECORDER_BREAK, ATTR_LABEL_TEXT, text); }
+
+// The rest of the program cannot start an exchange while the run loops.
+void lockForRun() {
+    set_main_buttons(0, 0, 0);
+    set_test_panel_controls(0, 0);
+    set_recorder_attributes(0, -1, 1, 1, -1);
+    SetCtrlAttribute(panelRECORDER, RECORDER_START, ATTR_DIMMED, 1);
+    SetCtrlAttribute(panelRECORDER, RECORDER_START, ATTR_CMD_BUTTON_COLOR, VAL_RED);
+    SetCtrlAttribute(panelRECORDER, RECORDER_FILE_SELECT, ATTR_DIMMED, 1);
+}
+
+// The panels as they were before the run, however it ended. A run that
+// ended while paused leaves the pause command ready for the next run.
+void restoreAfterRun() {
+    SetCtrlAttribute(panelRECORDER, RECORDER_START, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
+    SetCtrlAttribute(panelRECORDER, RECORDER_FILE_SELECT, ATTR_DIMMED, 0);
+    ShowRowStored(0);
+    recstate = 1;
+    setPauseLabel("BREAK RECORDING");
+    set_recorder_attributes(1, -1, -1, 1, 1);
+    set_main_buttons(1, 1, send_get_status);
+    set_test_panel_controls(1, -2);
+    rx_flag = 0;
+}
+
+// What one stored row changes on the panels; dots counts the status line's
+// dots, 1 to 10 and then none again.
+void showRowProgress(int storedThisRun, int &dots) {
+    ShowRowStored(1);
+    SetCtrlVal(panelRECORDER, RECORDER_PROGRESS, storedThisRun);
+    SetCtrlVal(panelRECORDER, RECORDER_REMAINING, restwerte);
+    SetCtrlVal(panelRECORDER, RECORDER_RECORDED, recwerte);
+    ShowRemainingTime();
+    if (++dots > kMaxDots) dots = 0;
+    SetStatus(("Recording data " + std::string(static_cast<std::size_t>(dots), '.')).c_str());
+    runProgress(100);
+}
+
+// How a run ended, for the report after the loop.
+struct RunEnd {
+    int link = MEAS_OK;         // a failed live-values request
+    int file = 0;               // a row that could not be stored
+    bool stopRequested = false; // the operator (or shutdown) had asked the run to end before it failed
+};
+
+RunEnd runLoop() {
+    RunEnd end;
+    int storedThisRun = 0, dots = 0;
+    bool lit = false;
+    double lastStore = Timer();
+    for (;;) {
+        runProgress(0);
+        const double begin = Timer();
+        for (double left = kPassWait; left > 0.0; left = kPassWait - (Timer() - begin)) WaitForSystemEvents(left);
+
+        if ((end.link = RequestRawdata(RAW_PART1)) != MEAS_OK) break;
+        runProgress(67);
+        ProcessSystemEvents();
+        if ((end.link = RequestRawdata(RAW_PART2)) != MEAS_OK) break;
+
+        if (recorder_stop_flag == 0) {
+            UpdateLiveDisplay();
+            const double sinceStore = Timer() - lastStore;
+            if (sinceStore > kStoreLit && lit) {
+                ShowRowStored(0);
+                lit = false;
+            }
+            if (sinceStore > zeitint && recstate == 1) {
+                if ((end.file = StoreRecorderDATA()) != 0) break;
+                lastStore = Timer();
+                lit = true;
+                ++storedThisRun;
+                --restwerte;
+                ++recwerte;
+                showRowProgress(storedThisRun, dots);
+                if (restwerte == 0 && recwerte == anzwerte) {
+                    recorder_stop_flag = 1;
+                    WriteCloserToFile(0);
+                    break;
+                }
+            }
+            if (recstate == 0) SetStatus("Recording paused.");
+        }
+        ProcessSystemEvents();
+        if (recorder_stop_flag != 0) break;
+    }
+    end.stopRequested = recorder_stop_flag != 0;
+    recorder_stop_flag = 1;
+    return end;
+}
+
+} // namespace
+
+int CC_CMD_START_REC(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    if (recorder_stop_flag == 0 || ExchangeRefusedWhileBusy()) return 0;
+    lockForRun();
+    GetCtrlVal(panelRECORDER, RECORDER_INTERVAL, &zeitint);
+    GetCtrlVal(panelRECORDER, RECORDER_NUM_SETS, &anzwerte);
+    ShowRunLayout();
+
+    const int header = WriteHeaderIfPending();
+    if (file_handle < 0) MessagePopup("ATTENTION!", "No file selected!\nRecording can not be started.");
+    if (header != 0 || file_handle < 0) {
+        if (file_handle >= 0) AppendStatus(" Recording not started.");
+        restoreAfterRun();
+        return 0;
+    }
+
+    recwerte = 0;
+    restwerte = anzwerte;
+    ShowRemainingTime();
+    SetCtrlAttribute(panelRECORDER, RECORDER_PROGRESS, ATTR_MAX_VALUE, anzwerte);
+    SetCtrlVal(panelRECORDER, RECORDER_PROGRESS, 0);
+    SetCtrlAttribute(panelRECORDER, RECORDER_PROGRESS, ATTR_VISIBLE, 1);
+    SetCtrlVal(panelRECORDER, RECORDER_REMAINING, restwerte);
+    SetCtrlVal(panelRECORDER, RECORDER_RECORDED, recwerte);
+    ShowRowStored(0);
+    recorder_stop_flag = 0;
+    recstate = 1;
+
+    const RunEnd end = runLoop();
+
+    restoreAfterRun();
+    if (end.link != MEAS_OK) {
+        // The file keeps its rows; without a closing line it shows the run
+        // did not finish.
+        SetStatus(MeasureErrorText(end.link));
+        if (!end.stopRequested) MessagePopup("ERROR!", MeasureErrorText(end.link));
+        // A link that stopped answering stays unusable until the next connect.
+        if (end.link == MEAS_LOST) set_main_buttons(0, 0, 0);
+    } else if (end.file != 0) {
+        SetStatusF("Error! Record file not written: %s Recording stopped.", FileErrorText(end.file));
+    }
+    return 0;
+}
+
+void StopRecording() {
+    if (recstate == 0) {
+        setPauseLabel("BREAK RECORDING");
+        recstate = 1;
+    }
+    // Only a run in progress gets closing lines: a file whose run has ended
+    // keeps the ending it has.
+    if (recorder_stop_flag != 0) return;
+    if (!(restwerte == 0 || recwerte == anzwerte)) WriteCloserToFile(-1);
+    recorder_stop_flag = 1;
+}
+
+int CC_CMD_STOP_REC(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) StopRecording();
+    return 0;
+}
+
+int CC_CMD_BREAK_RECORDING(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT || recorder_stop_flag != 0) return 0;
+    if (recstate == 1) {
+        setPauseLabel("CONTINUE RECORDING");
+        recstate = 0;
+        set_main_buttons(0, 1, send_get_status);
+        set_test_panel_controls(1, -2);
+    } else {
+        setPauseLabel("BREAK RECORDING");
+        recstate = 1;
+        set_main_buttons(0, 0, 0);
+        set_test_panel_controls(0, 0);
+    }
+    ShowRunLayout();
+    return 0;
+}

@@ -1,0 +1,8 @@
+// Capture of the controller's last triggered recording of both channels
+// into the record file, and the print of the main panel.
+#pragma once
+
+constexpr double kCaptureSettling = 1.0; // seconds before the first request
+
+int CC_CMD_CAPTURE_GRAPH(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_CMD_PRINT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

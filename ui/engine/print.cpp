@@ -1,0 +1,97 @@
+// Printing a panel through Qt's print support: on a printer with the print
+// dialog, or into a PDF file.
+#include "ui/engine/engine_p.h"
+
+#include <QApplication>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <algorithm>
+
+namespace {
+
+struct PrintSettings {
+    int orientation = VAL_LANDSCAPE;
+    int colorMode = VAL_COLOR;
+    int copies = 1;
+};
+PrintSettings g_print;
+std::string g_printFile; // set: prints for the printer go into this PDF
+
+// Draws the panel (or its visible part) onto the printer's page.
+bool render(QWidget *w, QPrinter &printer, int scaling, int area) {
+    engine::flushGraphs(w);
+    QRect source = w->rect();
+    if (area == VAL_VISIBLE_AREA && !w->visibleRegion().isEmpty()) source = w->visibleRegion().boundingRect();
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    double scale = printer.resolution() / static_cast<double>(w->logicalDpiX() > 0 ? w->logicalDpiX() : 96);
+    if (scaling) scale = std::min(page.width() / source.width(), page.height() / source.height());
+    painter.scale(scale, scale);
+    w->render(&painter, QPoint(), QRegion(source), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return painter.end();
+}
+
+} // namespace
+
+int SetPrintAttributeEx(int attribute, int value) {
+    switch (attribute) {
+    case ATTR_PRINT_ORIENTATION:
+        if (value != VAL_PORTRAIT && value != VAL_LANDSCAPE) return UIE_InvalidArgument;
+        g_print.orientation = value;
+        return 0;
+    case ATTR_PRINT_COLOR_MODE:
+        if (value != VAL_BW && value != VAL_COLOR) return UIE_InvalidArgument;
+        g_print.colorMode = value;
+        return 0;
+    case ATTR_PRINT_NUMCOPIES:
+        if (value < 1 || value > 99) return UIE_InvalidArgument;
+        g_print.copies = value;
+        return 0;
+    default: return UIE_InvalidAttribute;
+    }
+}
+
+int GetPrintAttribute(int attribute, int *value) {
+    int v = 0;
+    switch (attribute) {
+    case ATTR_PRINT_ORIENTATION: v = g_print.orientation; break;
+    case ATTR_PRINT_COLOR_MODE: v = g_print.colorMode; break;
+    case ATTR_PRINT_NUMCOPIES: v = g_print.copies; break;
+    default: return UIE_InvalidAttribute;
+    }
+    if (value) *value = v;
+    return 0;
+}
+
+void SetPrintOutputFile(const std::string &pdfPath) { g_printFile = pdfPath; }
+
+int PrintPanel(int panelHandle, const char *fileName, int scaling, int area, int interactive) {
+    engine::PanelRec *p = engine::panel(panelHandle);
+    if (!p || !p->widget) return UIE_InvalidPanel;
+    if (area != VAL_FULL_PANEL && area != VAL_VISIBLE_AREA) return UIE_InvalidArgument;
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(g_print.orientation == VAL_LANDSCAPE ? QPageLayout::Landscape
+                                                                   : QPageLayout::Portrait);
+    printer.setColorMode(g_print.colorMode == VAL_COLOR ? QPrinter::Color : QPrinter::GrayScale);
+    printer.setCopyCount(g_print.copies);
+    printer.setDocName(p->widget->windowTitle());
+
+    std::string file = fileName && *fileName ? fileName : g_printFile;
+    if (!file.empty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(file));
+    } else if (interactive) {
+        QPrintDialog dialog(&printer, QApplication::activeWindow());
+        dialog.setWindowTitle(QStringLiteral("Print"));
+        if (dialog.exec() != QDialog::Accepted) return UIE_PrintCancelled;
+    } else if (QPrinterInfo::availablePrinters().isEmpty()) {
+        return UIE_PrinterError;
+    }
+    return render(p->widget, printer, scaling, area) ? 0 : UIE_PrinterError;
+}
