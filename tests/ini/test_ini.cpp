@@ -207,17 +207,17 @@ TEST(IniCodec, ByteBlocks) {
     std::free(data);
 
     // Every length and every byte value in every position of a group.
-    for (std::size_t n = 0; n <= 7; ++n) {
-        std::vector<unsigned char> bytes(n);
+    constexpr std::size_t kLongest = 7;
+    for (std::size_t n = 0; n <= kLongest; ++n) {
         for (unsigned v = 0; v < 256; ++v) {
+            unsigned char bytes[kLongest] = {}, back[kLongest] = {};
             for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<unsigned char>(v + 37 * i);
-            const std::string text = ini::EncodeData(bytes.data(), n);
+            const std::string text = ini::EncodeData(bytes, n);
             ASSERT_EQ(text.find_first_not_of("0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmno"),
                       std::string::npos);
             ASSERT_EQ(ini::DecodedLength(text.size()), n);
-            std::vector<unsigned char> back(n + 1);
-            ASSERT_TRUE(ini::DecodeData(text, back.data()));
-            ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), back.begin())) << "length " << n << " value " << v;
+            ASSERT_TRUE(ini::DecodeData(text, back));
+            ASSERT_TRUE(std::equal(bytes, bytes + n, back)) << "length " << n << " value " << v;
         }
     }
 
