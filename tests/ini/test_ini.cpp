@@ -33,10 +33,9 @@ void Spit(const std::string &path, const std::string &bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string GoldenDir() {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind('/')) + "/golden/";
-}
+// From the source tree's absolute path: __FILE__ may be relative to the build
+// folder (ccache's base_dir rewrites it), and tests run in another folder.
+std::string GoldenDir() { return QVEX_PANEL_DIR "/../../tests/ini/golden/"; }
 
 std::vector<std::string> DirEntries(const std::string &dir) {
     std::vector<std::string> names;
