@@ -20,15 +20,22 @@
 #include "ui/panels/vectors_ids.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
 #include <csignal>
+#include <fstream>
 #include <functional>
+#include <grp.h>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -212,6 +219,55 @@ TEST_F(BootProcess, RunsUntilAskedToEndThenExitsNormally) {
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
+}
+
+// Installed where its user cannot write, the program reads the settings file
+// an administrator put beside it (with the serial-port names the README
+// describes) and keeps its own settings in the user's data directory.
+TEST_F(BootProcess, AnInstalledProgramReadsTheSettingsBesideItAndWritesItsOwn) {
+    if (geteuid() != 0) GTEST_SKIP() << "runs the program as another user, which needs root";
+    constexpr uid_t kNobody = 65534;
+    const QString beside = dir.filePath("Q-VEX-MOD7-ARC-Scope.ini");
+    const std::string installed = "[CONNECTION]\r\nLast COM Port = 7\r\nIP History 0 = \"127.0.0.9\"\r\n\r\n"
+                                  "[SERIAL PORTS]\r\nCOM7 = \"/dev/ttyS0\"\r\n";
+    std::ofstream(beside.toStdString(), std::ios::binary) << installed;
+    ASSERT_EQ(::chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
+    ASSERT_EQ(::chmod(exe.toLocal8Bit().constData(), 0755), 0);
+    QTemporaryDir home;
+    ASSERT_EQ(::chmod(home.path().toLocal8Bit().constData(), 0700), 0);
+    ASSERT_EQ(::chown(home.path().toLocal8Bit().constData(), kNobody, kNobody), 0);
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", home.path());
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    env.insert("XDG_CACHE_HOME", home.filePath("cache"));
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.remove("XDG_RUNTIME_DIR");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(home.path());
+    p.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(99);
+    });
+    p.start(exe, {});
+    ASSERT_TRUE(p.waitForStarted(5000));
+    EXPECT_FALSE(p.waitForFinished(1500)) << p.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+
+    QDirIterator found(home.filePath("data"), {"Q-VEX-MOD7-ARC-Scope.ini"}, QDir::Files | QDir::Hidden,
+                       QDirIterator::Subdirectories);
+    ASSERT_TRUE(found.hasNext()) << "no settings file in the user's data directory";
+    QFile own(found.next());
+    ASSERT_TRUE(own.open(QIODevice::ReadOnly));
+    const std::string written = own.readAll().toStdString();
+    EXPECT_NE(written.find("Last COM Port = 7\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("IP History 0 = \"127.0.0.9\"\r\n"), std::string::npos) << written;
+    EXPECT_EQ(written.find("[SERIAL PORTS]"), std::string::npos) << "the port names stay in the administrator's file";
+    std::ifstream again(beside.toStdString(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), installed) << "the file beside is only read";
 }
 
 TEST_F(BootProcess, AMissingPanelFileEndsTheProgramWithMinusOne) {

@@ -47,20 +47,49 @@ class SettingsTest : public ProgramTest {
         return ss.str();
     }
     void writeFile(const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
+    void expectDefaults(const std::string &file) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(port(), 1);
+        int baudIndex = -1;
+        GetCtrlVal(panelInterf, INTERF_BAUD, &baudIndex);
+        EXPECT_EQ(baudIndex, 1);
+        EXPECT_EQ(history(), std::vector<std::string>{kDefaultServerAddress});
+        std::string field;
+        GetCtrlVal(panelInterf, INTERF_ADDRESS, &field);
+        EXPECT_EQ(field, kDefaultServerAddress);
+        EXPECT_STREQ(password, "4826");
+        const int hidden[kSelectorCount] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1};
+        EXPECT_EQ(std::memcmp(panelSelectorState, hidden, sizeof hidden), 0);
+        EXPECT_EQ(main_left + main_top + main_zoom, 0);
+    }
+    // The file's lines of one section, as bytes.
+    std::string sectionText(const std::string &name) {
+        const std::string text = fileText();
+        const std::size_t at = text.find("[" + name + "]\r\n");
+        return at == std::string::npos ? std::string() : text.substr(at, text.find("\r\n\r\n", at) - at);
+    }
 };
 
 TEST_F(SettingsTest, FirstStartWithoutAFileGivesTheDefaults) {
     readApplicationVarsFromIni(path.c_str());
-    EXPECT_EQ(port(), 1);
-    int baudIndex = -1;
-    GetCtrlVal(panelInterf, INTERF_BAUD, &baudIndex);
-    EXPECT_EQ(baudIndex, 1);
-    ASSERT_EQ(history().size(), 1u);
-    EXPECT_EQ(history()[0], kDefaultServerAddress);
-    EXPECT_STREQ(password, "4826");
-    const int hidden[kSelectorCount] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1};
-    EXPECT_EQ(std::memcmp(panelSelectorState, hidden, sizeof hidden), 0);
-    EXPECT_EQ(main_left + main_top + main_zoom, 0);
+    expectDefaults("no file");
+}
+
+// Whatever a file holds, unless it holds some setting of this file, it gives
+// what a first start gives.
+TEST_F(SettingsTest, EmptyOrForeignFilesGiveTheDefaultsOfAMissingOne) {
+    std::string noise(4096, '\0');
+    unsigned seed = 99;
+    for (char &c : noise) c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const std::string files[] = {"", "\r\n  \r\n", noise, "[Other Program]\r\nLast COM Port = 9\r\n",
+                                 "[SERIAL PORTS]\r\nCOM2 = \"/dev/ttyUSB0\"\r\n"};
+    for (const std::string &text : files) {
+        resetPanels();
+        writeFile(text);
+        readApplicationVarsFromIni(path.c_str());
+        expectDefaults(text.substr(0, 20));
+    }
+    EXPECT_EQ(GetComPortDevice(2), "/dev/ttyUSB0") << "a file of port names alone still names the ports";
 }
 
 TEST_F(SettingsTest, WhatIsWrittenComesBack) {
@@ -132,6 +161,7 @@ TEST_F(SettingsTest, DamagedFilesNeverCrashAndKeepWhatIsReadable) {
     readApplicationVarsFromIni(path.c_str());
     EXPECT_EQ(port(), 9);
     EXPECT_EQ(main_top, 77);
+    EXPECT_EQ(history(), std::vector<std::string>{kDefaultServerAddress}) << "a lost history still offers an address";
 
     std::string huge = "[CONNECTION]\r\nIP History 0 = \"" + std::string(100000, 'x') + "\"\r\n";
     for (int i = 0; i < 10000; ++i) huge += "[S" + std::to_string(i) + "]\r\n";
