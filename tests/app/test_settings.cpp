@@ -7,6 +7,7 @@
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/main_ids.h"
 
+#include <QComboBox>
 #include <QFile>
 
 #include <cstring>
@@ -172,6 +173,28 @@ TEST_F(SettingsTest, DamagedFilesNeverCrashAndKeepWhatIsReadable) {
     ASSERT_EQ(history().size(), 1u);
     EXPECT_LE(history()[0].size(), 98u);
     EXPECT_EQ(port(), 5);
+}
+
+// Bytes that are no valid UTF-8 (a Latin-1 name, a cut character) survive a
+// start, a commit of the address field and an exit unchanged.
+TEST_F(SettingsTest, AddressHistoryKeepsItsBytesThroughAStartAndExit) {
+    const std::string connection = "[CONNECTION]\r\nLast COM Port = 1\r\nLast Baudrate = 3\r\n"
+                                "IP History 0 = \"caf\xe9.local\"\r\nIP History 1 = \"\xc3(cut\"\r\n"
+                                "IP History 2 = \"r\xc3\xa9seau\"\r\nIP History 3 = \"\xed\xa0\x80\"\r\n";
+    std::string empties;
+    for (int i = 4; i < 10; ++i) empties += "IP History " + std::to_string(i) + " = \"\"\r\n";
+    writeFile(connection + empties);
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_EQ(history().at(0), "caf\xe9.local");
+    std::string field;
+    GetCtrlVal(panelInterf, INTERF_ADDRESS, &field);
+    EXPECT_EQ(field, "caf\xe9.local");
+    OperateCtrl(panelInterf, INTERF_ADDRESS); // the operator confirms the address shown
+    EXPECT_EQ(history().size(), 10u) << "found in the list by its bytes, so moved, not added";
+    std::string shown = static_cast<QComboBox *>(GetCtrlWidget(panelInterf, INTERF_ADDRESS))->itemText(0).toStdString();
+    EXPECT_EQ(shown, "caf\xc3\xa9.local") << "shown as Latin-1";
+    ASSERT_EQ(writeApplicationVarsToIni(path.c_str()), 0);
+    EXPECT_EQ(sectionText("CONNECTION"), connection + empties.substr(0, empties.size() - 2));
 }
 
 TEST_F(SettingsTest, SerialPortNamesAreUsedAndWrittenBackUnchanged) {
