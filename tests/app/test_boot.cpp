@@ -189,6 +189,42 @@ TEST(Boot, ARestartOffersTheLastAddressAndPort) {
     EXPECT_EQ(port, 6);
 }
 
+// Along one direction: inside the screen, or at its start when too large.
+bool Shown(int at, int size, int areaAt, int areaSize) {
+    return size > areaSize ? at == areaAt : at >= areaAt && at + size <= areaAt + areaSize;
+}
+
+TEST(Boot, APositionFromAScreenThatIsGoneOpensOnAScreenThatIsThere) {
+    ScriptedPopups popups;
+    const std::string settings = MakePathname(ProgramDir(), "Q-VEX-MOD7-ARC-Scope.ini");
+    auto openAt = [&](int x, int y) {
+        std::ofstream(settings, std::ios::binary) << "[APPLICATION]\r\nPanel max = 0\r\nPanel pos. x = " << x
+                                                  << "\r\nPanel pos. y = " << y << "\r\n";
+        QRect panelRect;
+        RunProgram([&] {
+            panelRect = static_cast<QWidget *>(GetPanelWidget(panelMAIN))->frameGeometry();
+            OperateClosePanel(panelMAIN);
+        });
+        return panelRect;
+    };
+    for (const auto &[x, y] : {std::pair{5000, 4000}, std::pair{-900, 20}, std::pair{-50, -50}}) {
+        const QRect panel = openAt(x, y);
+        QRect area;
+        for (const QScreen *s : QGuiApplication::screens())
+            if (s->availableGeometry().contains(panel.topLeft())) area = s->availableGeometry();
+        SCOPED_TRACE(std::to_string(x) + ", " + std::to_string(y));
+        ASSERT_FALSE(area.isEmpty()) << "top left corner on no screen";
+        EXPECT_TRUE(Shown(panel.x(), panel.width(), area.x(), area.width())) << panel.x();
+        EXPECT_TRUE(Shown(panel.y(), panel.height(), area.y(), area.height())) << panel.y();
+    }
+    // A position the screen shows is kept.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect panel = openAt(area.x() + 3, area.y() + 4);
+    EXPECT_EQ(panel.y(), area.y() + 4);
+    EXPECT_EQ(panel.x(), panel.width() <= area.width() ? area.x() + 3 : area.x());
+    std::remove(settings.c_str());
+}
+
 // The real executable, in a folder of its own with copies of the panel files.
 class BootProcess : public ::testing::Test {
   protected:
