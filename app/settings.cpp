@@ -43,14 +43,6 @@ constexpr int kLockSwitch = EXPERT_HIDE_SENDGET; // stored beside the selector e
 // The serial-port names read from the file, written back as they were.
 std::vector<std::pair<std::string, std::string>> g_serialPorts;
 
-struct Store {
-    IniText ini;
-    explicit Store(int sorted) : ini(Ini_New(sorted)) {}
-    ~Store() { Ini_Dispose(ini); }
-    Store(const Store &) = delete;
-    Store &operator=(const Store &) = delete;
-};
-
 std::string historyKey(int i) { return "IP History " + std::to_string(i); }
 std::string indexKey(int i) { return "Index " + std::to_string(i); }
 
@@ -136,62 +128,103 @@ void readSelectorState(IniText ini) {
     applySelectorSwitches(lock);
 }
 
-void readSerialPorts(IniText ini) {
+// The device names of serial ports: those of the file beside an installed
+// program first (its administrator's), then the program's own file. Only the
+// own file's names are written back to it.
+void readSerialPorts(IniText own, IniText installed) {
     g_serialPorts.clear();
     char device[260];
     for (int n = 1; n <= kMaxPort; ++n) {
         const std::string key = "COM" + std::to_string(n);
-        if (Ini_GetStringIntoBuffer(ini, kSerialPorts, key.c_str(), device, sizeof device) != 1) continue;
-        g_serialPorts.emplace_back(key, device);
-        SetComPortDevice(n, device);
+        if (installed && Ini_GetStringIntoBuffer(installed, kSerialPorts, key.c_str(), device, sizeof device) == 1) {
+            SetComPortDevice(n, device);
+        } else if (own && Ini_GetStringIntoBuffer(own, kSerialPorts, key.c_str(), device, sizeof device) == 1) {
+            g_serialPorts.emplace_back(key, device);
+            SetComPortDevice(n, device);
+        }
     }
+}
+
+// The settings file beside the program when the program's files go to the
+// per-user data directory instead (its own folder is not writable): read,
+// never written.
+std::string installedSettingsPath(const std::string &path) {
+    const std::string programDir = GetProjectDir();
+    if (GetWritableDataDir() == programDir) return {};
+    const std::string beside = MakePathname(programDir, path.substr(path.rfind('/') + 1));
+    return beside == path ? std::string() : beside;
+}
+
+bool readFile(IniText ini, const std::string &path) {
+    long size = 0;
+    return ini && !path.empty() && GetFileInfo(path.c_str(), &size) == 1 && Ini_ReadFromFile(ini, path.c_str()) >= 0;
+}
+
+// Whether a file holds any setting of this file at all; an empty file, noise
+// or another program's file holds none and counts as no file.
+bool holdsSettings(IniText ini) {
+    for (const char *section : {kConnection, kColorArray, kApplication})
+        if (Ini_SectionExists(ini, section)) return true;
+    unsigned short probe[PARAM_WORDS] = {};
+    return GetParaSections(ini, probe) == 1;
 }
 
 } // namespace
 
 int readApplicationVarsFromIni(const char *path) {
-    long size = 0;
-    Store store(0);
-    if (!store.ini || GetFileInfo(path, &size) != 1 || Ini_ReadFromFile(store.ini, path) < 0) {
+    IniHolder own(0), installed(0);
+    const bool haveOwn = readFile(own, path);
+    const bool haveInstalled = readFile(installed, installedSettingsPath(path));
+    readSerialPorts(haveOwn ? own.get() : nullptr, haveInstalled ? installed.get() : nullptr);
+    // The program's own file; until it has written one (or should that one
+    // be damaged beyond use), the file beside the installed program.
+    IniText ini = haveOwn && holdsSettings(own)               ? own.get()
+                  : haveInstalled && holdsSettings(installed) ? installed.get()
+                                                              : nullptr;
+    if (!ini) {
         applyDefaults();
         return -1;
     }
+
     int port = 0;
-    if (Ini_GetInt(store.ini, kConnection, "Last COM Port", &port) == 1 && port >= 1 && port <= kMaxPort)
+    if (Ini_GetInt(ini, kConnection, "Last COM Port", &port) == 1 && port >= 1 && port <= kMaxPort)
         SetCtrlVal(panelInterf, INTERF_COMPORT, port);
 
     char address[kHistoryChars + 1];
+    int addresses = 0;
     for (int i = 0; i < kHistorySlots; ++i)
-        if (Ini_GetStringIntoBuffer(store.ini, kConnection, historyKey(i).c_str(), address, sizeof address) == 1)
+        if (Ini_GetStringIntoBuffer(ini, kConnection, historyKey(i).c_str(), address, sizeof address) == 1) {
             Combo_InsertComboItem(panelInterf, INTERF_ADDRESS, -1, address);
+            ++addresses;
+        }
+    // A file that lost its history still offers the default address.
+    if (addresses == 0) Combo_InsertComboItem(panelInterf, INTERF_ADDRESS, -1, kDefaultServerAddress);
     // The newest address stands in the field, ready for the next connect.
     std::string field, newest;
     GetCtrlVal(panelInterf, INTERF_ADDRESS, &field);
     if (field.empty() && Combo_GetItem(panelInterf, INTERF_ADDRESS, 0, &newest) == 0)
         SetCtrlVal(panelInterf, INTERF_ADDRESS, newest);
 
-    readPassword(store.ini);
-    readSelectorState(store.ini);
+    readPassword(ini);
+    readSelectorState(ini);
 
     int value = 0;
-    if (Ini_GetInt(store.ini, kApplication, "Panel max", &value) == 1) main_zoom = value == 1 ? VAL_MAXIMIZE : 0;
-    if (Ini_GetInt(store.ini, kApplication, "Panel pos. x", &value) == 1) main_left = value;
-    if (Ini_GetInt(store.ini, kApplication, "Panel pos. y", &value) == 1) main_top = value;
+    if (Ini_GetInt(ini, kApplication, "Panel max", &value) == 1) main_zoom = value == 1 ? VAL_MAXIMIZE : 0;
+    if (Ini_GetInt(ini, kApplication, "Panel pos. x", &value) == 1) main_left = value;
+    if (Ini_GetInt(ini, kApplication, "Panel pos. y", &value) == 1) main_top = value;
 
     // The parameter panels as they were left: the panels' own state, overlaid
     // with the parameter sections of this file and shown again. A file
     // without parameter sections leaves the panels alone.
     GetPanelValues(param_alt);
-    ReadParaFromFile(param_alt, store.ini);
-
-    readSerialPorts(store.ini);
+    ReadParaFromFile(param_alt, ini);
     return 0;
 }
 
 int writeApplicationVarsToIni(const char *path) {
-    Store store(0);
-    if (!store.ini) return -12;
-    IniText ini = store.ini;
+    IniHolder store(0);
+    if (!store.get()) return kIniErrOutOfMemory;
+    IniText ini = store.get();
 
     int port = 1, baudIndex = 1;
     GetCtrlVal(panelInterf, INTERF_COMPORT, &port);

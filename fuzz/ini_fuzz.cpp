@@ -149,6 +149,15 @@ const ini::Section *FirstSection(const IniStore &store, const std::string &name)
     return nullptr;
 }
 
+const ini::Item *FirstItem(const IniStore &store, const std::string &name, const std::string &tag) {
+    const ini::Section *section = FirstSection(store, name);
+    if (!section) return nullptr;
+    const std::string_view wanted = ini::TrimBlanks(tag);
+    for (const ini::Item &item : section->items)
+        if (ini::EqualNoCase(item.tag, wanted)) return &item;
+    return nullptr;
+}
+
 void Exercise(const char *text, std::size_t size, int sorted) {
     IniHolder a(sorted);
     FUZZ_CHECK(a.get() != nullptr);
@@ -160,7 +169,12 @@ void Exercise(const char *text, std::size_t size, int sorted) {
         FUZZ_CHECK(Ini_SectionExists(a, section.name.c_str()) == 1 || section.name.find('\0') != std::string::npos);
         for (const ini::Item &item : section.items) {
             FUZZ_CHECK(!item.tag.empty());
-            CheckPutsReadBack(Ask(a, section.name.c_str(), item.tag.c_str()));
+            const Answers answers = Ask(a, section.name.c_str(), item.tag.c_str());
+            CheckPutsReadBack(answers);
+            // The look-up index finds what a scan for the first match finds.
+            const ini::Item *first = FirstItem(store, section.name.c_str(), item.tag.c_str());
+            FUZZ_CHECK((answers.stringRc == 1) == (first != nullptr));
+            if (first) FUZZ_CHECK(answers.s == ini::UnescapeString(first->value));
         }
     }
     for (const char *name : {"", " ", "S", "[", "=", "a Line0001", "Line0002"})

@@ -66,6 +66,15 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::uint64_t HashNoCase(std::string_view name) {
+    std::uint64_t h = 0xcbf29ce484222325ull; // FNV-1a
+    for (const char c : name) {
+        h ^= Lower(static_cast<unsigned char>(c));
+        h *= 0x100000001b3ull;
+    }
+    return h;
+}
+
 int CompareNoCase(std::string_view a, std::string_view b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {

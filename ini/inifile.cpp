@@ -29,19 +29,20 @@ int Guarded(F &&operation) {
 
 Section *FindSection(IniText ini, const char *name) {
     if (!ini || !name) return nullptr;
-    const std::string_view wanted = ini::TrimBlanks(name);
-    for (Section &section : ini->sections)
-        if (ini::EqualNoCase(section.name, wanted)) return &section;
-    return nullptr;
+    const std::size_t at = ini->index.Find(ini->sections, ini::TrimBlanks(name));
+    return at == ini::NameIndex::npos ? nullptr : &ini->sections[at];
 }
 
 const Item *FindItem(IniText ini, const char *section, const char *tag) {
     const Section *s = FindSection(ini, section);
     if (!s || !tag) return nullptr;
-    const std::string_view wanted = ini::TrimBlanks(tag);
-    for (const Item &item : s->items)
-        if (ini::EqualNoCase(item.tag, wanted)) return &item;
-    return nullptr;
+    const std::size_t at = s->index.Find(s->items, ini::TrimBlanks(tag));
+    return at == ini::NameIndex::npos ? nullptr : &s->items[at];
+}
+
+void EraseSection(IniText ini, std::vector<Section>::iterator at) {
+    ini->sections.erase(at);
+    ini->index.Reset();
 }
 
 bool TagLess(const Item &a, const Item &b) { return ini::CompareNoCase(a.tag, b.tag) < 0; }
@@ -60,25 +61,33 @@ int PutItem(IniText ini, const char *sectionArg, const char *tagArg, std::string
         Section *section = FindSection(ini, sectionArg);
         bool created = false;
         if (!section) {
-            Section fresh{std::string(name), {}};
+            Section fresh{std::string(name), {}, {}};
             auto at = ini->sorted ? std::upper_bound(sections.begin(), sections.end(), fresh, NameLess)
                                   : sections.end();
+            if (at != sections.end()) ini->index.Reset(); // the positions behind it move
             section = &*sections.insert(at, std::move(fresh));
             created = true;
         }
         auto &items = section->items;
-        auto same = [&](const Item &i) { return ini::EqualNoCase(i.tag, tag); };
-        const auto first = std::find_if(items.begin(), items.end(), same);
-        if (first != items.end()) {
-            *first = std::move(item);
-            items.erase(std::remove_if(first + 1, items.end(), same), items.end());
+        const std::size_t first = section->index.Find(items, tag);
+        if (first != ini::NameIndex::npos) {
+            items[first] = std::move(item); // the same name: the index stays right
+            if (section->index.MayHoldDuplicates()) {
+                auto same = [&](const Item &i) { return ini::EqualNoCase(i.tag, tag); };
+                const auto end = std::remove_if(items.begin() + static_cast<std::ptrdiff_t>(first) + 1, items.end(), same);
+                if (end != items.end()) {
+                    items.erase(end, items.end());
+                    section->index.Reset();
+                }
+            }
             return 0;
         }
         try {
             auto at = ini->sorted ? std::upper_bound(items.begin(), items.end(), item, TagLess) : items.end();
+            if (at != items.end()) section->index.Reset();
             items.insert(at, std::move(item));
         } catch (...) {
-            if (created) sections.erase(sections.begin() + (section - sections.data()));
+            if (created) EraseSection(ini, sections.begin() + (section - sections.data()));
             throw;
         }
         return 0;
@@ -102,14 +111,22 @@ int GetTyped(IniText ini, const char *section, const char *tag, T *value, ParseR
 
 void SortStore(IniStore &store) {
     std::stable_sort(store.sections.begin(), store.sections.end(), NameLess);
-    for (Section &section : store.sections) std::stable_sort(section.items.begin(), section.items.end(), TagLess);
+    store.index.Reset();
+    for (Section &section : store.sections) {
+        std::stable_sort(section.items.begin(), section.items.end(), TagLess);
+        section.index.Reset();
+    }
 }
 
 // Adds freshly read sections to the store (all or, out of memory, none).
 int AddSections(IniText ini, std::vector<Section> &&read) {
     return Guarded([&] {
-        ini->sections.reserve(ini->sections.size() + read.size());
-        for (Section &section : read) ini->sections.push_back(std::move(section));
+        if (ini->sections.empty()) {
+            ini->sections = std::move(read); // no second copy of a large file
+        } else {
+            ini->sections.reserve(ini->sections.size() + read.size());
+            for (Section &section : read) ini->sections.push_back(std::move(section));
+        }
         if (ini->sorted) SortStore(*ini);
         return 0;
     });
@@ -164,7 +181,7 @@ int Ini_SectionExists(IniText ini, const char *section) { return FindSection(ini
 int Ini_RemoveSection(IniText ini, const char *section) {
     const Section *s = FindSection(ini, section);
     if (!s) return 0;
-    ini->sections.erase(ini->sections.begin() + (s - ini->sections.data()));
+    EraseSection(ini, ini->sections.begin() + (s - ini->sections.data()));
     return 1;
 }
 
@@ -177,6 +194,7 @@ int Ini_RemoveItem(IniText ini, const char *section, const char *tag) {
                                     [&](const Item &i) { return ini::EqualNoCase(i.tag, wanted); });
     if (end == items.end()) return 0;
     items.erase(end, items.end());
+    s->index.Reset();
     return 1;
 }
 
@@ -293,6 +311,7 @@ const char *Ini_ErrorText(int code) {
     case kIniErrReplace: return "Could Not Replace File";
     case kIniErrInvalidName: return "Invalid Section Or Tag Name";
     case kIniErrInvalidArgument: return "Invalid Argument";
+    case kIniErrFileTooLarge: return "File Too Large";
     case kIniErrInvalidInt: return "Invalid Integer Number";
     case kIniErrInvalidUInt: return "Invalid Unsigned Integer Number";
     case kIniErrInvalidDouble: return "Invalid Floating Point Number";

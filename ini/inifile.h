@@ -24,6 +24,7 @@ constexpr int kIniErrWrite = -5006;        // write, flush or close of the tempo
 constexpr int kIniErrReplace = -5007;      // the temporary file could not be renamed onto the target
 constexpr int kIniErrInvalidName = -5008;  // a put with a section name or tag the file cannot hold
 constexpr int kIniErrInvalidArgument = -5009;
+constexpr int kIniErrFileTooLarge = -5010; // a file longer than kIniMaxFileSize
 constexpr int kIniErrInvalidInt = -5021;
 constexpr int kIniErrInvalidUInt = -5022;
 constexpr int kIniErrInvalidDouble = -5023;
@@ -35,8 +36,14 @@ constexpr int kIniErrInvalidData = -5025; // a byte block whose text is not a va
 IniText Ini_New(int sorted);
 void Ini_Dispose(IniText ini);
 
-// Adds the sections of a file (or of a text in memory) to the store. On any
-// failure the store is left as it was.
+// Longest file Ini_ReadFromFile reads, far above any file the program
+// writes; a longer one is refused before it fills the memory.
+constexpr long long kIniMaxFileSize = 16 * 1024 * 1024;
+
+// Adds the sections of a file (or of a text in memory) to the store. Only a
+// plain file is read: a directory, FIFO or device gives kIniErrOpenForRead
+// without waiting on it, a file over kIniMaxFileSize kIniErrFileTooLarge. On
+// any failure the store is left as it was.
 int Ini_ReadFromFile(IniText ini, const char *path);
 int Ini_ReadFromBuffer(IniText ini, const char *text, std::size_t size);
 

@@ -52,7 +52,7 @@ void TextParser::ParseLine(std::string_view line) {
         const std::size_t close = line.rfind(']');
         if (close == std::string_view::npos || !TrimBlanks(line.substr(close + 1)).empty()) return;
         const std::string_view name = TrimBlanks(line.substr(1, close - 1));
-        if (!name.empty()) sections_.push_back(Section{std::string(name), {}});
+        if (!name.empty()) sections_.push_back(Section{std::string(name), {}, {}});
         return;
     }
     const std::size_t equals = line.find('=');
@@ -93,6 +93,7 @@ void JoinPieces(Section &section) {
         i = next;
     }
     items.erase(items.begin() + static_cast<std::ptrdiff_t>(out), items.end());
+    section.index.Reset();
 }
 
 // ---- writing -----------------------------------------------------------------
@@ -242,26 +243,45 @@ int WriteFile(const IniStore &store, const char *pathArg) {
 }
 
 int ReadFile(const char *path, std::vector<Section> *sections) {
-    std::FILE *file = std::fopen(path, "rb");
-    if (!file) return kIniErrOpenForRead;
+    // Only a plain file is read. The type is checked before opening, as
+    // opening a FIFO waits for a writer and opening a device may act on it
+    // (a serial port raises its modem lines); the open does not block and
+    // the check is repeated on what was opened, in case the name changed.
+    struct stat st {};
+    if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return kIniErrOpenForRead;
+    if (st.st_size > kIniMaxFileSize) return kIniErrFileTooLarge;
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return kIniErrOpenForRead;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return kIniErrOpenForRead;
+    }
     TextParser parser;
-    char buffer[16 * 1024];
-    bool failed = false;
+    char buffer[64 * 1024];
+    long long total = 0;
+    int rc = 0;
     try {
         for (;;) {
-            const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-            parser.Feed(buffer, n);
-            if (n < sizeof buffer) {
-                failed = std::ferror(file) != 0;
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                rc = kIniErrRead;
                 break;
             }
+            if (n == 0) break;
+            total += n;
+            if (total > kIniMaxFileSize) { // it grew while being read
+                rc = kIniErrFileTooLarge;
+                break;
+            }
+            parser.Feed(buffer, static_cast<std::size_t>(n));
         }
     } catch (...) {
-        std::fclose(file);
+        ::close(fd);
         throw;
     }
-    std::fclose(file);
-    if (failed) return kIniErrRead;
+    ::close(fd);
+    if (rc < 0) return rc;
     *sections = parser.Finish();
     return 0;
 }

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +21,49 @@ constexpr std::size_t kPieceLength = 80;
 constexpr std::size_t kMaxTagLength = 150;
 constexpr std::size_t kMaxSectionNameLength = kMaxLineLength - 2;
 
+// Where the first entry of each name (letter case ignored) stands in a list
+// of sections or items, so that a look-up in a large file does not scan the
+// whole list. The index follows entries appended to the list by itself; after
+// any other change (insert, erase, sort) the owner calls Reset. Short lists
+// are scanned instead. The index is only a cache of the list: a copy starts
+// empty and builds itself again.
+class NameIndex {
+public:
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    NameIndex() = default;
+    NameIndex(const NameIndex &) noexcept {}
+    NameIndex &operator=(const NameIndex &) noexcept {
+        Reset();
+        return *this;
+    }
+    NameIndex(NameIndex &&) noexcept = default;
+    NameIndex &operator=(NameIndex &&) noexcept = default;
+
+    void Reset() noexcept { table_.reset(); }
+    // Position of the first entry of that name (already trimmed), or npos.
+    template <class Entry>
+    std::size_t Find(const std::vector<Entry> &list, std::string_view name) const;
+    // False only when the last Find saw every name of the list just once.
+    bool MayHoldDuplicates() const { return !table_ || table_->duplicates; }
+
+private:
+    // Lists shorter than this are scanned.
+    static constexpr std::size_t kIndexFrom = 16;
+    struct Table {
+        std::vector<std::uint32_t> slots; // position + 1 of a first entry, 0 = free
+        unsigned bits = 0;                // slots.size() == 1 << bits
+        std::size_t covered = 0;          // entries of the list already in the table
+        bool duplicates = false;
+    };
+    template <class Entry>
+    void CatchUp(const std::vector<Entry> &list) const;
+    template <class Entry>
+    std::size_t Probe(const std::vector<Entry> &list, std::string_view name, std::size_t add) const;
+
+    mutable std::unique_ptr<Table> table_;
+};
+
 struct Item {
     std::string tag;
     std::string value;
@@ -27,7 +73,13 @@ struct Item {
 struct Section {
     std::string name;
     std::vector<Item> items;
+    NameIndex index; // of items by tag
 };
+
+inline std::string_view NameOf(const Section &section) { return section.name; }
+inline std::string_view NameOf(const Item &item) { return item.tag; }
+// A hash of the name with ASCII letters folded to lower case.
+std::uint64_t HashNoCase(std::string_view name);
 
 // Blanks are spaces and tabs.
 inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -97,18 +149,74 @@ void FormatSections(const std::vector<Section> &sections, Emit &&emit);
 struct IniStore {
     bool sorted = false;
     std::vector<ini::Section> sections;
+    ini::NameIndex index; // of sections by name
 };
 
 namespace ini {
 // Replaces the file at path with the store's text (see Ini_WriteToFile).
 int WriteFile(const IniStore &store, const char *path);
-// Parses a whole file into *sections; a negative code on failure.
+// Parses a whole file into *sections; a negative code on failure. Only a
+// plain file of at most kIniMaxFileSize bytes is read.
 int ReadFile(const char *path, std::vector<Section> *sections);
 } // namespace ini
 
 // ---- template definitions ---------------------------------------------------
 
 namespace ini {
+
+template <class Entry>
+std::size_t NameIndex::Find(const std::vector<Entry> &list, std::string_view name) const {
+    if (list.size() >= kIndexFrom) {
+        try {
+            CatchUp(list);
+            return Probe(list, name, npos);
+        } catch (const std::bad_alloc &) {
+            table_.reset(); // no memory for the table: scan as for a short list
+        }
+    }
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (EqualNoCase(NameOf(list[i]), name)) return i;
+    return npos;
+}
+
+template <class Entry>
+void NameIndex::CatchUp(const std::vector<Entry> &list) const {
+    if (list.size() >= UINT32_MAX) throw std::bad_alloc(); // positions are held in 32 bits
+    if (!table_) table_ = std::make_unique<Table>();
+    Table &t = *table_;
+    // At most half the slots in use keeps the probe runs short. A larger
+    // table is filled again from the start, which keeps the first of each
+    // name; so is one whose list shrank (an owner that missed a Reset).
+    if (t.slots.size() < 2 * list.size() || t.covered > list.size()) {
+        unsigned bits = 5;
+        while ((std::size_t{1} << bits) < 2 * list.size()) ++bits;
+        std::vector<std::uint32_t>(std::size_t{1} << bits, 0).swap(t.slots);
+        t.bits = bits;
+        t.covered = 0;
+        t.duplicates = false;
+    }
+    for (; t.covered < list.size(); ++t.covered) Probe(list, NameOf(list[t.covered]), t.covered);
+}
+
+// Finds the name's slot; with add != npos, enters that position when the name
+// is not there yet.
+template <class Entry>
+std::size_t NameIndex::Probe(const std::vector<Entry> &list, std::string_view name, std::size_t add) const {
+    Table &t = *table_;
+    const std::size_t mask = t.slots.size() - 1;
+    std::size_t at = static_cast<std::size_t>((HashNoCase(name) * 0x9E3779B97F4A7C15ull) >> (64 - t.bits));
+    for (;; at = (at + 1) & mask) {
+        const std::uint32_t slot = t.slots[at];
+        if (slot == 0) {
+            if (add != npos) t.slots[at] = static_cast<std::uint32_t>(add + 1);
+            return npos;
+        }
+        if (EqualNoCase(NameOf(list[slot - 1]), name)) {
+            if (add != npos) t.duplicates = true;
+            return slot - 1;
+        }
+    }
+}
 
 // A value that reading would change (cut blanks at its ends, or take two
 // double quotes around it for quoting) is written quoted even when unquoted.

@@ -20,15 +20,22 @@
 #include "ui/panels/vectors_ids.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
 #include <csignal>
+#include <fstream>
 #include <functional>
+#include <grp.h>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -182,6 +189,42 @@ TEST(Boot, ARestartOffersTheLastAddressAndPort) {
     EXPECT_EQ(port, 6);
 }
 
+// Along one direction: inside the screen, or at its start when too large.
+bool Shown(int at, int size, int areaAt, int areaSize) {
+    return size > areaSize ? at == areaAt : at >= areaAt && at + size <= areaAt + areaSize;
+}
+
+TEST(Boot, APositionFromAScreenThatIsGoneOpensOnAScreenThatIsThere) {
+    ScriptedPopups popups;
+    const std::string settings = MakePathname(ProgramDir(), "Q-VEX-MOD7-ARC-Scope.ini");
+    auto openAt = [&](int x, int y) {
+        std::ofstream(settings, std::ios::binary) << "[APPLICATION]\r\nPanel max = 0\r\nPanel pos. x = " << x
+                                                  << "\r\nPanel pos. y = " << y << "\r\n";
+        QRect panelRect;
+        RunProgram([&] {
+            panelRect = static_cast<QWidget *>(GetPanelWidget(panelMAIN))->frameGeometry();
+            OperateClosePanel(panelMAIN);
+        });
+        return panelRect;
+    };
+    for (const auto &[x, y] : {std::pair{5000, 4000}, std::pair{-900, 20}, std::pair{-50, -50}}) {
+        const QRect panel = openAt(x, y);
+        QRect area;
+        for (const QScreen *s : QGuiApplication::screens())
+            if (s->availableGeometry().contains(panel.topLeft())) area = s->availableGeometry();
+        SCOPED_TRACE(std::to_string(x) + ", " + std::to_string(y));
+        ASSERT_FALSE(area.isEmpty()) << "top left corner on no screen";
+        EXPECT_TRUE(Shown(panel.x(), panel.width(), area.x(), area.width())) << panel.x();
+        EXPECT_TRUE(Shown(panel.y(), panel.height(), area.y(), area.height())) << panel.y();
+    }
+    // A position the screen shows is kept.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect panel = openAt(area.x() + 3, area.y() + 4);
+    EXPECT_EQ(panel.y(), area.y() + 4);
+    EXPECT_EQ(panel.x(), panel.width() <= area.width() ? area.x() + 3 : area.x());
+    std::remove(settings.c_str());
+}
+
 // The real executable, in a folder of its own with copies of the panel files.
 class BootProcess : public ::testing::Test {
   protected:
@@ -212,6 +255,55 @@ TEST_F(BootProcess, RunsUntilAskedToEndThenExitsNormally) {
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
+}
+
+// Installed where its user cannot write, the program reads the settings file
+// an administrator put beside it (with the serial-port names the README
+// describes) and keeps its own settings in the user's data directory.
+TEST_F(BootProcess, AnInstalledProgramReadsTheSettingsBesideItAndWritesItsOwn) {
+    if (geteuid() != 0) GTEST_SKIP() << "runs the program as another user, which needs root";
+    constexpr uid_t kNobody = 65534;
+    const QString beside = dir.filePath("Q-VEX-MOD7-ARC-Scope.ini");
+    const std::string installed = "[CONNECTION]\r\nLast COM Port = 7\r\nIP History 0 = \"127.0.0.9\"\r\n\r\n"
+                                  "[SERIAL PORTS]\r\nCOM7 = \"/dev/ttyS0\"\r\n";
+    std::ofstream(beside.toStdString(), std::ios::binary) << installed;
+    ASSERT_EQ(::chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
+    ASSERT_EQ(::chmod(exe.toLocal8Bit().constData(), 0755), 0);
+    QTemporaryDir home;
+    ASSERT_EQ(::chmod(home.path().toLocal8Bit().constData(), 0700), 0);
+    ASSERT_EQ(::chown(home.path().toLocal8Bit().constData(), kNobody, kNobody), 0);
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", home.path());
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    env.insert("XDG_CACHE_HOME", home.filePath("cache"));
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.remove("XDG_RUNTIME_DIR");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(home.path());
+    p.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(99);
+    });
+    p.start(exe, {});
+    ASSERT_TRUE(p.waitForStarted(5000));
+    EXPECT_FALSE(p.waitForFinished(1500)) << p.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+
+    QDirIterator found(home.filePath("data"), {"Q-VEX-MOD7-ARC-Scope.ini"}, QDir::Files | QDir::Hidden,
+                       QDirIterator::Subdirectories);
+    ASSERT_TRUE(found.hasNext()) << "no settings file in the user's data directory";
+    QFile own(found.next());
+    ASSERT_TRUE(own.open(QIODevice::ReadOnly));
+    const std::string written = own.readAll().toStdString();
+    EXPECT_NE(written.find("Last COM Port = 7\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("IP History 0 = \"127.0.0.9\"\r\n"), std::string::npos) << written;
+    EXPECT_EQ(written.find("[SERIAL PORTS]"), std::string::npos) << "the port names stay in the administrator's file";
+    std::ifstream again(beside.toStdString(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), installed) << "the file beside is only read";
 }
 
 TEST_F(BootProcess, AMissingPanelFileEndsTheProgramWithMinusOne) {

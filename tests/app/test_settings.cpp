@@ -7,6 +7,7 @@
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/main_ids.h"
 
+#include <QComboBox>
 #include <QFile>
 
 #include <cstring>
@@ -47,20 +48,49 @@ class SettingsTest : public ProgramTest {
         return ss.str();
     }
     void writeFile(const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
+    void expectDefaults(const std::string &file) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(port(), 1);
+        int baudIndex = -1;
+        GetCtrlVal(panelInterf, INTERF_BAUD, &baudIndex);
+        EXPECT_EQ(baudIndex, 1);
+        EXPECT_EQ(history(), std::vector<std::string>{kDefaultServerAddress});
+        std::string field;
+        GetCtrlVal(panelInterf, INTERF_ADDRESS, &field);
+        EXPECT_EQ(field, kDefaultServerAddress);
+        EXPECT_STREQ(password, "4826");
+        const int hidden[kSelectorCount] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1};
+        EXPECT_EQ(std::memcmp(panelSelectorState, hidden, sizeof hidden), 0);
+        EXPECT_EQ(main_left + main_top + main_zoom, 0);
+    }
+    // The file's lines of one section, as bytes.
+    std::string sectionText(const std::string &name) {
+        const std::string text = fileText();
+        const std::size_t at = text.find("[" + name + "]\r\n");
+        return at == std::string::npos ? std::string() : text.substr(at, text.find("\r\n\r\n", at) - at);
+    }
 };
 
 TEST_F(SettingsTest, FirstStartWithoutAFileGivesTheDefaults) {
     readApplicationVarsFromIni(path.c_str());
-    EXPECT_EQ(port(), 1);
-    int baudIndex = -1;
-    GetCtrlVal(panelInterf, INTERF_BAUD, &baudIndex);
-    EXPECT_EQ(baudIndex, 1);
-    ASSERT_EQ(history().size(), 1u);
-    EXPECT_EQ(history()[0], kDefaultServerAddress);
-    EXPECT_STREQ(password, "4826");
-    const int hidden[kSelectorCount] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1};
-    EXPECT_EQ(std::memcmp(panelSelectorState, hidden, sizeof hidden), 0);
-    EXPECT_EQ(main_left + main_top + main_zoom, 0);
+    expectDefaults("no file");
+}
+
+// Whatever a file holds, unless it holds some setting of this file, it gives
+// what a first start gives.
+TEST_F(SettingsTest, EmptyOrForeignFilesGiveTheDefaultsOfAMissingOne) {
+    std::string noise(4096, '\0');
+    unsigned seed = 99;
+    for (char &c : noise) c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const std::string files[] = {"", "\r\n  \r\n", noise, "[Other Program]\r\nLast COM Port = 9\r\n",
+                                 "[SERIAL PORTS]\r\nCOM2 = \"/dev/ttyUSB0\"\r\n"};
+    for (const std::string &text : files) {
+        resetPanels();
+        writeFile(text);
+        readApplicationVarsFromIni(path.c_str());
+        expectDefaults(text.substr(0, 20));
+    }
+    EXPECT_EQ(GetComPortDevice(2), "/dev/ttyUSB0") << "a file of port names alone still names the ports";
 }
 
 TEST_F(SettingsTest, WhatIsWrittenComesBack) {
@@ -132,6 +162,7 @@ TEST_F(SettingsTest, DamagedFilesNeverCrashAndKeepWhatIsReadable) {
     readApplicationVarsFromIni(path.c_str());
     EXPECT_EQ(port(), 9);
     EXPECT_EQ(main_top, 77);
+    EXPECT_EQ(history(), std::vector<std::string>{kDefaultServerAddress}) << "a lost history still offers an address";
 
     std::string huge = "[CONNECTION]\r\nIP History 0 = \"" + std::string(100000, 'x') + "\"\r\n";
     for (int i = 0; i < 10000; ++i) huge += "[S" + std::to_string(i) + "]\r\n";
@@ -142,6 +173,28 @@ TEST_F(SettingsTest, DamagedFilesNeverCrashAndKeepWhatIsReadable) {
     ASSERT_EQ(history().size(), 1u);
     EXPECT_LE(history()[0].size(), 98u);
     EXPECT_EQ(port(), 5);
+}
+
+// Bytes that are no valid UTF-8 (a Latin-1 name, a cut character) survive a
+// start, a commit of the address field and an exit unchanged.
+TEST_F(SettingsTest, AddressHistoryKeepsItsBytesThroughAStartAndExit) {
+    const std::string connection = "[CONNECTION]\r\nLast COM Port = 1\r\nLast Baudrate = 3\r\n"
+                                "IP History 0 = \"caf\xe9.local\"\r\nIP History 1 = \"\xc3(cut\"\r\n"
+                                "IP History 2 = \"r\xc3\xa9seau\"\r\nIP History 3 = \"\xed\xa0\x80\"\r\n";
+    std::string empties;
+    for (int i = 4; i < 10; ++i) empties += "IP History " + std::to_string(i) + " = \"\"\r\n";
+    writeFile(connection + empties);
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_EQ(history().at(0), "caf\xe9.local");
+    std::string field;
+    GetCtrlVal(panelInterf, INTERF_ADDRESS, &field);
+    EXPECT_EQ(field, "caf\xe9.local");
+    OperateCtrl(panelInterf, INTERF_ADDRESS); // the operator confirms the address shown
+    EXPECT_EQ(history().size(), 10u) << "found in the list by its bytes, so moved, not added";
+    std::string shown = static_cast<QComboBox *>(GetCtrlWidget(panelInterf, INTERF_ADDRESS))->itemText(0).toStdString();
+    EXPECT_EQ(shown, "caf\xc3\xa9.local") << "shown as Latin-1";
+    ASSERT_EQ(writeApplicationVarsToIni(path.c_str()), 0);
+    EXPECT_EQ(sectionText("CONNECTION"), connection + empties.substr(0, empties.size() - 2));
 }
 
 TEST_F(SettingsTest, SerialPortNamesAreUsedAndWrittenBackUnchanged) {

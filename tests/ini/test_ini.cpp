@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <chrono>
 #include <climits>
 #include <clocale>
 #include <cmath>
@@ -12,11 +13,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -72,6 +76,30 @@ void Read(IniText ini, const std::string &text) { ASSERT_EQ(Ini_ReadFromBuffer(i
 
 // Writes the store to text and reads it into a new store of the same kind.
 void RoundTrip(IniText from, IniText to) { Read(to, Text(from)); }
+
+// Ini_ReadFromFile in a child process, so that a read that never ends fails
+// the test instead of hanging it; kHung when it took longer than 5 s.
+constexpr int kHung = 1;
+int ReadInChildProcess(const std::string &path) {
+    int fds[2];
+    if (pipe(fds) != 0) return kHung;
+    const pid_t child = fork();
+    if (child == 0) {
+        IniHolder ini(0);
+        const int rc = Ini_ReadFromFile(ini, path.c_str());
+        _exit(write(fds[1], &rc, sizeof rc) == sizeof rc ? 0 : 1);
+    }
+    close(fds[1]);
+    int rc = kHung;
+    pollfd p{fds[0], POLLIN, 0};
+    if (child > 0 && poll(&p, 1, 5000) == 1 && read(fds[0], &rc, sizeof rc) != sizeof rc) rc = kHung;
+    close(fds[0]);
+    if (child > 0) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    return rc;
+}
 
 class IniFiles : public ::testing::Test {
 protected:
@@ -204,17 +232,17 @@ TEST(IniCodec, ByteBlocks) {
     std::free(data);
 
     // Every length and every byte value in every position of a group.
-    for (std::size_t n = 0; n <= 7; ++n) {
-        std::vector<unsigned char> bytes(n);
+    constexpr std::size_t kLongest = 7;
+    for (std::size_t n = 0; n <= kLongest; ++n) {
         for (unsigned v = 0; v < 256; ++v) {
+            unsigned char bytes[kLongest] = {}, back[kLongest] = {};
             for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<unsigned char>(v + 37 * i);
-            const std::string text = ini::EncodeData(bytes.data(), n);
+            const std::string text = ini::EncodeData(bytes, n);
             ASSERT_EQ(text.find_first_not_of("0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmno"),
                       std::string::npos);
             ASSERT_EQ(ini::DecodedLength(text.size()), n);
-            std::vector<unsigned char> back(n + 1);
-            ASSERT_TRUE(ini::DecodeData(text, back.data()));
-            ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), back.begin())) << "length " << n << " value " << v;
+            ASSERT_TRUE(ini::DecodeData(text, back));
+            ASSERT_TRUE(std::equal(bytes, bytes + n, back)) << "length " << n << " value " << v;
         }
     }
 
@@ -346,6 +374,76 @@ TEST(IniStore, PutReplacesAllItemsOfTagAtFirstPlace) {
     EXPECT_EQ(Sections(ini), (std::vector<std::string>{"S", "T"}));
 }
 
+// Look-ups go through an index once a list is long; it must answer exactly
+// as a scan for the first match would, through every kind of change.
+TEST(IniStore, IndexedLookupsAnswerAsAScanWould) {
+    auto scan = [](IniText ini, const std::string &section, const std::string &tag) -> std::string {
+        for (const ini::Section &s : ini->sections) {
+            if (!ini::EqualNoCase(s.name, ini::TrimBlanks(section))) continue;
+            for (const ini::Item &item : s.items)
+                if (ini::EqualNoCase(item.tag, ini::TrimBlanks(tag))) return ini::UnescapeString(item.value);
+            return "<missing>";
+        }
+        return "<missing>";
+    };
+    for (const int sorted : {0, 1}) {
+        IniHolder ini(sorted);
+        std::string text;
+        int value = 0;
+        for (int n = 0; n < 60; ++n) {
+            // Names repeat in other letter case; every value is unique.
+            text += std::string(n % 2 ? "[Sec" : "[sEC") + std::to_string(n % 23) + "]\n";
+            for (int k = 0; k < 40; ++k)
+                text += (k % 3 ? "tag" : "TAG") + std::to_string(k % 17) + " = v" + std::to_string(value++) + "\n";
+        }
+        for (int n = 0; n < 60; ++n) text += "[SEC" + std::to_string(n) + "]\nx = w" + std::to_string(n) + "\n";
+        Read(ini, text);
+        auto check = [&](const char *step) {
+            for (int n = 0; n < 70; ++n)
+                for (const std::string tag : {"tag0", "Tag16", "TAG7", " tag3 ", "x", "new", "none"}) {
+                    const std::string section = (n % 2 ? "sec" : " SEC ") + std::to_string(n);
+                    ASSERT_EQ(Get(ini, section.c_str(), tag.c_str()), scan(ini, section, tag))
+                        << step << " sorted " << sorted << " [" << section << "] " << tag;
+                }
+        };
+        check("read");
+        ASSERT_EQ(Ini_PutString(ini, "sec5", "tag4", "put"), 0); // replaces all of its tag
+        ASSERT_EQ(Ini_PutString(ini, "Sec6", "New", "added"), 0);
+        ASSERT_EQ(Ini_PutString(ini, "Sec0a", "new", "section"), 0); // new section, mid-list when sorted
+        check("put");
+        EXPECT_EQ(Get(ini, "SEC5", "TAG4"), "put");
+        ASSERT_EQ(Ini_RemoveItem(ini, "SEC7", "tag2"), 1);
+        ASSERT_EQ(Ini_RemoveSection(ini, "sec3"), 1);
+        ASSERT_EQ(Ini_RemoveSection(ini, "SEC1"), 1);
+        check("remove");
+        Read(ini, "[sec3]\nx = again\n[Sec70]\nx=70\n");
+        check("read again");
+    }
+}
+
+TEST(IniStore, LookupsInALargeStoreDoNotScanIt) {
+    // 300,000 sections and 4,000 look-ups of names that are missing or at
+    // the end: scanning for each would compare 1.2e9 names (seconds).
+    std::string text;
+    for (int n = 0; n < 300000; ++n) text += "[S" + std::to_string(n) + "]\n";
+    text += "[SERIAL PORTS]\nCOM7 = \"/dev/ttyUSB0\"\n";
+    IniHolder ini(0);
+    Read(ini, text);
+    const auto start = std::chrono::steady_clock::now();
+    char device[64];
+    int found = 0;
+    for (int round = 0; round < 8; ++round)
+        for (int port = 1; port <= 255; ++port) {
+            const std::string key = "COM" + std::to_string(port);
+            found += Ini_GetStringIntoBuffer(ini, "serial ports", key.c_str(), device, sizeof device);
+            found += Ini_SectionExists(ini, ("CONNECTION" + key).c_str());
+        }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(found, 8);
+    EXPECT_STREQ(device, "");
+    EXPECT_LT(seconds, 2.0);
+}
+
 TEST(IniStore, SortingOnAndOff) {
     const char *text = "[b]\nz=1\nB=2\na=3\nb=4\n[A]\nk=1\n[c]\n[a]\nk=2\n";
     IniHolder plain(0), sorted(1);
@@ -465,12 +563,39 @@ TEST_F(IniFiles, ReadFailuresLeaveStoreAsItWas) {
     IniHolder ini(0);
     ASSERT_EQ(Ini_PutInt(ini, "S", "t", 1), 0);
     EXPECT_EQ(Ini_ReadFromFile(ini, (dir + "/missing.ini").c_str()), kIniErrOpenForRead);
-    EXPECT_EQ(Ini_ReadFromFile(ini, dir.c_str()), kIniErrRead); // a directory opens but does not read
+    EXPECT_EQ(Ini_ReadFromFile(ini, dir.c_str()), kIniErrOpenForRead); // a directory is no file
     EXPECT_EQ(Text(ini), "[S]\r\nt = 1\r\n\r\n");
     Spit(dir + "/more.ini", "[S]\nt = 2\n[U]\nu = 3");
     ASSERT_EQ(Ini_ReadFromFile(ini, (dir + "/more.ini").c_str()), 0); // added after the existing sections
     EXPECT_EQ(Sections(ini), (std::vector<std::string>{"S", "S", "U"}));
     EXPECT_EQ(Get(ini, "S", "t"), "1");
+}
+
+TEST_F(IniFiles, OnlyPlainFilesOfBoundedSizeAreReadAndNothingWaits) {
+    IniHolder ini(0);
+    ASSERT_EQ(Ini_PutInt(ini, "S", "t", 1), 0);
+    const std::string fifo = dir + "/fifo.ini", zero = dir + "/zero.ini", big = dir + "/big.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+    // A FIFO without a writer blocks an open for reading for ever, and
+    // /dev/zero never ends.
+    EXPECT_EQ(ReadInChildProcess(fifo), kIniErrOpenForRead);
+    EXPECT_EQ(ReadInChildProcess(zero), kIniErrOpenForRead);
+    EXPECT_EQ(Ini_ReadFromFile(ini, "/dev/null"), kIniErrOpenForRead);
+
+    // Past the size limit (a sparse file: no disk space used) the read is
+    // refused with a code of its own and a text for the operator.
+    const int fd = open(big.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, kIniMaxFileSize + 1), 0);
+    ASSERT_EQ(pwrite(fd, "[Big]\n", 6, 0), 6);
+    close(fd);
+    EXPECT_EQ(Ini_ReadFromFile(ini, big.c_str()), kIniErrFileTooLarge);
+    EXPECT_STREQ(Ini_ErrorText(kIniErrFileTooLarge), "File Too Large");
+    EXPECT_EQ(Text(ini), "[S]\r\nt = 1\r\n\r\n");
+    ASSERT_EQ(truncate(big.c_str(), kIniMaxFileSize), 0); // the limit itself is still read
+    ASSERT_EQ(Ini_ReadFromFile(ini, big.c_str()), 0);
+    EXPECT_EQ(Sections(ini), (std::vector<std::string>{"S", "Big"}));
 }
 
 TEST_F(IniFiles, WriteReplacesTargetAndKeepsItsModeAndLinks) {

@@ -24,7 +24,10 @@
 #include <iterator>
 #include <functional>
 #include <string>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -625,6 +628,19 @@ TEST(EngineFiles, LinesErrorsAndTime) {
     EXPECT_EQ(GetFileInfo((path + ".none").c_str(), &size), 0);
     EXPECT_EQ(OpenFile(dir.path().toStdString().c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII), -1);
     EXPECT_EQ(GetFmtIOError(), 6);
+
+    // Only plain files open: a FIFO without its other end would block the
+    // open for ever (here the test holds both ends, so nothing waits should
+    // it open), and a device never ends.
+    const std::string fifo = MakePathname(dir.path().toStdString(), "fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int ends = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    for (const std::string &special : {fifo, std::string("/dev/zero")})
+        for (const int mode : {VAL_READ_ONLY, VAL_WRITE_ONLY}) {
+            EXPECT_EQ(OpenFile(special.c_str(), mode, VAL_TRUNCATE, VAL_ASCII), -1) << special;
+            EXPECT_EQ(GetFmtIOError(), 7) << special;
+        }
+    close(ends);
 
     const std::string date = DateStr(), time = TimeStr();
     EXPECT_EQ(date.size(), 10u);

@@ -57,6 +57,53 @@ void setStyleEntry(QWidget *w, const char *key, const QString &value) {
     w->setStyleSheet(css);
 }
 
+// Texts pass between the program and the widgets as bytes. Bytes that are
+// valid UTF-8 are shown as such; any other bytes (a Latin-1 name, a cut or
+// damaged file) are shown one character per byte and kept beside the text,
+// so that reading the control gives back exactly the bytes that were set.
+constexpr int kRawBytesRole = Qt::UserRole + 1;  // of a combo-box item
+constexpr char kRawBytesProperty[] = "rawBytes"; // of a text field: the bytes...
+constexpr char kRawTextProperty[] = "rawText";   // ...and the text shown for them
+
+bool isUtf8(const std::string &bytes) {
+    const QByteArray b = QByteArray::fromStdString(bytes);
+    return QString::fromUtf8(b).toUtf8() == b;
+}
+
+QString textOfBytes(const std::string &bytes) {
+    if (isUtf8(bytes)) return QString::fromStdString(bytes);
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// A field set from bytes remembers them for as long as it shows their text.
+void setFieldBytes(QWidget *w, const std::string &bytes, const QString &shown) {
+    const bool raw = !isUtf8(bytes);
+    w->setProperty(kRawBytesProperty, raw ? QVariant(QByteArray::fromStdString(bytes)) : QVariant());
+    w->setProperty(kRawTextProperty, raw ? QVariant(shown) : QVariant());
+}
+
+std::string fieldBytes(const QWidget *w, const QString &shown) {
+    const QVariant raw = w->property(kRawBytesProperty);
+    if (raw.isValid() && w->property(kRawTextProperty).toString() == shown) return raw.toByteArray().toStdString();
+    return shown.toStdString();
+}
+
+std::string itemBytes(const QComboBox *c, int index) {
+    const QVariant raw = c->itemData(index, kRawBytesRole);
+    return raw.isValid() ? raw.toByteArray().toStdString() : c->itemText(index).toStdString();
+}
+
+// A combo box's field: the bytes it was set to, or those of the list item
+// it shows (picked from the list), or the text typed.
+std::string comboFieldBytes(const QComboBox *c) {
+    const QString shown = c->currentText();
+    const QVariant raw = c->property(kRawBytesProperty);
+    if (raw.isValid() && c->property(kRawTextProperty).toString() == shown) return raw.toByteArray().toStdString();
+    for (int i = 0; i < c->count(); ++i)
+        if (c->itemData(i, kRawBytesRole).isValid() && c->itemText(i) == shown) return itemBytes(c, i);
+    return shown.toStdString();
+}
+
 int ringIndexOfValue(QComboBox *c, int value) {
     for (int i = 0; i < c->count(); ++i)
         if (c->itemData(i, Qt::UserRole).toInt() == value) return i;
@@ -166,11 +213,12 @@ int SetCtrlVal(int panelHandle, int id, const std::string &value) {
     if (!c) return rc;
     QWidget *w = c->widget;
     const QSignalBlocker block(w);
-    const QString s = QString::fromStdString(value);
+    const QString s = textOfBytes(value);
     switch (c->kind) {
     case CTRL_KIND_STRING:
         static_cast<QLineEdit *>(w)->setText(s);
         static_cast<QLineEdit *>(w)->setModified(false);
+        setFieldBytes(w, value, s);
         return 0;
     case CTRL_KIND_TEXTMSG:
         static_cast<QLabel *>(w)->setText(s);
@@ -183,6 +231,7 @@ int SetCtrlVal(int panelHandle, int id, const std::string &value) {
         auto *cb = static_cast<QComboBox *>(w);
         cb->setEditText(s);
         if (cb->lineEdit()) cb->lineEdit()->setModified(false);
+        setFieldBytes(w, value, s);
         return 0;
     }
     case CTRL_KIND_COMMAND:
@@ -220,15 +269,15 @@ int GetCtrlVal(int panelHandle, int id, std::string *value) {
     ControlRec *c = lookup(panelHandle, id, rc);
     if (!c) return rc;
     QWidget *w = c->widget;
-    QString s;
+    std::string s;
     switch (c->kind) {
-    case CTRL_KIND_STRING: s = static_cast<QLineEdit *>(w)->text(); break;
-    case CTRL_KIND_TEXTMSG: s = static_cast<QLabel *>(w)->text(); break;
-    case CTRL_KIND_TEXTBOX: s = static_cast<QPlainTextEdit *>(w)->toPlainText(); break;
-    case CTRL_KIND_COMBO: s = static_cast<QComboBox *>(w)->currentText(); break;
+    case CTRL_KIND_STRING: s = fieldBytes(w, static_cast<QLineEdit *>(w)->text()); break;
+    case CTRL_KIND_TEXTMSG: s = static_cast<QLabel *>(w)->text().toStdString(); break;
+    case CTRL_KIND_TEXTBOX: s = static_cast<QPlainTextEdit *>(w)->toPlainText().toStdString(); break;
+    case CTRL_KIND_COMBO: s = comboFieldBytes(static_cast<QComboBox *>(w)); break;
     default: return UIE_TypeMismatch;
     }
-    if (value) *value = s.toStdString();
+    if (value) *value = std::move(s);
     return 0;
 }
 
@@ -742,7 +791,8 @@ int Combo_InsertComboItem(int panelHandle, int id, int index, const std::string 
     if (!c) return rc;
     return keepingText(c, [&] {
         int i = (index < 0 || index > c->count()) ? c->count() : index;
-        c->insertItem(i, QString::fromStdString(text));
+        c->insertItem(i, textOfBytes(text));
+        if (!isUtf8(text)) c->setItemData(i, QByteArray::fromStdString(text), kRawBytesRole);
         return 0;
     });
 }
@@ -763,7 +813,10 @@ int Combo_GetIndex(int panelHandle, int id, const std::string &text, int *index)
     int rc;
     QComboBox *c = comboOf(panelHandle, id, rc);
     if (!c) return rc;
-    if (index) *index = c->findText(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (!index) return 0;
+    *index = -1;
+    for (int i = 0; i < c->count() && *index < 0; ++i)
+        if (itemBytes(c, i) == text) *index = i;
     return 0;
 }
 
@@ -780,7 +833,7 @@ int Combo_GetItem(int panelHandle, int id, int index, std::string *text) {
     QComboBox *c = comboOf(panelHandle, id, rc);
     if (!c) return rc;
     if (index < 0 || index >= c->count()) return UIE_IndexOutOfRange;
-    if (text) *text = c->itemText(index).toStdString();
+    if (text) *text = itemBytes(c, index);
     return 0;
 }
 

@@ -131,8 +131,18 @@ int OpenFile(const char *fileName, int mode, int action, int fileType) {
         else if (action == VAL_APPEND) flags |= O_APPEND;
         if (action == VAL_APPEND) fmode = mode == VAL_WRITE_ONLY ? "ab" : "a+b";
     }
-    int fd = ::open(fileName, flags | O_CLOEXEC, 0666);
+    // Only plain files: opening a FIFO waits for its other end, opening a
+    // device may act on it, and neither ends the way a file does. The type is
+    // checked before the open, and again on what the open that cannot block
+    // gave.
+    struct stat st {};
+    if (::stat(fileName, &st) == 0 && !S_ISREG(st.st_mode)) return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    int fd = ::open(fileName, flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return fail(errno);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, flags & O_APPEND) != 0) {
+        ::close(fd);
+        return fail(EINVAL);
+    }
     std::FILE *f = ::fdopen(fd, fmode);
     if (!f) {
         int e = errno;

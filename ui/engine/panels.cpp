@@ -29,6 +29,7 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -560,6 +561,36 @@ int GetActiveCtrl(int handle) {
     return 0;
 }
 
+namespace {
+
+// A window placed where no screen shows all of it (a position remembered from
+// a monitor that is gone, or a smaller screen) moves onto the screen that
+// shows most of it, or else the nearest one, just far enough to fit; one
+// larger than the screen keeps its top left corner on it.
+QPoint keptOnScreen(const QRect &window) {
+    const QScreen *best = nullptr;
+    long long bestArea = -1, bestDistance = 0;
+    for (const QScreen *s : QGuiApplication::screens()) {
+        const QRect area = s->availableGeometry();
+        const QRect shown = area.intersected(window);
+        const long long shownArea = shown.isEmpty() ? 0 : 1LL * shown.width() * shown.height();
+        const QPoint gap = area.center() - window.center();
+        const long long distance = 1LL * gap.x() * gap.x() + 1LL * gap.y() * gap.y();
+        if (shownArea > bestArea || (shownArea == bestArea && distance < bestDistance)) {
+            best = s;
+            bestArea = shownArea;
+            bestDistance = distance;
+        }
+    }
+    if (!best) return window.topLeft();
+    const QRect area = best->availableGeometry();
+    const int left = std::max(area.left(), std::min(window.left(), area.right() + 1 - window.width()));
+    const int top = std::max(area.top(), std::min(window.top(), area.bottom() + 1 - window.height()));
+    return {left, top};
+}
+
+} // namespace
+
 int SetPanelPos(int handle, int top, int left) {
     PanelRec *p = panel(handle);
     if (!p) return UIE_InvalidPanel;
@@ -574,6 +605,11 @@ int SetPanelPos(int handle, int top, int left) {
         const QSize sz = p->widget->frameGeometry().size();
         if (top == VAL_AUTO_CENTER) top = area.top() + (area.height() - sz.height()) / 2;
         if (left == VAL_AUTO_CENTER) left = area.left() + (area.width() - sz.width()) / 2;
+    }
+    if (p->widget->isWindow()) {
+        const QPoint at = keptOnScreen(QRect(QPoint(left, top), p->widget->frameGeometry().size()));
+        left = at.x();
+        top = at.y();
     }
     p->widget->move(left, top);
     return 0;
