@@ -71,7 +71,8 @@ CtrlCallbackPtr FindCallback(const std::string &name);
 int InitCVIRTE(int argc, char **argv);
 void CloseCVIRTE();
 // Directory the panel resource files are loaded from (default: the
-// executable's directory).
+// executable's directory, and for a file not there the install's panel
+// folder, <prefix>/share/qvex-scope/panels beside <prefix>/bin).
 void SetPanelResourceDir(const std::string &dir);
 std::string GetPanelResourceDir();
 

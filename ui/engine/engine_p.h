@@ -55,4 +55,12 @@ void flushGraphs(QWidget *root);
 // Keeps the application object alive and owns engine-wide objects.
 bool ensureApplication(int argc, char **argv);
 
+// Where the program's files are (files.cpp).
+std::string executableDir();
+std::string installedPanelDir();
+// True when no panel file stands beside the executable but the install's
+// panel folder exists: the program was installed, not run from its build
+// folder or a copied program folder.
+bool runsFromInstall();
+
 } // namespace engine

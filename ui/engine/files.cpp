@@ -1,5 +1,5 @@
 // Files, paths and time.
-#include "ui/engine/engine.h"
+#include "ui/engine/engine_p.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -258,11 +258,19 @@ namespace {
 std::string g_projectDir; // set only by tests that run the program in a folder of their own
 }
 
-void SetProjectDir(const std::string &directory) { g_projectDir = directory; }
+// The install's panel folder relative to the installed executable; the build
+// names it from its install directories.
+#ifndef QVEX_INSTALLED_PANEL_DIR
+#define QVEX_INSTALLED_PANEL_DIR "../share/qvex-scope/panels"
+#endif
 
-std::string GetProjectDir() {
-    if (!g_projectDir.empty()) return g_projectDir;
-    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath().toStdString();
+namespace engine {
+
+std::string executableDir() {
+    if (QCoreApplication::instance()) {
+        const QString d = QCoreApplication::applicationDirPath();
+        if (!d.isEmpty()) return d.toStdString();
+    }
     char buf[4096];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0) return ".";
@@ -271,6 +279,24 @@ std::string GetProjectDir() {
     auto slash = s.rfind('/');
     return slash == std::string::npos ? "." : s.substr(0, slash);
 }
+
+// Found from the executable rather than from a fixed prefix, so that an
+// install moved or unpacked elsewhere as a whole still finds its panels.
+std::string installedPanelDir() {
+    return QDir::cleanPath(QString::fromStdString(executableDir()) + "/" QVEX_INSTALLED_PANEL_DIR).toStdString();
+}
+
+bool runsFromInstall() {
+    const QDir beside(QString::fromStdString(executableDir()));
+    return beside.entryList({QStringLiteral("*.ui")}, QDir::Files).isEmpty() &&
+           QFileInfo(QString::fromStdString(installedPanelDir())).isDir();
+}
+
+} // namespace engine
+
+void SetProjectDir(const std::string &directory) { g_projectDir = directory; }
+
+std::string GetProjectDir() { return g_projectDir.empty() ? engine::executableDir() : g_projectDir; }
 
 int GetProjectDir(char *directory) {
     std::string d = GetProjectDir();
@@ -281,7 +307,11 @@ int GetProjectDir(char *directory) {
 
 std::string GetWritableDataDir() {
     std::string d = GetProjectDir();
-    if (::access(d.c_str(), W_OK) == 0) return d;
+    // An installed program never writes beside its executable, even where it
+    // could (run by root, or from a prefix the user owns): files there would
+    // outlive the package that put the program there.
+    const bool installed = g_projectDir.empty() && engine::runsFromInstall();
+    if (!installed && ::access(d.c_str(), W_OK) == 0) return d;
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty() || !QDir().mkpath(data)) return d;
     return data.toStdString();

@@ -143,11 +143,6 @@ void installTerminationHandler() {
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
-std::string executableDir() {
-    QString d = QCoreApplication::applicationDirPath();
-    return d.isEmpty() ? std::string(".") : d.toStdString();
-}
-
 // Mouse clicks on a control reach its callback as click events (the commit
 // that a click may also cause comes from the control's own signal), with the
 // mouse position from the panel's top left: event data 1 vertical, 2 horizontal.
@@ -372,6 +367,20 @@ void SetPanelResourceDir(const std::string &dir) { g_resourceDir = dir; }
 
 std::string GetPanelResourceDir() { return g_resourceDir.empty() ? executableDir() : g_resourceDir; }
 
+namespace {
+// A panel file beside the executable (a build folder or a copied program
+// folder) comes first, then the install's panel folder. A folder named by
+// SetPanelResourceDir is the only place looked at.
+std::string panelFilePath(const std::string &fileName, std::string *alsoTried) {
+    const std::string beside = MakePathname(GetPanelResourceDir(), fileName);
+    if (!g_resourceDir.empty() || QFileInfo::exists(QString::fromStdString(beside))) return beside;
+    const std::string installed = MakePathname(installedPanelDir(), fileName);
+    if (QFileInfo::exists(QString::fromStdString(installed))) return installed;
+    *alsoTried = installed;
+    return beside;
+}
+} // namespace
+
 // ---- panels ----------------------------------------------------------------------------------
 int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
     if (!g_app) return UIE_NotInitialized;
@@ -381,10 +390,11 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
         if (!pp) return UIE_InvalidPanel;
         parentWidget = pp->widget;
     }
-    const std::string path = MakePathname(GetPanelResourceDir(), fileName ? fileName : "");
+    std::string alsoTried;
+    const std::string path = panelFilePath(fileName ? fileName : "", &alsoTried);
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
-        report(path, "cannot be opened");
+        report(path, alsoTried.empty() ? "cannot be opened" : "cannot be opened, nor " + alsoTried);
         return UIE_FileNotFound;
     }
     PanelLoader loader;
