@@ -266,8 +266,8 @@ class GraphView {
     bool pending = false;
     int count = 0;
     double x0 = 0, x1 = 10, y0 = 0, y1 = 10; // ranges on screen
-    ViewState state;                     // frozen or zoomed by the operator
-    std::function<void()> onRedraw;      // after every redraw
+    ViewState state;                         // frozen or zoomed by the operator
+    std::function<void()> onRedraw;          // after every redraw
 
   private:
     void syncAxes();
