@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -96,6 +97,21 @@ struct GraphModel {
     std::vector<double> ring_; // pointsPerScreen rows
     std::size_t head_ = 0;     // ring index of the oldest kept row
     std::size_t rows_ = 0;
+};
+
+// What the operator does to a graph's view without touching what the program
+// plots (graph_inspect.cpp). A frozen view shows a copy of the model taken
+// when it froze, while the program's plots go on into the model; a zoomed
+// view shows its own axis ranges. A strip chart's zoomed x range counts from
+// the first row on screen, so a zoomed live chart keeps scrolling.
+struct ViewState {
+    std::unique_ptr<GraphModel> frozen;
+    bool zoomed = false;
+    double x0 = 0.0, x1 = 10.0, y0 = 0.0, y1 = 10.0;
+
+    const GraphModel &shown(const GraphModel &live) const { return frozen ? *frozen : live; }
+    // The range an axis shows.
+    std::pair<double, double> range(const GraphModel &live, int axis) const;
 };
 
 // Grid spacing of 1, 2 or 5 times a power of ten giving about `divisions`

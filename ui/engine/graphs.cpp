@@ -5,6 +5,7 @@
 // QLineSeries (scatter plots QScatterSeries) taken from a pool that grows to
 // the largest number shown at once; texts are graphics items on the chart.
 #include "ui/engine/engine_p.h"
+#include "ui/engine/graph_inspect_p.h"
 #include "ui/engine/graph_p.h"
 #include "ui/engine/widgets.h"
 
@@ -27,6 +28,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
 
 namespace engine {
 
@@ -264,6 +266,8 @@ class GraphView {
     bool pending = false;
     int count = 0;
     double x0 = 0, x1 = 10, y0 = 0, y1 = 10; // ranges on screen
+    ViewState state;                         // frozen or zoomed by the operator
+    std::function<void()> onRedraw;          // after every redraw
 
   private:
     void syncAxes();
@@ -347,10 +351,14 @@ void GraphView::redraw() {
     clock.start();
     ++count;
     syncAxes();
-    if (m.strip) syncTraces();
-    else syncPlots();
+    // A frozen view keeps the series it showed; only its axes follow the zoom.
+    if (!state.frozen) {
+        if (m.strip) syncTraces();
+        else syncPlots();
+    }
     chart->layout()->activate(); // the plot area for the new axis labels
     placeTexts();
+    if (onRedraw) onRedraw();
 }
 
 void GraphView::syncAxes() {
@@ -365,7 +373,7 @@ void GraphView::syncAxes() {
         const QString format = labelFormat(step);
         if (a->labelFormat() != format) a->setLabelFormat(format);
     };
-    const auto xr = m.range(VAL_XAXIS), yr = m.range(VAL_LEFT_YAXIS);
+    const auto xr = state.range(m, VAL_XAXIS), yr = state.range(m, VAL_LEFT_YAXIS);
     apply(ax, xr, kXDivisions);
     apply(ay, yr, kYDivisions);
     x0 = xr.first;
@@ -531,6 +539,8 @@ QvGraph::QvGraph(QWidget *parent, bool stripChart)
     setPalette(pal);
     view_ = std::make_unique<engine::GraphView>(this, *model_);
     restyle();
+    inspector_ = std::make_unique<engine::GraphInspector>(this);
+    view_->onRedraw = [this] { inspector_->viewRedrawn(); };
 }
 
 QvGraph::~QvGraph() = default;
@@ -540,17 +550,29 @@ void QvGraph::redrawNow() { view_->redraw(); }
 bool QvGraph::redrawPending() const { return view_->pending; }
 int QvGraph::redrawCount() const { return view_->count; }
 QWidget *QvGraph::chartView() const { return view_->view; }
+engine::ViewState &QvGraph::viewState() { return view_->state; }
+engine::GraphInspector &QvGraph::inspector() const { return *inspector_; }
+
+std::pair<double, double> QvGraph::shownRange(int axis) const {
+    return axis == VAL_XAXIS ? std::make_pair(view_->x0, view_->x1) : std::make_pair(view_->y0, view_->y1);
+}
+
+QRectF QvGraph::plotArea() const {
+    const QRectF pa = view_->chart->plotArea();
+    return {toWidgetFromChart(pa.topLeft()), toWidgetFromChart(pa.bottomRight())};
+}
+
+QPointF QvGraph::toWidgetFromChart(const QPointF &c) const {
+    const QPointF vp = view_->view->mapFromScene(view_->chart->mapToScene(c));
+    return view_->view->viewport()->mapTo(this, vp);
+}
 
 QPointF QvGraph::toData(const QPoint &widgetPos) const {
     const QPoint vp = view_->view->viewport()->mapFrom(this, widgetPos);
     return view_->toData(view_->chart->mapFromScene(view_->view->mapToScene(vp)));
 }
 
-QPointF QvGraph::toWidget(const QPointF &data) const {
-    const QPointF scene = view_->chart->mapToScene(view_->toChart(data));
-    const QPointF vp = view_->view->mapFromScene(scene);
-    return view_->view->viewport()->mapTo(this, vp);
-}
+QPointF QvGraph::toWidget(const QPointF &data) const { return toWidgetFromChart(view_->toChart(data)); }
 
 void QvGraph::showEvent(QShowEvent *e) {
     QFrame::showEvent(e);

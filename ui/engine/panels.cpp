@@ -152,7 +152,7 @@ class MouseFilter : public QObject {
     MouseFilter(int handle, int id, QObject *parent) : QObject(parent), handle_(handle), id_(id) {}
     bool eventFilter(QObject *watched, QEvent *e) override {
         const int event = clickEvent(e);
-        if (!event) return false;
+        if (!event || graphKeepsMouseEvent(watched, e)) return false;
         QPoint pos = static_cast<QMouseEvent *>(e)->position().toPoint();
         PanelRec *p = panel(handle_);
         auto *w = qobject_cast<QWidget *>(watched);

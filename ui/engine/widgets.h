@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 // Round indicator light with an on and an off colour.
 class QvLed : public QWidget {
@@ -85,18 +86,25 @@ class QvCanvas : public QWidget {
 
 namespace engine {
 struct GraphModel;
+struct ViewState;
 class GraphView;
+class GraphInspector;
 } // namespace engine
 
 // Graph over Qt Charts: curves, lines and text on a dark, gridded plot area
 // (ui/engine/graphs.cpp). Mouse clicks anywhere on it land on this widget
 // itself, never on the chart view inside.
+// The operator can freeze, zoom, pan, read and export what it shows
+// (graph_inspect.cpp) with Ctrl and Shift gestures and a small bar in its
+// corner; plain clicks stay the program's. curveNames names curves in the
+// readout and in exports by their colour: "#0000ff=Channel A,#00ff00=Channel B".
 class QvGraph : public QFrame {
     Q_OBJECT
     Q_PROPERTY(QString xName READ xName WRITE setXName)
     Q_PROPERTY(QString yName READ yName WRITE setYName)
     Q_PROPERTY(QColor plotColor READ plotColor WRITE setPlotColor)
     Q_PROPERTY(QColor gridColor READ gridColor WRITE setGridColor)
+    Q_PROPERTY(QString curveNames READ curveNames WRITE setCurveNames)
   public:
     explicit QvGraph(QWidget *parent = nullptr);
     ~QvGraph() override;
@@ -116,6 +124,16 @@ class QvGraph : public QFrame {
     QPointF toData(const QPoint &widgetPos) const;
     // Widget position of a data point.
     QPointF toWidget(const QPointF &data) const;
+    // The plot area in widget coordinates.
+    QRectF plotArea() const;
+    // The range an axis shows now (VAL_XAXIS or VAL_LEFT_YAXIS): the
+    // program's, or the operator's zoom.
+    std::pair<double, double> shownRange(int axis) const;
+    // The operator's view of it: freeze, zoom, readout, export.
+    engine::ViewState &viewState();
+    engine::GraphInspector &inspector() const;
+    QString curveNames() const { return curveNames_; }
+    void setCurveNames(const QString &s) { curveNames_ = s; }
 
     QString xName() const { return xName_; }
     void setXName(const QString &s);
@@ -132,21 +150,25 @@ class QvGraph : public QFrame {
 
   private:
     void restyle();
-    QString xName_, yName_;
+    QPointF toWidgetFromChart(const QPointF &chartPos) const;
+    QString xName_, yName_, curveNames_;
     QColor plotColor_{0, 0, 0};
     QColor gridColor_{72, 72, 72};
     std::unique_ptr<engine::GraphModel> model_;
     std::unique_ptr<engine::GraphView> view_;
+    std::unique_ptr<engine::GraphInspector> inspector_;
 };
 
 // Scrolling chart of live values: traces of interleaved points, one screen of
-// history. The trace count, screen length and trace colours (comma-separated
-// colour names) may come from the panel resource.
+// history. The trace count, screen length, trace colours (comma-separated
+// colour names) and the traces' names for the readout and exports
+// (comma-separated, in trace order) may come from the panel resource.
 class QvStripChart : public QvGraph {
     Q_OBJECT
     Q_PROPERTY(int numTraces READ numTraces WRITE setNumTraces)
     Q_PROPERTY(int pointsPerScreen READ pointsPerScreen WRITE setPointsPerScreen)
     Q_PROPERTY(QString traceColors READ traceColors WRITE setTraceColors)
+    Q_PROPERTY(QString traceNames READ traceNames WRITE setTraceNames)
   public:
     explicit QvStripChart(QWidget *parent = nullptr);
     int numTraces() const;
@@ -155,4 +177,9 @@ class QvStripChart : public QvGraph {
     void setPointsPerScreen(int n);
     QString traceColors() const;
     void setTraceColors(const QString &names);
+    QString traceNames() const { return traceNames_; }
+    void setTraceNames(const QString &names) { traceNames_ = names; }
+
+  private:
+    QString traceNames_;
 };

@@ -1,0 +1,112 @@
+// The operator's inspection of a graph or strip chart: freeze the display
+// while the program keeps plotting, zoom and pan, read the curves under the
+// mouse, export the picture or the curves. None of it changes what the
+// program plotted or the axes it asked for; plain clicks stay the program's.
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QPointF>
+#include <QString>
+
+#include <vector>
+
+class QvGraph;
+class QRubberBand;
+class QToolButton;
+class QWidget;
+
+namespace engine {
+
+struct GraphModel;
+
+// One curve as a graph shows it: a strip-chart trace or a graph's curve
+// (lines and texts are decoration and left out).
+struct ShownCurve {
+    QString name;
+    QColor color;
+    QList<QPointF> points;
+    bool stepped = false;
+};
+
+// The visible curves of a model, named from the widget's curve or trace names.
+std::vector<ShownCurve> shownCurves(const QvGraph &g, const GraphModel &m);
+// A curve's value at x: its point at x, else the line between its neighbours
+// (the earlier value for a step plot); NaN where the curve has no value.
+double valueAt(const ShownCurve &c, double x);
+// Comma-separated text of the curves' points with x0 <= x <= x1: a header
+// "x,<name>,..." and one row per x that any curve has, a curve without a
+// point at that x leaving its field empty.
+QString curvesCsv(const std::vector<ShownCurve> &curves, double x0, double x1);
+
+class InspectOverlay;
+class InspectBar;
+
+class GraphInspector : public QObject {
+  public:
+    explicit GraphInspector(QvGraph *graph);
+    ~GraphInspector() override;
+
+    // Freezing keeps the picture as it is; the program's plots go on into
+    // the model, and unfreezing shows the latest.
+    void setFrozen(bool on);
+    bool frozen() const;
+    // Shows these data ranges; ranges that are empty, reversed or not
+    // finite are ignored.
+    void zoomTo(double x0, double x1, double y0, double y1);
+    void resetZoom();
+    bool zoomed() const;
+
+    // The cursor readout: shown while the mouse is over the plot area.
+    bool readoutShown() const { return cursorShown_; }
+    // "x = <x>" then "<name>: <value>" per visible curve ("-" without one).
+    QString readoutText() const;
+
+    std::vector<ShownCurve> curves() const; // what the graph shows now
+    QString csv() const;                    // those curves over the x range shown
+    // Writes the graph as a PNG picture or a PDF page, or its curves as CSV,
+    // by the file's extension. Returns "" or why it failed.
+    QString exportTo(const QString &path);
+    // Asks for a file and exports to it; failures are reported in a pop-up.
+    void exportWithDialog();
+
+    bool keepsMouseEvent(QObject *target, const QEvent *e) const;
+    void viewRedrawn();
+    QWidget *bar() const;
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *e) override;
+
+  private:
+    friend class InspectOverlay;
+    struct Reading {
+        QString name;
+        QColor color;
+        double value;
+    };
+    enum class Drag { None, Band, Pan };
+
+    void track(const QPoint &pos);
+    void hideCursor();
+    void updateBar();
+    void placeOverlays();
+    void zoomAround(const QPointF &dataPoint, double factor);
+
+    QvGraph *g_;
+    InspectOverlay *overlay_;
+    InspectBar *bar_;
+    QToolButton *freezeButton_, *fullViewButton_, *exportButton_;
+    QRubberBand *band_ = nullptr;
+    bool hovered_ = false;
+    bool cursorShown_ = false;
+    QPoint mouse_;
+    double readX_ = 0.0;
+    std::vector<Reading> readings_;
+    Drag drag_ = Drag::None;
+    QPoint dragFrom_;
+    double from_[4] = {0, 0, 0, 0}; // x0, x1, y0, y1 shown when a pan began
+};
+
+} // namespace engine
