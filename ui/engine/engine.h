@@ -456,6 +456,14 @@ int ProcessSystemEvents();
 // Delivers pending events; blocks until the next event arrives or maxSeconds
 // pass. Every wait loop uses this, so an idle wait costs almost no CPU.
 int WaitForSystemEvents(double maxSeconds);
+// Calls fn(data) once, through the event loop, after seconds have passed
+// (from whatever loop or wait delivers events then). Returns an id > 0 for
+// CancelDelayedCall, or a negative code when no application runs.
+using DelayedCallPtr = void (*)(void *data);
+int PostDelayedCall(double seconds, DelayedCallPtr fn, void *data);
+// Cancels a delayed call not yet made; an id already called or cancelled is
+// ignored.
+void CancelDelayedCall(int id);
 
 // ---- pop-ups ------------------------------------------------------------------------
 enum { VAL_OK_DONE = 1, VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
@@ -530,6 +538,16 @@ int InstallComCallback(int port, int eventMask, int notifyCount, int eventCharac
 void SetComPortDevice(int port, const std::string &deviceName);
 void ClearComPortDevices();
 std::string GetComPortDevice(int port);
+// The USB serial number of the device behind port number n, as the system
+// reports it; "" when it reports none (a built-in port, a pty) or no device
+// is there.
+std::string GetComPortSerialNumber(int port);
+// The port number whose device reports this serial number now, among the
+// mapped ports and the detected ones; 0 when none does (or serial is "").
+int FindComPortBySerialNumber(const std::string &serial);
+// Makes a device report a serial number the system gives it none for (a
+// pty standing in for a USB converter); "" takes it back.
+void SetComPortSerialNumber(const std::string &deviceName, const std::string &serial);
 
 // ---- TCP client ----------------------------------------------------------------------------
 enum { TCP_DISCONNECT = 1, TCP_DATAREADY = 2 };

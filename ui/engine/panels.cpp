@@ -772,6 +772,36 @@ int ProcessSystemEvents() {
     return 0;
 }
 
+namespace {
+std::map<int, QTimer *> g_delayedCalls;
+int g_lastDelayedCall = 0;
+} // namespace
+
+int PostDelayedCall(double seconds, DelayedCallPtr fn, void *data) {
+    if (!QCoreApplication::instance() || !fn) return UIE_NotInitialized;
+    const int id = ++g_lastDelayedCall;
+    auto *timer = new QTimer();
+    timer->setSingleShot(true);
+    QObject::connect(timer, &QTimer::timeout, [id, fn, data] {
+        auto it = g_delayedCalls.find(id);
+        if (it == g_delayedCalls.end()) return;
+        it->second->deleteLater();
+        g_delayedCalls.erase(it);
+        fn(data);
+    });
+    g_delayedCalls[id] = timer;
+    timer->start(seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0));
+    return id;
+}
+
+void CancelDelayedCall(int id) {
+    auto it = g_delayedCalls.find(id);
+    if (it == g_delayedCalls.end()) return;
+    it->second->stop();
+    it->second->deleteLater();
+    g_delayedCalls.erase(it);
+}
+
 int WaitForSystemEvents(double maxSeconds) {
     if (!QCoreApplication::instance()) return UIE_NotInitialized;
     if (maxSeconds <= 0) return ProcessSystemEvents();
