@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
@@ -95,6 +96,24 @@ int readBytes(int port, char *buffer, int count, int term) {
     return n;
 }
 
+std::map<std::string, std::string> g_fakeSerials; // device -> serial number
+
+QList<QSerialPortInfo> detectedPorts() {
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    std::sort(ports.begin(), ports.end(),
+              [](const QSerialPortInfo &a, const QSerialPortInfo &b) { return a.portName() < b.portName(); });
+    return ports;
+}
+
+std::string serialOf(const std::string &device, const QList<QSerialPortInfo> &ports) {
+    if (device.empty()) return "";
+    auto fake = g_fakeSerials.find(device);
+    if (fake != g_fakeSerials.end()) return QFileInfo::exists(QString::fromStdString(device)) ? fake->second : "";
+    for (const QSerialPortInfo &info : ports)
+        if (info.systemLocation().toStdString() == device) return info.serialNumber().toStdString();
+    return "";
+}
+
 } // namespace
 
 void SetComPortDevice(int port, const std::string &deviceName) {
@@ -108,11 +127,30 @@ std::string GetComPortDevice(int port) {
     auto it = g_portNames.find(port);
     if (it != g_portNames.end()) return it->second;
     if (port < 1) return "";
-    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    std::sort(ports.begin(), ports.end(),
-              [](const QSerialPortInfo &a, const QSerialPortInfo &b) { return a.portName() < b.portName(); });
+    const QList<QSerialPortInfo> ports = detectedPorts();
     if (port > ports.size()) return "";
     return ports[port - 1].systemLocation().toStdString();
+}
+
+void SetComPortSerialNumber(const std::string &deviceName, const std::string &serial) {
+    if (serial.empty()) g_fakeSerials.erase(deviceName);
+    else g_fakeSerials[deviceName] = serial;
+}
+
+std::string GetComPortSerialNumber(int port) { return serialOf(GetComPortDevice(port), detectedPorts()); }
+
+int FindComPortBySerialNumber(const std::string &serial) {
+    if (serial.empty()) return 0;
+    const QList<QSerialPortInfo> ports = detectedPorts();
+    for (const auto &kv : g_portNames)
+        if (serialOf(kv.second, ports) == serial) return kv.first;
+    // A detected port is reachable by its place in the list unless a
+    // mapping has taken that number.
+    for (int i = 0; i < ports.size() && i < 255; ++i) {
+        if (g_portNames.count(i + 1)) continue;
+        if (serialOf(ports[i].systemLocation().toStdString(), ports) == serial) return i + 1;
+    }
+    return 0;
 }
 
 int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits, int stopBits,
