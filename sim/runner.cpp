@@ -30,12 +30,12 @@ template <typename F> void SimThread::runInThread(F &&f) const {
         QMetaObject::invokeMethod(context_, std::forward<F>(f), Qt::BlockingQueuedConnection);
 }
 
-bool SimThread::start(bool tcp, bool pty) {
+bool SimThread::start(bool tcp, bool pty, quint16 tcpPort) {
     if (!sim_) return false;
     bool ok = true;
     runInThread([&] {
         if (tcp) {
-            tcpPort_ = sim_->listenTcp(0);
+            tcpPort_ = sim_->listenTcp(tcpPort);
             ok = ok && tcpPort_ != 0;
         }
         if (pty) {

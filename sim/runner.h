@@ -31,8 +31,9 @@ class SimThread {
     SimThread &operator=(const SimThread &) = delete;
 
     // Opens the transports asked for; blocks until they are ready. False if
-    // one of them could not be opened.
-    bool start(bool tcp = true, bool pty = false);
+    // one of them could not be opened. tcpPort 0 picks a free port; another
+    // one lets a simulator come back where an earlier one listened.
+    bool start(bool tcp = true, bool pty = false, quint16 tcpPort = 0);
     // Closes the transports and ends the thread; the destructor does this too.
     void stop();
 
