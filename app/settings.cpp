@@ -5,6 +5,7 @@
 #include "core/program.h"
 #include "core/status.h"
 #include "ini/inifile.h"
+#include "link/reconnect.h"
 #include "maint/access.h"
 #include "measure/navigation.h"
 #include "params/binding.h"
@@ -28,6 +29,7 @@ constexpr const char kConnection[] = "CONNECTION";
 constexpr const char kColorArray[] = "COLOR ARRAY";
 constexpr const char kApplication[] = "APPLICATION";
 constexpr const char kSerialPorts[] = "SERIAL PORTS";
+constexpr const char kReconnectKey[] = "Reconnect automatically";
 constexpr int kHistorySlots = 10;
 constexpr int kHistoryChars = 98;
 constexpr int kPasswordKeys = 7; // 21 bytes, three per key
@@ -205,6 +207,11 @@ int readApplicationVarsFromIni(const char *path) {
     if (field.empty() && Combo_GetItem(panelInterf, INTERF_ADDRESS, 0, &newest) == 0)
         SetCtrlVal(panelInterf, INTERF_ADDRESS, newest);
 
+    // Absent in files of older versions: the option stays off.
+    int reconnect = 0;
+    if (Ini_GetInt(ini, kConnection, kReconnectKey, &reconnect) == 1) reconnectAutomatically = reconnect ? 1 : 0;
+    SetCtrlVal(panelInterf, INTERF_RECONNECT, reconnectAutomatically);
+
     readPassword(ini);
     readSelectorState(ini);
 
@@ -231,6 +238,7 @@ int writeApplicationVarsToIni(const char *path) {
     GetCtrlVal(panelInterf, INTERF_BAUD, &baudIndex);
     Ini_PutInt(ini, kConnection, "Last COM Port", port);
     Ini_PutInt(ini, kConnection, "Last Baudrate", baudIndex);
+    Ini_PutInt(ini, kConnection, kReconnectKey, reconnectAutomatically);
 
     int count = 0;
     Combo_GetNumItems(panelInterf, INTERF_ADDRESS, &count);

@@ -4,6 +4,7 @@
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
+#include "link/reconnect.h"
 #include "link/transport.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
@@ -104,6 +105,8 @@ void ShowComPortDevice() {
 
 int CC_CMD_CONNECT(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    StopReconnect(); // the operator takes the link in hand
+    SetCtrlVal(panelInterf, INTERF_RECONNECT, reconnectAutomatically);
     stop_flag = 1;
     showMessage(rs232con < 1 && tcpcon < 1 ? "NO CONNECTION ESTABLISHED" : "CONNECTION ESTABLISHED");
     linkSettingsOld = dialogSettings();
@@ -143,6 +146,7 @@ int CBF_StringIpAdress(int, int, int event, void *, int, int) {
 int CBF_ButtonTryToConnect(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (refusedWhileBusy()) return 0;
+    StopReconnect();
     showMessage("TRYING TO CONNECT");
     ProcessSystemEvents(); // let the message paint before the link work starts
     linkSettings = dialogSettings();
@@ -190,6 +194,13 @@ int CC_SEND_NEW_BAUD(int, int, int event, void *, int, int) {
 
 int CC_EDIT_COM_BAUDRATE(int, int, int, void *, int, int) { return 0; }
 
+int CBF_ReconnectOption(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    GetCtrlVal(panelInterf, INTERF_RECONNECT, &reconnectAutomatically);
+    if (!reconnectAutomatically) StopReconnect();
+    return 0;
+}
+
 int CC_NUM_COMPORT(int, int, int event, void *, int, int) {
     if (event == EVENT_COMMIT) ShowComPortDevice();
     return 0;
@@ -227,6 +238,7 @@ void RegisterLinkCallbacks() {
         {"CC_SEND_NEW_BAUD", CC_SEND_NEW_BAUD},
         {"CC_EDIT_COM_BAUDRATE", CC_EDIT_COM_BAUDRATE},
         {"CC_NUM_COMPORT", CC_NUM_COMPORT},
+        {"CBF_ReconnectOption", CBF_ReconnectOption},
     };
     RegisterCallbacks(table);
 }

@@ -12,6 +12,8 @@ int CBF_ButtonAccept(int panel, int control, int event, void *callbackData, int 
 int CBF_ButtonDiscard(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_SEND_NEW_BAUD(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_EDIT_COM_BAUDRATE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+// The "reconnect automatically" check box.
+int CBF_ReconnectOption(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_NUM_COMPORT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
 int ChangeBaudrate();

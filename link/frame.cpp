@@ -3,6 +3,7 @@
 #include "core/groups.h"
 #include "core/status.h"
 #include "link/link_p.h"
+#include "link/reconnect.h"
 
 #include <algorithm>
 #include <cstring>
@@ -91,6 +92,7 @@ void GiveUpLink(ExchangeResult why) {
     SetStatus(ExchangeErrorText(why));
     stop_flag = 1;
     set_main_buttons(0, 0, 0);
+    StartReconnect();
 }
 
 int CheckComLine() {

@@ -4,6 +4,7 @@
 #include "core/status.h"
 #include "link/frame.h"
 #include "link/link_p.h"
+#include "link/reconnect.h"
 #include "ui/engine/engine.h"
 
 LinkSettings linkSettings, linkSettingsOld;
@@ -136,6 +137,7 @@ int InitRS232(int mode) {
 
     if (!openSerial(rate)) return 0;
     InstallComCallback(comport, LWRS_RECEIVE | LWRS_RXFLAG, kFrameSize, 0x55, RX_Receive_Function, nullptr);
+    RememberLinkDevice(comport);
     return VerifyLink();
 }
 
@@ -199,6 +201,7 @@ int ClientTCPCB(unsigned handle, int event, int, void *) {
             g_linkKind = LINK_NONE;
             ResetReplyAccounting();
         }
+        StartReconnect();
         break;
     case TCP_DATAREADY: ReceiveTcpBytes(handle); break;
     default: break;

@@ -21,6 +21,7 @@ constexpr int INTERF_TCPPORT = 9;
 constexpr int INTERF_ADDRESS = 10;
 constexpr int INTERF_MESSAGE = 11;
 constexpr int INTERF_DEVICE = 12;
+constexpr int INTERF_RECONNECT = 13;
 constexpr int INTERF_LBL_PROTOCOL = 100;
 constexpr int INTERF_LBL_COMPORT = 101;
 constexpr int INTERF_LBL_BAUD = 102;
@@ -116,6 +117,7 @@ inline constexpr PanelCtrlKind MAIN_UI_CTRL_KINDS[] = {
     {RES_INTERF, INTERF_ADDRESS, "QComboBox"},
     {RES_INTERF, INTERF_MESSAGE, "QLabel"},
     {RES_INTERF, INTERF_DEVICE, "QLabel"},
+    {RES_INTERF, INTERF_RECONNECT, "QCheckBox"},
     {RES_INTERF, INTERF_LBL_PROTOCOL, "QLabel"},
     {RES_INTERF, INTERF_LBL_COMPORT, "QLabel"},
     {RES_INTERF, INTERF_LBL_BAUD, "QLabel"},

@@ -1,0 +1,212 @@
+// A lost link that comes back by itself when the operator asked for it:
+// through the connection dialog and the main panel, against simulators that
+// stop, fall silent and come back.
+#include "tests/fixtures/program.h"
+
+#include "link/reconnect.h"
+#include "sim/runner.h"
+#include "ui/panels/main_ids.h"
+
+#include <memory>
+#include <set>
+
+namespace {
+
+class ReconnectTest : public ProgramTest {
+  protected:
+    std::unique_ptr<sim::SimThread> sim = std::make_unique<sim::SimThread>();
+
+    void SetUp() override {
+        ProgramTest::SetUp();
+        SetReconnectPauses(0.05, 0.2);
+        reconnectAutomatically = 0;
+        Combo_DeleteComboItem(panelInterf, INTERF_ADDRESS, 0, -1);
+        SetCtrlVal(panelInterf, INTERF_BAUD, 1);
+    }
+    void TearDown() override {
+        StopReconnect();
+        reconnectAutomatically = 0;
+        RemovePopup(panelInterf);
+        SetComPortSerialNumber(firstPty, "");
+        SetComPortSerialNumber(secondPty, "");
+        ProgramTest::TearDown();
+    }
+
+    // Opens the dialog, sets the option as the operator would, connects and
+    // accepts.
+    void connectByDialog(bool tcp, bool reconnect) {
+        OperateCtrl(panelMAIN, MAIN_CONNECT);
+        OperateCtrl(panelInterf, INTERF_RECONNECT, reconnect ? 1 : 0);
+        if (tcp) {
+            OperateCtrl(panelInterf, INTERF_PROTOCOL, 1);
+            OperateCtrl(panelInterf, INTERF_ADDRESS, std::string("127.0.0.1"));
+            OperateCtrl(panelInterf, INTERF_TCPPORT, std::to_string(sim->tcpPort()));
+        } else {
+            OperateCtrl(panelInterf, INTERF_PROTOCOL, 0);
+            OperateCtrl(panelInterf, INTERF_COMPORT, 3);
+        }
+        OperateCtrl(panelInterf, INTERF_TRY);
+        OperateCtrl(panelInterf, INTERF_ACCEPT);
+        ASSERT_EQ(tcp ? tcpcon : rs232con, 1);
+        ASSERT_FALSE(dimmed(MAIN_CMD_TRIGGER));
+    }
+    bool dimmed(int id) {
+        int v = -1;
+        GetCtrlAttribute(panelMAIN, id, ATTR_DIMMED, &v);
+        return v != 0;
+    }
+    // The command words the simulator received since the last clear.
+    std::set<int> commandsReceived(const sim::SimThread &s) {
+        std::set<int> words;
+        for (const auto &r : s.requestLog()) words.insert(r[2] * 256 + r[3]);
+        return words;
+    }
+    // The operator's one-shot command: over a dead link it gives the link up.
+    void triggerFails() {
+        OperateCtrl(panelMAIN, MAIN_CMD_TRIGGER);
+        EXPECT_TRUE(dimmed(MAIN_CMD_TRIGGER));
+    }
+    bool restored() { return !ReconnectActive() && StatusLine().rfind("Connection restored", 0) == 0; }
+    void expectBackWithGroupsEnabled() {
+        EXPECT_FALSE(dimmed(MAIN_CMD_TRIGGER));
+        EXPECT_FALSE(dimmed(MAIN_CMD_RUN));
+        OperateCtrl(panelMAIN, MAIN_CMD_TRIGGER);
+        EXPECT_NE(StatusLine().find("OK."), std::string::npos) << StatusLine();
+    }
+
+    std::string firstPty, secondPty;
+};
+
+const std::set<int> kCheckAndVersion = {kLineCheckCommand, kVersionCommand};
+
+TEST_F(ReconnectTest, TcpServerThatClosesIsReconnectedWithOnlyLineCheckAndVersion) {
+    SetReconnectPauses(0.3, 0.3); // time to take the fault away before the first attempt
+    ASSERT_TRUE(sim->start());
+    connectByDialog(true, true);
+    sim->clearRequestLog();
+    sim::Faults cut;
+    cut.disconnectAfter = 1;
+    sim->setFaults(cut);
+    OperateCtrl(panelMAIN, MAIN_CMD_TRIGGER); // answered, then the server closes
+    ASSERT_TRUE(WaitUntil([] { return ReconnectActive(); }));
+    EXPECT_EQ(popups->lastMessage("TCP Client"), "Server has closed connection!");
+    sim->setFaults(sim::Faults{});
+    sim->clearRequestLog();
+    ASSERT_TRUE(WaitUntil([this] { return restored(); }, 5.0)) << StatusLine();
+    EXPECT_EQ(commandsReceived(*sim), kCheckAndVersion);
+    EXPECT_EQ(tcpcon, 1);
+    expectBackWithGroupsEnabled();
+}
+
+TEST_F(ReconnectTest, TcpServerGoneForAWhileIsRetriedWithGrowingPausesUntilItIsBack) {
+    ASSERT_TRUE(sim->start());
+    const quint16 port = sim->tcpPort();
+    connectByDialog(true, true);
+    sim.reset(); // the server goes away
+    ASSERT_TRUE(WaitUntil([] { return ReconnectActive() && ReconnectAttempts() >= 3; }, 5.0)) << StatusLine();
+    EXPECT_TRUE(dimmed(MAIN_CMD_TRIGGER));
+    EXPECT_NE(StatusLine().find("Reconnecting (attempt"), std::string::npos) << StatusLine();
+    // The pauses grow: 0.05, 0.1, 0.2, 0.2 s ... so five attempts take a while.
+    const double t0 = Timer();
+    const int before = ReconnectAttempts();
+    ASSERT_TRUE(WaitUntil([&] { return ReconnectAttempts() >= before + 2; }, 5.0));
+    EXPECT_GE(Timer() - t0, 0.2);
+
+    sim = std::make_unique<sim::SimThread>();
+    ASSERT_TRUE(sim->start(true, false, port));
+    ASSERT_TRUE(WaitUntil([this] { return restored(); }, 5.0)) << StatusLine();
+    EXPECT_EQ(commandsReceived(*sim), kCheckAndVersion);
+    expectBackWithGroupsEnabled();
+}
+
+TEST_F(ReconnectTest, OptionOffGivesUpAsBeforeAndSwitchingItOffStopsRetries) {
+    ASSERT_TRUE(sim->start());
+    connectByDialog(true, false);
+    sim.reset();
+    ASSERT_TRUE(WaitUntil([this] { return !popups->lastMessage("TCP Client").empty(); }));
+    WaitUntil([] { return false; }, 0.3);
+    EXPECT_FALSE(ReconnectActive());
+    EXPECT_EQ(StatusLine().find("Reconnecting"), std::string::npos) << StatusLine();
+
+    // The option switched on and off again in the dialog: nothing retries.
+    OperateCtrl(panelMAIN, MAIN_CONNECT);
+    OperateCtrl(panelInterf, INTERF_RECONNECT, 1);
+    EXPECT_EQ(reconnectAutomatically, 1);
+    OperateCtrl(panelInterf, INTERF_RECONNECT, 0);
+    EXPECT_EQ(reconnectAutomatically, 0);
+    OperateCtrl(panelInterf, INTERF_ACCEPT);
+    WaitUntil([] { return false; }, 0.2);
+    EXPECT_FALSE(ReconnectActive());
+}
+
+TEST_F(ReconnectTest, OpeningTheDialogStopsTheRetries) {
+    ASSERT_TRUE(sim->start());
+    connectByDialog(true, true);
+    sim.reset();
+    ASSERT_TRUE(WaitUntil([] { return ReconnectActive() && ReconnectAttempts() >= 1; }, 5.0));
+    OperateCtrl(panelMAIN, MAIN_CONNECT);
+    EXPECT_FALSE(ReconnectActive());
+    EXPECT_EQ(StatusLine(), "Reconnecting stopped.");
+    int shown = 0;
+    GetCtrlVal(panelInterf, INTERF_RECONNECT, &shown);
+    EXPECT_EQ(shown, 1); // the option itself stays on
+    const int attempts = ReconnectAttempts();
+    WaitUntil([] { return false; }, 0.4);
+    EXPECT_EQ(ReconnectAttempts(), attempts);
+}
+
+// A pty that disappears and comes back under another path, found again
+// under the same port number once the port's mapping names it.
+TEST_F(ReconnectTest, SilentPtyThatComesBackElsewhereIsFoundUnderItsPortNumber) {
+    ASSERT_TRUE(sim->start(false, true));
+    firstPty = sim->ptyPath().toStdString();
+    SetComPortDevice(3, firstPty);
+    connectByDialog(false, true);
+    sim::Faults silent;
+    silent.dropAll = true;
+    sim->setFaults(silent);
+    triggerFails(); // the controller falls silent: the link is given up
+    ASSERT_TRUE(ReconnectActive());
+
+    auto next = std::make_unique<sim::SimThread>();
+    ASSERT_TRUE(next->start(false, true));
+    secondPty = next->ptyPath().toStdString();
+    sim.reset(); // the first device vanishes
+    ASSERT_TRUE(WaitUntil([] { return ReconnectAttempts() >= 2; }, 15.0)) << StatusLine();
+    EXPECT_NE(StatusLine().find("failed (No serial port found)"), std::string::npos) << StatusLine();
+    SetComPortDevice(3, secondPty);
+    ASSERT_TRUE(WaitUntil([this] { return restored(); }, 5.0)) << StatusLine();
+    EXPECT_EQ(commandsReceived(*next), kCheckAndVersion);
+    EXPECT_EQ(comport, 3);
+    sim = std::move(next);
+    expectBackWithGroupsEnabled();
+}
+
+// A USB converter that comes back as another device, at another port
+// number, is found again by its serial number.
+TEST_F(ReconnectTest, ConverterThatComesBackUnderAnotherNameIsFoundBySerialNumber) {
+    ASSERT_TRUE(sim->start(false, true));
+    firstPty = sim->ptyPath().toStdString();
+    SetComPortDevice(3, firstPty);
+    SetComPortSerialNumber(firstPty, "FT4711");
+    connectByDialog(false, true);
+
+    auto next = std::make_unique<sim::SimThread>();
+    ASSERT_TRUE(next->start(false, true));
+    secondPty = next->ptyPath().toStdString();
+    SetComPortDevice(5, secondPty);
+    SetComPortSerialNumber(secondPty, "FT4711");
+    next->clearRequestLog();
+    sim.reset(); // unplugged: the old device is gone, the new one is there
+    triggerFails();
+    ASSERT_TRUE(WaitUntil([this] { return restored(); }, 5.0)) << StatusLine();
+    EXPECT_EQ(comport, 5);
+    int shown = 0;
+    GetCtrlVal(panelInterf, INTERF_COMPORT, &shown);
+    EXPECT_EQ(shown, 5);
+    EXPECT_EQ(commandsReceived(*next), kCheckAndVersion);
+    sim = std::move(next);
+    expectBackWithGroupsEnabled();
+}
+
+} // namespace
