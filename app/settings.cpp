@@ -29,6 +29,9 @@ constexpr const char kConnection[] = "CONNECTION";
 constexpr const char kColorArray[] = "COLOR ARRAY";
 constexpr const char kApplication[] = "APPLICATION";
 constexpr const char kSerialPorts[] = "SERIAL PORTS";
+// Options added later live in a section of their own, so the sections older
+// versions read stay exactly as they were.
+constexpr const char kOptions[] = "OPTIONS";
 constexpr const char kReconnectKey[] = "Reconnect automatically";
 constexpr int kHistorySlots = 10;
 constexpr int kHistoryChars = 98;
@@ -209,7 +212,7 @@ int readApplicationVarsFromIni(const char *path) {
 
     // Absent in files of older versions: the option stays off.
     int reconnect = 0;
-    if (Ini_GetInt(ini, kConnection, kReconnectKey, &reconnect) == 1) reconnectAutomatically = reconnect ? 1 : 0;
+    if (Ini_GetInt(ini, kOptions, kReconnectKey, &reconnect) == 1) reconnectAutomatically = reconnect ? 1 : 0;
     SetCtrlVal(panelInterf, INTERF_RECONNECT, reconnectAutomatically);
 
     readPassword(ini);
@@ -238,7 +241,6 @@ int writeApplicationVarsToIni(const char *path) {
     GetCtrlVal(panelInterf, INTERF_BAUD, &baudIndex);
     Ini_PutInt(ini, kConnection, "Last COM Port", port);
     Ini_PutInt(ini, kConnection, "Last Baudrate", baudIndex);
-    Ini_PutInt(ini, kConnection, kReconnectKey, reconnectAutomatically);
 
     int count = 0;
     Combo_GetNumItems(panelInterf, INTERF_ADDRESS, &count);
@@ -279,6 +281,7 @@ int writeApplicationVarsToIni(const char *path) {
     SendParaToFile(param_alt, ini); // reads the panels into param_alt first
 
     for (const auto &kv : g_serialPorts) Ini_PutString(ini, kSerialPorts, kv.first.c_str(), kv.second.c_str());
+    Ini_PutInt(ini, kOptions, kReconnectKey, reconnectAutomatically);
 
     const int rc = Ini_WriteToFile(ini, path);
     SetFileAttrs(path, -1, -1, 1, -1);

@@ -2,6 +2,7 @@
 #include "tests/fixtures/program.h"
 
 #include "app/settings.h"
+#include "link/reconnect.h"
 #include "maint/access.h"
 #include "measure/navigation.h"
 #include "ui/panels/expert_ids.h"
@@ -208,6 +209,34 @@ TEST_F(SettingsTest, SerialPortNamesAreUsedAndWrittenBackUnchanged) {
                               "COM17 = \"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0\"\r\n"),
               std::string::npos)
         << fileText();
+}
+
+// The reconnect option has a section of its own: older files lack it and
+// leave the option off, and the sections they know are written as before.
+TEST_F(SettingsTest, ReconnectOptionComesBackAndIsOffWithoutItsKey) {
+    writeFile("[CONNECTION]\r\nLast COM Port = 2\r\n");
+    reconnectAutomatically = 1;
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_EQ(reconnectAutomatically, 1) << "a file without the key leaves the option as it is";
+    reconnectAutomatically = 0;
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_EQ(reconnectAutomatically, 0);
+
+    OperateCtrl(panelMAIN, MAIN_CONNECT);
+    OperateCtrl(panelInterf, INTERF_RECONNECT, 1);
+    OperateCtrl(panelInterf, INTERF_ACCEPT);
+    ASSERT_EQ(writeApplicationVarsToIni(path.c_str()), 0);
+    EXPECT_NE(fileText().find("[OPTIONS]\r\nReconnect automatically = 1"), std::string::npos) << fileText();
+    EXPECT_EQ(sectionText("CONNECTION").find("Reconnect"), std::string::npos);
+
+    reconnectAutomatically = 0;
+    SetCtrlVal(panelInterf, INTERF_RECONNECT, 0);
+    readApplicationVarsFromIni(path.c_str());
+    EXPECT_EQ(reconnectAutomatically, 1);
+    int shown = 0;
+    GetCtrlVal(panelInterf, INTERF_RECONNECT, &shown);
+    EXPECT_EQ(shown, 1);
+    reconnectAutomatically = 0;
 }
 
 } // namespace
