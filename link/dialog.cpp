@@ -56,10 +56,12 @@ void showSettings(const LinkSettings &s) {
     SetCtrlVal(panelInterf, INTERF_TCPPORT, s.portNumStr);
 }
 
-// A connect must not run while another exchange waits: it would drop the
-// conversation that exchange is on. Says so in the dialog too.
+// A connect must not run while another exchange waits, or while a
+// reconnect attempt opens the link: it would drop the conversation that one
+// is on. Says so in the dialog too.
 bool refusedWhileBusy() {
-    if (!ExchangeRefusedWhileBusy()) return false;
+    if (ReconnectAttemptRunning()) SetStatus(ExchangeErrorText(EXCHANGE_BUSY));
+    else if (!ExchangeRefusedWhileBusy()) return false;
     showMessage(ExchangeErrorText(EXCHANGE_BUSY));
     return true;
 }

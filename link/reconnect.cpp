@@ -99,6 +99,8 @@ void StopReconnect() {
 
 bool ReconnectActive() { return g_active; }
 
+bool ReconnectAttemptRunning() { return g_attemptRunning; }
+
 int ReconnectAttempts() { return g_attempts; }
 
 void SetReconnectPauses(double first, double longest) {
