@@ -193,6 +193,23 @@ TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
     EXPECT_EQ(sent.size(), syntheticFirmware().size());
 }
 
+TEST_F(CtlTest, ALinkLostMidRunEndsRecordAndLiveKeepingEveryRowWritten) {
+    // Two replies for the connection dialog, then five passes of two.
+    ASSERT_TRUE(sim.start({"--disconnect-after", "12"}));
+    for (const char *job : {"record", "live"}) {
+        const QString file = path(job) + ".csv";
+        const QStringList args = QString(job) == "record"
+                                     ? QStringList{"record", "--rows", "50", "--interval", "0", "--out", file}
+                                     : QStringList{"live", "--count", "50", "--out", file};
+        const CtlResult r = ctl(args);
+        EXPECT_EQ(r.code, 1) << job << "\n" << Describe(r);
+        EXPECT_NE(r.err.find("qvex-ctl: Error! Connection lost."), std::string::npos) << r.err;
+        const std::vector<std::string> lines = linesOf(Slurp(file));
+        ASSERT_GE(lines.size(), 2u) << job;
+        EXPECT_EQ(lines.back().substr(0, 2), "4,") << job << ": rows 0 to 4 stay, nothing after them";
+    }
+}
+
 TEST_F(CtlTest, FailuresExitWithTheirStatusAndSayWhy) {
     // No controller: a port nobody listens on.
     QTcpServer closed;
