@@ -26,12 +26,14 @@ double rawGet(int port) {
     const double t0 = bench::Now();
     bench::RawTcpClient client(port);
     client.exchange(kParamRead, kParamBase);
-    for (int set = 1; set <= kSets; ++set) client.exchange(kParamRead, static_cast<unsigned short>(kParamBase + set));
+    for (int set = 1; set <= kSets; ++set)
+        client.exchange(kParamRead, static_cast<unsigned short>(kParamBase + set));
     return bench::Now() - t0;
 }
 
 double ctlGet(int port, const std::string &out) {
-    const std::string command = std::string(QVEX_CTL_BIN) + " --quiet --tcp 127.0.0.1:" + std::to_string(port) +
+    const std::string command = std::string(QVEX_CTL_BIN) +
+                                " --quiet --tcp 127.0.0.1:" + std::to_string(port) +
                                 " get --from ram --out " + out + " >/dev/null";
     const double t0 = bench::Now();
     if (std::system(command.c_str()) != 0) bench::Fail("qvex-ctl get failed");
@@ -53,7 +55,8 @@ int main(int argc, char **argv) {
     }
     std::remove(out.c_str());
     const double c = bench::Median(ctl), r = bench::Median(raw);
-    std::printf("qvex_ctl_get_ms %.1f (median of %d; min %.1f)\n", 1e3 * c, runs, 1e3 * *std::min_element(ctl.begin(), ctl.end()));
+    std::printf("qvex_ctl_get_ms %.1f (median of %d; min %.1f)\n", 1e3 * c, runs,
+                1e3 * *std::min_element(ctl.begin(), ctl.end()));
     std::printf("raw_13_exchanges_ms %.3f (median of %d)\n", 1e3 * r, runs);
     std::printf("ratio %.0f\n", c / r);
     bench::StopSim();

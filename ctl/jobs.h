@@ -33,7 +33,8 @@ class CommandArgs {
                 if (n == 2) second_[a] = args[++i];
             } else if (n > 0 || (a.size() > 1 && a[0] == '-' && a != "-")) {
                 if (error_.empty())
-                    error_ = n > 0 ? a + (n == 2 ? " needs two values" : " needs a value") : "unknown option " + a;
+                    error_ =
+                        n > 0 ? a + (n == 2 ? " needs two values" : " needs a value") : "unknown option " + a;
             } else {
                 words_.push_back(a);
             }

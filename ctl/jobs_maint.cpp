@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace ctl {
 
@@ -37,8 +39,10 @@ int filterGet(Session &s) {
         int on = 0, setting = 0;
         GetCtrlVal(panelFILTER, FILTER_ENABLE_1 + k, &on);
         GetCtrlVal(panelFILTER, FILTER_SETTING_1 + k, &setting);
-        if (on) std::printf("filter %d: %d\n", k + 1, setting);
-        else std::printf("filter %d: off\n", k + 1);
+        if (on)
+            std::printf("filter %d: %d\n", k + 1, setting);
+        else
+            std::printf("filter %d: off\n", k + 1);
     }
     return EXIT_DONE;
 }
@@ -90,18 +94,20 @@ int JobFlash(Session &s, const Args &args) {
     const std::string firmware = a.words()[0];
     const bool tables = a.has("--lin-a") || a.has("--lin-b");
     int start = 0, end = 0;
-    if (a.has("--window") && (!parseAddress(a.value("--window"), &start) || !parseAddress(a.second("--window"), &end)))
+    if (a.has("--window") &&
+        (!parseAddress(a.value("--window"), &start) || !parseAddress(a.second("--window"), &end)))
         return s.usage("--window takes START END from 0 to 0x1FFFFFF (relative to the program memory)");
     if (!tables && (a.has("--window") || a.has("--merged-out")))
         return s.usage("--window and --merged-out need a table: --lin-a or --lin-b");
-    for (const char *flag : {"", "--lin-a", "--lin-b"}) {
-        const std::string file = *flag ? a.value(flag) : firmware;
-        if ((!*flag || a.has(flag)) && !Readable(file)) return s.usage("cannot read " + file);
-        if (*flag && a.has(flag) && a.has("--merged-out") && samePath(a.value("--merged-out"), file))
+    // Every input must be readable, and none may be the merged file's copy.
+    std::vector<std::string> inputs{firmware};
+    for (const char *flag : {"--lin-a", "--lin-b"})
+        if (a.has(flag)) inputs.push_back(a.value(flag));
+    for (const std::string &file : inputs) {
+        if (!Readable(file)) return s.usage("cannot read " + file);
+        if (a.has("--merged-out") && samePath(a.value("--merged-out"), file))
             return s.usage("--merged-out must not replace " + file);
     }
-    if (a.has("--merged-out") && samePath(a.value("--merged-out"), firmware))
-        return s.usage("--merged-out must not replace " + firmware);
     if (!s.connect()) return s.linkFailed();
 
     choose(s, UPDATE_CMD_LOAD_FIRMWARE, firmware);
@@ -111,7 +117,8 @@ int JobFlash(Session &s, const Args &args) {
         const struct {
             const char *flag;
             int use, load;
-        } channels[] = {{"--lin-a", UPDATE_CHK_USE_A, UPDATE_CMD_LOAD_A}, {"--lin-b", UPDATE_CHK_USE_B, UPDATE_CMD_LOAD_B}};
+        } channels[] = {{"--lin-a", UPDATE_CHK_USE_A, UPDATE_CMD_LOAD_A},
+                        {"--lin-b", UPDATE_CHK_USE_B, UPDATE_CMD_LOAD_B}};
         for (const auto &ch : channels) {
             if (!a.has(ch.flag)) continue;
             s.operate(panelUPDATE, ch.use);
@@ -146,10 +153,11 @@ int JobFlash(Session &s, const Args &args) {
     }
     if (a.has("--merged-out")) {
         std::error_code ec;
-        std::filesystem::copy_file(merged, a.value("--merged-out"), std::filesystem::copy_options::overwrite_existing,
-                                   ec);
-        if (ec) return s.usage("the controller was programmed, but the merged file could not be written to " +
-                               a.value("--merged-out") + ": " + ec.message());
+        std::filesystem::copy_file(merged, a.value("--merged-out"),
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+        if (ec)
+            return s.usage("the controller was programmed, but the merged file could not be written to " +
+                           a.value("--merged-out") + ": " + ec.message());
     }
     if (!s.options.quiet) std::fprintf(stderr, "%s\n", output.c_str());
     std::printf("%s\n", kDownloadSucceeded);

@@ -74,7 +74,8 @@ int JobLive(Session &s, const Args &args) {
     CommandArgs a(args, {"--count", "--out"});
     int count = 0;
     if (!a.error().empty() || !parseCount(a.value("--count"), &count) || !a.words().empty())
-        return s.usage(a.error().empty() ? "live needs --count N (1 ... 10000000) [--out FILE.csv]" : a.error());
+        return s.usage(a.error().empty() ? "live needs --count N (1 ... 10000000) [--out FILE.csv]"
+                                         : a.error());
     const bool toStdout = !a.has("--out");
     const std::string path = toStdout ? s.scratchPath("live.csv") : a.value("--out");
     if (!s.connect()) return s.linkFailed();
@@ -86,8 +87,10 @@ int JobLive(Session &s, const Args &args) {
         if (text != kCycleDone || stopping) return;
         const int before = recwerte;
         OperateCtrl(panelRECORDER, RECORDER_CAPTURE);
-        if (recwerte == before) storeFailed = true;
-        else ++stored;
+        if (recwerte == before)
+            storeFailed = true;
+        else
+            ++stored;
         if (storeFailed || stored == count) {
             stopping = true;
             OperateCtrl(panelMAIN, MAIN_CMD_STOP);
@@ -114,9 +117,10 @@ int JobRecord(Session &s, const Args &args) {
     const double interval = std::strtod(intervalText.c_str(), &end);
     if (!a.error().empty() || !parseCount(a.value("--rows"), &rows) || intervalText.empty() || *end != '\0' ||
         !(interval >= 0.0 && interval <= kMaxInterval) || !a.has("--out") || !a.words().empty())
-        return s.usage(a.error().empty()
-                           ? "record needs --rows N (1 ... 10000000) --interval SECONDS (0 ... 86400) --out FILE.csv"
-                           : a.error());
+        return s.usage(
+            a.error().empty()
+                ? "record needs --rows N (1 ... 10000000) --interval SECONDS (0 ... 86400) --out FILE.csv"
+                : a.error());
     const std::string path = a.value("--out");
     if (!s.connect()) return s.linkFailed();
     if (int rc = chooseRecordFile(s, REC_TYPE_AUTOMATIC, path)) return rc;

@@ -25,7 +25,8 @@ class SimProcess {
         QStringList lines;
         const int wanted = pty ? 2 : 1;
         while (lines.size() < wanted && (proc_.canReadLine() || proc_.waitForReadyRead(5000)))
-            while (proc_.canReadLine()) lines << QString::fromLocal8Bit(proc_.readLine()).trimmed();
+            while (proc_.canReadLine())
+                lines << QString::fromLocal8Bit(proc_.readLine()).trimmed();
         if (lines.size() < wanted || !lines[0].startsWith("TCP 127.0.0.1:")) return false;
         tcp_ = "127.0.0.1:" + lines[0].section(':', 1);
         if (pty) pty_ = lines[1].mid(4);
@@ -80,6 +81,8 @@ inline void Spit(const QString &path, const std::string &text) {
     f.write(text.data(), qint64(text.size()));
 }
 
-inline std::string Describe(const CtlResult &r) { return "exit " + std::to_string(r.code) + "\nstderr: " + r.err + "\nstdout: " + r.out; }
+inline std::string Describe(const CtlResult &r) {
+    return "exit " + std::to_string(r.code) + "\nstderr: " + r.err + "\nstdout: " + r.out;
+}
 
 } // namespace ctl_test

@@ -29,7 +29,8 @@ class CtlTest : public ::testing::Test {
     std::vector<std::string> loggedFrames(const QString &log) {
         std::vector<std::string> lines;
         std::istringstream in(Slurp(log));
-        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        for (std::string l; std::getline(in, l);)
+            lines.push_back(l);
         return lines;
     }
 };
@@ -99,16 +100,18 @@ TEST_F(CtlTest, DiffPrintsExactlyTheEditedFieldsAndExitsThree) {
     EXPECT_EQ(diff.code, 3) << Describe(diff);
     const std::vector<std::string> lines = linesOf(diff.out);
     ASSERT_EQ(lines.size(), 2u) << diff.out;
-    for (std::size_t i = 0; i < 2; ++i) EXPECT_NE(lines[i].find(edited[i]), std::string::npos) << lines[i];
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_NE(lines[i].find(edited[i]), std::string::npos) << lines[i];
 }
 
 TEST_F(CtlTest, FractionalFixedPointFieldsSurviveGetAndSendWordForWord) {
     // Tolerances of evaluations 1 and 2 with fractions, in the EEPROM the
     // simulator starts from.
     sim::ParamRecord record = sim::Controller::defaultParams();
-    const std::pair<int, uint16_t> words[] = {{92, 0x0001}, {93, 0x0001}, {94, 0xFFFF}, {95, 0xFFFF},
+    const std::pair<int, uint16_t> words[] = {{92, 0x0001}, {93, 0x0001}, {94, 0xFFFF},  {95, 0xFFFF},
                                               {98, 0x8000}, {99, 0x0000}, {100, 0x0001}, {101, 0x7FFF}};
-    for (auto [index, value] : words) record[std::size_t(index)] = value;
+    for (auto [index, value] : words)
+        record[std::size_t(index)] = value;
     const QString eeprom = path("eeprom.txt");
     Spit(eeprom, sim::formatEepromImage(record));
     const QString log = path("frames.log");
@@ -162,18 +165,22 @@ TEST_F(CtlTest, CaptureWritesTheHeaderAndBothCurvesOf512Samples) {
     const std::vector<std::string> lines = linesOf(Slurp(path("graph.csv")));
     int samples = 0;
     const std::regex sample("^[0-9]+,[0-9]+,[0-9]+,?$");
-    for (const std::string &l : lines) samples += std::regex_match(l, sample) ? 1 : 0;
+    for (const std::string &l : lines)
+        samples += std::regex_match(l, sample) ? 1 : 0;
     EXPECT_EQ(samples, 512) << Slurp(path("graph.csv")).substr(0, 2000);
 }
 
 TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
     using namespace maint_test;
     const QString image = path("image.S");
-    ASSERT_TRUE(sim.start({"--loader-image", image}, true));
+    // The loader's hold-off (XON/XOFF while it programs) has tests of its
+    // own; here it would only make the run depend on the machine's load.
+    ASSERT_TRUE(sim.start({"--loader-image", image, "--loader-busy", "0"}, true));
     const QString settings = path("settings.ini");
     Spit(settings, "[SERIAL PORTS]\r\nCOM1 = \"" + sim.pty().toStdString() + "\"\r\n");
     std::string firmware;
-    for (const std::string &l : syntheticFirmware()) firmware += l + "\r\n";
+    for (const std::string &l : syntheticFirmware())
+        firmware += l + "\r\n";
     Spit(path("fw.S"), firmware);
     const QStringList serial{"--quiet", "--settings", settings, "--serial", "1"};
 
@@ -182,10 +189,12 @@ TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
     EXPECT_EQ(linesOf(Slurp(image)), syntheticFirmware());
 
     std::string table;
-    for (const std::string &l : tableLines(tableValues(-500, 1))) table += l + "\r\n";
+    for (const std::string &l : tableLines(tableValues(-500, 1)))
+        table += l + "\r\n";
     Spit(path("a.dat"), table);
-    const CtlResult merged = RunCtl(serial + QStringList{"flash", path("fw.S"), "--lin-a", path("a.dat"), "--window",
-                                                         "0x1000", "0x2000", "--merged-out", path("merged.S")});
+    const CtlResult merged =
+        RunCtl(serial + QStringList{"flash", path("fw.S"), "--lin-a", path("a.dat"), "--window", "0x1000",
+                                    "0x2000", "--merged-out", path("merged.S")});
     ASSERT_EQ(merged.code, 0) << Describe(merged);
     const std::vector<std::string> sent = linesOf(Slurp(image));
     EXPECT_EQ(sent, linesOf(Slurp(path("merged.S"))));

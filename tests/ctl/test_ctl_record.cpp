@@ -14,7 +14,8 @@ std::vector<std::string> shape(const std::string &text) {
     EXPECT_FALSE(t.bareLineEnd);
     std::vector<std::string> out;
     const std::regex digits("[0-9]+(\\.[0-9]+)?");
-    for (const std::string &l : t.lines) out.push_back(std::regex_replace(l, digits, "#"));
+    for (const std::string &l : t.lines)
+        out.push_back(std::regex_replace(l, digits, "#"));
     return out;
 }
 
