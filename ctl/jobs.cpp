@@ -165,7 +165,8 @@ const Command kCommands[] = {
     {"version", "version", "Prints the controller's version text.", true, jobVersion},
     {"get", "get  --from ram|eeprom --out FILE",
      "Reads the parameter record from the controller's RAM or EEPROM and writes it\n"
-     "as a parameter file. Nothing is written when the read fails.",
+     "as a parameter file (its name ends in .ini, as the file dialog demands).\n"
+     "Nothing is written when the read fails.",
      false, jobGet},
     {"send", "send --to ram|eeprom FILE",
      "Reads the controller's record from RAM or EEPROM, overlays the parameter file\n"
