@@ -1,6 +1,6 @@
 // The jobs of qvex-ctl. Each one operates the program's own controls in the
 // order an operator would and judges the outcome by what the program says.
-#include "ctl/session.h"
+#include "ctl/jobs.h"
 
 #include "core/panels.h"
 #include "core/status.h"
@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,46 +23,14 @@ namespace ctl {
 
 namespace {
 
-using Args = std::vector<std::string>;
-
 // Every text the status line showed during the current job.
 std::vector<std::string> g_statusLog;
-void keepStatus(const char *text) { g_statusLog.emplace_back(text ? text : ""); }
-
-bool endsWith(const std::string &s, const std::string &tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+std::function<void(const std::string &)> g_statusHook;
+void keepStatus(const char *text) {
+    g_statusLog.emplace_back(text ? text : "");
+    if (g_statusHook) g_statusHook(g_statusLog.back());
 }
 bool contains(const std::string &s, const char *part) { return s.find(part) != std::string::npos; }
-
-// The command's own flags: --name value pairs and plain words.
-class CommandArgs {
-  public:
-    CommandArgs(const Args &args, std::initializer_list<const char *> flags) {
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            const std::string &a = args[i];
-            const bool known = std::any_of(flags.begin(), flags.end(), [&](const char *f) { return a == f; });
-            if (known && i + 1 < args.size()) {
-                values_[a] = args[++i];
-            } else if (known || (a.size() > 1 && a[0] == '-' && a != "-")) {
-                error_ = known ? a + " needs a value" : "unknown option " + a;
-            } else {
-                words_.push_back(a);
-            }
-        }
-    }
-    const std::string &error() const { return error_; }
-    bool has(const char *flag) const { return values_.count(flag) != 0; }
-    std::string value(const char *flag) const {
-        auto it = values_.find(flag);
-        return it == values_.end() ? std::string() : it->second;
-    }
-    const Args &words() const { return words_; }
-
-  private:
-    std::map<std::string, std::string> values_;
-    Args words_;
-    std::string error_;
-};
 
 // RAM or EEPROM from --from / --to; the memory radio button to press.
 int memoryButton(const std::string &place) {
@@ -88,7 +57,7 @@ std::string checkParameterFile(const std::string &path) {
 // Reads the controller's record from RAM or EEPROM onto the panels (GET).
 int getFromController(Session &s, int button) {
     s.operate(panelMAIN, button);
-    g_statusLog.clear();
+    StatusLog().clear();
     s.progressOn();
     s.operate(panelMAIN, MAIN_BTN_GET);
     s.progressOff();
@@ -140,13 +109,13 @@ int jobSend(Session &s, const Args &args) {
     if (int rc = getFromController(s, button)) return rc;
     if (int rc = overlayFile(s, file)) return rc;
     s.operate(panelMAIN, button);
-    g_statusLog.clear();
+    StatusLog().clear();
     s.progressOn();
     s.operate(panelMAIN, MAIN_BTN_SEND);
     s.progressOff();
-    for (const std::string &line : g_statusLog)
+    for (const std::string &line : StatusLog())
         if (contains(line, "storing to sensor failed")) return s.linkFailed(line);
-    if (!endsWith(s.status(), "Done!")) return s.linkFailed();
+    if (!EndsWith(s.status(), "Done!")) return s.linkFailed();
     return EXIT_DONE;
 }
 
@@ -171,9 +140,9 @@ int jobDiff(Session &s, const Args &args) {
 
 // The one-shot sensor commands: the controller acknowledges with "OK.".
 int oneShot(Session &s, int command) {
-    g_statusLog.clear();
+    StatusLog().clear();
     s.operate(panelMAIN, command);
-    if (!endsWith(s.status(), "OK.") && !(command == MAIN_CMD_TEACH && s.status() == loadedText(MAIN_RADIO_RAM)))
+    if (!EndsWith(s.status(), "OK.") && !(command == MAIN_CMD_TEACH && s.status() == loadedText(MAIN_RADIO_RAM)))
         return s.linkFailed();
     std::printf("%s\n", s.status().c_str());
     return EXIT_DONE;
@@ -196,7 +165,8 @@ const Command kCommands[] = {
     {"version", "version", "Prints the controller's version text.", true, jobVersion},
     {"get", "get  --from ram|eeprom --out FILE",
      "Reads the parameter record from the controller's RAM or EEPROM and writes it\n"
-     "as a parameter file. Nothing is written when the read fails.",
+     "as a parameter file (its name ends in .ini, as the file dialog demands).\n"
+     "Nothing is written when the read fails.",
      false, jobGet},
     {"send", "send --to ram|eeprom FILE",
      "Reads the controller's record from RAM or EEPROM, overlays the parameter file\n"
@@ -208,11 +178,39 @@ const Command kCommands[] = {
      "one per line: section / key / controller value / file value.\n"
      "Exit status 0 when they agree, 3 when they differ.",
      false, jobDiff},
+    {"live", "live --count N [--out FILE.csv]",
+     "Runs N live-value cycles as RUN does, the recorder's manual type storing one\n"
+     "row after every cycle. The rows go to FILE.csv (header block first, as the\n"
+     "recorder writes it; an existing file is started afresh), or to stdout.",
+     false, JobLive},
+    {"record", "record --rows N --interval SECONDS --out FILE.csv",
+     "An automatic recording run through the recorder panel: N data sets, one every\n"
+     "SECONDS (0 ... 86400, to a tenth), into FILE.csv, started afresh. The file is\n"
+     "the recorder's own: header block, rows, closing lines. A run that fails keeps\n"
+     "the rows written, without the closing lines.",
+     false, JobRecord},
+    {"capture", "capture --out FILE.csv",
+     "Captures the controller's last triggered curves of both channels (CAPTURE\n"
+     "GRAPH): FILE.csv, started afresh, gets the recorder's header block and the\n"
+     "graph section with 512 samples.",
+     false, JobCapture},
     {"trigger", "trigger", "Acquires the normalisation base (TRIGGER).", true, jobTrigger},
     {"reset", "reset", "Resets the controller's data (RESET).", true, jobReset},
     {"teach", "teach", "Teaches the references and reads the taught record back (TEACH).", true, jobTeach},
     {"stop-sampling", "stop-sampling", "Stops the controller's sampling.", true, jobStopSampling},
     {"restart-sampling", "restart-sampling", "Restarts the controller's sampling.", true, jobRestartSampling},
+    {"filter", "filter get | filter send",
+     "get: reads the four filter settings (GET FILTER) and prints them, one line a\n"
+     "filter: \"filter N: SETTING\" or \"filter N: off\".\n"
+     "send: writes the filter memory as SEND FILTER does.",
+     false, JobFilter},
+    {"flash", "flash FILE.S [--lin-a A.dat] [--lin-b B.dat] [--window START END] [--merged-out FILE.S]",
+     "Downloads the firmware in FILE.S through the controller's loader (serial links\n"
+     "only). With --lin-a and/or --lin-b the tables are merged into the firmware\n"
+     "first, into the window START END (hex with 0x, relative to the program\n"
+     "memory; default: the update panel's), and the merged file is downloaded;\n"
+     "--merged-out keeps a copy of it once the download succeeded.",
+     false, JobFlash},
 };
 
 const Command *findCommand(const std::string &name) {
@@ -222,6 +220,21 @@ const Command *findCommand(const std::string &name) {
 }
 
 } // namespace
+
+std::vector<std::string> &StatusLog() { return g_statusLog; }
+void SetStatusHook(std::function<void(const std::string &)> hook) { g_statusHook = std::move(hook); }
+bool EndsWith(const std::string &s, const std::string &tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+bool StartsWith(const std::string &s, const std::string &head) { return s.compare(0, head.size(), head) == 0; }
+bool Readable(const std::string &path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
 
 std::string FormatUsage(const char *usage) {
     std::string list;

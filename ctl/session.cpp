@@ -6,12 +6,14 @@
 #include "link/transport.h"
 #include "ui/panels/main_ids.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ctl {
@@ -49,7 +51,9 @@ int CtlPopups::fileSelect(const FileSelectRequest &, std::string *path) {
     const std::string answer = files.front();
     files.pop_front();
     if (answer.empty()) return 0;
-    if (path) *path = answer;
+    // The program keeps its own working folder; a path from the command
+    // line means the folder qvex-ctl was started in.
+    if (path) *path = QDir(QString::fromStdString(startDir)).absoluteFilePath(QString::fromStdString(answer)).toStdString();
     return 1;
 }
 
@@ -83,6 +87,7 @@ bool Session::start(int argc, char **argv) {
         std::fprintf(stderr, "qvex-ctl: no temporary folder: %s\n", qPrintable(d->home.errorString()));
         return false;
     }
+    popups.startDir = QDir::currentPath().toStdString();
     const QString home = d->home.path();
     if (!options.settingsFile.empty()) {
         const QString from = QString::fromStdString(options.settingsFile);
@@ -136,6 +141,10 @@ std::string Session::status() const {
     return s;
 }
 
+std::string Session::scratchPath(const char *name) const {
+    return MakePathname(d->home.path().toStdString(), name);
+}
+
 bool Session::linkOpen() const { return rs232con == 1 || tcpcon == 1; }
 
 int Session::linkFailed(const std::string &what) {
@@ -151,13 +160,19 @@ int Session::usage(const std::string &what) {
     return EXIT_USAGE;
 }
 
-void Session::progressOn() {
+void Session::progressOn(int panel, int control, int maximum) {
     if (options.quiet) return;
+    if (panel == 0) {
+        panel = panelMAIN;
+        control = MAIN_PROGRESS;
+    }
+    if (maximum < 1) maximum = 1;
     d->lastShown = -1;
     QObject::disconnect(&d->progress, nullptr, nullptr, nullptr);
-    QObject::connect(&d->progress, &QTimer::timeout, [this] {
-        int value = 0;
-        GetCtrlVal(panelMAIN, MAIN_PROGRESS, &value);
+    QObject::connect(&d->progress, &QTimer::timeout, [this, panel, control, maximum] {
+        int shown = 0;
+        GetCtrlVal(panel, control, &shown);
+        const int value = static_cast<int>(std::min<long long>(100, std::max(0LL, 100LL * shown / maximum)));
         if (value == d->lastShown) return;
         d->lastShown = value;
         if (d->terminal) {

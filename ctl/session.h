@@ -23,7 +23,8 @@ int RunCommand(int argc, char **argv, const Options &options);
 // them, questions with yes; messages are kept and repeated on stderr.
 class CtlPopups : public PopupResponder {
   public:
-    std::deque<std::string> files;
+    std::deque<std::string> files; // relative paths count from startDir
+    std::string startDir;
     std::string lastTitle, lastText;
 
     int message(const std::string &title, const std::string &text) override;
@@ -53,8 +54,12 @@ class Session {
     // Reports a usage or file problem on stderr.
     int usage(const std::string &what);
 
-    // Shows the main panel's progress indicator on stderr while a job runs.
-    void progressOn();
+    // A path in the session's own temporary folder (gone when the run ends).
+    std::string scratchPath(const char *name) const;
+
+    // Shows a progress indicator on stderr while a job runs: the main
+    // panel's, or the given control's value as a share of maximum.
+    void progressOn(int panel = 0, int control = 0, int maximum = 100);
     void progressOff();
 
     const Options &options;

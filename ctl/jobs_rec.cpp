@@ -1,0 +1,163 @@
+// The recorder's jobs: rows of live values, the automatic run and the graph
+// capture, each through the recorder panel's own commands, so the file is
+// the one the recorder writes.
+#include "ctl/jobs.h"
+
+#include "core/groups.h"
+#include "core/panels.h"
+#include "core/program.h"
+#include "recorder/recfile.h"
+#include "recorder/recorder.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/main_ids.h"
+#include "ui/panels/recorder_ids.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace ctl {
+
+namespace {
+
+// The recorder panel's limits for an automatic run.
+constexpr int kMaxRows = 10000000;
+constexpr double kMaxInterval = 86400.0;
+
+constexpr char kRecordFileNotWritten[] = "Error! Record file not written";
+constexpr char kCycleDone[] = "Rawdata (part 2) received.";
+
+bool parseCount(const std::string &text, int *value) {
+    char *end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < 1 || v > kMaxRows) return false;
+    *value = static_cast<int>(v);
+    return true;
+}
+
+// Chooses the record file through the recorder panel's file command; the
+// overwrite question is answered yes.
+int chooseRecordFile(Session &s, int type, const std::string &path) {
+    OperateCtrl(panelRECORDER, RECORDER_TYPE, type);
+    s.popups.files.push_back(path);
+    s.operate(panelRECORDER, RECORDER_FILE_SELECT);
+    if (recorder_status != 1) return s.usage("cannot use " + path + " as the record file");
+    return EXIT_DONE;
+}
+
+// How a recorder job that wrote rows went wrong: a file the recorder could
+// not write, or the link.
+int recordFailed(Session &s, const std::string &path) {
+    for (const std::string &line : StatusLog())
+        if (StartsWith(line, kRecordFileNotWritten)) return s.usage(line + " (" + path + ")");
+    if (file_handle < 0) return s.usage("cannot write the record file " + path);
+    return s.linkFailed();
+}
+
+bool copyToStdout(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputs("\n", stdout);
+    return true;
+}
+
+} // namespace
+
+// RUN with the recorder's manual type: after every cycle's second part the
+// capture command stores a row from the values just received; after N rows
+// STOP ends the loop. A failed request ends it earlier with the program's
+// own time-outs.
+int JobLive(Session &s, const Args &args) {
+    CommandArgs a(args, {"--count", "--out"});
+    int count = 0;
+    if (!a.error().empty() || !parseCount(a.value("--count"), &count) || !a.words().empty())
+        return s.usage(a.error().empty() ? "live needs --count N (1 ... 10000000) [--out FILE.csv]"
+                                         : a.error());
+    const bool toStdout = !a.has("--out");
+    const std::string path = toStdout ? s.scratchPath("live.csv") : a.value("--out");
+    if (!s.connect()) return s.linkFailed();
+    if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
+
+    int stored = 0;
+    bool storeFailed = false, stopping = false;
+    SetStatusHook([&](const std::string &text) {
+        if (text != kCycleDone || stopping) return;
+        const int before = recwerte;
+        OperateCtrl(panelRECORDER, RECORDER_CAPTURE);
+        if (recwerte == before)
+            storeFailed = true;
+        else
+            ++stored;
+        if (storeFailed || stored == count) {
+            stopping = true;
+            OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+        }
+    });
+    StatusLog().clear();
+    s.progressOn(panelRECORDER, RECORDER_RECORDED, count);
+    s.operate(panelMAIN, MAIN_CMD_RUN);
+    s.progressOff();
+    SetStatusHook(nullptr);
+    if (stored != count || storeFailed) return recordFailed(s, path);
+    if (toStdout && !copyToStdout(path)) return s.usage("cannot read back " + path);
+    return EXIT_DONE;
+}
+
+// An automatic run: type, record file, data sets and interval on the
+// recorder panel, then START, whose loop runs until the last row or a
+// failed request.
+int JobRecord(Session &s, const Args &args) {
+    CommandArgs a(args, {"--rows", "--interval", "--out"});
+    int rows = 0;
+    char *end = nullptr;
+    const std::string intervalText = a.value("--interval");
+    const double interval = std::strtod(intervalText.c_str(), &end);
+    if (!a.error().empty() || !parseCount(a.value("--rows"), &rows) || intervalText.empty() || *end != '\0' ||
+        !(interval >= 0.0 && interval <= kMaxInterval) || !a.has("--out") || !a.words().empty())
+        return s.usage(
+            a.error().empty()
+                ? "record needs --rows N (1 ... 10000000) --interval SECONDS (0 ... 86400) --out FILE.csv"
+                : a.error());
+    const std::string path = a.value("--out");
+    if (!s.connect()) return s.linkFailed();
+    if (int rc = chooseRecordFile(s, REC_TYPE_AUTOMATIC, path)) return rc;
+    OperateCtrl(panelRECORDER, RECORDER_NUM_SETS, rows);
+    OperateCtrl(panelRECORDER, RECORDER_INTERVAL, interval);
+
+    StatusLog().clear();
+    s.progressOn(panelRECORDER, RECORDER_PROGRESS, rows);
+    s.operate(panelRECORDER, RECORDER_START);
+    s.progressOff();
+    if (recwerte != rows || restwerte != 0) return recordFailed(s, path);
+    std::printf("%d rows recorded in %s\n", rows, path.c_str());
+    return EXIT_DONE;
+}
+
+// CAPTURE GRAPH into a freshly chosen record file: the header block, then
+// the section with both curves.
+int JobCapture(Session &s, const Args &args) {
+    CommandArgs a(args, {"--out"});
+    if (!a.error().empty() || !a.has("--out") || !a.words().empty())
+        return s.usage(a.error().empty() ? "capture needs --out FILE.csv" : a.error());
+    const std::string path = a.value("--out");
+    if (!s.connect()) return s.linkFailed();
+    if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
+
+    StatusLog().clear();
+    s.progressOn();
+    s.operate(panelRECORDER, RECORDER_CAPTURE_GRAPH);
+    s.progressOff();
+    bool rearmed = false;
+    for (const std::string &line : StatusLog()) {
+        if (StartsWith(line, kRecordFileNotWritten)) return s.usage(line + " (" + path + ")");
+        if (EndsWith(line, " Trigger rearmed.")) rearmed = true;
+    }
+    if (!rearmed || file_handle < 0) return recordFailed(s, path);
+    std::printf("both curves captured in %s\n", path.c_str());
+    return EXIT_DONE;
+}
+
+} // namespace ctl

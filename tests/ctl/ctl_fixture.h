@@ -1,0 +1,88 @@
+// qvex-ctl as scripts use it: the executable run as a process against
+// qvex-sim started as a process, over loopback TCP or its pty.
+#pragma once
+
+#include "tests/sim/sim_client.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <string>
+
+namespace ctl_test {
+
+// qvex-sim as a process, with its announcement read.
+class SimProcess {
+  public:
+    ~SimProcess() { stop(); }
+    bool start(const QStringList &extra, bool pty = false) {
+        QStringList args{"--tcp", "0"};
+        if (pty) args << "--pty";
+        proc_.start(QStringLiteral(QVEX_SIM_BIN), args + extra);
+        QStringList lines;
+        const int wanted = pty ? 2 : 1;
+        while (lines.size() < wanted && (proc_.canReadLine() || proc_.waitForReadyRead(5000)))
+            while (proc_.canReadLine())
+                lines << QString::fromLocal8Bit(proc_.readLine()).trimmed();
+        if (lines.size() < wanted || !lines[0].startsWith("TCP 127.0.0.1:")) return false;
+        tcp_ = "127.0.0.1:" + lines[0].section(':', 1);
+        if (pty) pty_ = lines[1].mid(4);
+        return true;
+    }
+    // Ends the simulator, so that the files it keeps are complete.
+    void stop() {
+        if (proc_.state() == QProcess::NotRunning) return;
+        proc_.terminate();
+        if (!proc_.waitForFinished(3000)) proc_.kill();
+    }
+    const QString &tcp() const { return tcp_; }
+    const QString &pty() const { return pty_; }
+
+  private:
+    QProcess proc_;
+    QString tcp_, pty_;
+};
+
+struct CtlResult {
+    int code = -1;
+    std::string out, err;
+};
+
+// Runs qvex-ctl with the arguments; a run that does not end within the
+// time-out counts as a hang.
+inline CtlResult RunCtl(const QStringList &args, int timeoutMs = 60000) {
+    QProcess p;
+    p.start(QStringLiteral(QVEX_CTL_BIN), args);
+    CtlResult r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished(1000);
+        r.err = "qvex-ctl did not end";
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput().toStdString();
+    r.err = p.readAllStandardError().toStdString();
+    return r;
+}
+
+inline std::string Slurp(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll().toStdString();
+}
+
+inline void Spit(const QString &path, const std::string &text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.data(), qint64(text.size()));
+}
+
+inline std::string Describe(const CtlResult &r) {
+    return "exit " + std::to_string(r.code) + "\nstderr: " + r.err + "\nstdout: " + r.out;
+}
+
+} // namespace ctl_test

@@ -1,0 +1,272 @@
+// qvex-ctl's jobs through the executable against qvex-sim: what a script
+// sees (exit status, stdout, stderr, the files written) and what the
+// controller received.
+#include "tests/ctl/ctl_fixture.h"
+#include "tests/maint/update_fixture.h"
+
+#include "sim/eeprom.h"
+
+#include <QTcpServer>
+
+#include <regex>
+#include <sstream>
+
+using namespace ctl_test;
+using namespace simtest;
+
+namespace {
+
+class CtlTest : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+    SimProcess sim;
+
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QStringList tcp(const QStringList &job) const { return QStringList{"--quiet", "--tcp", sim.tcp()} + job; }
+    CtlResult ctl(const QStringList &job) { return RunCtl(tcp(job)); }
+
+    // The request frames the simulator logged, as hex lines.
+    std::vector<std::string> loggedFrames(const QString &log) {
+        std::vector<std::string> lines;
+        std::istringstream in(Slurp(log));
+        for (std::string l; std::getline(in, l);)
+            lines.push_back(l);
+        return lines;
+    }
+};
+
+std::vector<std::string> linesOf(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        lines.push_back(l);
+    }
+    return lines;
+}
+
+TEST_F(CtlTest, GetThenSendOfTheSameFileLeavesTheRecordAsItWas) {
+    const QString log = path("frames.log");
+    ASSERT_TRUE(sim.start({"--log-frames", log}));
+    const CtlResult got = ctl({"get", "--from", "ram", "--out", path("a.ini")});
+    ASSERT_EQ(got.code, 0) << Describe(got);
+    const std::size_t afterGet = loggedFrames(log).size();
+    const CtlResult sent = ctl({"send", "--to", "ram", path("a.ini")});
+    ASSERT_EQ(sent.code, 0) << Describe(sent);
+    const CtlResult again = ctl({"get", "--from", "ram", "--out", path("b.ini")});
+    ASSERT_EQ(again.code, 0) << Describe(again);
+    EXPECT_EQ(Slurp(path("a.ini")), Slurp(path("b.ini")));
+
+    // Every set the send wrote is the set the simulator started with (a
+    // frame is 4 bytes of sync and command, then word 0: 12 hex digits).
+    const sim::ParamRecord start = sim::Controller::defaultParams();
+    int writes = 0;
+    const std::vector<std::string> frames = loggedFrames(log);
+    for (int set = 1; set <= 12; ++set) {
+        const std::string expected = request(sim::CmdParamWrite, setWords(start, set)).toHex().toStdString();
+        for (std::size_t i = afterGet; i < frames.size(); ++i) {
+            if (frames[i].compare(0, 12, expected, 0, 12) != 0) continue;
+            EXPECT_EQ(frames[i], expected) << "set " << set;
+            ++writes;
+        }
+    }
+    EXPECT_EQ(writes, 12);
+}
+
+TEST_F(CtlTest, DiffPrintsExactlyTheEditedFieldsAndExitsThree) {
+    ASSERT_TRUE(sim.start({}));
+    const CtlResult got = ctl({"get", "--from", "ram", "--out", path("a.ini")});
+    ASSERT_EQ(got.code, 0) << Describe(got);
+    const CtlResult same = ctl({"diff", "--from", "ram", path("a.ini")});
+    EXPECT_EQ(same.code, 0) << Describe(same);
+    EXPECT_EQ(same.out, "");
+
+    // Two keys edited in place; everything else as read.
+    std::string text = Slurp(path("a.ini"));
+    std::vector<std::string> edited;
+    std::smatch m;
+    std::string rest = text;
+    const std::regex numeric("\n([A-Za-z][^=\r\n]*?) = ([0-9]+)\r");
+    std::string out;
+    while (edited.size() < 2 && std::regex_search(rest, m, numeric)) {
+        const std::string value = std::to_string(std::stoi(m[2].str()) == 1 ? 2 : 1);
+        out += rest.substr(0, std::size_t(m.position(0))) + "\n" + m[1].str() + " = " + value + "\r";
+        edited.push_back(m[1].str() + " / " + m[2].str() + " / " + value);
+        rest = m.suffix().str();
+    }
+    ASSERT_EQ(edited.size(), 2u);
+    Spit(path("b.ini"), out + rest);
+    const CtlResult diff = ctl({"diff", "--from", "ram", path("b.ini")});
+    EXPECT_EQ(diff.code, 3) << Describe(diff);
+    const std::vector<std::string> lines = linesOf(diff.out);
+    ASSERT_EQ(lines.size(), 2u) << diff.out;
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_NE(lines[i].find(edited[i]), std::string::npos) << lines[i];
+}
+
+TEST_F(CtlTest, FractionalFixedPointFieldsSurviveGetAndSendWordForWord) {
+    // Tolerances of evaluations 1 and 2 with fractions, in the EEPROM the
+    // simulator starts from.
+    sim::ParamRecord record = sim::Controller::defaultParams();
+    const std::pair<int, uint16_t> words[] = {{92, 0x0001}, {93, 0x0001}, {94, 0xFFFF},  {95, 0xFFFF},
+                                              {98, 0x8000}, {99, 0x0000}, {100, 0x0001}, {101, 0x7FFF}};
+    for (auto [index, value] : words)
+        record[std::size_t(index)] = value;
+    const QString eeprom = path("eeprom.txt");
+    Spit(eeprom, sim::formatEepromImage(record));
+    const QString log = path("frames.log");
+    ASSERT_TRUE(sim.start({"--eeprom", eeprom, "--log-frames", log}));
+    const CtlResult got = ctl({"get", "--from", "eeprom", "--out", path("f.ini")});
+    ASSERT_EQ(got.code, 0) << Describe(got);
+    const CtlResult sent = ctl({"send", "--to", "eeprom", path("f.ini")});
+    ASSERT_EQ(sent.code, 0) << Describe(sent);
+    sim.stop();
+    const std::string store = request(sim::CmdParamStore, sim::kParamBase).toHex().toStdString();
+    const std::vector<std::string> frames = loggedFrames(log);
+    ASSERT_NE(std::find(frames.begin(), frames.end(), store), frames.end()) << "the record was stored";
+
+    sim::ParamRecord stored{};
+    std::string problem;
+    ASSERT_TRUE(sim::parseEepromImage(Slurp(eeprom), stored, problem)) << problem;
+    for (int i = 0; i < sim::kParamWords; ++i) {
+        if (i == 61 || i == 75 || i == 77) continue; // fixed by the program on every send
+        EXPECT_EQ(stored[std::size_t(i)], record[std::size_t(i)]) << "word " << i;
+    }
+}
+
+TEST_F(CtlTest, LiveFilterAndOneShotCommandsReportOnStdout) {
+    const QString filterLog = path("filter.log");
+    ASSERT_TRUE(sim.start({"--filter-settings", "off,20,off,500", "--filter-log", filterLog}));
+    const CtlResult live = ctl({"live", "--count", "3"});
+    ASSERT_EQ(live.code, 0) << Describe(live);
+    const std::vector<std::string> lines = linesOf(live.out);
+    int rows = 0;
+    for (const std::string &l : lines)
+        if (!l.empty() && std::isdigit(static_cast<unsigned char>(l[0]))) {
+            EXPECT_EQ(l.substr(0, 2), std::to_string(rows++) + ",");
+        }
+    EXPECT_EQ(rows, 3) << live.out;
+
+    const CtlResult get = ctl({"filter", "get"});
+    ASSERT_EQ(get.code, 0) << Describe(get);
+    EXPECT_EQ(get.out, "filter 1: off\nfilter 2: 20\nfilter 3: off\nfilter 4: 500\n");
+    const CtlResult send = ctl({"filter", "send"});
+    ASSERT_EQ(send.code, 0) << Describe(send);
+    EXPECT_EQ(Slurp(filterLog).rfind("erase 1100\n", 0), 0u) << Slurp(filterLog);
+
+    const CtlResult trigger = ctl({"trigger"});
+    EXPECT_EQ(trigger.code, 0) << Describe(trigger);
+}
+
+TEST_F(CtlTest, CaptureWritesTheHeaderAndBothCurvesOf512Samples) {
+    ASSERT_TRUE(sim.start({}));
+    const CtlResult r = ctl({"capture", "--out", path("graph.csv")});
+    ASSERT_EQ(r.code, 0) << Describe(r);
+    const std::vector<std::string> lines = linesOf(Slurp(path("graph.csv")));
+    int samples = 0;
+    const std::regex sample("^[0-9]+,[0-9]+,[0-9]+,?$");
+    for (const std::string &l : lines)
+        samples += std::regex_match(l, sample) ? 1 : 0;
+    EXPECT_EQ(samples, 512) << Slurp(path("graph.csv")).substr(0, 2000);
+}
+
+TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
+    using namespace maint_test;
+    const QString image = path("image.S");
+    // The loader's hold-off (XON/XOFF while it programs) has tests of its
+    // own; here it would only make the run depend on the machine's load.
+    ASSERT_TRUE(sim.start({"--loader-image", image, "--loader-busy", "0"}, true));
+    const QString settings = path("settings.ini");
+    Spit(settings, "[SERIAL PORTS]\r\nCOM1 = \"" + sim.pty().toStdString() + "\"\r\n");
+    std::string firmware;
+    for (const std::string &l : syntheticFirmware())
+        firmware += l + "\r\n";
+    Spit(path("fw.S"), firmware);
+    const QStringList serial{"--quiet", "--settings", settings, "--serial", "1"};
+
+    const CtlResult plain = RunCtl(serial + QStringList{"flash", path("fw.S")});
+    ASSERT_EQ(plain.code, 0) << Describe(plain);
+    EXPECT_EQ(linesOf(Slurp(image)), syntheticFirmware());
+
+    std::string table;
+    for (const std::string &l : tableLines(tableValues(-500, 1)))
+        table += l + "\r\n";
+    Spit(path("a.dat"), table);
+    const CtlResult merged =
+        RunCtl(serial + QStringList{"flash", path("fw.S"), "--lin-a", path("a.dat"), "--window", "0x1000",
+                                    "0x2000", "--merged-out", path("merged.S")});
+    ASSERT_EQ(merged.code, 0) << Describe(merged);
+    const std::vector<std::string> sent = linesOf(Slurp(image));
+    EXPECT_EQ(sent, linesOf(Slurp(path("merged.S"))));
+    EXPECT_NE(sent, syntheticFirmware());
+    EXPECT_EQ(sent.size(), syntheticFirmware().size());
+}
+
+TEST_F(CtlTest, ALinkLostMidRunEndsRecordAndLiveKeepingEveryRowWritten) {
+    // Two replies for the connection dialog, then five passes of two.
+    ASSERT_TRUE(sim.start({"--disconnect-after", "12"}));
+    for (const char *job : {"record", "live"}) {
+        const QString file = path(job) + ".csv";
+        const QStringList args = QString(job) == "record"
+                                     ? QStringList{"record", "--rows", "50", "--interval", "0", "--out", file}
+                                     : QStringList{"live", "--count", "50", "--out", file};
+        const CtlResult r = ctl(args);
+        EXPECT_EQ(r.code, 1) << job << "\n" << Describe(r);
+        EXPECT_NE(r.err.find("qvex-ctl: Error! Connection lost."), std::string::npos) << r.err;
+        const std::vector<std::string> lines = linesOf(Slurp(file));
+        ASSERT_GE(lines.size(), 2u) << job;
+        EXPECT_EQ(lines.back().substr(0, 2), "4,") << job << ": rows 0 to 4 stay, nothing after them";
+    }
+}
+
+TEST_F(CtlTest, FailuresExitWithTheirStatusAndSayWhy) {
+    // No controller: a port nobody listens on.
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString port = QString::number(closed.serverPort());
+    closed.close();
+    CtlResult r = RunCtl({"--tcp", "127.0.0.1:" + port, "get", "--from", "ram", "--out", path("x.ini")});
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    EXPECT_NE(r.err.find("qvex-ctl: "), std::string::npos) << r.err;
+    EXPECT_FALSE(QFile::exists(path("x.ini")));
+
+    // Bad or unreadable files, before the controller is touched.
+    r = RunCtl({"--tcp", "127.0.0.1:" + port, "send", "--to", "ram", path("missing.ini")});
+    EXPECT_EQ(r.code, 2) << Describe(r);
+    EXPECT_NE(r.err.find("missing.ini"), std::string::npos) << r.err;
+    Spit(path("junk.ini"), "no sections here\r\n");
+    r = RunCtl({"--tcp", "127.0.0.1:" + port, "diff", "--from", "ram", path("junk.ini")});
+    EXPECT_EQ(r.code, 2) << Describe(r);
+    EXPECT_NE(r.err.find("junk.ini"), std::string::npos) << r.err;
+    r = RunCtl({"--tcp", "127.0.0.1:" + port, "flash", path("missing.S")});
+    EXPECT_EQ(r.code, 2) << Describe(r);
+    EXPECT_NE(r.err.find("missing.S"), std::string::npos) << r.err;
+
+    // Usage.
+    for (const QStringList &bad : {QStringList{"--tcp", "127.0.0.1:1", "record", "--rows", "5"},
+                                   QStringList{"--tcp", "127.0.0.1:1", "fly"}, QStringList{"get"},
+                                   QStringList{"--tcp", "127.0.0.1:1", "flash", "a.S", "--window", "1"}}) {
+        r = RunCtl(bad);
+        EXPECT_EQ(r.code, 2) << bad.join(' ').toStdString() << "\n" << Describe(r);
+    }
+    r = RunCtl({"record", "--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("--interval"), std::string::npos);
+
+    // A controller, but flash over TCP: the program's own refusal.
+    ASSERT_TRUE(sim.start({}));
+    Spit(path("fw.S"), maint_test::syntheticFirmware()[0] + "\r\n");
+    r = ctl({"flash", path("fw.S")});
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    EXPECT_NE(r.err.find("Upgrade is not supported using TCP/IP."), std::string::npos) << r.err;
+    sim.stop();
+
+    // A controller that never answers: the program's own time-outs end it.
+    SimProcess silent;
+    ASSERT_TRUE(silent.start({"--drop-all"}));
+    r = RunCtl({"--tcp", silent.tcp(), "get", "--from", "ram", "--out", path("y.ini")}, 30000);
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    EXPECT_FALSE(QFile::exists(path("y.ini")));
+}
+
+} // namespace
