@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -156,6 +157,28 @@ TEST(MainPanelLayout, OneMeasurementPlaceAndLaptopSize) {
     EXPECT_LE(h, 768 - 48 - 30);
 }
 
+// Nothing on the main panel lies over anything else (the decorations behind
+// groups aside), and the record lamp stays clear of the area the sub-panels
+// take, so it is seen whichever panel is up.
+TEST(MainPanelLayout, NoControlCoversAnother) {
+    EnsurePanelsLoaded();
+    QWidget *panel = mainWidget();
+    std::vector<QWidget *> shown;
+    for (QObject *o : panel->children()) {
+        auto *w = qobject_cast<QWidget *>(o);
+        if (!w || !w->isVisibleTo(panel) || w->property("panel").isValid()) continue;
+        if (QString(w->metaObject()->className()) == "QFrame") continue; // a decoration behind a group
+        shown.push_back(w);
+    }
+    ASSERT_GT(shown.size(), 30u);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        for (std::size_t j = i + 1; j < shown.size(); ++j)
+            EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+                << shown[i]->objectName().toStdString() << " / " << shown[j]->objectName().toStdString();
+    const QRect subPanels(110, 105, 680, 468);
+    EXPECT_FALSE(static_cast<QWidget *>(GetCtrlWidget(panelMAIN, MAIN_LED_RECORD))->geometry().intersects(subPanels));
+}
+
 // An LED that is off still shows where it is, even when its off colour is
 // the panel's own; lit and unlit differ at a glance.
 TEST(MainPanelLayout, LedIsVisibleWhenOff) {
@@ -203,8 +226,9 @@ TEST_F(MainPanelPictures, Write) {
     auto runFor = [&](int control, int requests, const char *name) {
         onTick = [&, requests, name] {
             if (static_cast<int>(sim.requestLog().size()) >= requests && stop_flag == 0) {
+                const char *picture = name; // clearing onTick ends this closure
                 onTick = nullptr;
-                shoot(name);
+                shoot(picture);
                 OperateCtrl(panelMAIN, MAIN_CMD_STOP);
             }
         };

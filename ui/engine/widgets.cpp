@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 // A lamp in a grey bezel: on a light panel and on a dark one alike the
@@ -19,9 +21,9 @@ void paintLamp(QPainter &p, const QRectF &r, const QColor &fill, bool lit, bool 
     const QRectF glass = r.adjusted(bezel, bezel, -bezel, -bezel);
     QColor face = fill;
     if (!lit) {
-        // A dark off colour is lifted toward a mid grey so the glass shows.
-        const int minLight = 70;
-        if (face.lightness() < minLight) face = QColor::fromHsl(face.hslHue(), face.hslSaturation(), minLight);
+        // An unlit glass is dull: half its colour, and a dark one lifted
+        // enough to stand apart from the black rim.
+        face = QColor::fromHsl(face.hslHue(), face.hslSaturation() / 2, std::max(face.lightness(), 56));
     }
     p.setPen(QPen(QColor(40, 40, 40), 1));
     p.setBrush(face);
