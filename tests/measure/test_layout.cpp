@@ -213,6 +213,8 @@ TEST_F(MainPanelPictures, Write) {
     if (!dirEnv) GTEST_SKIP() << "QVEX_SHOTS not set";
     const QString dir = QString::fromLocal8Bit(dirEnv);
     QDir().mkpath(dir);
+    for (const PanelTableEntry &e : kPanelTable)
+        if (e.child) SetPanelPos(*e.handle, e.top, e.left);
     DisplayPanel(panelMAIN);
     SetPanelPos(panelMAIN, VAL_AUTO_CENTER, VAL_AUTO_CENTER);
     QWidget *w = mainWidget();
