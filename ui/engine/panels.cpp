@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
@@ -237,6 +238,25 @@ void connectControl(int handle, int id, QWidget *w, int kind) {
     auto *filter = new MouseFilter(handle, id, w);
     w->installEventFilter(filter);
     for (QWidget *child : w->findChildren<QWidget *>()) child->installEventFilter(filter);
+}
+
+// A control whose resource names a key (dynamic property "shortcutKey", for
+// example "F5") is operated by that key while its window is active: the key
+// clicks the button, so the press takes the path of a mouse click and a
+// dimmed or hidden control ignores it. The key is shown in the tooltip.
+void bindShortcut(int handle, int id, QWidget *panelWidget, QWidget *w) {
+    const QKeySequence keys(w->property("shortcutKey").toString(), QKeySequence::PortableText);
+    if (keys.isEmpty() || !qobject_cast<QAbstractButton *>(w)) return;
+    auto *sc = new QShortcut(keys, panelWidget);
+    sc->setContext(Qt::WindowShortcut);
+    QObject::connect(sc, &QShortcut::activated, sc, [handle, id]() {
+        ControlRec *c = control(handle, id);
+        if (!c || !c->widget->isEnabled() || !c->widget->isVisible()) return;
+        static_cast<QAbstractButton *>(c->widget.data())->click();
+    });
+    const QString key = keys.toString(QKeySequence::NativeText);
+    const QString tip = w->toolTip();
+    w->setToolTip(tip.isEmpty() ? key : tip + " (" + key + ")");
 }
 
 void parseRingValues(QComboBox *c) {
@@ -467,6 +487,8 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
     rec->widget = w;
     for (auto &kv : rec->controls)
         if (kv.second.callback) connectControl(rec->handle, kv.first, kv.second.widget, kv.second.kind);
+    for (auto &kv : rec->controls)
+        if (kv.second.widget->property("shortcutKey").isValid()) bindShortcut(rec->handle, kv.first, w, kv.second.widget);
     g_panels.push_back(std::move(rec));
     return g_panels.back()->handle;
 }

@@ -2,6 +2,43 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
+namespace {
+
+// A lamp in a grey bezel: on a light panel and on a dark one alike the
+// bezel shows where the lamp is, and a lamp that is off still reads as a
+// lamp (its own colour under a dull glass) rather than as a hole. A lit lamp
+// carries a small highlight.
+void paintLamp(QPainter &p, const QRectF &r, const QColor &fill, bool lit, bool round) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    auto shape = [&](const QRectF &area) { round ? p.drawEllipse(area) : p.drawRect(area); };
+    p.setPen(QPen(QColor(60, 60, 60), 1));
+    p.setBrush(QColor(176, 176, 176));
+    shape(r.adjusted(0.5, 0.5, -0.5, -0.5));
+    const qreal bezel = r.width() >= 12 ? 2.5 : 1.5;
+    const QRectF glass = r.adjusted(bezel, bezel, -bezel, -bezel);
+    QColor face = fill;
+    if (!lit) {
+        // An unlit glass is dull: half its colour, and a dark one lifted
+        // enough to stand apart from the black rim.
+        face = QColor::fromHsl(face.hslHue(), face.hslSaturation() / 2, std::max(face.lightness(), 56));
+    }
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(face);
+    shape(glass);
+    if (lit && glass.width() >= 6) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 110));
+        const qreal s = glass.width() / 3;
+        shape(QRectF(glass.left() + s / 2, glass.top() + s / 2, s, s));
+    }
+    p.restore();
+}
+
+} // namespace
+
 QvLed::QvLed(QWidget *parent) : QWidget(parent) {}
 
 void QvLed::setOn(bool on) {
@@ -38,23 +75,17 @@ void QvLampButton::paintEvent(QPaintEvent *e) {
     QPainter p(this);
     const int side = qMax(6, qMin(height() - 12, 14));
     const QRect lamp(8, (height() - side) / 2, side, side);
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(isChecked() ? onColor_ : offColor_);
-    p.drawRect(lamp);
+    paintLamp(p, lamp, isChecked() ? onColor_ : offColor_, isChecked(), false);
 }
 
 void QvLed::paintEvent(QPaintEvent *) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(on_ ? onColor_ : offColor_);
     QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
     if (round()) {
-        qreal d = qMin(r.width(), r.height());
-        p.drawEllipse(QRectF(r.center().x() - d / 2, r.center().y() - d / 2, d, d));
-    } else {
-        p.drawRect(r);
+        const qreal d = qMin(r.width(), r.height());
+        r = QRectF(r.center().x() - d / 2, r.center().y() - d / 2, d, d);
     }
+    paintLamp(p, r, on_ ? onColor_ : offColor_, on_, round());
 }
 
 QvCanvas::QvCanvas(QWidget *parent) : QWidget(parent) {}
