@@ -29,7 +29,17 @@ void panelRecord(unsigned short rec[PARAM_WORDS]) {
     GetPanelValues(rec);
 }
 
+// Wide enough for the longest section, key and label names.
+void setColumnWidths() {
+    const int widths[][2] = {{COMPARE_COL_SECTION, 150},
+                             {COMPARE_COL_KEY, 240},
+                             {COMPARE_COL_PANEL, 130},
+                             {COMPARE_COL_CONTROLLER, 130}};
+    for (const auto &w : widths) SetTableColumnWidth(panelCOMPARE, COMPARE_TABLE, w[0], w[1]);
+}
+
 void fillTable() {
+    setColumnWidths();
     DeleteTableRows(panelCOMPARE, COMPARE_TABLE, 1, -1);
     InsertTableRows(panelCOMPARE, COMPARE_TABLE, 1, static_cast<int>(g_fields.size()));
     int row = 1;

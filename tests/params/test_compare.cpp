@@ -4,6 +4,7 @@
 // alone at the end.
 #include "tests/fixtures/program.h"
 
+#include "core/groups.h"
 #include "ini/inifile.h"
 #include "params/binding.h"
 #include "params/compare.h"
@@ -140,7 +141,7 @@ class CompareTest : public ProgramTest {
 
 TEST_F(CompareTest, ListsExactlyTheChangedFieldsWithoutTouchingPanelsOrController) {
     getThenChangeThreeFields(MAIN_RADIO_RAM);
-    const ParamRecord before = sim.ramRecord();
+    const auto before = sim.ramRecord();
     sim.clearRequestLog();
     click(panelMAIN, MAIN_BTN_COMPARE);
 
@@ -166,7 +167,7 @@ TEST_F(CompareTest, ListsExactlyTheChangedFieldsWithoutTouchingPanelsOrControlle
 
 TEST_F(CompareTest, UpdatePanelsTakesTheTickedControllerValueAndLeavesTheControllerAlone) {
     getThenChangeThreeFields(MAIN_RADIO_RAM);
-    const ParamRecord before = sim.ramRecord();
+    const auto before = sim.ramRecord();
     click(panelMAIN, MAIN_BTN_COMPARE);
     ASSERT_EQ(listedRows().size(), 3u);
     tickKeepController(2); // the reset condition goes back to the controller's
@@ -251,7 +252,7 @@ TEST_F(CompareTest, AgreesWithQvexCtlDiffOnTheSameRecordAndFile) {
     getThenChangeThreeFields(MAIN_RADIO_RAM);
     const std::string file = ProgramDir() + "/compare-agree.ini";
     click(panelMAIN, MAIN_RADIO_FILE);
-    popups->files.push_back(file);
+    popups->fileAnswers.push_back(file);
     click(panelMAIN, MAIN_BTN_SEND);
     ASSERT_EQ(StatusLine(), "Parameter saved to file.");
 
@@ -285,7 +286,7 @@ TEST_F(CompareTest, AgreesWithQvexCtlDiffOnTheSameRecordAndFile) {
     click(panelMAIN, MAIN_RADIO_RAM);
     click(panelMAIN, MAIN_BTN_GET);
     click(panelMAIN, MAIN_RADIO_FILE);
-    popups->files.push_back(file);
+    popups->fileAnswers.push_back(file);
     click(panelMAIN, MAIN_BTN_GET);
     ASSERT_EQ(StatusLine(), "Parameter loaded from file.");
     click(panelMAIN, MAIN_RADIO_RAM);

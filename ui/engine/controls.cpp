@@ -752,6 +752,16 @@ int GetTableCellCheck(int panelHandle, int id, int row, int column, int *checked
     return 0;
 }
 
+int SetTableColumnWidth(int panelHandle, int id, int column, int width) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    if (column < 1 || column > t->columnCount()) return UIE_IndexOutOfRange;
+    if (width < 0) return UIE_InvalidArgument;
+    t->setColumnWidth(column - 1, width);
+    return 0;
+}
+
 Rect MakeRect(int top, int left, int height, int width) { return Rect{top, left, height, width}; }
 
 int RectEqual(Rect a, Rect b) {

@@ -262,6 +262,8 @@ int DeleteTableRows(int panel, int control, int index, int count);
 // table's callback as EVENT_COMMIT with the cell's row and column.
 int SetTableCellCheck(int panel, int control, int row, int column, int checked);
 int GetTableCellCheck(int panel, int control, int row, int column, int *checked);
+// Column widths in pixels (column 1-based); a stretching last column keeps stretching.
+int SetTableColumnWidth(int panel, int control, int column, int width);
 // Table cell ranges (1-based) and canvas areas (pixels); an empty range has
 // height and width 0.
 struct Rect {
