@@ -11,6 +11,7 @@
 #include "maint/firmware.h"
 #include "maint/lindata.h"
 #include "params/binding.h"
+#include "params/compareview.h"
 #include "measure/graphs.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
@@ -38,6 +39,7 @@ void RegisterAllCallbacks() {
     RegisterParamsCallbacks();
     RegisterNavigationCallbacks();
     RegisterTransferCallbacks();
+    RegisterCompareCallbacks();
     RegisterTemplateCallbacks();
     RegisterPresetCallbacks();
     RegisterMeasureCallbacks();

@@ -15,7 +15,7 @@ const std::vector<int> kMeasureCommands = {MAIN_CMD_RUN, MAIN_CMD_STOP, MAIN_CMD
 const std::vector<int> kSensorCommands = {MAIN_CMD_TRIGGER,       MAIN_CMD_RESET,            MAIN_CMD_TEACH,
                                           MAIN_CMD_STOP_SAMPLING, MAIN_CMD_RESTART_SAMPLING, MAIN_CMD_VERSION};
 const std::vector<int> kSendGetGroup = {MAIN_RADIO_RAM, MAIN_RADIO_EEPROM, MAIN_RADIO_FILE, MAIN_BTN_SEND,
-                                        MAIN_BTN_GET};
+                                        MAIN_BTN_GET,   MAIN_BTN_COMPARE};
 
 // The test panel's groups: entering test mode, and what test mode offers.
 const std::vector<int> kTestEntryGroup = {TEST_CMD_ENTER, TEST_ENTER_NOTE};

@@ -7,13 +7,14 @@ int panelPOWER, panelPOWER_B, panelPOWER_TMR0, panelPOWER_TMR1, panelPOWER_GEN, 
 int panelSETTINGS, panelSETTINGS_2, panelSETTINGS_3, panelSETTINGS_4, panelSETTINGS_5, panelSETTINGS_A;
 int panelOUTPUT, panelOUTPUT_1, panelOUTPUT_2, panelOUTPUT_ANA;
 int panelFILTER, panelEXPERT, panelVECTORS, panelBIGDATA, panelInterf, panelSHOW;
+int panelCOMPARE;
 int panelVDROP = 0;
 
 namespace {
 constexpr const char *kMainFile = "Q-VEX-MOD7-ARC.ui";
 }
 
-const PanelTableEntry kPanelTable[27] = {
+const PanelTableEntry kPanelTable[kPanelCount] = {
     {&panelMAIN, kMainFile, 2, false, -1, -1},
     {&panelUPDATE, "Update.ui", 1, true, 110, 105},
     {&panelTEST, "Test.ui", 1, true, 110, 105},
@@ -41,6 +42,7 @@ const PanelTableEntry kPanelTable[27] = {
     {&panelBIGDATA, "Bigdata.ui", 1, true, 110, 105},
     {&panelInterf, kMainFile, 1, false, -1, -1},
     {&panelSHOW, kMainFile, 3, true, 125, 175},
+    {&panelCOMPARE, "Compare.ui", 1, false, -1, -1},
 };
 
 int LoadAllPanels() {
@@ -52,7 +54,7 @@ int LoadAllPanels() {
 }
 
 void DiscardAllPanels() {
-    int *const order[] = {&panelSHOW,       &panelInterf,     &panelBIGDATA,    &panelVECTORS,   &panelEXPERT,
+    int *const order[] = {&panelCOMPARE,   &panelSHOW,       &panelInterf,     &panelBIGDATA,    &panelVECTORS,   &panelEXPERT,
                           &panelFILTER,     &panelOUTPUT_ANA, &panelOUTPUT_2,   &panelOUTPUT_1,  &panelOUTPUT,
                           &panelSETTINGS_A, &panelSETTINGS_5, &panelSETTINGS_4, &panelSETTINGS_3, &panelSETTINGS_2,
                           &panelSETTINGS,   &panelPOWER_REC,  &panelPOWER_GEN,  &panelPOWER_TMR0, &panelPOWER_TMR1,

@@ -6,6 +6,7 @@ extern int panelPOWER, panelPOWER_B, panelPOWER_TMR0, panelPOWER_TMR1, panelPOWE
 extern int panelSETTINGS, panelSETTINGS_2, panelSETTINGS_3, panelSETTINGS_4, panelSETTINGS_5, panelSETTINGS_A;
 extern int panelOUTPUT, panelOUTPUT_1, panelOUTPUT_2, panelOUTPUT_ANA;
 extern int panelFILTER, panelEXPERT, panelVECTORS, panelBIGDATA, panelInterf, panelSHOW;
+extern int panelCOMPARE;
 extern int panelVDROP; // never loaded; stays 0
 
 struct PanelTableEntry {
@@ -16,9 +17,9 @@ struct PanelTableEntry {
     int left, top; // position inside the main panel; -1 = not set
 };
 
-// The 27 panels in load order.
-extern const PanelTableEntry kPanelTable[27];
-constexpr int kPanelCount = 27;
+// The 28 panels in load order.
+constexpr int kPanelCount = 28;
+extern const PanelTableEntry kPanelTable[kPanelCount];
 
 // Loads every panel of the table in order. Returns 0, or the first negative
 // load result (the panels loaded so far stay loaded).

@@ -3,6 +3,8 @@
 #include "ini/inifile.h"
 #include "params/parafile.h"
 
+#include <algorithm>
+
 std::vector<FieldDifference> CompareRecords(const unsigned short a[PARAM_WORDS], const unsigned short b[PARAM_WORDS]) {
     std::vector<FieldDifference> out;
     IniHolder left(0), right(0);
@@ -24,4 +26,38 @@ std::vector<FieldDifference> CompareRecords(const unsigned short a[PARAM_WORDS],
         }
     }
     return out;
+}
+
+int MergeRecords(const unsigned short a[PARAM_WORDS], const unsigned short b[PARAM_WORDS],
+                 const std::vector<FieldDifference> &take, unsigned short out[PARAM_WORDS]) {
+    unsigned short result[PARAM_WORDS];
+    std::copy(a, a + PARAM_WORDS, result);
+    std::copy(result, result + PARAM_WORDS, out);
+    if (take.empty()) return 0;
+    IniHolder merged(0), from(0);
+    if (!merged.get() || !from.get()) return kIniErrOutOfMemory;
+    if (int rc = PutParaSections(merged.get(), a)) return rc;
+    if (int rc = PutParaSections(from.get(), b)) return rc;
+    for (const FieldDifference &f : take) {
+        std::string text;
+        if (Ini_GetStdString(from.get(), f.section.c_str(), f.key.c_str(), &text) != 1) continue;
+        if (int rc = Ini_PutRawString(merged.get(), f.section.c_str(), f.key.c_str(), text.c_str()); rc < 0) return rc;
+    }
+    // Reading the sections back rebuilds every word the file carries. A word
+    // the file cannot describe exactly (a value no label names) would come
+    // back changed, so only words that differ from a's own round trip take
+    // the merged value.
+    unsigned short roundTrip[PARAM_WORDS];
+    std::copy(a, a + PARAM_WORDS, roundTrip);
+    IniHolder own(0);
+    if (!own.get()) return kIniErrOutOfMemory;
+    if (int rc = PutParaSections(own.get(), a)) return rc;
+    GetParaSections(own.get(), roundTrip);
+    unsigned short read[PARAM_WORDS];
+    std::copy(a, a + PARAM_WORDS, read);
+    GetParaSections(merged.get(), read);
+    for (int i = 0; i < PARAM_WORDS; ++i)
+        if (read[i] != roundTrip[i]) result[i] = read[i];
+    std::copy(result, result + PARAM_WORDS, out);
+    return 0;
 }

@@ -59,16 +59,15 @@ void setReport(const char *what, int n) {
     SetStatus(text);
 }
 
-// The place the memory selector points at.
-void targetFromSelector() {
+} // namespace
+
+void TargetFromSelector() {
     int ram = 0, eeprom = 0, file = 0;
     GetCtrlVal(panelMAIN, MAIN_RADIO_RAM, &ram);
     GetCtrlVal(panelMAIN, MAIN_RADIO_EEPROM, &eeprom);
     GetCtrlVal(panelMAIN, MAIN_RADIO_FILE, &file);
     target = ram ? RAM : eeprom ? EEPROM : file ? DATFILE : RAM;
 }
-
-} // namespace
 
 void SendParameter(unsigned short rec[PARAM_WORDS]) {
     frame::sync = 0x55;
@@ -144,7 +143,7 @@ int CC_RADIO_MEMORY(int panel, int control, int event, void *, int, int) {
 
 int CC_BTNSend(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    targetFromSelector();
+    TargetFromSelector();
     GetPanelValues(param);
     SendParameter(param);
     return 0;
@@ -152,7 +151,7 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
 
 int CC_BTNGet(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    targetFromSelector();
+    TargetFromSelector();
     // A failed or partial load leaves the panels as they were.
     if (GetParameter(param)) SetPanelValues(param);
     return 0;

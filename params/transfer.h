@@ -7,6 +7,9 @@ constexpr int EEPROM = 2;
 constexpr int DATFILE = 3;
 extern int target;
 
+// Sets target to the place the main panel's memory selector points at.
+void TargetFromSelector();
+
 // Sends the record to the place in target; reports through the status line.
 // A file target reads the panels into the record first.
 void SendParameter(unsigned short rec[192]);

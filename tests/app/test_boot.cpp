@@ -7,6 +7,7 @@
 #include "sim/runner.h"
 #include "sim/server.h"
 #include "ui/panels/bigdata_ids.h"
+#include "ui/panels/compare_ids.h"
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/filter_ids.h"
 #include "ui/panels/intensity_ids.h"
@@ -71,7 +72,7 @@ TEST(Boot, AllPanelsLoadWithTheirControlsAndTheMainPanelCloses) {
     int rc = RunProgram([&] {
         std::set<int> handles;
         for (const PanelTableEntry &e : kPanelTable) handles.insert(*e.handle);
-        EXPECT_EQ(handles.size(), 27u);
+        EXPECT_EQ(handles.size(), static_cast<std::size_t>(kPanelCount));
         EXPECT_EQ(*handles.begin(), 1);
         EXPECT_EQ(panelMAIN, 1);
         EXPECT_EQ(panelVDROP, 0);
@@ -84,6 +85,7 @@ TEST(Boot, AllPanelsLoadWithTheirControlsAndTheMainPanelCloses) {
             Describe(SETTINGS_UI_FILE, SETTINGS_UI_CTRL_KINDS), Describe(OUTPUTS_UI_FILE, OUTPUTS_UI_CTRL_KINDS),
             Describe(FILTER_UI_FILE, FILTER_UI_CTRL_KINDS),     Describe(EXPERT_UI_FILE, EXPERT_UI_CTRL_KINDS),
             Describe(VECTORS_UI_FILE, VECTORS_UI_CTRL_KINDS),   Describe(BIGDATA_UI_FILE, BIGDATA_UI_CTRL_KINDS),
+            Describe(COMPARE_UI_FILE, COMPARE_UI_CTRL_KINDS),
         };
         for (const PanelFile &f : files) {
             for (std::size_t i = 0; i < f.count; ++i) {

@@ -707,6 +707,61 @@ int SetActiveTableCell(int panelHandle, int id, int row, int column) {
     return 0;
 }
 
+int InsertTableRows(int panelHandle, int id, int index, int count) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    if (index < 1 || index > t->rowCount() + 1 || count < 0) return UIE_IndexOutOfRange;
+    const QSignalBlocker block(t);
+    for (int i = 0; i < count; ++i) t->insertRow(index - 1);
+    return 0;
+}
+
+int DeleteTableRows(int panelHandle, int id, int index, int count) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    if (count == -1) count = t->rowCount() - index + 1;
+    if (index < 1 || count < 0 || index - 1 + count > t->rowCount()) return UIE_IndexOutOfRange;
+    const QSignalBlocker block(t);
+    for (int i = 0; i < count; ++i) t->removeRow(index - 1);
+    return 0;
+}
+
+int SetTableCellCheck(int panelHandle, int id, int row, int column, int checked) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    if (row < 1 || column < 1 || row > t->rowCount() || column > t->columnCount()) return UIE_IndexOutOfRange;
+    const QSignalBlocker block(t);
+    QTableWidgetItem *item = t->item(row - 1, column - 1);
+    if (!item) t->setItem(row - 1, column - 1, item = new QTableWidgetItem);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+    item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    return 0;
+}
+
+int GetTableCellCheck(int panelHandle, int id, int row, int column, int *checked) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    if (row < 1 || column < 1 || row > t->rowCount() || column > t->columnCount()) return UIE_IndexOutOfRange;
+    QTableWidgetItem *item = t->item(row - 1, column - 1);
+    if (!item || !(item->flags() & Qt::ItemIsUserCheckable)) return UIE_TypeMismatch;
+    if (checked) *checked = item->checkState() == Qt::Checked ? 1 : 0;
+    return 0;
+}
+
+int SetTableColumnWidth(int panelHandle, int id, int column, int width) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    if (column < 1 || column > t->columnCount()) return UIE_IndexOutOfRange;
+    if (width < 0) return UIE_InvalidArgument;
+    t->setColumnWidth(column - 1, width);
+    return 0;
+}
+
 Rect MakeRect(int top, int left, int height, int width) { return Rect{top, left, height, width}; }
 
 int RectEqual(Rect a, Rect b) {

@@ -254,6 +254,16 @@ int SetTableCellVal(int panel, int control, int row, int column, const std::stri
 int GetTableCellVal(int panel, int control, int row, int column, std::string *value);
 int GetActiveTableCell(int panel, int control, int *row, int *column);
 int SetActiveTableCell(int panel, int control, int row, int column);
+// Rows are inserted before row index (1-based; rows + 1 appends) and deleted
+// from index on; count -1 deletes every row from index to the end.
+int InsertTableRows(int panel, int control, int index, int count);
+int DeleteTableRows(int panel, int control, int index, int count);
+// A check-box cell: the operator's click on its box toggles it and reaches the
+// table's callback as EVENT_COMMIT with the cell's row and column.
+int SetTableCellCheck(int panel, int control, int row, int column, int checked);
+int GetTableCellCheck(int panel, int control, int row, int column, int *checked);
+// Column widths in pixels (column 1-based); a stretching last column keeps stretching.
+int SetTableColumnWidth(int panel, int control, int column, int width);
 // Table cell ranges (1-based) and canvas areas (pixels); an empty range has
 // height and width 0.
 struct Rect {

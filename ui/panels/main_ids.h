@@ -58,6 +58,7 @@ constexpr int MAIN_RADIO_EEPROM = 110; // memory selector: controller EEPROM
 constexpr int MAIN_RADIO_FILE = 111;  // memory selector: parameter file
 constexpr int MAIN_BTN_SEND = 112;
 constexpr int MAIN_BTN_GET = 113;
+constexpr int MAIN_BTN_COMPARE = 134; // opens the compare view
 constexpr int MAIN_PROGRESS = 114;
 constexpr int MAIN_CMD_RUN = 115;              // group a: measurement commands
 constexpr int MAIN_CMD_STOP = 116;
@@ -151,6 +152,7 @@ inline constexpr PanelCtrlKind MAIN_UI_CTRL_KINDS[] = {
     {RES_MAIN, MAIN_RADIO_FILE, "QRadioButton"},
     {RES_MAIN, MAIN_BTN_SEND, "QPushButton"},
     {RES_MAIN, MAIN_BTN_GET, "QPushButton"},
+    {RES_MAIN, MAIN_BTN_COMPARE, "QPushButton"},
     {RES_MAIN, MAIN_PROGRESS, "QProgressBar"},
     {RES_MAIN, MAIN_CMD_RUN, "QPushButton"},
     {RES_MAIN, MAIN_CMD_STOP, "QPushButton"},
