@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "core/panels.h"
 #include "core/status.h"
+#include "link/reconnect.h"
 #include "link/transport.h"
 #include "ui/panels/main_ids.h"
 
@@ -104,6 +105,9 @@ bool Session::start(int argc, char **argv) {
         return false;
     }
     InitVars();
+    // A job runs once: a link that breaks ends it with the program's own
+    // message, never with retries in the job's later waits.
+    reconnectAutomatically = 0;
     return true;
 }
 
