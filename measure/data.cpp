@@ -60,6 +60,12 @@ void showRow(int first, int channels, int visible) {
     for (int c = 0; c < channels; ++c) SetCtrlAttribute(panelINTENSITY, first + c, ATTR_VISIBLE, visible);
 }
 
+// The indicators follow a fast loop at the screen's pace: the values of
+// cycles between two frames only wait for the next one.
+constexpr double kFramePeriod = 1.0 / 60.0;
+double g_lastFrame = -1.0;
+bool g_panelsPending = false;
+
 int detailSelection() {
     int v = 1;
     GetCtrlVal(panelINTENSITY, INTENSITY_DETAIL, &v);
@@ -88,11 +94,25 @@ int RequestRearm() {
     return request(kCurveCommand, kBase, 0, reply);
 }
 
-void UpdateLiveDisplay() {
+bool DisplayFrameDue() {
+    const double now = Timer();
+    if (g_lastFrame >= 0.0 && now - g_lastFrame < kFramePeriod && now >= g_lastFrame) return false;
+    g_lastFrame = now;
+    return true;
+}
+
+void UpdateLiveDisplay(bool show) {
     y_scale = y_scale_preselect;
     x_scale = x_scale_preselect;
+    PlotDATA(); // every row enters the history, shown or not
+    g_panelsPending = !show;
+    if (show) SetPanelDATA();
+}
+
+void FlushLiveDisplay() {
+    if (!g_panelsPending) return;
+    g_panelsPending = false;
     SetPanelDATA();
-    PlotDATA();
 }
 
 int ReadLiveValues() {
