@@ -14,7 +14,9 @@
 //
 //   bench_run_cycle [--rounds N] [--seconds S]
 //
-// Last line: "ratio <pty cycles per second / 80>".
+// Last line: "ratio <pty cycles per second / 80>". Before it, for the TCP
+// rounds: "tcp_program_per_raw <median ratio>" and "tcp_cpu_ms_per_cycle
+// <median CPU milliseconds a cycle>".
 #include "bench/common.h"
 #include "bench/live.h"
 
@@ -90,7 +92,7 @@ int main(int argc, char **argv) {
     sim = bench::StartSim({"--tcp", "0", "--log-frames", tcpLog});
     std::printf("tcp: simulator pid %d on 127.0.0.1:%d; %d rounds of %.1f s per client\n", sim.pid, sim.tcpPort,
                 rounds, seconds);
-    std::vector<double> tcpRates, rawRates, ratios;
+    std::vector<double> tcpRates, rawRates, ratios, cpuPerCycle;
     for (int i = 0; i < rounds; ++i) {
         double raw = 0;
         bench::RunFigures r;
@@ -105,6 +107,7 @@ int main(int argc, char **argv) {
         tcpRates.push_back(r.rate());
         rawRates.push_back(raw);
         ratios.push_back(r.rate() / raw);
+        cpuPerCycle.push_back(1e3 * r.cpu / r.cycles);
     }
     bench::StopSim();
 
@@ -112,6 +115,7 @@ int main(int argc, char **argv) {
     std::printf("tcp: program median %.1f cycles/s, raw client median %.1f cycles/s\n", bench::Median(tcpRates),
                 bench::Median(rawRates));
     std::printf("tcp_program_per_raw %.3f\n", bench::Median(ratios));
+    std::printf("tcp_cpu_ms_per_cycle %.4f\n", bench::Median(cpuPerCycle));
     std::printf("pty: median %.1f cycles/s; wire limit %.1f cycles/s (2 x 72 bytes x 10 bits at %.0f baud), "
                 "reply pacing alone allows %.1f/s\n",
                 pty, kWireLimit, kWireBaud, kReplyLimit);

@@ -47,8 +47,8 @@ void showProgress(int p) {
 }
 
 int32_t signedField(const unsigned short *rec, int word) { return static_cast<int32_t>(GetField32(rec, word)); }
-double realValue(int word) { return signedField(rawdata, word) / 65536.0; }
-int integerPart(int word) { return FixedIntegerPart(GetField32(rawdata, word)); }
+double realValue(const unsigned short *rd, int word) { return signedField(rd, word) / 65536.0; }
+int integerPart(const unsigned short *rd, int word) { return FixedIntegerPart(GetField32(rd, word)); }
 
 // The intensity panel's rows, channels A to D.
 constexpr int kNorm = INTENSITY_NORM_A, kRaw = INTENSITY_RAW_A, kMaxRaw = INTENSITY_MAXRAW_A,
@@ -59,6 +59,16 @@ constexpr int kLamps[5] = {INTENSITY_STATUS_1, INTENSITY_STATUS_2, INTENSITY_STA
 void showRow(int first, int channels, int visible) {
     for (int c = 0; c < channels; ++c) SetCtrlAttribute(panelINTENSITY, first + c, ATTR_VISIBLE, visible);
 }
+
+// The indicators follow a fast loop at the screen's pace: the values of
+// cycles between two frames only wait for the next one.
+constexpr double kFramePeriod = 1.0 / 60.0;
+double g_lastFrame = -1.0;
+bool g_panelsPending = false;
+unsigned short g_pendingValues[RAWDATA_WORDS]; // the values the indicators still owe
+
+// The main, intensity and big-digits indicators from the live values rd.
+void showValues(const unsigned short *rd);
 
 int detailSelection() {
     int v = 1;
@@ -88,11 +98,26 @@ int RequestRearm() {
     return request(kCurveCommand, kBase, 0, reply);
 }
 
-void UpdateLiveDisplay() {
+bool DisplayFrameDue() {
+    const double now = Timer();
+    if (g_lastFrame >= 0.0 && now - g_lastFrame < kFramePeriod && now >= g_lastFrame) return false;
+    g_lastFrame = now;
+    return true;
+}
+
+void UpdateLiveDisplay(bool show) {
     y_scale = y_scale_preselect;
     x_scale = x_scale_preselect;
-    SetPanelDATA();
-    PlotDATA();
+    PlotDATA(); // every row enters the history, shown or not
+    g_panelsPending = !show;
+    if (show) SetPanelDATA();
+    else std::copy(std::begin(rawdata), std::end(rawdata), std::begin(g_pendingValues));
+}
+
+void FlushLiveDisplay() {
+    if (!g_panelsPending) return;
+    g_panelsPending = false;
+    showValues(g_pendingValues); // rawdata may hold part of a cycle that was stopped since
 }
 
 int ReadLiveValues() {
@@ -118,29 +143,35 @@ bool EventMarkerPosition(int word, int channel, int n, double *x) {
     return true;
 }
 
-void SetPanelDATA() {
-    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1_INT, integerPart(RD_EVAL1));
-    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2_INT, integerPart(RD_EVAL2));
-    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE3, integerPart(RD_VALUE3));
-    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE4, integerPart(RD_VALUE4));
-    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE5, integerPart(RD_VALUE5));
-    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1, realValue(RD_EVAL1));
-    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2, realValue(RD_EVAL2));
-    SetCtrlVal(panelBIGDATA, BIGDATA_EVAL1, realValue(RD_EVAL1));
-    SetCtrlVal(panelBIGDATA, BIGDATA_EVAL2, realValue(RD_EVAL2));
+namespace {
+
+void showValues(const unsigned short *rd) {
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1_INT, integerPart(rd, RD_EVAL1));
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2_INT, integerPart(rd, RD_EVAL2));
+    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE3, integerPart(rd, RD_VALUE3));
+    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE4, integerPart(rd, RD_VALUE4));
+    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE5, integerPart(rd, RD_VALUE5));
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1, realValue(rd, RD_EVAL1));
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2, realValue(rd, RD_EVAL2));
+    SetCtrlVal(panelBIGDATA, BIGDATA_EVAL1, realValue(rd, RD_EVAL1));
+    SetCtrlVal(panelBIGDATA, BIGDATA_EVAL2, realValue(rd, RD_EVAL2));
     for (int c = 0; c < 4; ++c) {
-        SetCtrlVal(panelINTENSITY, kNorm + c, static_cast<int>(rawdata[RD_NORM + c]));
-        SetCtrlVal(panelINTENSITY, kRaw + c, static_cast<int>(rawdata[RD_RAW + c]));
-        SetCtrlVal(panelINTENSITY, kMaxRaw + c, static_cast<int>(rawdata[RD_MAXRAW + c]));
-        SetCtrlVal(panelINTENSITY, kResult + c, static_cast<int>(rawdata[RD_RESULT + c]));
+        SetCtrlVal(panelINTENSITY, kNorm + c, static_cast<int>(rd[RD_NORM + c]));
+        SetCtrlVal(panelINTENSITY, kRaw + c, static_cast<int>(rd[RD_RAW + c]));
+        SetCtrlVal(panelINTENSITY, kMaxRaw + c, static_cast<int>(rd[RD_MAXRAW + c]));
+        SetCtrlVal(panelINTENSITY, kResult + c, static_cast<int>(rd[RD_RESULT + c]));
     }
-    SetCtrlVal(panelINTENSITY, kLamps[0], rawdata[RD_STATUS1] & 1);
-    SetCtrlVal(panelINTENSITY, kLamps[1], (rawdata[RD_STATUS1] >> 1) & 1);
-    SetCtrlVal(panelINTENSITY, kLamps[2], rawdata[RD_STATUS2] & 1);
-    SetCtrlVal(panelINTENSITY, kLamps[3], (rawdata[RD_STATUS2] >> 1) & 1);
-    SetCtrlVal(panelINTENSITY, kLamps[4], (rawdata[RD_STATUS2] >> 2) & 1);
-    SetCtrlVal(panelINTENSITY, INTENSITY_ANALOG, 10.0 * rawdata[RD_ANALOG] / 4095.0);
+    SetCtrlVal(panelINTENSITY, kLamps[0], rd[RD_STATUS1] & 1);
+    SetCtrlVal(panelINTENSITY, kLamps[1], (rd[RD_STATUS1] >> 1) & 1);
+    SetCtrlVal(panelINTENSITY, kLamps[2], rd[RD_STATUS2] & 1);
+    SetCtrlVal(panelINTENSITY, kLamps[3], (rd[RD_STATUS2] >> 1) & 1);
+    SetCtrlVal(panelINTENSITY, kLamps[4], (rd[RD_STATUS2] >> 2) & 1);
+    SetCtrlVal(panelINTENSITY, INTENSITY_ANALOG, 10.0 * rd[RD_ANALOG] / 4095.0);
 }
+
+} // namespace
+
+void SetPanelDATA() { showValues(rawdata); }
 
 int CC_CMD_DATA(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;

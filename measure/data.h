@@ -51,8 +51,16 @@ int RequestRawdata(int part);
 int RequestCurveBlock(int source, int first, unsigned short reply[16], int *replyCommand);
 // Command 9 with word 0 = 0x6400: the controller waits for its next trigger.
 int RequestRearm();
-// Copies the preselected scales into force, then SetPanelDATA and PlotDATA.
-void UpdateLiveDisplay();
+// True at most once a frame period (1/60 s): a fast loop then brings what
+// it shows up to date; in between it only keeps its data.
+bool DisplayFrameDue();
+// Copies the preselected scales into force, then PlotDATA (every row enters
+// the strip-chart history) and, when show is set, SetPanelDATA; otherwise
+// the indicators wait for a later call or FlushLiveDisplay.
+void UpdateLiveDisplay(bool show = true);
+// SetPanelDATA when an UpdateLiveDisplay left the indicators behind, so
+// they show the last values read when a loop ends.
+void FlushLiveDisplay();
 // The live-values read: parts 1 and 2, then the display while stop_flag is 0.
 int ReadLiveValues();
 

@@ -141,9 +141,18 @@ void PlotDATA() {
         else min = max - 1;
     }
     SetAxisScalingMode(panelMAIN, MAIN_STRIPCHART, VAL_LEFT_YAXIS, VAL_MANUAL, min, max);
-    SetCtrlAttribute(panelMAIN, MAIN_STRIPCHART, ATTR_POINTS_PER_SCREEN, rows + 1);
-    PlotStripChart(panelMAIN, MAIN_STRIPCHART, yArray + STRIP_TRACES * (STRIP_ROWS - rows),
-                   static_cast<std::size_t>(STRIP_TRACES * rows), 0, 0, VAL_DOUBLE);
+    // The chart keeps its screenful of rows: a row goes on by itself, and
+    // the history is sent in full only when the screen's width changes.
+    int perScreen = 0;
+    GetCtrlAttribute(panelMAIN, MAIN_STRIPCHART, ATTR_POINTS_PER_SCREEN, &perScreen);
+    int send = 1;
+    if (perScreen != rows + 1) {
+        SetCtrlAttribute(panelMAIN, MAIN_STRIPCHART, ATTR_POINTS_PER_SCREEN, rows + 1);
+        ClearStripChart(panelMAIN, MAIN_STRIPCHART);
+        send = std::min(rows + 1, STRIP_ROWS);
+    }
+    PlotStripChart(panelMAIN, MAIN_STRIPCHART, yArray + STRIP_TRACES * (STRIP_ROWS - send),
+                   static_cast<std::size_t>(STRIP_TRACES * send), 0, 0, VAL_DOUBLE);
 }
 
 int PlotDATACurve(const unsigned short *samples, int oldHandle, int color, int plotStyle, int lineStyle) {

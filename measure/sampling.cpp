@@ -89,25 +89,62 @@ void EnterIdleState(int loopCommand, int failure) {
     rx_flag = 0;
 }
 
+namespace {
+
+// The status text and progress of the RUN loop. A cycle puts them on the
+// panel only when a frame is due; the last ones reach it when the loop ends.
+class RunDisplay {
+  public:
+    void startCycle() { show_ = DisplayFrameDue(); }
+    bool showing() const { return show_; }
+    void progress(int p) {
+        progress_ = p;
+        progressBehind_ = !show_;
+        if (show_) runProgress(p);
+    }
+    void status(const char *text) {
+        status_ = text;
+        statusBehind_ = !show_;
+        if (show_) SetStatus(text);
+    }
+    void flush() {
+        if (statusBehind_) SetStatus(status_);
+        if (progressBehind_) runProgress(progress_);
+        statusBehind_ = progressBehind_ = false;
+        FlushLiveDisplay();
+    }
+
+  private:
+    bool show_ = true;
+    const char *status_ = "";
+    int progress_ = 0;
+    bool statusBehind_ = false, progressBehind_ = false;
+};
+
+} // namespace
+
 int CC_CMD_RUN(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (ExchangeRefusedWhileBusy()) return 0;
     EnterMeasuringState(MAIN_CMD_RUN);
     stop_flag = 0;
     int failure = MEAS_OK;
+    RunDisplay display;
     for (;;) {
-        runProgress(0);
+        display.startCycle();
+        display.progress(0);
         if ((failure = RequestRawdata(RAW_PART1)) != MEAS_OK) break;
-        SetStatus("Rawdata (part 1) received.");
-        runProgress(50);
+        display.status("Rawdata (part 1) received.");
+        display.progress(50);
         ProcessSystemEvents();
         if ((failure = RequestRawdata(RAW_PART2)) != MEAS_OK) break;
-        SetStatus("Rawdata (part 2) received.");
-        runProgress(100);
-        if (stop_flag == 0) UpdateLiveDisplay();
+        display.status("Rawdata (part 2) received.");
+        display.progress(100);
+        if (stop_flag == 0) UpdateLiveDisplay(display.showing());
         ProcessSystemEvents();
         if (stop_flag == 1) break;
     }
+    display.flush();
     GiveUpLink(static_cast<ExchangeResult>(failure));
     EnterIdleState(MAIN_CMD_RUN, failure);
     return 0;

@@ -11,13 +11,14 @@ bool Faults::operator==(const Faults &o) const {
            split == o.split && splitGapMs == o.splitGapMs && strayBytes == o.strayBytes && swapSync == o.swapSync &&
            wrongAck == o.wrongAck && garbage == o.garbage && disconnectAfter == o.disconnectAfter &&
            disconnectMidReply == o.disconnectMidReply && pace == o.pace && oneBehind == o.oneBehind &&
-           wrongSetAt == o.wrongSetAt && badActivation == o.badActivation;
+           wrongSetAt == o.wrongSetAt && badActivation == o.badActivation && intermittent == o.intermittent;
 }
 
 void FaultSwitch::set(const Faults &faults) {
     std::lock_guard<std::mutex> lock(mutex_);
     faults_ = faults;
     ++generation_;
+    intermittentCount_ = intermittentTurn_ = 0;
 }
 
 Faults FaultSwitch::get() const {
@@ -47,6 +48,17 @@ FaultSwitch::Turn FaultSwitch::nextReply() {
         t.cutMidReply = true;
     }
     t.faults = faults_;
+    if (faults_.intermittent > 0 && !t.drop && ++intermittentCount_ % uint64_t(faults_.intermittent) == 0) {
+        switch (static_cast<IntermittentKind>(intermittentTurn_++ % kIntermittentKinds)) {
+        case IntermittentKind::Drop: t.drop = true; break;
+        case IntermittentKind::ShortDelay: t.faults.delayMs += kIntermittentShortDelayMs; break;
+        case IntermittentKind::Split:
+            t.faults.split = kIntermittentSplit;
+            t.faults.splitGapMs = kIntermittentSplitGapMs;
+            break;
+        case IntermittentKind::LongDelay: t.faults.delayMs += kIntermittentLongDelayMs; break;
+        }
+    }
     return t;
 }
 

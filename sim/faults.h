@@ -32,10 +32,24 @@ struct Faults {
     // reply says otherwise.
     int wrongSetAt = 0;         // write/read of set n (1..12) is answered as set n+1
     bool badActivation = false; // activation replies (command 1/3) carry 1, not 0
+    // Intermittent faults: every Nth reply is faulty, the kinds taking turns
+    // (see IntermittentKind); the replies in between go out as the other
+    // switches say.
+    int intermittent = 0;
 
     bool operator==(const Faults &o) const;
     bool operator!=(const Faults &o) const { return !(*this == o); }
 };
+
+// The turns of the intermittent fault: lost; held back less than the
+// program's reply wait; sent in two pieces; held back longer than the reply
+// wait, so it arrives after the program has asked again.
+enum class IntermittentKind { Drop, ShortDelay, Split, LongDelay };
+constexpr int kIntermittentKinds = 4;
+constexpr int kIntermittentShortDelayMs = 150;
+constexpr int kIntermittentLongDelayMs = 700;
+inline const std::vector<int> kIntermittentSplit = {7, 13};
+constexpr int kIntermittentSplitGapMs = 15;
 
 // The faults in force, shared between the thread that sets them (a test, the
 // command line) and the simulator thread that reads them at every reply.
@@ -61,6 +75,8 @@ class FaultSwitch {
     mutable std::mutex mutex_;
     Faults faults_;
     uint64_t generation_ = 0;
+    uint64_t intermittentCount_ = 0; // replies since the faults were set
+    uint64_t intermittentTurn_ = 0;  // faulty replies so far
 };
 
 // N stray bytes: 0x11, 0x22, ... 0xFF cycling, 0x55 left out.

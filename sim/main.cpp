@@ -66,6 +66,8 @@ int main(int argc, char **argv) {
     };
     if (!options.frameLogFile.isEmpty() && !simulator.setFrameLogFile(options.frameLogFile))
         return cannotAppend(options.frameLogFile);
+    if (!options.replyLogFile.isEmpty() && !simulator.setReplyLogFile(options.replyLogFile))
+        return cannotAppend(options.replyLogFile);
     if (!options.filterLogFile.isEmpty() && !simulator.setFilterLogFile(options.filterLogFile))
         return cannotAppend(options.filterLogFile);
     for (int k = 0; k < int(options.filterSettings.size()); ++k)

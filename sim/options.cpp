@@ -38,6 +38,11 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     const QCommandLineOption dropNext(QStringLiteral("drop-next"),
                                       QStringLiteral("Do not answer the next <n> requests."),
                                       QStringLiteral("n"));
+    const QCommandLineOption intermittent(
+        QStringLiteral("intermittent"),
+        QStringLiteral("Make every <n>th reply faulty, in turn: lost, held back 150 ms, sent in pieces of 7 and "
+                       "13 bytes and the rest, held back 700 ms."),
+        QStringLiteral("n"));
     const QCommandLineOption dropAll(QStringLiteral("drop-all"), QStringLiteral("Never answer."));
     const QCommandLineOption delay(QStringLiteral("delay"),
                                    QStringLiteral("Hold every reply back <ms> milliseconds."),
@@ -92,6 +97,11 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("bad-activation"),
         QStringLiteral("Answer parameter activations (command 1/3 with 0x6400) with 1 instead of 0. "
                        "The parameters are still activated."));
+    const QCommandLineOption logReplies(
+        QStringLiteral("log-replies"),
+        QStringLiteral("Append every reply that goes out whole to <file>: its request and the reply, "
+                       "72 hex digits each, on one line. Lost and cut-off replies are left out."),
+        QStringLiteral("file"));
     const QCommandLineOption eeprom(
         QStringLiteral("eeprom"),
         QStringLiteral("Keep the EEPROM parameters in <file>: loaded at start (RAM starts from them), "
@@ -141,6 +151,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("The loader prints a start-up log of some 2.5 KB before its announcement and "
                        "confirms every record."));
     p.addOptions({loaderImage, loaderSilent, loaderChecksum, loaderPieces, loaderBusy, loaderVerbose});
+    p.addOption(intermittent);
+    p.addOption(logReplies);
     p.addOptions({help,          tcp,        pty,           startAfter, dropNext,  dropAll,         delay,
                   split,         splitGap,   stray,         swapSync,   wrongAck,  garbage,         disconnectAfter,
                   midReply,      pace,       oneBehind,     wrongSetAt, badActivation, baudIndex,   version,
@@ -173,7 +185,7 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
 
     int port = o.tcpPort;
     if (!number(tcp, 0, 65535, port) || !number(startAfter, 0, 1000000, f.startAfter) ||
-        !number(dropNext, 0, 1000000, f.dropNext) ||
+        !number(dropNext, 0, 1000000, f.dropNext) || !number(intermittent, 0, 1000000, f.intermittent) ||
         !number(delay, 0, 600000, f.delayMs) || !number(splitGap, 0, 600000, f.splitGapMs) ||
         !number(stray, 0, 4096, f.strayBytes) || !number(disconnectAfter, 0, 1000000, f.disconnectAfter) ||
         !number(wrongSetAt, 1, kParamSets, f.wrongSetAt) ||
@@ -208,12 +220,13 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     f.badActivation = p.isSet(badActivation);
     o.eepromFile = p.value(eeprom);
     o.frameLogFile = p.value(logFrames);
+    o.replyLogFile = p.value(logReplies);
     o.filterLogFile = p.value(filterLog);
     o.loader.imageFile = p.value(loaderImage);
     o.loader.silent = p.isSet(loaderSilent);
     o.loader.checksumError = p.isSet(loaderChecksum);
     o.loader.verbose = p.isSet(loaderVerbose);
-    for (const auto *file : {&eeprom, &logFrames, &filterLog, &loaderImage}) {
+    for (const auto *file : {&eeprom, &logFrames, &logReplies, &filterLog, &loaderImage}) {
         if (p.isSet(*file) && p.value(*file).isEmpty()) {
             message = QStringLiteral("--%1: expected a file name").arg(file->names().constLast());
             return ParseOutcome::Error;

@@ -22,6 +22,7 @@ struct SimOptions {
     std::optional<std::string> versionText;
     QString eepromFile;   // empty: the EEPROM lives only as long as the process
     QString frameLogFile; // empty: requests are not logged
+    QString replyLogFile; // empty: replies are not logged
     // Settings filters 1..4 report (0xFFFF = off); empty: as delivered.
     std::vector<uint16_t> filterSettings;
     QString filterLogFile; // empty: filter-memory writes are not logged

@@ -253,6 +253,14 @@ bool Simulator::setFrameLogFile(const QString &path) {
     return true;
 }
 
+bool Simulator::setReplyLogFile(const QString &path) {
+    QFile *file = openAppending(path, this);
+    if (!file) return false;
+    delete replyLog_;
+    replyLog_ = file;
+    return true;
+}
+
 bool Simulator::setFilterLogFile(const QString &path) {
     QFile *file = openAppending(path, this);
     if (!file) return false;
@@ -347,6 +355,14 @@ void Simulator::answer(Link &link, const uint8_t *request) {
     ++link.replies;
     const bool cut =
         turn.cutMidReply || (turn.faults.disconnectAfter > 0 && link.replies >= turn.faults.disconnectAfter);
+
+    if (replyLog_ && !cut) {
+        const QByteArray line =
+            QByteArray(reinterpret_cast<const char *>(request), qsizetype(kFrameBytes)).toHex() + ' ' +
+            QByteArray(reinterpret_cast<const char *>(reply.data()), qsizetype(reply.size())).toHex() + '\n';
+        replyLog_->write(line);
+        replyLog_->flush();
+    }
 
     Outbox::Job job;
     for (const auto &piece : pieces)

@@ -57,6 +57,7 @@ class Simulator : public QObject {
     // Appends every request received, as 72 hex digits and a newline, to
     // this file (created if need be). False if it cannot be opened.
     bool setFrameLogFile(const QString &path);
+    bool setReplyLogFile(const QString &path);
 
     // Appends a line for every filter-memory erase and write (sim/filter.h,
     // describe()) to this file (created if need be). False if it cannot be opened.
@@ -113,6 +114,7 @@ class Simulator : public QObject {
     QString eepromFile_;
     uint64_t eepromSaved_ = 0; // controller_.eepromWrites() when last saved
     QFile *frameLog_ = nullptr;
+    QFile *replyLog_ = nullptr;
     QFile *filterLog_ = nullptr;
     std::size_t filterLogged_ = 0; // entries of the filter log already in filterLog_
     mutable std::mutex logMutex_;

@@ -1,6 +1,7 @@
 // RUN, STOP and the one-shot sensor commands against the simulator.
 #include "tests/measure/measure_fixture.h"
 
+#include "core/status.h"
 #include "params/binding.h"
 #include "params/transfer.h"
 #include "ui/panels/expert_ids.h"
@@ -56,6 +57,43 @@ TEST_F(SamplingTest, RunShowsLiveValuesWhileTheGroupsAreDimmed) {
     EXPECT_GT(result, 0);
     // Events kept flowing: the 1 ms timer ran throughout the loop.
     EXPECT_GT(ticks, static_cast<int>(elapsed * 1000 / 20)) << "the program stays responsive";
+}
+
+// A fast link: every cycle's row goes into the strip-chart history, the
+// status line is written at most once a frame (1/60 s), and when RUN stops
+// the indicators, status and progress show the last cycle.
+TEST_F(SamplingTest, RunKeepsEveryRowButUpdatesTheDisplayAtTheScreensPace) {
+    sim.useRealTime();
+    static int statusWrites = 0;
+    statusWrites = 0;
+    SetStatusObserver([](const char *) { ++statusWrites; });
+    ClearStripChart(panelMAIN, MAIN_STRIPCHART);
+    const double t0 = Timer();
+    onTick = [&] {
+        if (Timer() - t0 > 0.5 && stop_flag == 0) OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+    };
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    const double elapsed = Timer() - t0;
+    SetStatusObserver(nullptr);
+    const long cycles = static_cast<long>(frames().size() / 2);
+    ASSERT_GT(cycles, 0);
+    int kept = 0;
+    GetCtrlAttribute(panelMAIN, MAIN_STRIPCHART, ATTR_POINTS_PER_SCREEN, &kept);
+    EXPECT_EQ(kept, 101);
+    // Two status texts a shown cycle, plus the last cycle's and the idle state's.
+    EXPECT_LE(statusWrites, 2 * (elapsed * 60 + 2) + 4) << cycles << " cycles in " << elapsed << " s";
+    EXPECT_EQ(StatusLine(), "Rawdata (part 2) received.");
+    int progress = -1, result = -1;
+    GetCtrlVal(panelMAIN, MAIN_PROGRESS, &progress);
+    EXPECT_EQ(progress, 100);
+    // The indicators show the last row that went into the history (a
+    // cycle that STOP cut short shows nothing).
+    const double *last = yArray + STRIP_TRACES * (STRIP_ROWS - 1);
+    GetCtrlVal(panelINTENSITY, INTENSITY_RESULT_A, &result);
+    EXPECT_EQ(result, last[8]);
+    int eval1 = -1;
+    GetCtrlVal(panelMAIN, MAIN_NUM_EVAL1_INT, &eval1);
+    EXPECT_EQ(eval1, last[0]);
 }
 
 TEST_F(SamplingTest, WithTheExpertHideBoxOnLoopsEndWithSendGetDimmed) {

@@ -38,7 +38,7 @@ TEST(Options, EveryFaultSwitchReachesTheFaults) {
     ASSERT_EQ(parse("--tcp 4000 --drop-next 3 --drop-all --delay 250 --split 10,26 --split-gap 7 --stray 5 "
                     "--swap-sync --wrong-ack --garbage --disconnect-after 4 --disconnect-mid-reply --pace "
                     "--baud-index 4 --version-text V9 --wrong-set-at 12 --bad-activation --eeprom /tmp/e.txt "
-                    "--log-frames /tmp/f.log",
+                    "--log-frames /tmp/f.log --log-replies /tmp/r.log --intermittent 25",
                     o),
               ParseOutcome::Run);
     Faults want;
@@ -53,7 +53,9 @@ TEST(Options, EveryFaultSwitchReachesTheFaults) {
     want.disconnectMidReply = want.pace = true;
     want.wrongSetAt = 12;
     want.badActivation = true;
+    want.intermittent = 25;
     EXPECT_EQ(o.faults, want);
+    EXPECT_EQ(o.replyLogFile, "/tmp/r.log");
     EXPECT_EQ(o.eepromFile, "/tmp/e.txt");
     EXPECT_EQ(o.frameLogFile, "/tmp/f.log");
     EXPECT_EQ(o.tcpPort, 4000);

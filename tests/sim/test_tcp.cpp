@@ -82,6 +82,35 @@ TEST_F(SimTcp, DroppedRepliesAreStillCounted) {
     EXPECT_TRUE(client.quietFor(100));
 }
 
+// Every third reply is faulty, the kinds in turn: lost, 150 ms late, in
+// pieces of 7, 13 and 16 bytes, 700 ms late. The replies between are clean.
+TEST_F(SimTcp, IntermittentFaultsTakeTurnsOnEveryNthReply) {
+    setFaults([](Faults &f) { f.intermittent = 3; });
+    auto exchange = [&](int n) {
+        for (int i = 0; i < n; ++i) client.send(request(CmdLineCheck));
+    };
+    exchange(2);
+    EXPECT_EQ(client.readBytes(72).size(), 72);
+    exchange(1); // 3rd: lost
+    EXPECT_TRUE(client.quietFor(100));
+    exchange(3); // 4th, 5th clean, 6th 150 ms late
+    auto chunks = client.read(108);
+    ASSERT_EQ(joined(chunks).size(), 108);
+    EXPECT_LT(chunks.front().atMs, 100);
+    EXPECT_GE(chunks.back().atMs, 140);
+    exchange(3); // 9th in pieces
+    chunks = client.read(108);
+    ASSERT_EQ(joined(chunks).size(), 108);
+    ASSERT_GE(chunks.size(), 3u); // the first piece may come with the clean replies
+    EXPECT_EQ(chunks[chunks.size() - 2].bytes.size(), 13);
+    EXPECT_EQ(chunks.back().bytes.size(), 16);
+    exchange(3); // 12th 700 ms late
+    chunks = client.read(108);
+    ASSERT_EQ(joined(chunks).size(), 108);
+    EXPECT_GE(chunks.back().atMs, 690);
+    EXPECT_EQ(sim.requestsReceived(), 12);
+}
+
 TEST_F(SimTcp, OneBehindAnswersEachRequestWithThePreviousReply) {
     setFaults([](Faults &f) { f.oneBehind = true; });
     client.send(request(CmdTestData, 0x1111));

@@ -487,6 +487,48 @@ TEST_F(GraphTest, StripChartHistoryIsBoundedByPointsPerScreen) {
     EXPECT_EQ(pps, 10);
 }
 
+// Rows appended one at a time, with redraws in between: the series hold
+// exactly the kept rows, gaps for non-finite values included, also across
+// a clear, a new width and a width set again to what it was.
+TEST_F(GraphTest, StripChartRedrawsFollowAppendedRowsExactly) {
+    const engine::GraphModel &m = graph(STRIP)->model();
+    auto expected = [&](int t) {
+        QList<QPointF> pts;
+        for (std::size_t r = 0; r < m.rowsKept(); ++r)
+            if (std::isfinite(m.value(r, t))) pts.append(QPointF(m.rowX(r), m.value(r, t)));
+        return pts;
+    };
+    auto check = [&](const char *when) {
+        RefreshGraph(panel, STRIP);
+        for (int t : {0, 7, 17}) ASSERT_EQ(shown(STRIP)[std::size_t(t)]->points(), expected(t)) << when << t;
+    };
+    SetCtrlAttribute(panel, STRIP, ATTR_POINTS_PER_SCREEN, 20);
+    double row[18];
+    int serial = 0;
+    auto plot = [&](int rows) {
+        for (int k = 0; k < rows; ++k, ++serial) {
+            for (int t = 0; t < 18; ++t) row[t] = serial * 10 + t;
+            if (serial % 7 == 0) row[7] = NAN;
+            PlotStripChart(panel, STRIP, row, 18, 0, 0, VAL_DOUBLE);
+        }
+    };
+    plot(5);
+    check("filling");
+    for (int rows : {1, 3, 1, 19, 2, 25, 1}) {
+        plot(rows);
+        check("scrolling");
+    }
+    ClearStripChart(panel, STRIP);
+    plot(3);
+    check("after a clear");
+    SetCtrlAttribute(panel, STRIP, ATTR_POINTS_PER_SCREEN, 8);
+    check("narrower");
+    plot(2);
+    SetCtrlAttribute(panel, STRIP, ATTR_POINTS_PER_SCREEN, 8);
+    EXPECT_EQ(m.rowsKept(), 5u) << "the same width keeps the rows";
+    check("narrower, scrolling");
+}
+
 // ---- operator clicks ----------------------------------------------------------------------------------
 TEST_F(GraphTest, ClicksOnTheChartReachTheCallbackOnceWithTheirPosition) {
     DisplayPanel(panel);

@@ -48,6 +48,9 @@ template <typename W> W *widgetOf(int panelHandle, int id, int &rc, std::initial
 
 void setStyleEntry(QWidget *w, const char *key, const QString &value) {
     // Keeps one style entry per key so colours can be changed independently.
+    // An unchanged entry leaves the style sheet alone: setting it costs a
+    // restyle of the widget, and loops set the same colour every cycle.
+    if (w->property(key).toString() == value) return;
     w->setProperty(key, value);
     QString css;
     for (const char *k : {"bgcss", "fgcss", "chunkcss", "maskcss"}) {

@@ -618,7 +618,9 @@ void QvStripChart::setNumTraces(int n) {
 int QvStripChart::pointsPerScreen() const { return model().pointsPerScreen; }
 
 void QvStripChart::setPointsPerScreen(int n) {
-    model().setPointsPerScreen(std::clamp(n, 2, engine::GraphModel::kMaxPointsPerScreen));
+    n = std::clamp(n, 2, engine::GraphModel::kMaxPointsPerScreen);
+    if (n == model().pointsPerScreen) return; // the kept rows stay as they are
+    model().setPointsPerScreen(n);
     scheduleRedraw();
 }
 
