@@ -6,6 +6,7 @@
 #include "core/groups.h"
 #include "core/panels.h"
 #include "core/program.h"
+#include "measure/sampling.h"
 #include "recorder/recfile.h"
 #include "recorder/recorder.h"
 #include "ui/engine/engine.h"
@@ -26,7 +27,6 @@ constexpr int kMaxRows = 10000000;
 constexpr double kMaxInterval = 86400.0;
 
 constexpr char kRecordFileNotWritten[] = "Error! Record file not written";
-constexpr char kCycleDone[] = "Rawdata (part 2) received.";
 
 bool parseCount(const std::string &text, int *value) {
     char *end = nullptr;
@@ -83,8 +83,8 @@ int JobLive(Session &s, const Args &args) {
 
     int stored = 0;
     bool storeFailed = false, stopping = false;
-    SetStatusHook([&](const std::string &text) {
-        if (text != kCycleDone || stopping) return;
+    runHooks.cycleDone = [&] {
+        if (stopping) return;
         const int before = recwerte;
         OperateCtrl(panelRECORDER, RECORDER_CAPTURE);
         if (recwerte == before)
@@ -95,12 +95,12 @@ int JobLive(Session &s, const Args &args) {
             stopping = true;
             OperateCtrl(panelMAIN, MAIN_CMD_STOP);
         }
-    });
+    };
     StatusLog().clear();
     s.progressOn(panelRECORDER, RECORDER_RECORDED, count);
     s.operate(panelMAIN, MAIN_CMD_RUN);
     s.progressOff();
-    SetStatusHook(nullptr);
+    runHooks.cycleDone = nullptr;
     if (stored != count || storeFailed) return recordFailed(s, path);
     if (toStdout && !copyToStdout(path)) return s.usage("cannot read back " + path);
     return EXIT_DONE;

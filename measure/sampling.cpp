@@ -18,6 +18,8 @@
 #include <cstring>
 #include <vector>
 
+RunHooks runHooks;
+
 namespace {
 
 void runProgress(int p) {
@@ -141,6 +143,7 @@ int CC_CMD_RUN(int, int, int event, void *, int, int) {
         display.status("Rawdata (part 2) received.");
         display.progress(100);
         if (stop_flag == 0) UpdateLiveDisplay(display.showing());
+        if (stop_flag == 0 && runHooks.cycleDone) runHooks.cycleDone();
         ProcessSystemEvents();
         if (stop_flag == 1) break;
     }

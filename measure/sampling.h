@@ -4,6 +4,8 @@
 
 #include "core/groups.h"
 
+#include <functional>
+
 // The program's state while a loop started by MAIN_CMD_RUN or MAIN_CMD_DATA
 // runs, and back to idle when it ends. `failure` is the last request's
 // outcome (MEAS_OK, MEAS_LOST or MEAS_ECHO): a lost connection leaves the
@@ -27,3 +29,11 @@ int CC_HIDE(int panel, int control, int event, void *callbackData, int eventData
 
 // Binds the measurement, graph and sampling callbacks by name.
 void RegisterMeasureCallbacks();
+
+// Called after every completed RUN cycle, whether the display showed it or
+// not (the display follows the screen's pace); a job run without a screen
+// counts cycles with it. Empty: nobody listens.
+struct RunHooks {
+    std::function<void()> cycleDone;
+};
+extern RunHooks runHooks;
