@@ -25,10 +25,8 @@ namespace {
 
 // Every text the status line showed during the current job.
 std::vector<std::string> g_statusLog;
-std::function<void(const std::string &)> g_statusHook;
 void keepStatus(const char *text) {
     g_statusLog.emplace_back(text ? text : "");
-    if (g_statusHook) g_statusHook(g_statusLog.back());
 }
 bool contains(const std::string &s, const char *part) { return s.find(part) != std::string::npos; }
 
@@ -222,7 +220,6 @@ const Command *findCommand(const std::string &name) {
 } // namespace
 
 std::vector<std::string> &StatusLog() { return g_statusLog; }
-void SetStatusHook(std::function<void(const std::string &)> hook) { g_statusHook = std::move(hook); }
 bool EndsWith(const std::string &s, const std::string &tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }

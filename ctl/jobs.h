@@ -60,10 +60,6 @@ class CommandArgs {
 
 // Every text the status line showed since the last clear.
 std::vector<std::string> &StatusLog();
-// Called with every status text as it is shown (inside the program's own
-// SetStatus); empty for none.
-void SetStatusHook(std::function<void(const std::string &)> hook);
-
 bool EndsWith(const std::string &s, const std::string &tail);
 bool StartsWith(const std::string &s, const std::string &head);
 // Whether a file can be opened for reading.
