@@ -47,6 +47,7 @@ void CheckTakenReply(int command, bool mustEcho) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     ResetReplyAccounting();
     EndReplyWait();
+    rx_flag = 0;
     Script s{data, size};
     int command = -1; // the request awaited, -1 none
     bool taken = false;
