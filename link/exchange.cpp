@@ -174,8 +174,7 @@ bool readSerial(int port) {
         const int ask = std::min(waiting, kStreamSize);
         nBytesR = ComRd(port, chunk, ask);
         if (nBytesR < ask) return false;
-        append(chunk, nBytesR);
-        settle();
+        TakeReceivedBytes(chunk, nBytesR);
         waiting -= ask;
     }
     return true;
@@ -239,8 +238,7 @@ bool tcpAttempt(int counter, const char *request) {
 // Sends one request up to nine times; returns the counter of the attempt
 // whose reply was taken, 0 when none came.
 int runAttempts(const char *request, int command) {
-    g_command = command;
-    g_awaiting = true;
+    BeginReplyWait(command);
     int counter = kAttempts;
     int result = 0;
     while (--counter != 0) {
@@ -253,11 +251,7 @@ int runAttempts(const char *request, int command) {
             break;
         }
     }
-    // The attempts not answered are owed by now, to a request that is over.
-    for (Owed &o : g_owed) o.current = false;
-    g_awaiting = false;
-    g_command = -1;
-    bytesToRead = 0;
+    EndReplyWait();
     return result;
 }
 
@@ -309,11 +303,29 @@ void ReceiveTcpBytes(unsigned conversation) {
     char chunk[1024];
     // The reply may come in pieces and several events; reads take only what
     // is waiting, so the program never blocks here.
-    while ((bytesRead = ClientTCPRead(conversation, chunk, sizeof chunk, 0)) > 0) {
-        if (!g_awaiting && g_owed.empty()) continue; // nobody asked for it
-        append(chunk, bytesRead);
-        settle();
-    }
+    while ((bytesRead = ClientTCPRead(conversation, chunk, sizeof chunk, 0)) > 0)
+        TakeReceivedBytes(chunk, bytesRead);
+}
+
+void TakeReceivedBytes(const char *data, int n) {
+    if (!g_awaiting && g_owed.empty()) return; // nobody asked for it
+    append(data, n);
+    settle();
+}
+
+void BeginReplyWait(int command) {
+    g_command = command;
+    g_awaiting = true;
+}
+
+void ReplyAttemptGivenUp() { owe(); }
+
+void EndReplyWait() {
+    // The attempts not answered are owed by now, to a request that is over.
+    for (Owed &o : g_owed) o.current = false;
+    g_awaiting = false;
+    g_command = -1;
+    bytesToRead = 0;
 }
 
 void ResetReplyAccounting() {

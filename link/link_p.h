@@ -33,6 +33,16 @@ void DropReceivedBytes();
 // asked for (dropped).
 void ReceiveTcpBytes(unsigned conversation);
 
+// The receive side of one request, as the attempts drive it and as the
+// fuzzer drives it without a link: a reply to command is awaited; an
+// attempt given up on leaves its reply owed; bytes read from either link
+// are taken (the awaited reply goes to szReadBuf with rx_flag = 1, owed
+// ones are dropped); at the end the request is over.
+void BeginReplyWait(int command);
+void ReplyAttemptGivenUp();
+void TakeReceivedBytes(const char *data, int n);
+void EndReplyWait();
+
 // The line check and the version read after a link opened: 1 when both
 // passed. A reply that is no frame at all says that no sensor answered, so
 // the status line never keeps naming a controller that is gone.
