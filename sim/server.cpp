@@ -214,7 +214,7 @@ EepromLoad Simulator::setEepromFile(const QString &path) {
     if (result != EepromLoad::Missing) controller_.setEeprom(record);
     controller_.reloadFromEeprom();
     // The file already holds what was loaded; a damaged file is left for
-    // inspection until the first store replaces it.
+    // examination until the first store replaces it.
     eepromSaved_ = controller_.eepromWrites();
     return result;
 }

@@ -114,7 +114,7 @@ class DialogLog : public ScriptedPopups {
     };
     std::vector<Call> calls;
     int fileSelect(const FileSelectRequest &r, std::string *path) override {
-        calls.push_back({r.defaultDirectory, r.defaultFileSpec, r.title, r.buttonLabel});
+        calls.push_back({r.defaultDirectory, r.defaultFile, r.title, r.buttonLabel});
         return ScriptedPopups::fileSelect(r, path);
     }
 };

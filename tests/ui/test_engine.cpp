@@ -397,9 +397,9 @@ TEST(EnginePopups, ChosenNamesFollowTheExtensionAndDirectoryRules) {
     QDir().mkpath(QString::fromStdString(other));
     std::ofstream(dir + "/Old.INI") << "[x]";
     std::string path;
-    auto ask = [&](int restrictDirectory, int restrictExtension, const char *spec = "*.ini") {
+    auto ask = [&](int restrictDirectory, int restrictExtension, const char *pattern = "*.ini") {
         path.clear();
-        return FileSelectPopup(dir.c_str(), spec, "*.ini", "Parameter File", VAL_SAVE_BUTTON, restrictDirectory,
+        return FileSelectPopup(dir.c_str(), pattern, "*.ini", "Parameter File", VAL_SAVE_BUTTON, restrictDirectory,
                                restrictExtension, 1, 1, &path);
     };
 
@@ -424,7 +424,7 @@ TEST(EnginePopups, ChosenNamesFollowTheExtensionAndDirectoryRules) {
     popups.fileAnswers = {dir + "/params.txt"};
     EXPECT_EQ(ask(0, 1), VAL_NO_FILE_SELECTED) << "cancelled after the refusal";
 
-    // Unrestricted, the name stays as typed; a file name as the spec gives
+    // Unrestricted, the name stays as typed; a default file name gives
     // the extension too.
     popups.fileAnswers = {dir + "/params", dir + "/record"};
     EXPECT_EQ(ask(0, 0), VAL_NEW_FILE_SELECTED);
@@ -450,7 +450,7 @@ TEST(EnginePopups, ChosenNamesFollowTheExtensionAndDirectoryRules) {
     EXPECT_EQ(r.allowMakeDirectory, 0);
     EXPECT_EQ(r.defaultExtension(), "S");
     FileSelectRequest any;
-    any.defaultFileSpec = "*.*";
+    any.defaultFile = "*.*";
     EXPECT_EQ(any.defaultExtension(), "");
 }
 

@@ -482,7 +482,7 @@ enum { VAL_OK_DONE = 1, VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1
 enum { VAL_OK_BUTTON = 0, VAL_SAVE_BUTTON = 1, VAL_SELECT_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
 int MessagePopup(const char *title, const char *message);
 int ConfirmPopup(const char *title, const char *message);
-// Asks for a file. defaultFileSpec is a pattern ("*.ini") or a file name
+// Asks for a file. defaultFile is a pattern ("*.ini") or a file name
 // ("record.csv"); its extension is the default extension. fileTypeList holds
 // the patterns offered, separated by ';'. With restrictExtension a name typed
 // without extension gets the default one and a name with another extension is
@@ -491,17 +491,17 @@ int ConfirmPopup(const char *title, const char *message);
 // leaves the operator no cancel button; allowMakeDirectory 0 no new folders.
 // Returns VAL_NO_FILE_SELECTED (0) when cancelled, VAL_EXISTING_FILE_SELECTED
 // or VAL_NEW_FILE_SELECTED otherwise; the chosen path goes to pathName.
-int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
+int FileSelectPopup(const char *defaultDirectory, const char *defaultFile, const char *fileTypeList,
                     const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
                     int allowCancel, int allowMakeDirectory, std::string *pathName);
 
 // Everything a file dialog is asked with.
 struct FileSelectRequest {
-    std::string defaultDirectory, defaultFileSpec, fileTypeList, title;
+    std::string defaultDirectory, defaultFile, fileTypeList, title;
     int buttonLabel = VAL_OK_BUTTON;
     int restrictDirectory = 0, restrictExtension = 0, allowCancel = 1, allowMakeDirectory = 0;
-    // The extension of defaultFileSpec without its dot ("ini"); "" when the
-    // spec has none or a wildcard one ("*.*").
+    // The extension of defaultFile without its dot ("ini"); "" when the
+    // default has none or a wildcard one ("*.*").
     std::string defaultExtension() const;
 };
 

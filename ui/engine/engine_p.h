@@ -51,8 +51,8 @@ int setTextFont(ControlRec *c, const std::string &name);
 void followText(QWidget *w);
 // Brings every graph below root up to date at once (before grabbing or printing).
 void flushGraphs(QWidget *root);
-// True for a mouse event on a graph that the operator's inspection takes
-// (Ctrl and Shift gestures, the inspection bar): it reaches no callback.
+// True for a mouse event on a graph that the operator's exploration takes
+// (Ctrl and Shift gestures, the exploration bar): it reaches no callback.
 bool graphKeepsMouseEvent(QObject *target, const QEvent *e);
 
 // Keeps the application object alive and owns engine-wide objects.

@@ -100,7 +100,7 @@ struct GraphModel {
 };
 
 // What the operator does to a graph's view without touching what the program
-// plots (graph_inspect.cpp). A frozen view shows a copy of the model taken
+// plots (graph_explore.cpp). A frozen view shows a copy of the model taken
 // when it froze, while the program's plots go on into the model; a zoomed
 // view shows its own axis ranges. A strip chart's zoomed x range counts from
 // the first row on screen, so a zoomed live chart keeps scrolling.

@@ -5,7 +5,7 @@
 // QLineSeries (scatter plots QScatterSeries) taken from a pool that grows to
 // the largest number shown at once; texts are graphics items on the chart.
 #include "ui/engine/engine_p.h"
-#include "ui/engine/graph_inspect_p.h"
+#include "ui/engine/graph_explore_p.h"
 #include "ui/engine/graph_p.h"
 #include "ui/engine/widgets.h"
 
@@ -539,8 +539,8 @@ QvGraph::QvGraph(QWidget *parent, bool stripChart)
     setPalette(pal);
     view_ = std::make_unique<engine::GraphView>(this, *model_);
     restyle();
-    inspector_ = std::make_unique<engine::GraphInspector>(this);
-    view_->onRedraw = [this] { inspector_->viewRedrawn(); };
+    explorer_ = std::make_unique<engine::GraphExplorer>(this);
+    view_->onRedraw = [this] { explorer_->viewRedrawn(); };
 }
 
 QvGraph::~QvGraph() = default;
@@ -551,7 +551,7 @@ bool QvGraph::redrawPending() const { return view_->pending; }
 int QvGraph::redrawCount() const { return view_->count; }
 QWidget *QvGraph::chartView() const { return view_->view; }
 engine::ViewState &QvGraph::viewState() { return view_->state; }
-engine::GraphInspector &QvGraph::inspector() const { return *inspector_; }
+engine::GraphExplorer &QvGraph::explorer() const { return *explorer_; }
 
 std::pair<double, double> QvGraph::shownRange(int axis) const {
     return axis == VAL_XAXIS ? std::make_pair(view_->x0, view_->x1) : std::make_pair(view_->y0, view_->y1);

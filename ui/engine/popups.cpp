@@ -18,7 +18,7 @@ namespace {
 
 QWidget *dialogParent() { return QApplication::activeWindow(); }
 
-bool isPattern(const QString &spec) { return spec.contains('*') || spec.contains('?'); }
+bool isPattern(const QString &name) { return name.contains('*') || name.contains('?'); }
 
 QString acceptLabel(int buttonLabel) {
     switch (buttonLabel) {
@@ -40,8 +40,8 @@ class FileDialog : public QFileDialog {
         const bool restricted = r.restrictExtension && !ext.isEmpty();
 
         QStringList patterns;
-        const QString spec = QString::fromStdString(r.defaultFileSpec);
-        if (isPattern(spec)) patterns << spec;
+        const QString defaultFile = QString::fromStdString(r.defaultFile);
+        if (isPattern(defaultFile)) patterns << defaultFile;
         for (const QString &p : QString::fromStdString(r.fileTypeList).split(';', Qt::SkipEmptyParts))
             if (!patterns.contains(p.trimmed())) patterns << p.trimmed();
         QStringList filters;
@@ -61,7 +61,7 @@ class FileDialog : public QFileDialog {
 
         const QString dir = QString::fromStdString(r.defaultDirectory);
         if (!dir.isEmpty()) setDirectory(dir);
-        if (!spec.isEmpty() && !isPattern(spec)) selectFile(spec);
+        if (!defaultFile.isEmpty() && !isPattern(defaultFile)) selectFile(defaultFile);
         // However the operator leaves the directory (a typed path, the
         // look-in list, back), the dialog returns to it once the move is done.
         auto *model = findChild<QFileSystemModel *>();
@@ -135,7 +135,7 @@ QString applyFileRules(const FileSelectRequest &r, const QString &chosen, QStrin
 } // namespace
 
 std::string FileSelectRequest::defaultExtension() const {
-    const QString name = QFileInfo(QString::fromStdString(defaultFileSpec)).fileName();
+    const QString name = QFileInfo(QString::fromStdString(defaultFile)).fileName();
     const int dot = name.lastIndexOf('.');
     if (dot < 0) return "";
     const QString ext = name.mid(dot + 1);
@@ -152,12 +152,12 @@ int ConfirmPopup(const char *title, const char *message) {
     return g_responder->confirm(title ? title : "", message ? message : "");
 }
 
-int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
+int FileSelectPopup(const char *defaultDirectory, const char *defaultFile, const char *fileTypeList,
                     const char *title, int buttonLabel, int restrictDirectory, int restrictExtension,
                     int allowCancel, int allowMakeDirectory, std::string *pathName) {
     FileSelectRequest r;
     r.defaultDirectory = defaultDirectory ? defaultDirectory : "";
-    r.defaultFileSpec = defaultFileSpec ? defaultFileSpec : "";
+    r.defaultFile = defaultFile ? defaultFile : "";
     r.fileTypeList = fileTypeList ? fileTypeList : "";
     r.title = title ? title : "";
     r.buttonLabel = buttonLabel;

@@ -88,14 +88,14 @@ namespace engine {
 struct GraphModel;
 struct ViewState;
 class GraphView;
-class GraphInspector;
+class GraphExplorer;
 } // namespace engine
 
 // Graph over Qt Charts: curves, lines and text on a dark, gridded plot area
 // (ui/engine/graphs.cpp). Mouse clicks anywhere on it land on this widget
 // itself, never on the chart view inside.
 // The operator can freeze, zoom, pan, read and export what it shows
-// (graph_inspect.cpp) with Ctrl and Shift gestures and a small bar in its
+// (graph_explore.cpp) with Ctrl and Shift gestures and a small bar in its
 // corner; plain clicks stay the program's. curveNames names curves in the
 // readout and in exports by their colour: "#0000ff=Channel A,#00ff00=Channel B".
 class QvGraph : public QFrame {
@@ -131,7 +131,7 @@ class QvGraph : public QFrame {
     std::pair<double, double> shownRange(int axis) const;
     // The operator's view of it: freeze, zoom, readout, export.
     engine::ViewState &viewState();
-    engine::GraphInspector &inspector() const;
+    engine::GraphExplorer &explorer() const;
     QString curveNames() const { return curveNames_; }
     void setCurveNames(const QString &s) { curveNames_ = s; }
 
@@ -156,7 +156,7 @@ class QvGraph : public QFrame {
     QColor gridColor_{72, 72, 72};
     std::unique_ptr<engine::GraphModel> model_;
     std::unique_ptr<engine::GraphView> view_;
-    std::unique_ptr<engine::GraphInspector> inspector_;
+    std::unique_ptr<engine::GraphExplorer> explorer_;
 };
 
 // Scrolling chart of live values: traces of interleaved points, one screen of

@@ -1,4 +1,4 @@
-// The operator's inspection of a graph or strip chart: freeze the display
+// The operator's exploration of a graph or strip chart: freeze the display
 // while the program keeps plotting, zoom and pan, read the curves under the
 // mouse, export the picture or the curves. None of it changes what the
 // program plotted or the axes it asked for; plain clicks stay the program's.
@@ -41,13 +41,13 @@ double valueAt(const ShownCurve &c, double x);
 // point at that x leaving its field empty.
 QString curvesCsv(const std::vector<ShownCurve> &curves, double x0, double x1);
 
-class InspectOverlay;
-class InspectBar;
+class ExploreOverlay;
+class ExploreBar;
 
-class GraphInspector : public QObject {
+class GraphExplorer : public QObject {
   public:
-    explicit GraphInspector(QvGraph *graph);
-    ~GraphInspector() override;
+    explicit GraphExplorer(QvGraph *graph);
+    ~GraphExplorer() override;
 
     // Freezing keeps the picture as it is; the program's plots go on into
     // the model, and unfreezing shows the latest.
@@ -80,7 +80,7 @@ class GraphInspector : public QObject {
     bool eventFilter(QObject *watched, QEvent *e) override;
 
   private:
-    friend class InspectOverlay;
+    friend class ExploreOverlay;
     struct Reading {
         QString name;
         QColor color;
@@ -95,8 +95,8 @@ class GraphInspector : public QObject {
     void zoomAround(const QPointF &dataPoint, double factor);
 
     QvGraph *g_;
-    InspectOverlay *overlay_;
-    InspectBar *bar_;
+    ExploreOverlay *overlay_;
+    ExploreBar *bar_;
     QToolButton *freezeButton_, *fullViewButton_, *exportButton_;
     QRubberBand *band_ = nullptr;
     bool hovered_ = false;

@@ -1,11 +1,11 @@
-// Inspection of graphs and strip charts by the operator. Every gesture that
+// Exploration of graphs and strip charts by the operator. Every gesture that
 // could be mistaken for a click the program reacts to needs a modifier:
 // Ctrl+drag zooms to a rectangle, Ctrl+wheel zooms about the mouse, Shift+drag
 // pans, Ctrl+double click shows the full view again. A small bar in the
 // graph's corner, shown while the mouse is over the graph and kept while the
 // view is frozen or zoomed, freezes, resets the zoom and exports.
 #include "ui/engine/engine_p.h"
-#include "ui/engine/graph_inspect_p.h"
+#include "ui/engine/graph_explore_p.h"
 #include "ui/engine/graph_p.h"
 #include "ui/engine/widgets.h"
 
@@ -44,7 +44,7 @@ std::pair<double, double> ViewState::range(const GraphModel &live, int axis) con
 
 namespace {
 
-constexpr Qt::KeyboardModifiers kInspectModifiers = Qt::ControlModifier | Qt::ShiftModifier;
+constexpr Qt::KeyboardModifiers kExploreModifiers = Qt::ControlModifier | Qt::ShiftModifier;
 constexpr int kMinBandPixels = 4; // a smaller rectangle is a slip of the hand
 constexpr double kWheelStep = 0.8; // range factor per wheel notch towards the mouse
 
@@ -72,9 +72,9 @@ QFont smallFont() {
 }
 
 // Colours for the named curves of a graph: "colour=name" items.
-std::map<int, QString> curveNameTable(const QString &spec) {
+std::map<int, QString> curveNameTable(const QString &list) {
     std::map<int, QString> names;
-    for (const QString &item : spec.split(',', Qt::SkipEmptyParts)) {
+    for (const QString &item : list.split(',', Qt::SkipEmptyParts)) {
         const int eq = item.indexOf('=');
         if (eq < 0) continue;
         const QColor c(item.left(eq).trimmed());
@@ -164,9 +164,9 @@ QString curvesCsv(const std::vector<ShownCurve> &curves, double x0, double x1) {
 }
 
 // Cursor line, a dot on each curve and the readout box; never takes the mouse.
-class InspectOverlay : public QWidget {
+class ExploreOverlay : public QWidget {
   public:
-    InspectOverlay(GraphInspector *inspector, QWidget *parent) : QWidget(parent), in_(inspector) {
+    ExploreOverlay(GraphExplorer *explorer, QWidget *parent) : QWidget(parent), in_(explorer) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
         setFocusPolicy(Qt::NoFocus);
@@ -223,14 +223,14 @@ class InspectOverlay : public QWidget {
     }
 
   private:
-    GraphInspector *in_;
+    GraphExplorer *in_;
 };
 
 // The bar takes every click on it, buttons or not, so none falls through
 // to the graph's callback.
-class InspectBar : public QWidget {
+class ExploreBar : public QWidget {
   public:
-    explicit InspectBar(QWidget *parent) : QWidget(parent) {
+    explicit ExploreBar(QWidget *parent) : QWidget(parent) {
         setAttribute(Qt::WA_NoMousePropagation);
         setAutoFillBackground(true);
         QPalette pal = palette();
@@ -247,11 +247,11 @@ class InspectBar : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent *e) override { e->accept(); }
 };
 
-GraphInspector::GraphInspector(QvGraph *graph) : QObject(nullptr), g_(graph) {
-    overlay_ = new InspectOverlay(this, g_);
+GraphExplorer::GraphExplorer(QvGraph *graph) : QObject(nullptr), g_(graph) {
+    overlay_ = new ExploreOverlay(this, g_);
     overlay_->hide(); // shown with the cursor only, so it costs the chart nothing otherwise
-    bar_ = new InspectBar(g_);
-    bar_->setObjectName("inspectBar");
+    bar_ = new ExploreBar(g_);
+    bar_->setObjectName("exploreBar");
     auto *layout = new QHBoxLayout(bar_);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(1);
@@ -269,12 +269,12 @@ GraphInspector::GraphInspector(QvGraph *graph) : QObject(nullptr), g_(graph) {
         layout->addWidget(b);
         return b;
     };
-    freezeButton_ = button("inspectFreeze", "Freeze",
+    freezeButton_ = button("exploreFreeze", "Freeze",
                            "Hold the picture while measuring and recording go on; "
                            "release it to see the latest values.");
     freezeButton_->setCheckable(true);
-    fullViewButton_ = button("inspectFullView", "Full view", "Show the whole range again.");
-    exportButton_ = button("inspectExport", "Export",
+    fullViewButton_ = button("exploreFullView", "Full view", "Show the whole range again.");
+    exportButton_ = button("exploreExport", "Export",
                            "Save the graph as a PNG picture or PDF page, or the curves shown as CSV.");
     connect(freezeButton_, &QToolButton::toggled, this, [this](bool on) { setFrozen(on); });
     connect(fullViewButton_, &QToolButton::clicked, this, [this] { resetZoom(); });
@@ -286,14 +286,14 @@ GraphInspector::GraphInspector(QvGraph *graph) : QObject(nullptr), g_(graph) {
     updateBar();
 }
 
-GraphInspector::~GraphInspector() = default;
+GraphExplorer::~GraphExplorer() = default;
 
-QWidget *GraphInspector::bar() const { return bar_; }
+QWidget *GraphExplorer::bar() const { return bar_; }
 
-bool GraphInspector::frozen() const { return static_cast<bool>(g_->viewState().frozen); }
-bool GraphInspector::zoomed() const { return g_->viewState().zoomed; }
+bool GraphExplorer::frozen() const { return static_cast<bool>(g_->viewState().frozen); }
+bool GraphExplorer::zoomed() const { return g_->viewState().zoomed; }
 
-void GraphInspector::setFrozen(bool on) {
+void GraphExplorer::setFrozen(bool on) {
     ViewState &st = g_->viewState();
     if (on == frozen()) return;
     if (on) {
@@ -306,7 +306,7 @@ void GraphInspector::setFrozen(bool on) {
     updateBar();
 }
 
-void GraphInspector::zoomTo(double x0, double x1, double y0, double y1) {
+void GraphExplorer::zoomTo(double x0, double x1, double y0, double y1) {
     if (!sensibleRange(x0, x1) || !sensibleRange(y0, y1)) return;
     ViewState &st = g_->viewState();
     const GraphModel &m = st.shown(g_->model());
@@ -320,35 +320,35 @@ void GraphInspector::zoomTo(double x0, double x1, double y0, double y1) {
     updateBar();
 }
 
-void GraphInspector::resetZoom() {
+void GraphExplorer::resetZoom() {
     g_->viewState().zoomed = false;
     g_->redrawNow();
     updateBar();
 }
 
-void GraphInspector::zoomAround(const QPointF &c, double f) {
+void GraphExplorer::zoomAround(const QPointF &c, double f) {
     const auto xr = g_->shownRange(VAL_XAXIS), yr = g_->shownRange(VAL_LEFT_YAXIS);
     zoomTo(c.x() + (xr.first - c.x()) * f, c.x() + (xr.second - c.x()) * f, c.y() + (yr.first - c.y()) * f,
            c.y() + (yr.second - c.y()) * f);
 }
 
-std::vector<ShownCurve> GraphInspector::curves() const {
+std::vector<ShownCurve> GraphExplorer::curves() const {
     return shownCurves(*g_, g_->viewState().shown(g_->model()));
 }
 
-QString GraphInspector::csv() const {
+QString GraphExplorer::csv() const {
     // The range the view shows at its next redraw, which may still be due.
     const auto xr = g_->viewState().range(g_->model(), VAL_XAXIS);
     return curvesCsv(curves(), xr.first, xr.second);
 }
 
-QString GraphInspector::readoutText() const {
+QString GraphExplorer::readoutText() const {
     QString s = "x = " + number(readX_);
     for (const Reading &r : readings_) s += '\n' + r.name + ": " + (std::isfinite(r.value) ? number(r.value) : "-");
     return s;
 }
 
-QString GraphInspector::exportTo(const QString &path) {
+QString GraphExplorer::exportTo(const QString &path) {
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext != "png" && ext != "pdf" && ext != "csv")
         return QString("A graph is exported as a .png, .pdf or .csv file; \"%1\" is none of them.").arg(path);
@@ -358,7 +358,7 @@ QString GraphInspector::exportTo(const QString &path) {
     if (ext == "csv") {
         file.write(csv().toUtf8());
     } else {
-        // The picture as it is shown, without the inspection's own marks.
+        // The picture as it is shown, without the exploration's own marks.
         const bool cursor = overlay_->isVisible(), bar = bar_->isVisible();
         overlay_->hide();
         bar_->hide();
@@ -388,7 +388,7 @@ QString GraphInspector::exportTo(const QString &path) {
     return QString();
 }
 
-void GraphInspector::exportWithDialog() {
+void GraphExplorer::exportWithDialog() {
     static std::string lastDir;
     if (lastDir.empty()) lastDir = GetWritableDataDir();
     std::string chosen;
@@ -402,7 +402,7 @@ void GraphInspector::exportWithDialog() {
     if (!error.isEmpty()) MessagePopup("Error", error.toUtf8().constData());
 }
 
-bool GraphInspector::keepsMouseEvent(QObject *target, const QEvent *e) const {
+bool GraphExplorer::keepsMouseEvent(QObject *target, const QEvent *e) const {
     switch (e->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
@@ -412,16 +412,16 @@ bool GraphInspector::keepsMouseEvent(QObject *target, const QEvent *e) const {
     for (QObject *o = target; o; o = o->parent())
         if (o == bar_) return true;
         else if (o == g_) break;
-    return (static_cast<const QMouseEvent *>(e)->modifiers() & kInspectModifiers) != 0;
+    return (static_cast<const QMouseEvent *>(e)->modifiers() & kExploreModifiers) != 0;
 }
 
 bool graphKeepsMouseEvent(QObject *target, const QEvent *e) {
     for (QObject *o = target; o; o = o->parent())
-        if (auto *g = qobject_cast<QvGraph *>(o)) return g->inspector().keepsMouseEvent(target, e);
+        if (auto *g = qobject_cast<QvGraph *>(o)) return g->explorer().keepsMouseEvent(target, e);
     return false;
 }
 
-void GraphInspector::updateBar() {
+void GraphExplorer::updateBar() {
     const bool isFrozen = frozen();
     if (freezeButton_->isChecked() != isFrozen) {
         const QSignalBlocker block(freezeButton_);
@@ -434,7 +434,7 @@ void GraphInspector::updateBar() {
     bar_->setVisible(hovered_ || isFrozen || zoomed());
 }
 
-void GraphInspector::placeOverlays() {
+void GraphExplorer::placeOverlays() {
     overlay_->setGeometry(g_->rect());
     const int f = g_->frameWidth();
     bar_->move(std::max(f, g_->width() - f - bar_->width() - 1), f + 1);
@@ -442,14 +442,14 @@ void GraphInspector::placeOverlays() {
     bar_->raise();
 }
 
-void GraphInspector::hideCursor() {
+void GraphExplorer::hideCursor() {
     if (!cursorShown_) return;
     cursorShown_ = false;
     readings_.clear();
     overlay_->hide();
 }
 
-void GraphInspector::track(const QPoint &pos) {
+void GraphExplorer::track(const QPoint &pos) {
     mouse_ = pos;
     const QRectF pa = g_->plotArea();
     if (drag_ != Drag::None || !pa.contains(pos)) {
@@ -475,11 +475,11 @@ void GraphInspector::track(const QPoint &pos) {
     overlay_->update();
 }
 
-void GraphInspector::viewRedrawn() {
+void GraphExplorer::viewRedrawn() {
     if (cursorShown_) track(mouse_);
 }
 
-bool GraphInspector::eventFilter(QObject *watched, QEvent *e) {
+bool GraphExplorer::eventFilter(QObject *watched, QEvent *e) {
     if (watched != g_) return false;
     switch (e->type()) {
     case QEvent::Resize:
@@ -497,7 +497,7 @@ bool GraphInspector::eventFilter(QObject *watched, QEvent *e) {
         return false;
     case QEvent::MouseButtonPress: {
         auto *me = static_cast<QMouseEvent *>(e);
-        if (!(me->modifiers() & kInspectModifiers)) return false; // the program's click
+        if (!(me->modifiers() & kExploreModifiers)) return false; // the program's click
         const QPoint pos = me->position().toPoint();
         if (me->button() == Qt::LeftButton && g_->plotArea().contains(pos)) {
             dragFrom_ = pos;
@@ -522,7 +522,7 @@ bool GraphInspector::eventFilter(QObject *watched, QEvent *e) {
     }
     case QEvent::MouseButtonDblClick: {
         auto *me = static_cast<QMouseEvent *>(e);
-        if (!(me->modifiers() & kInspectModifiers)) return false;
+        if (!(me->modifiers() & kExploreModifiers)) return false;
         if (me->button() == Qt::LeftButton && (me->modifiers() & Qt::ControlModifier)) resetZoom();
         e->accept();
         return true;

@@ -1,10 +1,10 @@
-// The operator's inspection of graphs and strip charts (freeze, zoom, pan,
+// The operator's exploration of graphs and strip charts (freeze, zoom, pan,
 // cursor readout, export) through real mouse events on the real widgets,
 // first on a panel of its own, then on the program's main panel against the
 // simulator. Plotting and the program's clicks are test_graphs.cpp's.
 #include "tests/measure/measure_fixture.h"
 
-#include "ui/engine/graph_inspect_p.h"
+#include "ui/engine/graph_explore_p.h"
 #include "ui/engine/graph_p.h"
 #include "ui/engine/widgets.h"
 
@@ -88,7 +88,7 @@ int RecordClick(int, int control, int event, void *, int d1, int d2) {
 
 enum { GRAPH = 2, STRIP = 3 };
 
-const char *kInspectUi = R"(<?xml version="1.0" encoding="UTF-8"?>
+const char *kExploreUi = R"(<?xml version="1.0" encoding="UTF-8"?>
 <ui version="4.0">
  <class>container</class>
  <widget class="QWidget" name="container">
@@ -114,7 +114,7 @@ const char *kInspectUi = R"(<?xml version="1.0" encoding="UTF-8"?>
 </ui>
 )";
 
-class InspectTest : public ::testing::Test {
+class ExploreTest : public ::testing::Test {
   protected:
     QTemporaryDir dir;
     std::string savedResourceDir;
@@ -125,9 +125,9 @@ class InspectTest : public ::testing::Test {
         static const CallbackEntry table[] = {{"GI_CLICK", RecordClick}};
         RegisterCallbacks(table);
         savedResourceDir = GetPanelResourceDir();
-        std::ofstream(dir.filePath("Inspect.ui").toStdString()) << kInspectUi;
+        std::ofstream(dir.filePath("Explore.ui").toStdString()) << kExploreUi;
         SetPanelResourceDir(dir.path().toStdString());
-        panel = LoadPanel(0, "Inspect.ui", 1);
+        panel = LoadPanel(0, "Explore.ui", 1);
         ASSERT_GT(panel, 0);
         popups = std::make_unique<ScriptedPopups>();
         DisplayPanel(panel);
@@ -173,19 +173,19 @@ class InspectTest : public ::testing::Test {
     }
 };
 
-TEST_F(InspectTest, AFrozenStripChartKeepsItsPictureWhileTheHistoryGoesOn) {
+TEST_F(ExploreTest, AFrozenStripChartKeepsItsPictureWhileTheHistoryGoesOn) {
     QvGraph *s = graph(STRIP);
     plotRows(0, 10);
     RefreshGraph(panel, STRIP);
-    EXPECT_FALSE(s->inspector().bar()->isVisible()) << "the bar stays out of the way until the mouse comes";
+    EXPECT_FALSE(s->explorer().bar()->isVisible()) << "the bar stays out of the way until the mouse comes";
     QTest::mouseMove(s, QPoint(200, 100));
-    EXPECT_TRUE(s->inspector().bar()->isVisible());
+    EXPECT_TRUE(s->explorer().bar()->isVisible());
     leave(s);
-    EXPECT_FALSE(s->inspector().bar()->isVisible()) << "and goes with it";
+    EXPECT_FALSE(s->explorer().bar()->isVisible()) << "and goes with it";
 
-    clickBar(s, "inspectFreeze");
-    EXPECT_TRUE(s->inspector().frozen());
-    EXPECT_EQ(barButton(s, "inspectFreeze")->text(), "Frozen");
+    clickBar(s, "exploreFreeze");
+    EXPECT_TRUE(s->explorer().frozen());
+    EXPECT_EQ(barButton(s, "exploreFreeze")->text(), "Frozen");
     const QList<QPointF> before = seriesPoints(s, 0);
     ASSERT_EQ(before.size(), 10);
 
@@ -197,21 +197,21 @@ TEST_F(InspectTest, AFrozenStripChartKeepsItsPictureWhileTheHistoryGoesOn) {
     EXPECT_EQ(s->model().total, 30) << "the history goes on";
     EXPECT_EQ(s->model().value(s->model().rowsKept() - 1, 1), 2901.0);
     // Readout and export read the picture, not the history behind it.
-    EXPECT_EQ(s->inspector().csv().count('\n'), 11);
+    EXPECT_EQ(s->explorer().csv().count('\n'), 11);
 
     // Leaving the chart keeps the bar while frozen: the state stays in sight.
     leave(s);
-    EXPECT_TRUE(s->inspector().bar()->isVisible());
+    EXPECT_TRUE(s->explorer().bar()->isVisible());
 
-    clickBar(s, "inspectFreeze");
-    EXPECT_FALSE(s->inspector().frozen());
+    clickBar(s, "exploreFreeze");
+    EXPECT_FALSE(s->explorer().frozen());
     const QList<QPointF> after = seriesPoints(s, 1);
     ASSERT_EQ(after.size(), 30);
     EXPECT_EQ(after.back(), QPointF(29.0, 2901.0)) << "unfreezing shows the latest";
     EXPECT_TRUE(g_clicks.empty()) << "the bar's clicks are not the program's";
 }
 
-TEST_F(InspectTest, CtrlRubberBandWheelAndShiftDragChangeOnlyTheShownRange) {
+TEST_F(ExploreTest, CtrlRubberBandWheelAndShiftDragChangeOnlyTheShownRange) {
     QvGraph *g = graph();
     plotChannels();
     const double xPixel = 128.0 / g->plotArea().width(), yPixel = 4096.0 / g->plotArea().height();
@@ -229,7 +229,7 @@ TEST_F(InspectTest, CtrlRubberBandWheelAndShiftDragChangeOnlyTheShownRange) {
     double min = 0, max = 0;
     GetAxisScalingMode(panel, GRAPH, VAL_XAXIS, &mode, &min, &max);
     EXPECT_EQ(std::make_pair(min, max), std::make_pair(0.0, 128.0));
-    EXPECT_TRUE(barButton(g, "inspectFullView")->isEnabled());
+    EXPECT_TRUE(barButton(g, "exploreFullView")->isEnabled());
 
     // Ctrl+wheel: one notch forward narrows both ranges to 0.8 about the mouse.
     const QPoint at = px(g, 30, 2000);
@@ -258,19 +258,19 @@ TEST_F(InspectTest, CtrlRubberBandWheelAndShiftDragChangeOnlyTheShownRange) {
     EXPECT_EQ(g->shownRange(VAL_XAXIS), x3);
 
     // Full view gives the program's range back; so does Ctrl+double click.
-    clickBar(g, "inspectFullView");
+    clickBar(g, "exploreFullView");
     EXPECT_EQ(axis(Qt::Horizontal), std::make_pair(0.0, 128.0));
     EXPECT_EQ(axis(Qt::Vertical), std::make_pair(0.0, 4096.0));
-    EXPECT_FALSE(barButton(g, "inspectFullView")->isEnabled());
+    EXPECT_FALSE(barButton(g, "exploreFullView")->isEnabled());
     drag(g, px(g, 20, 3000), px(g, 60, 1000), Qt::ControlModifier);
-    ASSERT_TRUE(g->inspector().zoomed());
+    ASSERT_TRUE(g->explorer().zoomed());
     QTest::mouseDClick(g, Qt::LeftButton, Qt::ControlModifier, px(g, 40, 2000));
-    EXPECT_FALSE(g->inspector().zoomed());
+    EXPECT_FALSE(g->explorer().zoomed());
     EXPECT_EQ(g->shownRange(VAL_XAXIS), std::make_pair(0.0, 128.0));
     EXPECT_TRUE(g_clicks.empty()) << "no gesture reached the program";
 }
 
-TEST_F(InspectTest, PlainClicksReachTheCallbackAsBeforeAndGesturesDoNot) {
+TEST_F(ExploreTest, PlainClicksReachTheCallbackAsBeforeAndGesturesDoNot) {
     QvGraph *g = graph();
     plotChannels();
     const QPoint at = px(g, 32, 1024);
@@ -278,7 +278,7 @@ TEST_F(InspectTest, PlainClicksReachTheCallbackAsBeforeAndGesturesDoNot) {
     QTest::mouseClick(g, Qt::RightButton, {}, at);
     QTest::mouseClick(g, Qt::LeftButton, Qt::ControlModifier, at);
     QTest::mouseClick(g, Qt::RightButton, Qt::ShiftModifier, at);
-    clickBar(g, "inspectExport"); // cancelled: no answer queued
+    clickBar(g, "exploreExport"); // cancelled: no answer queued
     ASSERT_EQ(g_clicks.size(), 2u);
     EXPECT_EQ(g_clicks[0].event, EVENT_LEFT_CLICK);
     EXPECT_EQ(g_clicks[1].event, EVENT_RIGHT_CLICK);
@@ -291,7 +291,7 @@ TEST_F(InspectTest, PlainClicksReachTheCallbackAsBeforeAndGesturesDoNot) {
     // Zoomed and frozen, a click still lands with its panel position, and the
     // graph coordinates are those of the picture under the mouse.
     drag(g, px(g, 20, 3000), px(g, 60, 1000), Qt::ControlModifier);
-    clickBar(g, "inspectFreeze");
+    clickBar(g, "exploreFreeze");
     g_clicks.clear();
     const QPoint at2 = px(g, 40, 2000);
     QTest::mouseClick(g, Qt::LeftButton, {}, at2);
@@ -304,22 +304,22 @@ TEST_F(InspectTest, PlainClicksReachTheCallbackAsBeforeAndGesturesDoNot) {
     EXPECT_NEAR(y, 2000, 30);
 }
 
-TEST_F(InspectTest, TheReadoutShowsEachVisibleCurveAtTheSampleUnderTheMouse) {
+TEST_F(ExploreTest, TheReadoutShowsEachVisibleCurveAtTheSampleUnderTheMouse) {
     QvGraph *g = graph();
     plotChannels();
-    EXPECT_FALSE(g->inspector().readoutShown());
+    EXPECT_FALSE(g->explorer().readoutShown());
     QTest::mouseMove(g, px(g, 57.3, 2000));
-    ASSERT_TRUE(g->inspector().readoutShown());
-    EXPECT_EQ(g->inspector().readoutText(), "x = 57\nChannel A: 570\nChannel B: 3715");
+    ASSERT_TRUE(g->explorer().readoutShown());
+    EXPECT_EQ(g->explorer().readoutText(), "x = 57\nChannel A: 570\nChannel B: 3715");
 
     // Zoomed in, the next sample is the one under the mouse.
-    g->inspector().zoomTo(50, 60, 0, 4096);
+    g->explorer().zoomTo(50, 60, 0, 4096);
     QTest::mouseMove(g, px(g, 58.2, 2000));
-    EXPECT_EQ(g->inspector().readoutText(), "x = 58\nChannel A: 580\nChannel B: 3710");
+    EXPECT_EQ(g->explorer().readoutText(), "x = 58\nChannel A: 580\nChannel B: 3710");
 
     // Outside the plot area there is no readout.
     QTest::mouseMove(g, QPoint(2, 2));
-    EXPECT_FALSE(g->inspector().readoutShown());
+    EXPECT_FALSE(g->explorer().readoutShown());
 
     // On the strip chart: x is the row, hidden traces are left out.
     QvGraph *s = graph(STRIP);
@@ -327,14 +327,14 @@ TEST_F(InspectTest, TheReadoutShowsEachVisibleCurveAtTheSampleUnderTheMouse) {
     SetTraceAttribute(panel, STRIP, 2, ATTR_TRACE_VISIBLE, 0);
     RefreshGraph(panel, STRIP);
     QTest::mouseMove(s, px(s, 4.2, 1000));
-    EXPECT_EQ(s->inspector().readoutText(), "x = 4\nAlpha: 400\nGamma: 402");
+    EXPECT_EQ(s->explorer().readoutText(), "x = 4\nAlpha: 400\nGamma: 402");
     // The mouse resting there, the readout follows the data as it scrolls.
     plotRows(10, 50);
     RefreshGraph(panel, STRIP);
-    EXPECT_EQ(s->inspector().readoutText(), "x = 14\nAlpha: 1400\nGamma: 1402");
+    EXPECT_EQ(s->explorer().readoutText(), "x = 14\nAlpha: 1400\nGamma: 1402");
 }
 
-TEST_F(InspectTest, CsvExportHoldsTheCurvesShownExactly) {
+TEST_F(ExploreTest, CsvExportHoldsTheCurvesShownExactly) {
     QvGraph *g = graph();
     const double ax[4] = {0, 1, 2, 3}, ay[4] = {10, 20, 30, 40};
     const double bx[3] = {0, 2, 4}, by[3] = {5.5, 6.5, 7.25};
@@ -352,7 +352,7 @@ TEST_F(InspectTest, CsvExportHoldsTheCurvesShownExactly) {
 
     const QString path = dir.filePath("curves.csv");
     popups->fileAnswers.push_back(path.toStdString());
-    clickBar(g, "inspectExport");
+    clickBar(g, "exploreExport");
     ASSERT_EQ(popups->fileRequests.size(), 1u);
     EXPECT_EQ(popups->fileRequests[0].fileTypeList, "*.png;*.pdf;*.csv");
     EXPECT_EQ(readFile(path), "x,Channel A,Channel B,Curve 3\n"
@@ -364,29 +364,29 @@ TEST_F(InspectTest, CsvExportHoldsTheCurvesShownExactly) {
 
     // Zoomed, only the x range shown.
     SetPlotAttribute(panel, GRAPH, unnamed, ATTR_TRACE_VISIBLE, 0);
-    g->inspector().zoomTo(0.5, 2.5, 0, 50);
-    EXPECT_EQ(g->inspector().csv().toStdString(), "x,Channel A,Channel B\n1,20,\n2,30,6.5\n");
+    g->explorer().zoomTo(0.5, 2.5, 0, 50);
+    EXPECT_EQ(g->explorer().csv().toStdString(), "x,Channel A,Channel B\n1,20,\n2,30,6.5\n");
 
     // A strip chart's x is the row number since the chart was cleared.
     plotRows(0, 60);
-    EXPECT_EQ(graph(STRIP)->inspector().csv().section('\n', 0, 1).toStdString(), "x,Alpha,Beta,Gamma\n10,1000,1001,1002");
-    EXPECT_EQ(graph(STRIP)->inspector().csv().count('\n'), 51);
+    EXPECT_EQ(graph(STRIP)->explorer().csv().section('\n', 0, 1).toStdString(), "x,Alpha,Beta,Gamma\n10,1000,1001,1002");
+    EXPECT_EQ(graph(STRIP)->explorer().csv().count('\n'), 51);
     EXPECT_TRUE(popups->lastMessage().empty());
 }
 
-TEST_F(InspectTest, PicturesAreExportedAtTheGraphsSizeWithoutTheInspectionMarks) {
+TEST_F(ExploreTest, PicturesAreExportedAtTheGraphsSizeWithoutTheExplorationMarks) {
     QvGraph *g = graph();
     plotChannels();
     QTest::mouseMove(g, px(g, 64, 2000)); // readout and bar on screen
 
     const QString png = dir.filePath("graph.png");
     popups->fileAnswers.push_back(dir.filePath("graph").toStdString()); // no extension: a PNG
-    clickBar(g, "inspectExport");
+    clickBar(g, "exploreExport");
     QImage img(png);
     ASSERT_FALSE(img.isNull());
     EXPECT_EQ(img.size(), g->size());
     int blue = 0, bar = 0;
-    const QRect barRect = g->inspector().bar()->geometry();
+    const QRect barRect = g->explorer().bar()->geometry();
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) {
             const QColor c = img.pixelColor(x, y);
@@ -395,28 +395,28 @@ TEST_F(InspectTest, PicturesAreExportedAtTheGraphsSizeWithoutTheInspectionMarks)
         }
     EXPECT_GT(blue, 300) << "channel A is drawn";
     EXPECT_EQ(bar, 0) << "the bar is not part of the picture";
-    EXPECT_TRUE(g->inspector().bar()->isVisible()) << "and comes back after it";
+    EXPECT_TRUE(g->explorer().bar()->isVisible()) << "and comes back after it";
 
     const QString pdf = dir.filePath("graph.pdf");
     popups->fileAnswers.push_back(pdf.toStdString());
-    clickBar(g, "inspectExport");
+    clickBar(g, "exploreExport");
     const std::string pdfText = readFile(pdf);
     EXPECT_EQ(pdfText.substr(0, 5), "%PDF-");
     EXPECT_GT(pdfText.size(), 1000u);
 
     // A name of another kind, or a folder that cannot be written, is refused aloud.
     popups->fileAnswers.push_back(dir.filePath("graph.txt").toStdString());
-    clickBar(g, "inspectExport");
+    clickBar(g, "exploreExport");
     EXPECT_NE(popups->lastMessage("Error").find(".png, .pdf or .csv"), std::string::npos);
     EXPECT_FALSE(QFile::exists(dir.filePath("graph.txt")));
     popups->fileAnswers.push_back(dir.filePath("missing/graph.png").toStdString());
-    clickBar(g, "inspectExport");
+    clickBar(g, "exploreExport");
     EXPECT_NE(popups->lastMessage("Error").find("missing/graph.png"), std::string::npos);
     EXPECT_TRUE(g_clicks.empty());
 }
 
 // ---- on the program's main panel -------------------------------------------------------------------
-class MainPanelInspectTest : public MeasureTest {
+class MainPanelExploreTest : public MeasureTest {
   protected:
     void SetUp() override {
         MeasureTest::SetUp();
@@ -425,8 +425,8 @@ class MainPanelInspectTest : public MeasureTest {
     void TearDown() override {
         for (int id : {MAIN_STRIPCHART, MAIN_GRAPH}) {
             QvGraph *g = mainGraph(id);
-            g->inspector().setFrozen(false);
-            g->inspector().resetZoom();
+            g->explorer().setFrozen(false);
+            g->explorer().resetZoom();
         }
         HidePanel(panelMAIN);
         MeasureTest::TearDown();
@@ -434,7 +434,7 @@ class MainPanelInspectTest : public MeasureTest {
     static QvGraph *mainGraph(int id) { return static_cast<QvGraph *>(GetCtrlWidget(panelMAIN, id)); }
 };
 
-TEST_F(MainPanelInspectTest, RunGoesOnIntoTheHistoryWhileTheStripChartIsFrozen) {
+TEST_F(MainPanelExploreTest, RunGoesOnIntoTheHistoryWhileTheStripChartIsFrozen) {
     sim.useRealTime();
     QvGraph *s = mainGraph(MAIN_STRIPCHART);
     constexpr int kResultA = 9; // trace 9: RESULT A
@@ -444,7 +444,7 @@ TEST_F(MainPanelInspectTest, RunGoesOnIntoTheHistoryWhileTheStripChartIsFrozen) 
         const std::size_t n = sim.requestLog().size();
         if (frozenAt < 0 && n >= 10 && stop_flag == 0) {
             RefreshGraph(panelMAIN, MAIN_STRIPCHART);
-            clickBar(s, "inspectFreeze");
+            clickBar(s, "exploreFreeze");
             frozenAt = s->model().total;
             frozenPicture = seriesPoints(s, kResultA - 1);
         } else if (frozenAt >= 0 && n >= 40 && stop_flag == 0) {
@@ -455,20 +455,20 @@ TEST_F(MainPanelInspectTest, RunGoesOnIntoTheHistoryWhileTheStripChartIsFrozen) 
     };
     OperateCtrl(panelMAIN, MAIN_CMD_RUN);
     ASSERT_GE(frozenAt, 0);
-    ASSERT_TRUE(s->inspector().frozen());
+    ASSERT_TRUE(s->explorer().frozen());
     EXPECT_GT(s->model().total, frozenAt) << "the rows went on into the history";
     const engine::GraphModel &m = s->model();
     EXPECT_EQ(m.value(m.rowsKept() - 1, kResultA - 1), yArray[STRIP_TRACES * (STRIP_ROWS - 1) + kResultA - 1]);
 
-    clickBar(s, "inspectFreeze");
+    clickBar(s, "exploreFreeze");
     const QList<QPointF> latest = seriesPoints(s, kResultA - 1);
     ASSERT_FALSE(latest.isEmpty());
     EXPECT_EQ(latest.back().y(), yArray[STRIP_TRACES * (STRIP_ROWS - 1) + kResultA - 1]);
     EXPECT_EQ(latest.back().x(), static_cast<double>(m.total - 1));
 }
 
-// Writes the zoomed DATA graph with its readout to the file named by QVEX_INSPECT_PNG.
-TEST_F(MainPanelInspectTest, TheZoomedDataGraphReadsTheRecordedCurves) {
+// Writes the zoomed DATA graph with its readout to the file named by QVEX_EXPLORE_PNG.
+TEST_F(MainPanelExploreTest, TheZoomedDataGraphReadsTheRecordedCurves) {
     sim.advanceTime(100'000); // both channels hold a recording
     stopAfter(21);            // in the second cycle: the first one's curves are drawn
     OperateCtrl(panelMAIN, MAIN_CMD_DATA);
@@ -478,16 +478,16 @@ TEST_F(MainPanelInspectTest, TheZoomedDataGraphReadsTheRecordedCurves) {
 
     // Zoom onto the middle of the curves and rest the mouse on sample 70.
     drag(g, px(g, 40, 4000), px(g, 100, 200), Qt::ControlModifier);
-    ASSERT_TRUE(g->inspector().zoomed());
+    ASSERT_TRUE(g->explorer().zoomed());
     QTest::mouseMove(g, px(g, 70.2, 1500));
-    ASSERT_TRUE(g->inspector().readoutShown());
-    EXPECT_EQ(g->inspector().readoutText().toStdString(),
+    ASSERT_TRUE(g->explorer().readoutShown());
+    EXPECT_EQ(g->explorer().readoutText().toStdString(),
               "x = 70\nChannel A: " + std::to_string(yArrayA[70]) + "\nChannel B: " + std::to_string(yArrayB[70]));
     EXPECT_EQ(popups->shown.size(), 0u);
 
     const QImage img = g->grab().toImage();
     EXPECT_EQ(img.size(), g->size());
-    if (const char *path = std::getenv("QVEX_INSPECT_PNG")) {
+    if (const char *path = std::getenv("QVEX_EXPLORE_PNG")) {
         EXPECT_TRUE(img.save(path));
     }
 }
