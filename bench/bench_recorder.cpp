@@ -136,9 +136,7 @@ int main(int argc, char **argv) {
     const int rows = bench::OptInt(argc, argv, "--rows", 50);
     const int rounds = bench::OptInt(argc, argv, "--rounds", 3);
     const int ptyRows = bench::OptInt(argc, argv, "--pty-rows", 30);
-    std::string keep;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--keep") == 0) keep = argv[i + 1];
+    const std::string keep = bench::OptString(argc, argv, "--keep");
 
     bench::StartProgram(argc, argv);
     bench::LoadProgramPanels();

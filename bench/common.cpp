@@ -263,6 +263,11 @@ const char *optValue(int argc, char **argv, const char *name) {
 }
 } // namespace
 
+std::string OptString(int argc, char **argv, const char *name, const std::string &fallback) {
+    const char *v = optValue(argc, argv, name);
+    return v ? std::string(v) : fallback;
+}
+
 double OptDouble(int argc, char **argv, const char *name, double fallback) {
     const char *v = optValue(argc, argv, name);
     if (!v) return fallback;

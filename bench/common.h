@@ -72,5 +72,6 @@ double Median(std::vector<double> v);
 // "--name value" options; the default when absent. Fails on a bad value.
 double OptDouble(int argc, char **argv, const char *name, double fallback);
 int OptInt(int argc, char **argv, const char *name, int fallback);
+std::string OptString(int argc, char **argv, const char *name, const std::string &fallback = "");
 
 } // namespace bench

@@ -279,9 +279,7 @@ int main(int argc, char **argv) {
     const int every = bench::OptInt(argc, argv, "--every", 37);
     const double runSeconds = bench::OptDouble(argc, argv, "--run-seconds", 20.0);
     const int rows = bench::OptInt(argc, argv, "--rows", 100);
-    std::string keep;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--keep") == 0) keep = argv[i + 1];
+    const std::string keep = bench::OptString(argc, argv, "--keep");
     if (every < 2 || rows < 1 || runSeconds < 1) bench::Fail("--every >= 2, --rows >= 1, --run-seconds >= 1");
 
     bench::StartProgram(argc, argv);
