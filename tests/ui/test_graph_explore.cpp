@@ -64,7 +64,14 @@ void clickBar(QvGraph *g, const char *button) {
     QTest::mouseClick(b, Qt::LeftButton);
 }
 
+// What a graph draws of its series `index`, or a strip chart of its trace
+// `index` (its runs joined).
 QList<QPointF> seriesPoints(QvGraph *g, int index) {
+    if (auto *strip = qobject_cast<QvStripChart *>(g)) {
+        QList<QPointF> out;
+        for (const QPolygonF &run : strip->drawnLines(index)) out += run;
+        return out;
+    }
     auto *chart = static_cast<QChartView *>(g->chartView())->chart();
     return static_cast<QXYSeries *>(chart->series().at(index))->points();
 }
@@ -142,7 +149,10 @@ class ExploreTest : public ::testing::Test {
     }
 
     QvGraph *graph(int id = GRAPH) { return static_cast<QvGraph *>(GetCtrlWidget(panel, id)); }
+    // The range an axis shows: a graph's value axis, a strip chart's time
+    // axis as it draws it.
     std::pair<double, double> axis(Qt::Orientation o, int id = GRAPH) {
+        if (o == Qt::Horizontal && id == STRIP) return graph(id)->shownRange(VAL_XAXIS);
         auto *a = static_cast<QValueAxis *>(
             static_cast<QChartView *>(graph(id)->chartView())->chart()->axes(o).first());
         return {a->min(), a->max()};

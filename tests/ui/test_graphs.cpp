@@ -104,6 +104,20 @@ class GraphTest : public ::testing::Test {
             if (s->isVisible()) out.push_back(static_cast<QXYSeries *>(s));
         return out;
     }
+    QvStripChart *strip() { return static_cast<QvStripChart *>(graph(STRIP)); }
+    // The points the strip chart draws of trace t, its runs joined.
+    QList<QPointF> drawn(int t) {
+        QList<QPointF> out;
+        for (const QPolygonF &run : strip()->drawnLines(t)) out += run;
+        return out;
+    }
+    // Traces the strip chart draws.
+    std::vector<int> drawnTraces() {
+        std::vector<int> out;
+        for (int t = 0; t < strip()->numTraces(); ++t)
+            if (!strip()->drawnLines(t).isEmpty()) out.push_back(t);
+        return out;
+    }
     QValueAxis *axis(Qt::Orientation o, int id = GRAPH) {
         return static_cast<QValueAxis *>(chart(id)->axes(o).first());
     }
@@ -380,12 +394,12 @@ TEST_F(GraphTest, StripChartSplitsInterleavedValuesIntoTraces) {
     unsigned short data[2 + 12] = {999, 999, 10, 20, 30, 11, 21, 31, 12, 22, 32, 13, 23, 33};
     EXPECT_EQ(PlotStripChart(panel, STRIP, data, 12, 2, 0, VAL_UNSIGNED_SHORT_INTEGER), 0);
     RefreshGraph(panel, STRIP);
-    auto series = shown(STRIP);
-    ASSERT_EQ(series.size(), 3u);
+    ASSERT_EQ(drawnTraces(), (std::vector<int>{0, 1, 2}));
     for (int t = 0; t < 3; ++t) {
-        ASSERT_EQ(series[t]->count(), 4);
+        const QList<QPointF> pts = drawn(t);
+        ASSERT_EQ(pts.size(), 4);
         for (int r = 0; r < 4; ++r) {
-            EXPECT_EQ(series[t]->at(r), QPointF(r, 10 * (t + 1) + r)) << t << " " << r;
+            EXPECT_EQ(pts[r], QPointF(r, 10 * (t + 1) + r)) << t << " " << r;
         }
     }
     // Every second value: a skip count of one.
@@ -405,15 +419,23 @@ TEST_F(GraphTest, StripChartSplitsInterleavedValuesIntoTraces) {
     GetAxisScalingMode(panel, STRIP, VAL_LEFT_YAXIS, &mode, &lo, &hi);
     EXPECT_LT(hi, 1000);
     RefreshGraph(panel, STRIP);
-    series = shown(STRIP);
-    ASSERT_EQ(series.size(), 2u);
-    EXPECT_EQ(series[1]->at(0).y(), 30); // traces 1 and 3 remain
+    ASSERT_EQ(drawnTraces(), (std::vector<int>{0, 2})); // traces 1 and 3 remain
+    EXPECT_EQ(drawn(2)[0].y(), 30);
     int v = 1;
     GetTraceAttribute(panel, STRIP, 2, ATTR_TRACE_VISIBLE, &v);
     EXPECT_EQ(v, 0);
     EXPECT_EQ(SetTraceAttribute(panel, STRIP, 1, ATTR_TRACE_COLOR, VAL_RED), 0);
     RefreshGraph(panel, STRIP);
-    EXPECT_EQ(shown(STRIP)[0]->color(), QColor(255, 0, 0));
+    EXPECT_EQ(strip()->drawnColor(0), QColor(255, 0, 0));
+    DisplayPanel(panel);
+    const QImage picture = strip()->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+        }
+    EXPECT_GT(red, 20) << "the red trace is on the screen";
 
     EXPECT_EQ(SetTraceAttribute(panel, STRIP, 0, ATTR_TRACE_VISIBLE, 1), UIE_IndexOutOfRange);
     EXPECT_EQ(SetTraceAttribute(panel, STRIP, 4, ATTR_TRACE_VISIBLE, 1), UIE_IndexOutOfRange);
@@ -426,9 +448,7 @@ TEST_F(GraphTest, StripChartSplitsInterleavedValuesIntoTraces) {
     EXPECT_EQ(ClearStripChart(panel, STRIP), 0);
     EXPECT_EQ(graph(STRIP)->model().rowsKept(), 0u);
     RefreshGraph(panel, STRIP);
-    for (QXYSeries *s : shown(STRIP)) {
-        EXPECT_EQ(s->count(), 0);
-    }
+    EXPECT_TRUE(drawnTraces().empty());
 }
 
 // The chart keeps one screen of history however long it runs, shows the
@@ -449,11 +469,10 @@ TEST_F(GraphTest, StripChartHistoryIsBoundedByPointsPerScreen) {
     EXPECT_EQ(m.value(500, 0), 9999);
     EXPECT_EQ(m.value(0, 17), 9499 + 17);
     RefreshGraph(panel, STRIP);
-    ASSERT_EQ(shown(STRIP).size(), 18u);
-    EXPECT_EQ(shown(STRIP)[5]->count(), 501);
-    EXPECT_EQ(shown(STRIP)[5]->at(500), QPointF(9999, 9999 + 5));
-    EXPECT_EQ(axis(Qt::Horizontal, STRIP)->min(), 9499);
-    EXPECT_EQ(axis(Qt::Horizontal, STRIP)->max(), 9999);
+    ASSERT_EQ(drawnTraces().size(), 18u);
+    EXPECT_EQ(drawn(5).size(), 501);
+    EXPECT_EQ(drawn(5)[500], QPointF(9999, 9999 + 5));
+    EXPECT_EQ(strip()->shownRange(VAL_XAXIS), std::make_pair(9499.0, 9999.0));
 
     // The program's way: a history of 500 rows of which the newest 100 are
     // plotted at once onto a screen of 101 points.
@@ -465,10 +484,9 @@ TEST_F(GraphTest, StripChartHistoryIsBoundedByPointsPerScreen) {
     SetAxisScalingMode(panel, STRIP, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4095.0);
     PlotStripChart(panel, STRIP, history.data(), 18 * 100, 18 * 400, 0, VAL_DOUBLE);
     RefreshGraph(panel, STRIP);
-    EXPECT_EQ(shown(STRIP)[0]->count(), 100);
-    EXPECT_EQ(shown(STRIP)[0]->at(99).y(), 1499);
-    EXPECT_EQ(axis(Qt::Horizontal, STRIP)->min(), 0);
-    EXPECT_EQ(axis(Qt::Horizontal, STRIP)->max(), 100);
+    EXPECT_EQ(drawn(0).size(), 100);
+    EXPECT_EQ(drawn(0)[99].y(), 1499);
+    EXPECT_EQ(strip()->shownRange(VAL_XAXIS), std::make_pair(0.0, 100.0));
     EXPECT_EQ(axis(Qt::Vertical, STRIP)->max(), 4095);
     // All 500 rows in one call: only the newest screenful is kept.
     PlotStripChart(panel, STRIP, history.data(), 9000, 0, 0, VAL_DOUBLE);
@@ -487,20 +505,71 @@ TEST_F(GraphTest, StripChartHistoryIsBoundedByPointsPerScreen) {
     EXPECT_EQ(pps, 10);
 }
 
-// Rows appended one at a time, with redraws in between: the series hold
-// exactly the kept rows, gaps for non-finite values included, also across
-// a clear, a new width and a width set again to what it was.
+// The time axis scrolls with the rows and spaces its labels so that each
+// stands whole, also on a narrow chart far into a long run.
+TEST_F(GraphTest, StripChartTimeLabelsScrollAndStandWhole) {
+    DisplayPanel(panel);
+    SetCtrlAttribute(panel, STRIP, ATTR_POINTS_PER_SCREEN, 101);
+    double row[18] = {};
+    for (int width : {540, 360, 200}) {
+        SetCtrlAttribute(panel, STRIP, ATTR_WIDTH, width);
+        for (long long start : {0LL, 1234567LL}) {
+            ClearStripChart(panel, STRIP);
+            if (start > 0) { // far into a run: the rows before only count
+                std::vector<double> skip(18 * 101, 0.0);
+                for (long long n = 0; n < start / 101; ++n) PlotStripChart(panel, STRIP, skip.data(), skip.size(), 0, 0, VAL_DOUBLE);
+            }
+            for (int r = 0; r < 150; ++r) PlotStripChart(panel, STRIP, row, 18, 0, 0, VAL_DOUBLE);
+            RefreshGraph(panel, STRIP);
+            strip()->grab(); // paints
+            const auto [x0, x1] = strip()->shownRange(VAL_XAXIS);
+            EXPECT_EQ(x1 - x0, 100);
+            const QStringList labels = strip()->drawnTimeLabels();
+            ASSERT_GE(labels.size(), width >= 360 ? 2 : 1) << width << " " << start;
+            const QFontMetrics fm(strip()->font());
+            int widths = 0;
+            double last = -1, step = 0;
+            for (const QString &l : labels) {
+                bool ok = false;
+                const double v = l.toDouble(&ok);
+                ASSERT_TRUE(ok) << l.toStdString() << ": a whole number, not cut";
+                EXPECT_GE(v, x0);
+                EXPECT_LE(v, x1);
+                if (last >= 0 && step == 0) step = v - last;
+                if (last >= 0) {
+                    EXPECT_EQ(v - last, step) << "evenly spaced";
+                }
+                last = v;
+                widths += fm.horizontalAdvance(l);
+            }
+            EXPECT_LT(widths, strip()->plotArea().width()) << width << ": the labels do not overlap";
+        }
+    }
+}
+
+// Rows appended one at a time, with redraws in between: the chart draws
+// exactly the kept rows, its lines broken where a value is missing, also
+// across a clear, a new width and a width set again to what it was.
 TEST_F(GraphTest, StripChartRedrawsFollowAppendedRowsExactly) {
     const engine::GraphModel &m = graph(STRIP)->model();
     auto expected = [&](int t) {
-        QList<QPointF> pts;
-        for (std::size_t r = 0; r < m.rowsKept(); ++r)
-            if (std::isfinite(m.value(r, t))) pts.append(QPointF(m.rowX(r), m.value(r, t)));
-        return pts;
+        QList<QPolygonF> runs;
+        bool gap = true;
+        for (std::size_t r = 0; r < m.rowsKept(); ++r) {
+            const double v = m.value(r, t);
+            if (!std::isfinite(v)) {
+                gap = true;
+                continue;
+            }
+            if (gap) runs.append(QPolygonF());
+            gap = false;
+            runs.last().append(QPointF(m.rowX(r), v));
+        }
+        return runs;
     };
     auto check = [&](const char *when) {
         RefreshGraph(panel, STRIP);
-        for (int t : {0, 7, 17}) ASSERT_EQ(shown(STRIP)[std::size_t(t)]->points(), expected(t)) << when << t;
+        for (int t : {0, 7, 17}) ASSERT_EQ(strip()->drawnLines(t), expected(t)) << when << t;
     };
     SetCtrlAttribute(panel, STRIP, ATTR_POINTS_PER_SCREEN, 20);
     double row[18];

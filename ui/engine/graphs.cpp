@@ -4,6 +4,8 @@
 // costs a copy of its data and nothing more. Curves and lines become
 // QLineSeries (scatter plots QScatterSeries) taken from a pool that grows to
 // the largest number shown at once; texts are graphics items on the chart.
+// A strip chart's traces and time axis are one graphics item that draws the
+// history itself (TraceItem below).
 #include "ui/engine/engine_p.h"
 #include "ui/engine/graph_explore_p.h"
 #include "ui/engine/graph_p.h"
@@ -19,6 +21,8 @@
 #include <QGuiApplication>
 #include <QLineSeries>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
 #include <QScatterSeries>
 #include <QShowEvent>
 #include <QTimer>
@@ -196,10 +200,12 @@ QList<QPointF> steps(const QList<QPointF> &pts) {
     return out;
 }
 
-QString labelFormat(double step) {
-    const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
-    return QString("%.%1f").arg(std::min(decimals, 9));
+// Decimals an axis label needs at a grid step.
+int labelDecimals(double step) {
+    return step >= 1.0 ? 0 : std::min(9, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
 }
+
+QString labelFormat(double step) { return QString("%.%1f").arg(labelDecimals(step)); }
 
 // Text of a text plot, its lower left corner at the item's position.
 class TextItem : public QGraphicsItem {
@@ -235,6 +241,201 @@ class TextItem : public QGraphicsItem {
     double descent_ = 0;
 };
 
+// The traces of a strip chart and its scrolling time axis, drawn straight
+// from the history. A line series would rebuild a path and its hit-test
+// outline for every point of every trace on every redraw, and a value axis
+// lays out all its labels again whenever its range moves, which on a
+// scrolling chart is every redraw (for 18 traces of 500 rows each cost more
+// than the link itself). Here a redraw refreshes the polylines of the traces
+// whose data or look changed, in data coordinates; painting maps them onto
+// the plot area with one transform and a cosmetic pen, and draws the time
+// axis's grid lines and labels, spaced so that no label is cut. The chart's
+// own x axis stands still and only keeps the room for the labels.
+class TraceItem : public QGraphicsItem {
+  public:
+    struct Line {
+        bool visible = false;
+        Look look;
+        QPen pen;
+        QPolygonF points;         // data coordinates
+        std::vector<int> starts;  // first point of each run of finite values
+        unsigned long long version = 0, lookVersion = 0;
+    };
+
+    explicit TraceItem(QGraphicsItem *parent) : QGraphicsItem(parent) {
+        setZValue(50); // over the grid, under the texts
+        setFlag(ItemClipsToShape);
+    }
+
+    // Takes what g shows now: rebuilds the lines whose data or look changed.
+    void take(const GraphModel &g);
+    // Where the data goes: the plot area (chart coordinates) and the ranges.
+    void place(const QRectF &area, double x0, double x1, double y0, double y1);
+    // How the time axis looks: label font and colour, grid pen.
+    void setStyle(const QFont &font, const QColor &text, const QPen &grid);
+    const std::vector<Line> &lines() const { return lines_; }
+    // Positions and texts of the time axis's labels as last painted.
+    const std::vector<std::pair<double, QString>> &timeLabels() const { return labels_; }
+
+    QRectF boundingRect() const override { return area_.adjusted(-kLabelRoom, 0, kLabelRoom, labelBand_); }
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override;
+
+  private:
+    static constexpr double kLabelRoom = 60; // a label may stand out of the plot area sideways
+    static void build(Line &l, const GraphModel &g, int t);
+    void paintTimeAxis(QPainter *painter);
+    std::vector<Line> lines_;
+    QRectF area_;
+    double x0_ = 0, x1_ = 1, y0_ = 0, y1_ = 1;
+    QFont font_;
+    QColor text_;
+    QPen grid_;
+    double labelBand_ = 16;
+    std::vector<std::pair<double, QString>> labels_;
+};
+
+void TraceItem::setStyle(const QFont &font, const QColor &text, const QPen &grid) {
+    prepareGeometryChange();
+    font_ = font;
+    text_ = text;
+    grid_ = grid;
+    labelBand_ = QFontMetricsF(font).height() + 6;
+    update();
+}
+
+void TraceItem::paintTimeAxis(QPainter *painter) {
+    labels_.clear();
+    const double span = x1_ - x0_;
+    const QFontMetricsF fm(font_);
+    // The widest label sets how many fit: fewer divisions until they do.
+    int divisions = kXDivisions;
+    double step = niceStep(span, divisions);
+    auto text = [&](double v) { return QString::number(v, 'f', labelDecimals(step)); };
+    const double gap = 8;
+    for (;;) {
+        const double widest = std::max(fm.horizontalAdvance(text(x0_)), fm.horizontalAdvance(text(x1_))) + gap;
+        if (divisions == 1 || (span / step + 1) * widest <= area_.width()) break;
+        step = niceStep(span, --divisions);
+    }
+    const double sx = area_.width() / span;
+    painter->setFont(font_);
+    const double first = std::ceil(x0_ / step - 1e-9);
+    for (int k = 0;; ++k) {
+        const double v = (first + k) * step;
+        if (v > x1_ + step * 1e-9 || k > 1000) break;
+        const double px = area_.left() + (v - x0_) * sx;
+        painter->setPen(grid_);
+        painter->drawLine(QPointF(px, area_.top()), QPointF(px, area_.bottom()));
+        const QString t = text(v == 0.0 ? 0.0 : v); // no "-0"
+        const double w = fm.horizontalAdvance(t);
+        painter->setPen(text_);
+        painter->drawText(QPointF(px - w / 2, area_.bottom() + 4 + fm.ascent()), t);
+        labels_.emplace_back(v, t);
+    }
+}
+
+void TraceItem::take(const GraphModel &g) {
+    bool changed = lines_.size() != g.traces.size();
+    lines_.resize(g.traces.size());
+    for (std::size_t t = 0; t < g.traces.size(); ++t) {
+        const Trace &tr = g.traces[t];
+        Line &l = lines_[t];
+        if (l.visible != tr.visible) changed = true;
+        l.visible = tr.visible;
+        if (!tr.visible) continue;
+        const bool newLook = l.lookVersion != tr.version;
+        if (newLook) {
+            const bool steps = stepped(l.look.plotStyle) != stepped(tr.look.plotStyle);
+            l.look = tr.look;
+            const bool fat = tr.look.plotStyle == VAL_FAT_LINE || tr.look.plotStyle == VAL_FAT_STEP;
+            const int width = tr.look.lineWidth > 0 ? tr.look.lineWidth : fat ? 2 : 1;
+            l.pen = QPen(rgb(tr.look.color), width, penStyle(tr.look.lineStyle), Qt::FlatCap, Qt::RoundJoin);
+            l.pen.setCosmetic(true);
+            l.lookVersion = tr.version;
+            if (steps) l.version = 0; // the points change shape
+        }
+        if (l.version != g.stripVersion) {
+            build(l, g, static_cast<int>(t));
+            l.version = g.stripVersion;
+            changed = true;
+        }
+        changed = changed || newLook;
+    }
+    if (changed) update();
+}
+
+void TraceItem::build(Line &l, const GraphModel &g, int t) {
+    const std::size_t rows = g.rowsKept();
+    const bool steps = stepped(l.look.plotStyle);
+    l.points.clear();
+    l.starts.clear();
+    l.points.reserve(static_cast<qsizetype>(steps ? rows * 2 : rows));
+    bool inRun = false;
+    for (std::size_t r = 0; r < rows; ++r) {
+        const double v = g.value(r, t);
+        if (!std::isfinite(v)) {
+            inRun = false;
+            continue;
+        }
+        const double x = g.rowX(r);
+        if (!inRun) {
+            l.starts.push_back(static_cast<int>(l.points.size()));
+            inRun = true;
+        } else if (steps) {
+            l.points.append(QPointF(x, l.points.constLast().y())); // held until this row
+        }
+        l.points.append(QPointF(x, v));
+    }
+}
+
+void TraceItem::place(const QRectF &area, double x0, double x1, double y0, double y1) {
+    if (area != area_) prepareGeometryChange();
+    area_ = area;
+    x0_ = x0;
+    x1_ = x1;
+    y0_ = y0;
+    y1_ = y1;
+    update();
+}
+
+void TraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) {
+    if (area_.isEmpty() || !(x1_ > x0_) || !(y1_ > y0_)) return;
+    const double sx = area_.width() / (x1_ - x0_), sy = -area_.height() / (y1_ - y0_);
+    const QTransform toArea(sx, 0, 0, sy, area_.left() - x0_ * sx, area_.bottom() - y0_ * sy);
+    painter->save();
+    const QTransform base = painter->worldTransform();
+    paintTimeAxis(painter);
+    painter->setClipRect(area_, Qt::IntersectClip);
+    for (const Line &l : lines_) {
+        if (!l.visible || l.points.isEmpty()) continue;
+        painter->setWorldTransform(toArea * base);
+        painter->setPen(l.pen);
+        const int n = static_cast<int>(l.points.size());
+        const auto runEnd = [&](std::size_t i) { return i + 1 < l.starts.size() ? l.starts[i + 1] : n; };
+        bool lone = false;
+        for (std::size_t i = 0; i < l.starts.size(); ++i) {
+            const int from = l.starts[i], count = runEnd(i) - from;
+            if (count > 1) painter->drawPolyline(l.points.constData() + from, count);
+            else lone = true;
+        }
+        const bool marks = l.look.plotStyle == VAL_CONNECTED_POINTS && l.look.pointStyle != VAL_NO_POINT;
+        if (!marks && !lone) continue;
+        // Marks, and values standing alone between missing ones, as dots of
+        // a fixed size in pixels.
+        painter->setWorldTransform(base);
+        painter->setBrush(l.pen.color());
+        painter->setPen(Qt::NoPen);
+        const double r = marks && l.look.pointStyle != VAL_SIMPLE_DOT ? 2.5 : 1.5;
+        for (std::size_t i = 0; i < l.starts.size(); ++i) {
+            const int from = l.starts[i], to = runEnd(i);
+            if (marks || to - from == 1)
+                for (int k = from; k < to; ++k) painter->drawEllipse(toArea.map(l.points[k]), r, r);
+        }
+        painter->setBrush(Qt::NoBrush);
+    }
+    painter->restore();
+}
+
 struct Slot {
     QXYSeries *series = nullptr;
     int handle = 0; // plot shown (graphs)
@@ -261,6 +462,7 @@ class GraphView {
     QValueAxis *ax = nullptr, *ay = nullptr;
     std::vector<Slot> lines, scatters;
     std::vector<TextItem *> texts; // owned by the chart
+    TraceItem *traceItem = nullptr; // strip charts; owned by the chart
     QTimer timer;
     QElapsedTimer clock; // since the last redraw
     bool pending = false;
@@ -273,7 +475,7 @@ class GraphView {
     void syncAxes();
     void syncPlots();
     void syncTraces();
-    void placeTexts();
+    void placeItems();
     Slot &slot(std::vector<Slot> &pool, std::size_t i, bool scatter);
     static void retire(std::vector<Slot> &pool, std::size_t from);
     static void applyLook(Slot &s, const Look &look, bool scatter);
@@ -313,7 +515,8 @@ GraphView::GraphView(QvGraph *o, GraphModel &model) : owner(o), m(model) {
 
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, owner, [this] { redraw(); });
-    QObject::connect(chart, &QChart::plotAreaChanged, chart, [this] { placeTexts(); });
+    if (m.strip) traceItem = new TraceItem(chart);
+    QObject::connect(chart, &QChart::plotAreaChanged, chart, [this] { placeItems(); });
     syncAxes();
 }
 
@@ -336,6 +539,11 @@ void GraphView::restyle(const QColor &plot, const QColor &grid, const QString &x
     ax->setTitleVisible(!xName.isEmpty());
     ay->setTitleText(yName);
     ay->setTitleVisible(!yName.isEmpty());
+    if (traceItem) { // the trace item draws the time axis's grid and labels
+        ax->setGridLineVisible(false);
+        ax->setLabelsBrush(Qt::transparent);
+        traceItem->setStyle(small, text, QPen(grid, 1, Qt::DotLine));
+    }
 }
 
 void GraphView::schedule() {
@@ -351,13 +559,11 @@ void GraphView::redraw() {
     clock.start();
     ++count;
     syncAxes();
-    // A frozen view keeps the series it showed; only its axes follow the zoom.
-    if (!state.frozen) {
-        if (m.strip) syncTraces();
-        else syncPlots();
-    }
+    // A frozen view keeps what it showed; only its axes follow the zoom.
+    if (m.strip) syncTraces(); // draws the frozen copy when frozen
+    else if (!state.frozen) syncPlots();
     chart->layout()->activate(); // the plot area for the new axis labels
-    placeTexts();
+    placeItems();
     if (onRedraw) onRedraw();
 }
 
@@ -374,7 +580,10 @@ void GraphView::syncAxes() {
         if (a->labelFormat() != format) a->setLabelFormat(format);
     };
     const auto xr = state.range(m, VAL_XAXIS), yr = state.range(m, VAL_LEFT_YAXIS);
-    apply(ax, xr, kXDivisions);
+    // A strip chart's x axis keeps still: it only holds the room for the
+    // labels the trace item draws.
+    if (traceItem) apply(ax, {0.0, 1.0}, 1);
+    else apply(ax, xr, kXDivisions);
     apply(ay, yr, kYDivisions);
     x0 = xr.first;
     x1 = xr.second;
@@ -466,34 +675,7 @@ void GraphView::syncPlots() {
     for (std::size_t i = ti; i < texts.size(); ++i) texts[i]->handle = 0;
 }
 
-void GraphView::syncTraces() {
-    const std::size_t rows = m.rowsKept();
-    for (std::size_t t = 0; t < m.traces.size(); ++t) {
-        const Trace &tr = m.traces[t];
-        Slot &s = slot(lines, t, false);
-        if (!tr.visible) {
-            if (s.series->isVisible()) s.series->setVisible(false);
-            continue;
-        }
-        if (s.lookVersion != tr.version) {
-            applyLook(s, tr.look, false);
-            s.lookVersion = tr.version;
-        }
-        if (s.version != m.stripVersion) {
-            QList<QPointF> pts;
-            pts.reserve(static_cast<qsizetype>(rows));
-            for (std::size_t r = 0; r < rows; ++r) {
-                const double v = m.value(r, static_cast<int>(t));
-                if (std::isfinite(v)) pts.append(QPointF(m.rowX(r), v));
-            }
-            s.series->replace(stepped(tr.look.plotStyle) ? steps(pts) : pts);
-            s.version = m.stripVersion;
-        }
-        if (!s.series->isVisible()) s.series->setVisible(true);
-        s.handle = static_cast<int>(t) + 1;
-    }
-    retire(lines, m.traces.size());
-}
+void GraphView::syncTraces() { traceItem->take(state.shown(m)); }
 
 QPointF GraphView::toChart(const QPointF &v) const {
     const QRectF pa = chart->plotArea();
@@ -506,8 +688,9 @@ QPointF GraphView::toData(const QPointF &c) const {
     return {x0 + (c.x() - pa.left()) / pa.width() * (x1 - x0), y0 + (pa.bottom() - c.y()) / pa.height() * (y1 - y0)};
 }
 
-void GraphView::placeTexts() {
+void GraphView::placeItems() {
     const QRectF pa = chart->plotArea();
+    if (traceItem) traceItem->place(pa, x0, x1, y0, y1);
     for (TextItem *t : texts) {
         const bool inside = t->handle != 0 && !pa.isEmpty() && t->at.x() >= x0 && t->at.x() <= x1 &&
                             t->at.y() >= y0 && t->at.y() <= y1;
@@ -607,6 +790,33 @@ void QvGraph::setGridColor(const QColor &c) {
 }
 
 QvStripChart::QvStripChart(QWidget *parent) : QvGraph(parent, true) {}
+
+QList<QPolygonF> QvStripChart::drawnLines(int t) const {
+    QList<QPolygonF> out;
+    const engine::TraceItem *item = view().traceItem;
+    if (!item || t < 0 || static_cast<std::size_t>(t) >= item->lines().size()) return out;
+    const auto &l = item->lines()[static_cast<std::size_t>(t)];
+    if (!l.visible) return out;
+    for (std::size_t i = 0; i < l.starts.size(); ++i) {
+        const int from = l.starts[i];
+        const int to = i + 1 < l.starts.size() ? l.starts[i + 1] : static_cast<int>(l.points.size());
+        out.append(l.points.mid(from, to - from));
+    }
+    return out;
+}
+
+QColor QvStripChart::drawnColor(int t) const {
+    const engine::TraceItem *item = view().traceItem;
+    if (!item || t < 0 || static_cast<std::size_t>(t) >= item->lines().size()) return {};
+    return item->lines()[static_cast<std::size_t>(t)].pen.color();
+}
+
+QStringList QvStripChart::drawnTimeLabels() const {
+    QStringList out;
+    if (const engine::TraceItem *item = view().traceItem)
+        for (const auto &l : item->timeLabels()) out << l.second;
+    return out;
+}
 
 int QvStripChart::numTraces() const { return static_cast<int>(model().traces.size()); }
 

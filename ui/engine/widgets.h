@@ -4,7 +4,10 @@
 #include <QColor>
 #include <QFrame>
 #include <QImage>
+#include <QList>
+#include <QPolygonF>
 #include <QPushButton>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -147,6 +150,7 @@ class QvGraph : public QFrame {
   protected:
     QvGraph(QWidget *parent, bool stripChart);
     void showEvent(QShowEvent *e) override;
+    const engine::GraphView &view() const { return *view_; }
 
   private:
     void restyle();
@@ -179,6 +183,13 @@ class QvStripChart : public QvGraph {
     void setTraceColors(const QString &names);
     QString traceNames() const { return traceNames_; }
     void setTraceNames(const QString &names) { traceNames_ = names; }
+    // What the chart draws of trace t (from 0) since its last redraw: each
+    // run of finite values as a polyline in data coordinates; nothing while
+    // the trace is hidden. And the colour it is drawn in.
+    QList<QPolygonF> drawnLines(int t) const;
+    QColor drawnColor(int t) const;
+    // The time axis's labels as last painted, left to right.
+    QStringList drawnTimeLabels() const;
 
   private:
     QString traceNames_;
