@@ -41,8 +41,8 @@ int request(int command, unsigned short w0, unsigned short w1, unsigned short re
     return result;
 }
 
-void showProgress(int p) {
-    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, VAL_DK_GREEN);
+void showProgress(int p, int color = VAL_DK_GREEN) {
+    SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, color);
     SetCtrlVal(panelMAIN, MAIN_PROGRESS, p);
 }
 
@@ -67,8 +67,11 @@ double g_lastFrame = -1.0;
 bool g_panelsPending = false;
 unsigned short g_pendingValues[RAWDATA_WORDS]; // the values the indicators still owe
 
-// The main, intensity and big-digits indicators from the live values rd.
+// The main, intensity and big-digits indicators from the live values rd;
+// a hidden sub-panel's only when it is shown (ShowMissedValues).
 void showValues(const unsigned short *rd);
+unsigned short g_latestValues[RAWDATA_WORDS]; // the values last shown
+bool g_intensityMissed = false, g_bigDigitsMissed = false;
 
 int detailSelection() {
     int v = 1;
@@ -120,6 +123,40 @@ void FlushLiveDisplay() {
     showValues(g_pendingValues); // rawdata may hold part of a cycle that was stopped since
 }
 
+bool PacedDisplay::frame() {
+    show_ = DisplayFrameDue();
+    return show_;
+}
+
+void PacedDisplay::progress(int percent) {
+    progress_ = percent;
+    progressBehind_ = !show_;
+    if (show_) showProgress(percent, color_);
+}
+
+void PacedDisplay::status(const char *text) {
+    status_ = text;
+    statusBehind_ = !show_;
+    if (show_) SetStatus(text);
+}
+
+void PacedDisplay::appendStatus(const char *text) {
+    status_ += text;
+    if (show_ && !statusBehind_) {
+        AppendStatus(text);
+    } else if (show_) {
+        SetStatus(status_.c_str());
+        statusBehind_ = false;
+    }
+}
+
+void PacedDisplay::flush() {
+    if (statusBehind_) SetStatus(status_.c_str());
+    if (progressBehind_) showProgress(progress_, color_);
+    statusBehind_ = progressBehind_ = false;
+    FlushLiveDisplay();
+}
+
 int ReadLiveValues() {
     int r = RequestRawdata(RAW_PART1);
     if (r == MEAS_OK) r = RequestRawdata(RAW_PART2);
@@ -145,16 +182,18 @@ bool EventMarkerPosition(int word, int channel, int n, double *x) {
 
 namespace {
 
-void showValues(const unsigned short *rd) {
-    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1_INT, integerPart(rd, RD_EVAL1));
-    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2_INT, integerPart(rd, RD_EVAL2));
-    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE3, integerPart(rd, RD_VALUE3));
-    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE4, integerPart(rd, RD_VALUE4));
-    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE5, integerPart(rd, RD_VALUE5));
-    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1, realValue(rd, RD_EVAL1));
-    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2, realValue(rd, RD_EVAL2));
+bool panelInSight(int panel) {
+    int visible = 0;
+    GetPanelAttribute(panel, ATTR_VISIBLE, &visible);
+    return visible != 0;
+}
+
+void showBigDigits(const unsigned short *rd) {
     SetCtrlVal(panelBIGDATA, BIGDATA_EVAL1, realValue(rd, RD_EVAL1));
     SetCtrlVal(panelBIGDATA, BIGDATA_EVAL2, realValue(rd, RD_EVAL2));
+}
+
+void showIntensity(const unsigned short *rd) {
     for (int c = 0; c < 4; ++c) {
         SetCtrlVal(panelINTENSITY, kNorm + c, static_cast<int>(rd[RD_NORM + c]));
         SetCtrlVal(panelINTENSITY, kRaw + c, static_cast<int>(rd[RD_RAW + c]));
@@ -169,9 +208,34 @@ void showValues(const unsigned short *rd) {
     SetCtrlVal(panelINTENSITY, INTENSITY_ANALOG, 10.0 * rd[RD_ANALOG] / 4095.0);
 }
 
+void showValues(const unsigned short *rd) {
+    if (rd != g_latestValues) std::copy(rd, rd + RAWDATA_WORDS, g_latestValues);
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1_INT, integerPart(rd, RD_EVAL1));
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2_INT, integerPart(rd, RD_EVAL2));
+    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE3, integerPart(rd, RD_VALUE3));
+    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE4, integerPart(rd, RD_VALUE4));
+    SetCtrlVal(panelMAIN, MAIN_NUM_VALUE5, integerPart(rd, RD_VALUE5));
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL1, realValue(rd, RD_EVAL1));
+    SetCtrlVal(panelMAIN, MAIN_NUM_EVAL2, realValue(rd, RD_EVAL2));
+    g_bigDigitsMissed = !panelInSight(panelBIGDATA);
+    if (!g_bigDigitsMissed) showBigDigits(rd);
+    g_intensityMissed = !panelInSight(panelINTENSITY);
+    if (!g_intensityMissed) showIntensity(rd);
+}
+
 } // namespace
 
 void SetPanelDATA() { showValues(rawdata); }
+
+void ShowMissedValues(int panel) {
+    if (panel == panelBIGDATA && g_bigDigitsMissed) {
+        g_bigDigitsMissed = false;
+        showBigDigits(g_latestValues);
+    } else if (panel == panelINTENSITY && g_intensityMissed) {
+        g_intensityMissed = false;
+        showIntensity(g_latestValues);
+    }
+}
 
 int CC_CMD_DATA(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
@@ -182,6 +246,9 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
     int failure = MEAS_OK;
     unsigned short reply[PNUM];
     char text[128];
+    // Status and progress follow the screen's pace; with 68 exchanges a
+    // pass, most blocks arrive between two frames.
+    PacedDisplay display(VAL_DK_GREEN);
     for (;;) {
         const double begin = Timer();
         for (double left = 0.1; left > 0.0; left = 0.1 - (Timer() - begin)) WaitForSystemEvents(left);
@@ -190,51 +257,54 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
         x_scale = x_scale_preselect;
         const int n = SampleCount();
         int p = 0;
-        showProgress(p);
+        display.frame();
+        display.progress(p);
         for (int s = 1; s <= 2 && failure == MEAS_OK; ++s) {
             unsigned short *curve = s == 1 ? yArrayA : yArrayB;
             for (int i = 0; i < n; i += kBlock) {
                 p = ((s - 1) * n + i) * 100 / (2 * n + 32);
                 int command = 0;
-                showProgress(p);
+                display.frame();
+                display.progress(p);
                 failure = RequestCurveBlock(s, i, reply, &command);
                 if (failure != MEAS_OK) break;
                 if (command == kNoNewData) {
-                    SetStatus("No new trigger event. No data availible.");
+                    display.status("No new trigger event. No data availible.");
                     ProcessSystemEvents();
                     break;
                 }
                 std::snprintf(text, sizeof text, "Data from source %i index %i to index %i received.", s, i,
                               i + kBlock);
                 std::copy(reply, reply + kBlock, curve + i);
-                SetStatus(text);
+                display.status(text);
                 ProcessSystemEvents();
             }
         }
         if (failure != MEAS_OK) break;
 
+        display.frame();
         if ((failure = RequestRawdata(RAW_PART1)) != MEAS_OK) break;
-        SetStatus("Rawdata (part 1) received.");
+        display.status("Rawdata (part 1) received.");
         p = (2 * p + 100) / 3;
-        showProgress(p);
+        display.progress(p);
         ProcessSystemEvents();
 
         if ((failure = RequestRawdata(RAW_PART2)) != MEAS_OK) break;
-        SetStatus("Rawdata (part 2) received.");
+        display.status("Rawdata (part 2) received.");
         p = (p + 200) / 3;
-        showProgress(p);
+        display.progress(p);
         ProcessSystemEvents();
 
-        if (stop_flag == 0) UpdateLiveDisplay();
+        if (stop_flag == 0) UpdateLiveDisplay(display.showing());
 
         if ((failure = RequestRawdata(RAW_TRIGGER)) != MEAS_OK) break;
-        SetStatus("Rawdata (trigger data) received.");
-        showProgress(p);
+        display.status("Rawdata (trigger data) received.");
+        display.progress(p);
         ProcessSystemEvents();
 
         if ((failure = RequestRearm()) != MEAS_OK) break;
-        AppendStatus(" Trigger rearmed.");
-        showProgress(100);
+        display.appendStatus(" Trigger rearmed.");
+        display.progress(100);
         ProcessSystemEvents();
 
         if (stop_flag == 0) {
@@ -244,6 +314,7 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
         }
         if (stop_flag != 0) break;
     }
+    display.flush();
     GiveUpLink(static_cast<ExchangeResult>(failure));
     EnterIdleState(MAIN_CMD_DATA, failure);
     return 0;

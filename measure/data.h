@@ -5,6 +5,8 @@
 
 #include "link/frame.h"
 
+#include <string>
+
 constexpr int RAWDATA_WORDS = 48;
 constexpr int CURVE_SAMPLES = 512;
 
@@ -61,6 +63,31 @@ void UpdateLiveDisplay(bool show = true);
 // SetPanelDATA when an UpdateLiveDisplay left the indicators behind, so
 // they show the last values read when a loop ends.
 void FlushLiveDisplay();
+// A sub-panel just shown takes the latest values its indicators missed
+// while hidden (SetPanelDATA writes only the panels in sight).
+void ShowMissedValues(int panel);
+
+// The status text and progress bar of a fast loop, put on the main panel at
+// most once a frame period: a loop calls frame() where a new picture may
+// begin (RUN once a cycle, DATA before every block); what it sets between
+// two frames waits, and flush() shows the latest when the loop ends.
+class PacedDisplay {
+  public:
+    explicit PacedDisplay(int progressColor) : color_(progressColor) {}
+    bool frame(); // true when this part of the loop is shown
+    bool showing() const { return show_; }
+    void progress(int percent);
+    void status(const char *text);
+    void appendStatus(const char *text);
+    void flush();
+
+  private:
+    int color_;
+    bool show_ = true;
+    std::string status_;
+    int progress_ = 0;
+    bool statusBehind_ = false, progressBehind_ = false;
+};
 // The live-values read: parts 1 and 2, then the display while stop_flag is 0.
 int ReadLiveValues();
 

@@ -4,6 +4,7 @@
 #include "core/panels.h"
 #include "core/program.h"
 #include "core/status.h"
+#include "measure/data.h"
 #include "measure/sampling.h"
 #include "params/binding.h"
 #include "params/record.h"
@@ -135,7 +136,10 @@ void resize_measurement_view(int w) {
 }
 
 void show_sub_panel(int panel) {
-    if (panel) DisplayPanel(panel);
+    if (panel) {
+        DisplayPanel(panel);
+        ShowMissedValues(panel);
+    }
     for (int p : allSubPanels())
         if (p != panel) HidePanel(p);
     if (panel) SetActivePanel(panel);

@@ -91,49 +91,15 @@ void EnterIdleState(int loopCommand, int failure) {
     rx_flag = 0;
 }
 
-namespace {
-
-// The status text and progress of the RUN loop. A cycle puts them on the
-// panel only when a frame is due; the last ones reach it when the loop ends.
-class RunDisplay {
-  public:
-    void startCycle() { show_ = DisplayFrameDue(); }
-    bool showing() const { return show_; }
-    void progress(int p) {
-        progress_ = p;
-        progressBehind_ = !show_;
-        if (show_) runProgress(p);
-    }
-    void status(const char *text) {
-        status_ = text;
-        statusBehind_ = !show_;
-        if (show_) SetStatus(text);
-    }
-    void flush() {
-        if (statusBehind_) SetStatus(status_);
-        if (progressBehind_) runProgress(progress_);
-        statusBehind_ = progressBehind_ = false;
-        FlushLiveDisplay();
-    }
-
-  private:
-    bool show_ = true;
-    const char *status_ = "";
-    int progress_ = 0;
-    bool statusBehind_ = false, progressBehind_ = false;
-};
-
-} // namespace
-
 int CC_CMD_RUN(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (ExchangeRefusedWhileBusy()) return 0;
     EnterMeasuringState(MAIN_CMD_RUN);
     stop_flag = 0;
     int failure = MEAS_OK;
-    RunDisplay display;
+    PacedDisplay display(VAL_DK_RED);
     for (;;) {
-        display.startCycle();
+        display.frame();
         display.progress(0);
         if ((failure = RequestRawdata(RAW_PART1)) != MEAS_OK) break;
         display.status("Rawdata (part 1) received.");

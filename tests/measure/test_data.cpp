@@ -2,6 +2,7 @@
 // against the simulator.
 #include "tests/measure/measure_fixture.h"
 
+#include "measure/navigation.h"
 #include "params/binding.h"
 #include "ui/panels/bigdata_ids.h"
 #include "ui/panels/intensity_ids.h"
@@ -170,8 +171,12 @@ TEST_F(DataLoopTest, FixedPointValuesShowTheirIntegerPartAndRealValue) {
     EXPECT_EQ(integer(panelMAIN, MAIN_NUM_EVAL2_INT), -1);
     EXPECT_DOUBLE_EQ(real(panelMAIN, MAIN_NUM_EVAL2), -1.0);
     EXPECT_EQ(integer(panelMAIN, MAIN_NUM_VALUE5), -2);
+    // The sub-panels take the values when the operator brings them up.
+    EXPECT_EQ(integer(panelINTENSITY, INTENSITY_RESULT_A), 0) << "hidden: not written";
+    OperateCtrlEvent(panelMAIN, MAIN_NUM_EVAL1, EVENT_LEFT_DOUBLE_CLICK); // the big digits
     EXPECT_DOUBLE_EQ(real(panelBIGDATA, BIGDATA_EVAL1), 1.5);
     EXPECT_DOUBLE_EQ(real(panelBIGDATA, BIGDATA_EVAL2), -1.0);
+    OperateCtrl(panelMAIN, TOG_INTENSITY);
     EXPECT_NEAR(real(panelINTENSITY, INTENSITY_ANALOG), 10.0, 1e-9);
     EXPECT_EQ(integer(panelINTENSITY, INTENSITY_STATUS_1), 0);
     EXPECT_EQ(integer(panelINTENSITY, INTENSITY_STATUS_2), 1);
@@ -188,6 +193,7 @@ TEST_F(DataLoopTest, FixedPointValuesShowTheirIntegerPartAndRealValue) {
 // The evaluation displays show every value the controller can send, each
 // distinctly: the shown value names the 16.16 value it came from.
 TEST_F(DataLoopTest, EvaluationDisplaysShowTheWholeSignedRangeDistinctly) {
+    OperateCtrlEvent(panelMAIN, MAIN_NUM_EVAL1, EVENT_LEFT_DOUBLE_CLICK); // the big digits in sight
     const unsigned int values[] = {0x00000001u, 0x0000FFFFu, 0x00010001u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
     for (unsigned int v : values) {
         SetField32(rawdata, RD_EVAL1, v);

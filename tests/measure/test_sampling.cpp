@@ -2,6 +2,7 @@
 #include "tests/measure/measure_fixture.h"
 
 #include "core/status.h"
+#include "measure/navigation.h"
 #include "params/binding.h"
 #include "params/transfer.h"
 #include "ui/panels/expert_ids.h"
@@ -45,6 +46,7 @@ TEST_F(SamplingTest, RunShowsLiveValuesWhileTheGroupsAreDimmed) {
             OperateCtrl(panelMAIN, MAIN_CMD_STOP);
         }
     };
+    OperateCtrl(panelMAIN, TOG_INTENSITY);
     const double t0 = Timer();
     OperateCtrl(panelMAIN, MAIN_CMD_RUN);
     const double elapsed = Timer() - t0;
@@ -87,13 +89,39 @@ TEST_F(SamplingTest, RunKeepsEveryRowButUpdatesTheDisplayAtTheScreensPace) {
     GetCtrlVal(panelMAIN, MAIN_PROGRESS, &progress);
     EXPECT_EQ(progress, 100);
     // The indicators show the last row that went into the history (a
-    // cycle that STOP cut short shows nothing).
+    // cycle that STOP cut short shows nothing); the intensity panel, hidden
+    // during the run, takes it when the operator brings it up.
     const double *last = yArray + STRIP_TRACES * (STRIP_ROWS - 1);
+    OperateCtrl(panelMAIN, TOG_INTENSITY);
     GetCtrlVal(panelINTENSITY, INTENSITY_RESULT_A, &result);
     EXPECT_EQ(result, last[8]);
     int eval1 = -1;
     GetCtrlVal(panelMAIN, MAIN_NUM_EVAL1_INT, &eval1);
     EXPECT_EQ(eval1, last[0]);
+}
+
+// DATA fetches 68 blocks a pass; on a fast link their status texts and
+// progress reach the panel at most once a frame, and the pass's last text
+// stands when the loop ends.
+TEST_F(SamplingTest, DataShowsItsBlocksAtTheScreensPace) {
+    sim.useRealTime();
+    static int statusWrites = 0;
+    statusWrites = 0;
+    SetStatusObserver([](const char *) { ++statusWrites; });
+    const double t0 = Timer();
+    onTick = [&] {
+        if (sim.requestLog().size() >= 3 * 68 && stop_flag == 0) OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+    };
+    OperateCtrl(panelMAIN, MAIN_CMD_DATA);
+    const double elapsed = Timer() - t0;
+    SetStatusObserver(nullptr);
+    const std::size_t exchanges = sim.requestLog().size();
+    ASSERT_GE(exchanges, 3u * 68);
+    EXPECT_LE(statusWrites, 2 * (elapsed * 60 + 2) + 4) << exchanges << " exchanges in " << elapsed << " s";
+    EXPECT_EQ(StatusLine(), "Rawdata (trigger data) received. Trigger rearmed.");
+    int progress = -1;
+    GetCtrlVal(panelMAIN, MAIN_PROGRESS, &progress);
+    EXPECT_EQ(progress, 100);
 }
 
 TEST_F(SamplingTest, WithTheExpertHideBoxOnLoopsEndWithSendGetDimmed) {
