@@ -51,6 +51,12 @@ void set_main_buttons(int a, int b, int c) {
         for (int id : kMeasureCommands) SetCtrlAttribute(panelMAIN, id, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
 }
 
+bool MainCommandsHeld() {
+    int dimmed = 0;
+    GetCtrlAttribute(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED, &dimmed);
+    return dimmed != 0;
+}
+
 void set_test_panel_controls(int a, int b) {
     SetGroupState(panelTEST, kTestEntryGroup, a);
     SetGroupState(panelTEST, kTestModeGroup, b);

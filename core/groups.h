@@ -19,6 +19,10 @@ void SetGroupState(int panel, const std::vector<int> &controls, int state);
 // The main panel's groups: a = RUN, STOP and DATA, b = the further sensor
 // commands, c = the parameter send/get group.
 void set_main_buttons(int a, int b, int c);
+// True while RUN is dimmed: a measuring loop, a recording, a graph capture
+// or test mode holds the main commands, or the link is lost. A change of
+// mode then leaves the send/get group as that holder set it.
+bool MainCommandsHeld();
 
 // The test panel's groups: a = entering test mode (the enter command and
 // its note), b = test mode itself (exit, test values, lamps, switches and

@@ -118,9 +118,10 @@ int CC_CMD_ENTER_STANDARD(int, int, int event, void *, int, int) {
     setStandardModeFlags();
     HidePanel(panelEXPERT);
     panel_selector(panelSelector, panelSelectorState, 11);
-    // A running measuring loop keeps its commands dimmed (a second RUN must
-    // not start inside the first); its end restores them with send_get_status.
-    if (stop_flag) set_main_buttons(1, 1, send_get_status);
+    // Whatever holds the main commands (a measuring loop, a recording, test
+    // mode, a lost link) keeps them dimmed; its end restores them with
+    // send_get_status.
+    if (!MainCommandsHeld()) set_main_buttons(1, 1, send_get_status);
     selectMeasurementView();
     return 0;
 }

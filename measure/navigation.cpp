@@ -274,7 +274,7 @@ int CC_TOG_EXPERT(int, int, int event, void *, int, int) {
     }
     panel_selector(panelSelector, panelSelectorState, 11);
     expert_panel(0, -1, -1, -1);
-    set_main_buttons(-2, -2, send_get_status);
+    if (!MainCommandsHeld()) set_main_buttons(-2, -2, send_get_status);
     return 0;
 }
 

@@ -124,6 +124,25 @@ TEST_F(SamplingTest, DataShowsItsBlocksAtTheScreensPace) {
     EXPECT_EQ(progress, 100);
 }
 
+// Switching expert mode on and off during RUN leaves SEND and GET dimmed
+// until the loop ends: parameters cannot be sent into a running loop.
+TEST_F(SamplingTest, TheExpertToggleDuringRunKeepsSendAndGetDimmed) {
+    int sendDuring = -1, getDuring = -1;
+    onTick = [&] {
+        if (sim.requestLog().size() >= 10 && stop_flag == 0 && sendDuring < 0) {
+            OperateCtrl(panelMAIN, TOG_EXPERT); // on
+            OperateCtrl(panelMAIN, TOG_EXPERT); // off
+            sendDuring = Attr(panelMAIN, MAIN_BTN_SEND, ATTR_DIMMED);
+            getDuring = Attr(panelMAIN, MAIN_BTN_GET, ATTR_DIMMED);
+            OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+        }
+    };
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    EXPECT_EQ(sendDuring, 1);
+    EXPECT_EQ(getDuring, 1);
+    EXPECT_EQ(Attr(panelMAIN, MAIN_BTN_SEND, ATTR_DIMMED), 0) << "the loop's end gives them back";
+}
+
 TEST_F(SamplingTest, WithTheExpertHideBoxOnLoopsEndWithSendGetDimmed) {
     SetCtrlVal(panelEXPERT, EXPERT_HIDE_SENDGET, 1);
     OperateCtrl(panelEXPERT, EXPERT_HIDE_SENDGET, 1);
