@@ -130,6 +130,12 @@ int CC_CMD_GET_FILTER(int, int, int event, void *, int, int) {
 
 int CC_CMD_SEND_FILTER(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    // Writing the filter stops sampling: a running loop would go on reading
+    // frozen values, and the writes would come between its requests.
+    if (stop_flag != 1) {
+        MessagePopup("ERROR", "Please stop the measurement first!");
+        return 0;
+    }
     if (ExchangeRefusedWhileBusy()) return 0;
     BuildFilterImage(filterimage);
     if (sendFilterCoefficients(filterimage) == 0) SetStatus("Filter data successfully written.");

@@ -174,6 +174,23 @@ TEST_F(FilterTest, GetDoesNothingAtAllWhileRunRuns) {
     EXPECT_EQ(on, 0);
 }
 
+// SEND FILTER would stop sampling under a running loop: it is refused with
+// a message, and RUN goes on alone.
+TEST_F(FilterTest, SendIsRefusedWhileRunRuns) {
+    int pressed = 0;
+    onTick = [&] {
+        if (stop_flag == 0 && sim.requestLog().size() >= 4 && !pressed) {
+            OperateCtrl(panelFILTER, FILTER_CMD_SEND);
+            pressed = 1;
+            OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+        }
+    };
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    ASSERT_EQ(pressed, 1);
+    EXPECT_EQ(popups->lastMessage("ERROR"), "Please stop the measurement first!");
+    for (const Request &r : frames()) EXPECT_EQ(command(r), 8) << "only the RUN loop's requests";
+}
+
 TEST_F(FilterTest, AnUnacknowledgedStopSendsNothingElseAndKeepsTheLink) {
     sim::Faults f;
     f.wrongAck = true;
