@@ -161,6 +161,11 @@ int CC_CMD_START_REC(int, int, int event, void *, int, int) {
         if (end.link == MEAS_LOST) set_main_buttons(0, 0, 0);
     } else if (end.file != 0) {
         SetStatusF("Error! Record file not written: %s Recording stopped.", FileErrorText(end.file));
+    } else if (restwerte == 0 && recwerte == anzwerte) {
+        // The status line says how the run ended, as the file's last line does.
+        SetStatus(("Recording successfully finished at " + std::string(TimeStr()) + ".").c_str());
+    } else {
+        SetStatus("Recording interrupted prior to completion.");
     }
     return 0;
 }

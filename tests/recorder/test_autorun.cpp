@@ -74,7 +74,9 @@ TEST_F(AutoRunTest, NRowsAtIntervalZeroGiveIndexZeroToNMinusOneAndTheSuccessLine
     EXPECT_EQ(shown(panelRECORDER, RECORDER_REMAINING), 0);
     EXPECT_EQ(shown(panelRECORDER, RECORDER_RECORDED), 5);
     EXPECT_EQ(text(panelRECORDER, RECORDER_REMAINING_TIME), "0 Days, 0 Hours, 0 Minutes, 0 Seconds");
-    EXPECT_EQ(StatusLine(), "Recording data .....");
+    const std::string status = StatusLine(); // ends as the file does
+    EXPECT_EQ(status.rfind("Recording successfully finished at ", 0), 0u) << status;
+    EXPECT_EQ(status.size(), last.size()) << status;
     // Back to idle.
     EXPECT_EQ(recorder_stop_flag, 1);
     EXPECT_EQ(shown(panelRECORDER, RECORDER_STORE_LED), 0);
@@ -130,6 +132,7 @@ TEST_F(AutoRunTest, StopWhilePausedResetsTheLabelAndEndsTheFileAsInterrupted) {
     ASSERT_GE(t.lines.size(), 2u);
     EXPECT_EQ(t.lines[t.lines.size() - 2], "Error while recording data.");
     EXPECT_EQ(t.lines.back(), "Recording interrupted prior to completion.");
+    EXPECT_EQ(StatusLine(), "Recording interrupted prior to completion.");
     EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 0);
 
     // STOP once the run is over writes nothing more.
