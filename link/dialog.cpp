@@ -69,7 +69,8 @@ bool refusedWhileBusy() {
 // Shows the fields of the selected link kind and hides the others.
 void showProtocolFields(int protocol) {
     const int serial = protocol == 0 ? 1 : 0;
-    for (int id : {INTERF_COMPORT, INTERF_DEVICE, INTERF_LBL_COMPORT, INTERF_BAUD, INTERF_LBL_BAUD})
+    // The baud rate and its send command belong to the serial link alone.
+    for (int id : {INTERF_COMPORT, INTERF_DEVICE, INTERF_LBL_COMPORT, INTERF_BAUD, INTERF_LBL_BAUD, INTERF_SEND_BAUD})
         SetCtrlAttribute(panelInterf, id, ATTR_VISIBLE, serial);
     for (int id : {INTERF_ADDRESS, INTERF_LBL_ADDRESS, INTERF_TCPPORT, INTERF_LBL_TCPPORT})
         SetCtrlAttribute(panelInterf, id, ATTR_VISIBLE, 1 - serial);

@@ -87,6 +87,7 @@ TEST_F(DialogTest, TcpConnectAcceptAndTheFieldsOfEachProtocol) {
     EXPECT_EQ(attr(INTERF_TCPPORT, ATTR_VISIBLE), 1);
     EXPECT_EQ(attr(INTERF_COMPORT, ATTR_VISIBLE), 0);
     EXPECT_EQ(attr(INTERF_BAUD, ATTR_VISIBLE), 0);
+    EXPECT_EQ(attr(INTERF_SEND_BAUD, ATTR_VISIBLE), 0) << "goes with the baud rate";
 
     OperateCtrl(panelInterf, INTERF_TRY);
     EXPECT_EQ(message(), "CONNECTING SUCCEEDED");
