@@ -11,6 +11,7 @@
 #include <QChartView>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QGuiApplication>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QTemporaryDir>
@@ -526,7 +527,9 @@ TEST_F(GraphTest, StripChartTimeLabelsScrollAndStandWhole) {
             EXPECT_EQ(x1 - x0, 100);
             const QStringList labels = strip()->drawnTimeLabels();
             ASSERT_GE(labels.size(), width >= 360 ? 2 : 1) << width << " " << start;
-            const QFontMetrics fm(strip()->font());
+            QFont labelFont = QGuiApplication::font(); // the axes' labels: 10 pixels high
+            labelFont.setPixelSize(10);
+            const QFontMetrics fm(labelFont);
             int widths = 0;
             double last = -1, step = 0;
             for (const QString &l : labels) {
@@ -541,6 +544,9 @@ TEST_F(GraphTest, StripChartTimeLabelsScrollAndStandWhole) {
                 }
                 last = v;
                 widths += fm.horizontalAdvance(l);
+                const double centre = strip()->toWidget(QPointF(v, 0)).x();
+                EXPECT_GE(centre - fm.horizontalAdvance(l) / 2.0, 0) << l.toStdString() << ": inside the chart";
+                EXPECT_LE(centre + fm.horizontalAdvance(l) / 2.0, strip()->width()) << l.toStdString();
             }
             EXPECT_LT(widths, strip()->plotArea().width()) << width << ": the labels do not overlap";
         }

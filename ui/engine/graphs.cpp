@@ -318,6 +318,7 @@ void TraceItem::paintTimeAxis(QPainter *painter) {
         step = niceStep(span, --divisions);
     }
     const double sx = area_.width() / span;
+    const QRectF room = parentItem() ? parentItem()->boundingRect() : boundingRect();
     painter->setFont(font_);
     const double first = std::ceil(x0_ / step - 1e-9);
     for (int k = 0;; ++k) {
@@ -328,6 +329,7 @@ void TraceItem::paintTimeAxis(QPainter *painter) {
         painter->drawLine(QPointF(px, area_.top()), QPointF(px, area_.bottom()));
         const QString t = text(v == 0.0 ? 0.0 : v); // no "-0"
         const double w = fm.horizontalAdvance(t);
+        if (px - w / 2 < room.left() || px + w / 2 > room.right()) continue; // would be cut at the edge
         painter->setPen(text_);
         painter->drawText(QPointF(px - w / 2, area_.bottom() + 4 + fm.ascent()), t);
         labels_.emplace_back(v, t);
