@@ -164,9 +164,11 @@ class QvGraph : public QFrame {
 };
 
 // Scrolling chart of live values: traces of interleaved points, one screen of
-// history. The trace count, screen length, trace colours (comma-separated
-// colour names) and the traces' names for the readout and exports
-// (comma-separated, in trace order) may come from the panel resource.
+// history. The traces and the time axis are drawn by the chart itself (one
+// graphics item), not by Qt Charts series. The trace count, screen length,
+// trace colours (comma-separated colour names) and the traces' names for the
+// readout and exports (comma-separated, in trace order) may come from the
+// panel resource.
 class QvStripChart : public QvGraph {
     Q_OBJECT
     Q_PROPERTY(int numTraces READ numTraces WRITE setNumTraces)
