@@ -10,8 +10,8 @@
 #include <QChart>
 #include <QChartView>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QTemporaryDir>
