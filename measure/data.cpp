@@ -252,6 +252,9 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
     for (;;) {
         const double begin = Timer();
         for (double left = 0.1; left > 0.0; left = 0.1 - (Timer() - begin)) WaitForSystemEvents(left);
+        // STOP pressed during the wait ends the loop here, not after another
+        // pass of 68 exchanges (seconds on a slow serial line).
+        if (stop_flag != 0) break;
 
         y_scale = y_scale_preselect;
         x_scale = x_scale_preselect;
