@@ -46,19 +46,8 @@ constexpr double kPassWait = 0.1;
 constexpr double kWireBaud = 115200.0;
 constexpr double kWireRowSeconds = kPassWait + 2 * 2 * kFrameSize * 10 / kWireBaud;
 
-std::vector<std::string> g_files;
-void removeFiles() {
-    for (const std::string &f : g_files) ::unlink(f.c_str());
-}
-
 std::string tempRecordFile(const char *tag, int round) {
-    const char *dir = std::getenv("TMPDIR");
-    char name[512];
-    std::snprintf(name, sizeof name, "%s/qvex-%s-%d-%d.csv", dir && *dir ? dir : "/tmp", tag, round,
-                  static_cast<int>(::getpid()));
-    if (g_files.empty()) std::atexit(removeFiles);
-    g_files.push_back(name);
-    return name;
+    return bench::TempFile(std::string(tag) + "-" + std::to_string(round), ".csv");
 }
 
 // The file as a spreadsheet reads it: CR LF lines, comma fields.

@@ -263,6 +263,23 @@ const char *optValue(int argc, char **argv, const char *name) {
 }
 } // namespace
 
+namespace {
+std::vector<std::string> g_tempFiles;
+void removeTempFiles() {
+    for (const std::string &f : g_tempFiles) ::unlink(f.c_str());
+}
+} // namespace
+
+std::string TempFile(const std::string &tag, const char *suffix) {
+    const char *dir = std::getenv("TMPDIR");
+    char name[512];
+    std::snprintf(name, sizeof name, "%s/qvex-%s-%d%s", dir && *dir ? dir : "/tmp", tag.c_str(),
+                  static_cast<int>(::getpid()), suffix);
+    if (g_tempFiles.empty()) std::atexit(removeTempFiles);
+    g_tempFiles.push_back(name);
+    return name;
+}
+
 std::string OptString(int argc, char **argv, const char *name, const std::string &fallback) {
     const char *v = optValue(argc, argv, name);
     return v ? std::string(v) : fallback;

@@ -74,4 +74,8 @@ double OptDouble(int argc, char **argv, const char *name, double fallback);
 int OptInt(int argc, char **argv, const char *name, int fallback);
 std::string OptString(int argc, char **argv, const char *name, const std::string &fallback = "");
 
+// A file name of this run in $TMPDIR (else /tmp): qvex-<tag>-<pid><suffix>.
+// The file, should one be made, is removed when the benchmark exits.
+std::string TempFile(const std::string &tag, const char *suffix = "");
+
 } // namespace bench

@@ -29,13 +29,6 @@
 
 namespace bench {
 
-namespace {
-std::vector<std::string> g_tempFiles;
-void removeTempFiles() {
-    for (const std::string &f : g_tempFiles) ::unlink(f.c_str());
-}
-} // namespace
-
 void LoadProgramPanels() {
     SetPanelResourceDir(QVEX_BUILD_DIR);
     RegisterAllCallbacks();
@@ -103,12 +96,7 @@ RunFigures TimedRun(double seconds, const std::string &frameLog) {
 }
 
 std::string TempFrameLog(const char *tag) {
-    const char *dir = std::getenv("TMPDIR");
-    char name[512];
-    std::snprintf(name, sizeof name, "%s/qvex-%s-%d.frames", dir && *dir ? dir : "/tmp", tag,
-                  static_cast<int>(::getpid()));
-    if (g_tempFiles.empty()) std::atexit(removeTempFiles);
-    g_tempFiles.push_back(name);
+    const std::string name = TempFile(tag, ".frames");
     std::ofstream(name, std::ios::trunc); // the simulator appends
     return name;
 }

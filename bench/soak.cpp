@@ -262,14 +262,6 @@ bool recordPhase(const std::string &path, int rows) {
     return true;
 }
 
-std::string tempName(const char *tag) {
-    const char *dir = std::getenv("TMPDIR");
-    char name[512];
-    std::snprintf(name, sizeof name, "%s/qvex-soak-%s-%d", dir && *dir ? dir : "/tmp", tag,
-                  static_cast<int>(::getpid()));
-    return name;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -284,9 +276,9 @@ int main(int argc, char **argv) {
 
     bench::StartProgram(argc, argv);
     bench::LoadProgramPanels();
-    const std::string frames = bench::TempFrameLog("soak"), replies = tempName("replies");
+    const std::string frames = bench::TempFrameLog("soak"), replies = bench::TempFile("soak-replies");
     std::ofstream(replies, std::ios::trunc);
-    const std::string record = keep.empty() ? tempName("record.csv") : keep;
+    const std::string record = keep.empty() ? bench::TempFile("soak-record", ".csv") : keep;
     bench::Sim sim = bench::StartSim({"--tcp", "0", "--intermittent", std::to_string(every), "--log-frames", frames,
                                       "--log-replies", replies});
     std::printf("soak: %.0f s; simulator pid %d on 127.0.0.1:%d, every %dth reply faulty (lost, late, split, "

@@ -2,6 +2,7 @@
 // files, text messages made at run time with their fonts, decoration
 // colours, reading password fields, and the SHA-256 digest. Control values
 // and events in general are the business of test_engine.cpp.
+#include "tests/fixtures/inline_panel.h"
 #include "ui/engine/engine.h"
 #include "ui/engine/widgets.h"
 
@@ -12,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include <fstream>
 #include <string>
 
 namespace {
@@ -51,21 +51,14 @@ constexpr int BANNER = 2, CANVAS = 3, PICTURE = 4, SECRET = 5, CAPTION = 9;
 
 class CanvasTest : public ::testing::Test {
   protected:
-    QTemporaryDir dir;
-    std::string savedResourceDir;
+    InlinePanel resource;
+    QTemporaryDir &dir = resource.dir;
     int panel = 0;
 
     void SetUp() override {
-        savedResourceDir = GetPanelResourceDir();
-        std::ofstream(dir.filePath("Canvas.ui").toStdString()) << kCanvasUi;
-        SetPanelResourceDir(dir.path().toStdString());
-        panel = LoadPanel(0, "Canvas.ui", 1);
+        panel = resource.load("Canvas.ui", kCanvasUi);
         ASSERT_GT(panel, 0);
         DisplayPanel(panel);
-    }
-    void TearDown() override {
-        DiscardPanel(panel);
-        SetPanelResourceDir(savedResourceDir);
     }
     // What the control shows, at the control's own size; a canvas's own
     // surface, so what is not drawn stays transparent.

@@ -1,5 +1,6 @@
 // The engine over Qt: panel loading and binding, operator-only callbacks,
 // control values and attributes, waiting without spinning, files.
+#include "tests/fixtures/inline_panel.h"
 #include "ui/engine/engine.h"
 #include "ui/engine/scripted_popups.h"
 
@@ -109,23 +110,16 @@ const char *kTestUi = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 class EngineTest : public ::testing::Test {
   protected:
-    QTemporaryDir dir;
-    std::string savedResourceDir;
+    InlinePanel resource;
+    QTemporaryDir &dir = resource.dir;
     int panel = 0;
 
     void SetUp() override {
         static const CallbackEntry table[] = {{"T_PANEL", Record}, {"T_CTRL", Record}};
         RegisterCallbacks(table);
-        savedResourceDir = GetPanelResourceDir();
-        std::ofstream(dir.filePath("Test.ui").toStdString()) << kTestUi;
-        SetPanelResourceDir(dir.path().toStdString());
-        panel = LoadPanel(0, "Test.ui", 1);
+        panel = resource.load("Test.ui", kTestUi);
         ASSERT_GT(panel, 0);
         g_hits.clear();
-    }
-    void TearDown() override {
-        DiscardPanel(panel);
-        SetPanelResourceDir(savedResourceDir);
     }
 };
 

@@ -2,6 +2,7 @@
 // cursor readout, export) through real mouse events on the real widgets,
 // first on a panel of its own, then on the program's main panel against the
 // simulator. Plotting and the program's clicks are test_graphs.cpp's.
+#include "tests/fixtures/inline_panel.h"
 #include "tests/measure/measure_fixture.h"
 
 #include "ui/engine/graph_explore_p.h"
@@ -24,7 +25,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <vector>
 
 namespace {
@@ -83,16 +83,6 @@ std::string readFile(const QString &path) {
 }
 
 // ---- a panel of its own ------------------------------------------------------------------------
-struct Click {
-    int control, event, data1, data2;
-};
-std::vector<Click> g_clicks;
-
-int RecordClick(int, int control, int event, void *, int d1, int d2) {
-    g_clicks.push_back({control, event, d1, d2});
-    return 0;
-}
-
 enum { GRAPH = 2, STRIP = 3 };
 
 const char *kExploreUi = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -123,18 +113,15 @@ const char *kExploreUi = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 class ExploreTest : public ::testing::Test {
   protected:
-    QTemporaryDir dir;
-    std::string savedResourceDir;
+    InlinePanel resource;
+    QTemporaryDir &dir = resource.dir;
     std::unique_ptr<ScriptedPopups> popups;
     int panel = 0;
 
     void SetUp() override {
         static const CallbackEntry table[] = {{"GI_CLICK", RecordClick}};
         RegisterCallbacks(table);
-        savedResourceDir = GetPanelResourceDir();
-        std::ofstream(dir.filePath("Explore.ui").toStdString()) << kExploreUi;
-        SetPanelResourceDir(dir.path().toStdString());
-        panel = LoadPanel(0, "Explore.ui", 1);
+        panel = resource.load("Explore.ui", kExploreUi);
         ASSERT_GT(panel, 0);
         popups = std::make_unique<ScriptedPopups>();
         DisplayPanel(panel);
@@ -143,11 +130,6 @@ class ExploreTest : public ::testing::Test {
         SetAxisScalingMode(panel, STRIP, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4095.0);
         g_clicks.clear();
     }
-    void TearDown() override {
-        DiscardPanel(panel);
-        SetPanelResourceDir(savedResourceDir);
-    }
-
     QvGraph *graph(int id = GRAPH) { return static_cast<QvGraph *>(GetCtrlWidget(panel, id)); }
     // The range an axis shows: a graph's value axis, a strip chart's time
     // axis as it draws it.

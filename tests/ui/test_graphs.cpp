@@ -1,6 +1,7 @@
 // Graphs and strip charts: plot handles, axes, attributes, text, strip-chart
 // interleaving and its bounded history, clicks reaching callbacks, coalesced
 // redraws and their cost.
+#include "tests/fixtures/inline_panel.h"
 #include "ui/engine/engine.h"
 #include "ui/engine/graph_p.h"
 #include "ui/engine/widgets.h"
@@ -21,22 +22,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <set>
-#include <string>
 #include <vector>
 
 namespace {
-
-struct Click {
-    int control, event, data1, data2;
-};
-std::vector<Click> g_clicks;
-
-int RecordClick(int, int control, int event, void *, int d1, int d2) {
-    g_clicks.push_back({control, event, d1, d2});
-    return 0;
-}
 
 enum { GRAPH = 2, STRIP = 3, QUIET_GRAPH = 4, BUTTON = 5 };
 
@@ -77,23 +66,16 @@ const char *kGraphUi = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 class GraphTest : public ::testing::Test {
   protected:
-    QTemporaryDir dir;
-    std::string savedResourceDir;
+    InlinePanel resource;
+    QTemporaryDir &dir = resource.dir;
     int panel = 0;
 
     void SetUp() override {
         static const CallbackEntry table[] = {{"G_CLICK", RecordClick}};
         RegisterCallbacks(table);
-        savedResourceDir = GetPanelResourceDir();
-        std::ofstream(dir.filePath("Graphs.ui").toStdString()) << kGraphUi;
-        SetPanelResourceDir(dir.path().toStdString());
-        panel = LoadPanel(0, "Graphs.ui", 1);
+        panel = resource.load("Graphs.ui", kGraphUi);
         ASSERT_GT(panel, 0);
         g_clicks.clear();
-    }
-    void TearDown() override {
-        DiscardPanel(panel);
-        SetPanelResourceDir(savedResourceDir);
     }
 
     QvGraph *graph(int id = GRAPH) { return static_cast<QvGraph *>(GetCtrlWidget(panel, id)); }

@@ -651,6 +651,23 @@ namespace {
 QTableWidget *tableOf(int panelHandle, int id, int &rc) {
     return widgetOf<QTableWidget>(panelHandle, id, rc, {CTRL_KIND_TABLE});
 }
+
+// The table holding cell (row, column), counted from 1; null with rc saying why.
+QTableWidget *tableOfCell(int panelHandle, int id, int row, int column, int &rc) {
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (t && (row < 1 || column < 1 || row > t->rowCount() || column > t->columnCount())) {
+        rc = UIE_IndexOutOfRange;
+        return nullptr;
+    }
+    return t;
+}
+
+// The item of a cell, made when the cell has none.
+QTableWidgetItem *cellItem(QTableWidget *t, int row, int column) {
+    QTableWidgetItem *item = t->item(row - 1, column - 1);
+    if (!item) t->setItem(row - 1, column - 1, item = new QTableWidgetItem);
+    return item;
+}
 } // namespace
 
 int GetNumTableRows(int panelHandle, int id, int *rows) {
@@ -671,21 +688,18 @@ int GetNumTableColumns(int panelHandle, int id, int *columns) {
 
 int SetTableCellVal(int panelHandle, int id, int row, int column, const std::string &value) {
     int rc;
-    QTableWidget *t = tableOf(panelHandle, id, rc);
+    QTableWidget *t = tableOfCell(panelHandle, id, row, column, rc);
     if (!t) return rc;
-    if (row < 1 || column < 1 || row > t->rowCount() || column > t->columnCount()) return UIE_IndexOutOfRange;
     const QSignalBlocker block(t);
-    QTableWidgetItem *item = t->item(row - 1, column - 1);
-    if (!item) t->setItem(row - 1, column - 1, item = new QTableWidgetItem);
+    QTableWidgetItem *item = cellItem(t, row, column);
     item->setText(QString::fromStdString(value));
     return 0;
 }
 
 int GetTableCellVal(int panelHandle, int id, int row, int column, std::string *value) {
     int rc;
-    QTableWidget *t = tableOf(panelHandle, id, rc);
+    QTableWidget *t = tableOfCell(panelHandle, id, row, column, rc);
     if (!t) return rc;
-    if (row < 1 || column < 1 || row > t->rowCount() || column > t->columnCount()) return UIE_IndexOutOfRange;
     QTableWidgetItem *item = t->item(row - 1, column - 1);
     if (value) *value = item ? item->text().toStdString() : std::string();
     return 0;
@@ -702,9 +716,8 @@ int GetActiveTableCell(int panelHandle, int id, int *row, int *column) {
 
 int SetActiveTableCell(int panelHandle, int id, int row, int column) {
     int rc;
-    QTableWidget *t = tableOf(panelHandle, id, rc);
+    QTableWidget *t = tableOfCell(panelHandle, id, row, column, rc);
     if (!t) return rc;
-    if (row < 1 || column < 1 || row > t->rowCount() || column > t->columnCount()) return UIE_IndexOutOfRange;
     const QSignalBlocker block(t);
     t->setCurrentCell(row - 1, column - 1, QItemSelectionModel::NoUpdate);
     return 0;
@@ -733,12 +746,10 @@ int DeleteTableRows(int panelHandle, int id, int index, int count) {
 
 int SetTableCellCheck(int panelHandle, int id, int row, int column, int checked) {
     int rc;
-    QTableWidget *t = tableOf(panelHandle, id, rc);
+    QTableWidget *t = tableOfCell(panelHandle, id, row, column, rc);
     if (!t) return rc;
-    if (row < 1 || column < 1 || row > t->rowCount() || column > t->columnCount()) return UIE_IndexOutOfRange;
     const QSignalBlocker block(t);
-    QTableWidgetItem *item = t->item(row - 1, column - 1);
-    if (!item) t->setItem(row - 1, column - 1, item = new QTableWidgetItem);
+    QTableWidgetItem *item = cellItem(t, row, column);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
     return 0;
@@ -746,9 +757,8 @@ int SetTableCellCheck(int panelHandle, int id, int row, int column, int checked)
 
 int GetTableCellCheck(int panelHandle, int id, int row, int column, int *checked) {
     int rc;
-    QTableWidget *t = tableOf(panelHandle, id, rc);
+    QTableWidget *t = tableOfCell(panelHandle, id, row, column, rc);
     if (!t) return rc;
-    if (row < 1 || column < 1 || row > t->rowCount() || column > t->columnCount()) return UIE_IndexOutOfRange;
     QTableWidgetItem *item = t->item(row - 1, column - 1);
     if (!item || !(item->flags() & Qt::ItemIsUserCheckable)) return UIE_TypeMismatch;
     if (checked) *checked = item->checkState() == Qt::Checked ? 1 : 0;
