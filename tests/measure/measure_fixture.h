@@ -45,12 +45,8 @@ class MeasureTest : public ProgramTest {
         ProgramTest::SetUp();
         sim.setFixedTime(0);
         ASSERT_TRUE(sim.start(true, false));
-        useTcp(sim.tcpPort());
-        tcpcon = InitTCP_IP(1);
-        ASSERT_EQ(tcpcon, 1);
-        set_main_buttons(1, 1, 1);
+        ASSERT_TRUE(openTcpLink(sim.tcpPort()));
         send_get_status = 1;
-        stop_flag = 1;
         x_scale_preselect = x_scale = 100;
         y_scale_preselect = y_scale = 4095;
         ShowTraces({1, 9, 14});

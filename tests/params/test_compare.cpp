@@ -44,11 +44,7 @@ class CompareTest : public ProgramTest {
     void SetUp() override {
         ProgramTest::SetUp();
         ASSERT_TRUE(sim.start(true, false));
-        useTcp(sim.tcpPort());
-        tcpcon = InitTCP_IP(1);
-        ASSERT_EQ(tcpcon, 1);
-        set_main_buttons(1, 1, 1);
-        stop_flag = 1;
+        ASSERT_TRUE(openTcpLink(sim.tcpPort()));
         HidePanel(panelCOMPARE);
     }
     void TearDown() override {

@@ -32,11 +32,7 @@ class TransferTest : public ProgramTest {
     void SetUp() override {
         ProgramTest::SetUp();
         ASSERT_TRUE(sim.start(true, false));
-        useTcp(sim.tcpPort());
-        tcpcon = InitTCP_IP(1);
-        ASSERT_EQ(tcpcon, 1);
-        set_main_buttons(1, 1, 1);
-        stop_flag = 1;
+        ASSERT_TRUE(openTcpLink(sim.tcpPort()));
         sim.clearRequestLog();
         QObject::connect(&sampler, &QTimer::timeout, [this] { sampleProgress(); });
     }
