@@ -26,6 +26,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -34,6 +35,7 @@
 #include <fstream>
 #include <functional>
 #include <grp.h>
+#include <pwd.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -318,3 +320,20 @@ TEST_F(BootProcess, AMissingPanelFileEndsTheProgramWithMinusOne) {
 }
 
 } // namespace
+
+// The file dialogs' history and the per-user data directory of a test go to
+// a home of the test program's own, never into the home of whoever runs the
+// tests (where a dead "test_..." entry would stay in every later dialog).
+TEST(Boot, TestProgramsWriteNothingIntoTheRunnersHome) {
+    const passwd *account = getpwuid(getuid());
+    ASSERT_NE(account, nullptr);
+    const QString runnersHome = QDir(QString::fromLocal8Bit(account->pw_dir)).canonicalPath();
+    const QString home = QDir(QDir::homePath()).canonicalPath();
+    EXPECT_NE(home, runnersHome);
+    for (auto where : {QStandardPaths::GenericConfigLocation, QStandardPaths::AppDataLocation,
+                       QStandardPaths::GenericCacheLocation}) {
+        const QString path = QStandardPaths::writableLocation(where);
+        EXPECT_TRUE(path.startsWith(QDir::homePath() + '/')) << path.toStdString();
+        EXPECT_FALSE(path.startsWith(runnersHome + '/')) << path.toStdString();
+    }
+}
