@@ -29,6 +29,8 @@ constexpr int kQueueSize = 4096;
 constexpr double kComTimeout = 2.0;
 constexpr unsigned kConnectTimeoutMs = 5000;
 constexpr long kLoaderRate = 115200;
+constexpr char kTcpClientTitle[] = "TCP Client";
+constexpr char kServerClosed[] = "Server has closed connection!";
 
 struct CodeText {
     int code;
@@ -193,15 +195,25 @@ void RX_Receive_Function(int, int eventMask, void *) {
 int ClientTCPCB(unsigned handle, int event, int, void *) {
     switch (event) {
     case TCP_DISCONNECT:
-        MessagePopup("TCP Client", "Server has closed connection!");
-        DisconnectFromTCPServer(handle); // release what is left of the conversation
+        // The link is released before anybody is told, so nothing that runs
+        // while the message is up takes the dead conversation for a link.
+        DisconnectFromTCPServer(handle);
         g_hconversation = 0;
         tcpcon = 0;
         if (g_linkKind == LINK_TCP) {
             g_linkKind = LINK_NONE;
             ResetReplyAccounting();
         }
-        StartReconnect();
+        if (reconnectAutomatically) {
+            // Nobody need be at the screen (a recording left running
+            // overnight): the retries start at once and the note waits for
+            // no answer.
+            SetStatus(kServerClosed);
+            NotePopup(kTcpClientTitle, kServerClosed);
+            StartReconnect();
+        } else {
+            MessagePopup(kTcpClientTitle, kServerClosed);
+        }
         break;
     case TCP_DATAREADY: ReceiveTcpBytes(handle); break;
     default: break;

@@ -6,6 +6,7 @@
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
+#include "link/reconnect.h"
 #include "link/transport.h"
 #include "measure/data.h"
 #include "measure/sampling.h"
@@ -156,7 +157,12 @@ int CC_CMD_START_REC(int, int, int event, void *, int, int) {
         // The file keeps its rows; without a closing line it shows the run
         // did not finish.
         SetStatus(MeasureErrorText(end.link));
-        if (!end.stopRequested) MessagePopup("ERROR!", MeasureErrorText(end.link));
+        // With the link retried on its own nobody need be at the screen:
+        // the message then waits for no answer.
+        if (!end.stopRequested) {
+            if (reconnectAutomatically) NotePopup("ERROR!", MeasureErrorText(end.link));
+            else MessagePopup("ERROR!", MeasureErrorText(end.link));
+        }
         // A link that stopped answering stays unusable until the next connect.
         if (end.link == MEAS_LOST) set_main_buttons(0, 0, 0);
     } else if (end.file != 0) {

@@ -66,6 +66,12 @@ class ReconnectTest : public ProgramTest {
         OperateCtrl(panelMAIN, MAIN_CMD_TRIGGER);
         EXPECT_TRUE(dimmed(MAIN_CMD_TRIGGER));
     }
+    // How the last pop-up with this title was shown ("message", "note"...).
+    std::string kindShown(const std::string &title) const {
+        for (auto it = popups->shown.rbegin(); it != popups->shown.rend(); ++it)
+            if (it->title == title) return it->kind;
+        return "";
+    }
     bool restored() { return !ReconnectActive() && StatusLine().rfind("Connection restored", 0) == 0; }
     void expectBackWithGroupsEnabled() {
         EXPECT_FALSE(dimmed(MAIN_CMD_TRIGGER));
@@ -90,11 +96,46 @@ TEST_F(ReconnectTest, TcpServerThatClosesIsReconnectedWithOnlyLineCheckAndVersio
     OperateCtrl(panelMAIN, MAIN_CMD_TRIGGER); // answered, then the server closes
     ASSERT_TRUE(WaitUntil([] { return ReconnectActive(); }));
     EXPECT_EQ(popups->lastMessage("TCP Client"), "Server has closed connection!");
+    EXPECT_EQ(kindShown("TCP Client"), "note"); // it waits for no answer
     sim->setFaults(sim::Faults{});
     sim->clearRequestLog();
     ASSERT_TRUE(WaitUntil([this] { return restored(); }, 5.0)) << StatusLine();
     EXPECT_EQ(commandsReceived(*sim), kCheckAndVersion);
     EXPECT_EQ(tcpcon, 1);
+    expectBackWithGroupsEnabled();
+}
+
+// A message that must be answered (a modal dialog) holds its caller until
+// somebody answers it; here nobody does for three seconds.
+class AbsentOperator : public ScriptedPopups {
+  public:
+    int modalMessages = 0;
+    int message(const std::string &title, const std::string &text) override {
+        ++modalMessages;
+        WaitUntil([] { return false; }, 3.0);
+        return ScriptedPopups::message(title, text);
+    }
+};
+
+// A controller that goes away and is back on the same port a moment later,
+// while the program records overnight with nobody at the screen: the link
+// comes back by itself, with only line checks and version reads.
+TEST_F(ReconnectTest, ServerBackOnTheSamePortIsReconnectedWhileNobodyIsAtTheScreen) {
+    ASSERT_TRUE(sim->start());
+    const quint16 port = sim->tcpPort();
+    connectByDialog(true, true);
+    popups.reset();
+    auto absent = std::make_unique<AbsentOperator>();
+    sim.reset(); // the server goes away ...
+    sim = std::make_unique<sim::SimThread>();
+    ASSERT_TRUE(sim->start(true, false, port)); // ... and is back at once
+    const double t0 = Timer();
+    ASSERT_TRUE(WaitUntil([this] { return restored(); }, 2.5)) << StatusLine();
+    EXPECT_LT(Timer() - t0, 2.5);
+    EXPECT_EQ(absent->modalMessages, 0);
+    EXPECT_EQ(commandsReceived(*sim), kCheckAndVersion);
+    absent.reset();
+    popups = std::make_unique<ScriptedPopups>();
     expectBackWithGroupsEnabled();
 }
 
@@ -124,6 +165,7 @@ TEST_F(ReconnectTest, OptionOffGivesUpAsBeforeAndSwitchingItOffStopsRetries) {
     connectByDialog(true, false);
     sim.reset();
     ASSERT_TRUE(WaitUntil([this] { return !popups->lastMessage("TCP Client").empty(); }));
+    EXPECT_EQ(kindShown("TCP Client"), "message"); // without retries the operator must hear of it
     WaitUntil([] { return false; }, 0.3);
     EXPECT_FALSE(ReconnectActive());
     EXPECT_EQ(StatusLine().find("Reconnecting"), std::string::npos) << StatusLine();

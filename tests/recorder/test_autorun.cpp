@@ -3,6 +3,8 @@
 // The file format itself is checked in test_recfile.cpp.
 #include "tests/recorder/recorder_fixture.h"
 
+#include "link/reconnect.h"
+
 #include <csignal>
 #include <optional>
 #include <sys/resource.h>
@@ -29,6 +31,18 @@ class AutoRunTest : public RecorderTest {
             out.push_back(RecordText::fields(l));
         }
         return out;
+    }
+    // An automatic run of 100 rows whose replies turn to garbage once the
+    // given number of rows is recorded.
+    void runUntilGarbledAfter(int rowsBefore) {
+        onTick = [this, rowsBefore] {
+            if (recwerte >= rowsBefore && sim.faults() == sim::Faults{}) {
+                sim::Faults f;
+                f.garbage = true;
+                sim.setFaults(f);
+            }
+        };
+        runAutomatic(100);
     }
 };
 
@@ -203,14 +217,7 @@ TEST_F(AutoRunTest, StartWithoutAFileReportsTwiceAndRestoresThePanels) {
 }
 
 TEST_F(AutoRunTest, AGarbledReplyEndsTheRunWithItsRowsAndNoClosingLine) {
-    onTick = [&] {
-        if (recwerte >= 3 && sim.faults() == sim::Faults{}) {
-            sim::Faults f;
-            f.garbage = true;
-            sim.setFaults(f);
-        }
-    };
-    runAutomatic(100);
+    runUntilGarbledAfter(3);
     EXPECT_EQ(popups->lastMessage("ERROR!"), "Error! Sensor echo incorrect.");
     EXPECT_EQ(StatusLine(), "Error! Sensor echo incorrect.");
     const RecordText t(ReadWholeFile(file));
@@ -220,6 +227,19 @@ TEST_F(AutoRunTest, AGarbledReplyEndsTheRunWithItsRowsAndNoClosingLine) {
     EXPECT_EQ(t.lines.back().substr(0, table.back()[0].size() + 1), table.back()[0] + ",") << "ends on a row";
     EXPECT_EQ(recorder_stop_flag, 1);
     EXPECT_EQ(Attr(panelRECORDER, RECORDER_START, ATTR_DIMMED), 0);
+}
+
+// With the link retried on its own, nobody need be at the screen: the
+// message that ends the run waits for no answer.
+TEST_F(AutoRunTest, WithReconnectOnALostLinkEndsTheRunWithAMessageThatWaitsForNobody) {
+    reconnectAutomatically = 1;
+    runUntilGarbledAfter(2);
+    StopReconnect();
+    reconnectAutomatically = 0;
+    ASSERT_FALSE(popups->shown.empty());
+    EXPECT_EQ(popups->shown.back().kind, "note");
+    EXPECT_EQ(popups->shown.back().text, "Error! Sensor echo incorrect.");
+    EXPECT_GE(rows(RecordText(ReadWholeFile(file))).size(), 2u);
 }
 
 // A full disk part-way through a run: reported, the run ends, and the file

@@ -482,6 +482,10 @@ enum { VAL_OK_DONE = 1, VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1
 enum { VAL_OK_BUTTON = 0, VAL_SAVE_BUTTON = 1, VAL_SELECT_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
 int MessagePopup(const char *title, const char *message);
 int ConfirmPopup(const char *title, const char *message);
+// A message that waits for nobody: it is shown and the call returns at once,
+// so whatever runs (a reconnect, a recording) goes on while nobody is at the
+// screen. A later note with the same title replaces the one still shown.
+void NotePopup(const char *title, const char *message);
 // Asks for a file. defaultFile is a pattern ("*.ini") or a file name
 // ("record.csv"); its extension is the default extension. fileTypeList holds
 // the patterns offered, separated by ';'. With restrictExtension a name typed
@@ -511,6 +515,9 @@ class PopupResponder {
     virtual ~PopupResponder() = default;
     virtual int message(const std::string &title, const std::string &text) = 0;
     virtual int confirm(const std::string &title, const std::string &text) = 0;
+    // A message that must not wait for an answer. By default it goes where
+    // messages go; the interactive responder shows it without blocking.
+    virtual void note(const std::string &title, const std::string &text) { message(title, text); }
     // Returns 1 with the path the operator chose in pathName, or 0 when
     // cancelled. FileSelectPopup applies the extension and directory rules
     // to the answer, so they hold whoever answers.

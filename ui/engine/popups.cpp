@@ -10,7 +10,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHash>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QUrl>
 
@@ -93,6 +95,17 @@ class InteractiveResponder : public PopupResponder {
         QMessageBox::information(dialogParent(), QString::fromStdString(title), QString::fromStdString(text));
         return 0;
     }
+    void note(const std::string &title, const std::string &text) override {
+        const QString key = QString::fromStdString(title);
+        QPointer<QMessageBox> &box = notes_[key];
+        if (!box) {
+            box = new QMessageBox(QMessageBox::Information, key, QString(), QMessageBox::Ok, dialogParent());
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setWindowModality(Qt::NonModal);
+        }
+        box->setText(QString::fromStdString(text));
+        box->show();
+    }
     int confirm(const std::string &title, const std::string &text) override {
         return QMessageBox::question(dialogParent(), QString::fromStdString(title), QString::fromStdString(text),
                                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes
@@ -105,6 +118,9 @@ class InteractiveResponder : public PopupResponder {
         if (path) *path = dialog.selectedFiles().first().toStdString();
         return 1;
     }
+
+  private:
+    QHash<QString, QPointer<QMessageBox>> notes_; // the note shown under each title
 };
 
 InteractiveResponder g_interactive;
@@ -146,6 +162,10 @@ void SetPopupResponder(PopupResponder *responder) { g_responder = responder ? re
 
 int MessagePopup(const char *title, const char *message) {
     return g_responder->message(title ? title : "", message ? message : "");
+}
+
+void NotePopup(const char *title, const char *message) {
+    g_responder->note(title ? title : "", message ? message : "");
 }
 
 int ConfirmPopup(const char *title, const char *message) {

@@ -11,7 +11,7 @@
 class ScriptedPopups : public PopupResponder {
   public:
     struct Shown {
-        std::string kind; // "message", "confirm", "file"
+        std::string kind; // "message", "confirm", "note", "file"
         std::string title;
         std::string text;
     };
@@ -27,6 +27,7 @@ class ScriptedPopups : public PopupResponder {
         shown.push_back({"message", title, text});
         return 0;
     }
+    void note(const std::string &title, const std::string &text) override { shown.push_back({"note", title, text}); }
     int confirm(const std::string &title, const std::string &text) override {
         shown.push_back({"confirm", title, text});
         if (confirmAnswers.empty()) return 1;
