@@ -121,6 +121,7 @@ void InitVars() {
     panel_selector(panelSelector, panelSelectorState, 8);
     GetPanelValues(param);
     CC_SHOW_CB(panelSHOW, 0, EVENT_COMMIT, nullptr, 0, 0);
+    ScaleStripChart(); // the empty chart shows the range the margin control gives
     plot_analog_graph();
 }
 

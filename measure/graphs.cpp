@@ -98,6 +98,30 @@ constexpr int kGroupEnd[4] = {4, 8, 13, 18};
 
 } // namespace
 
+void ScaleStripChart() {
+    const int rows = shownRows();
+    double max = 0.0, min = 4095.0;
+    for (int k = 0; k < rows - 1; ++k) {
+        const double *r = yArray + STRIP_TRACES * (STRIP_ROWS - 1 - k);
+        for (int t : kMainTraces) {
+            if (!*traceFlag(t)) continue;
+            max = std::max(max, r[t]);
+            min = std::min(min, r[t]);
+        }
+    }
+    const double margin = std::max(y_scale, 0);
+    max += margin;
+    min -= margin;
+    if (min > max) max = min + 2 * margin;
+    if (max > 4095) max = 4095;
+    if (min < 0) min = 0;
+    if (min >= max) { // a flat trace with no margin: keep one count of range
+        if (max < 4095) max = min + 1;
+        else min = max - 1;
+    }
+    SetAxisScalingMode(panelMAIN, MAIN_STRIPCHART, VAL_LEFT_YAXIS, VAL_MANUAL, min, max);
+}
+
 void PlotDATA() {
     std::memmove(yArray, yArray + STRIP_TRACES, sizeof(double) * STRIP_TRACES * (STRIP_ROWS - 1));
     double *row = yArray + STRIP_TRACES * (STRIP_ROWS - 1);
@@ -120,29 +144,10 @@ void PlotDATA() {
         r[4] = param[c == 0 ? PW_CHA_TRIGGERLEVEL : PW_CHB_TRIGGERLEVEL];
     }
 
-    const int rows = shownRows();
-    double max = 0.0, min = 4095.0;
-    for (int k = 0; k < rows - 1; ++k) {
-        const double *r = yArray + STRIP_TRACES * (STRIP_ROWS - 1 - k);
-        for (int t : kMainTraces) {
-            if (!*traceFlag(t)) continue;
-            max = std::max(max, r[t]);
-            min = std::min(min, r[t]);
-        }
-    }
-    const double margin = std::max(y_scale, 0);
-    max += margin;
-    min -= margin;
-    if (min > max) max = min + 2 * margin;
-    if (max > 4095) max = 4095;
-    if (min < 0) min = 0;
-    if (min >= max) { // a flat trace with no margin: keep one count of range
-        if (max < 4095) max = min + 1;
-        else min = max - 1;
-    }
-    SetAxisScalingMode(panelMAIN, MAIN_STRIPCHART, VAL_LEFT_YAXIS, VAL_MANUAL, min, max);
+    ScaleStripChart();
     // The chart keeps its screenful of rows: a row goes on by itself, and
     // the history is sent in full only when the screen's width changes.
+    const int rows = shownRows();
     int perScreen = 0;
     GetCtrlAttribute(panelMAIN, MAIN_STRIPCHART, ATTR_POINTS_PER_SCREEN, &perScreen);
     int send = 1;

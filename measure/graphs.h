@@ -19,6 +19,10 @@ extern double anagraph_x_min, anagraph_x_max;
 
 // Appends one row of live values to the strip-chart history and redraws it.
 void PlotDATA();
+// Sets the strip chart's value axis to the shown traces' range in the shown
+// rows, widened by the margin (y_scale) and kept within 0 to 4095. Before
+// the first row (an empty history) that is the margin's range from 0.
+void ScaleStripChart();
 // Shows the DATA graph and plots n samples (n from x_scale); deletes
 // oldHandle first when it is not 0. Returns the new plot handle.
 int PlotDATACurve(const unsigned short *samples, int oldHandle, int color, int plotStyle, int lineStyle);

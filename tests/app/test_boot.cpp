@@ -123,6 +123,13 @@ TEST(Boot, AllPanelsLoadWithTheirControlsAndTheMainPanelCloses) {
         EXPECT_EQ(v, 20);
         GetCtrlAttribute(panelSETTINGS_A, SETTINGS_A_TEMPLATE, ATTR_WIDTH, &v);
         EXPECT_EQ(v, 305);
+        // The empty strip chart's value axis is the range its margin control
+        // (4095 at the start) gives, not the engine's bare default.
+        int mode = -1;
+        double lo = -1, hi = -1;
+        GetAxisScalingMode(panelMAIN, MAIN_STRIPCHART, VAL_LEFT_YAXIS, &mode, &lo, &hi);
+        EXPECT_EQ(lo, 0.0);
+        EXPECT_EQ(hi, 4095.0);
         EXPECT_EQ(stop_flag, 1);
         EXPECT_EQ(rs232con + tcpcon, 0);
         checked = true;

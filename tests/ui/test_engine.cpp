@@ -11,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -337,6 +338,36 @@ double cpuSeconds() {
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+// The percentage in the middle of a progress bar stays readable: on a dark
+// fill it is drawn light, on the bar's light background dark.
+TEST_F(EngineTest, AProgressBarsPercentageStandsOutFromWhatLiesBehindIt) {
+    auto *bar = static_cast<QWidget *>(GetCtrlWidget(panel, 10));
+    ASSERT_NE(bar, nullptr);
+    bar->resize(200, 24);
+    SetCtrlAttribute(panel, 10, ATTR_MIN_VALUE, 0);
+    SetCtrlAttribute(panel, 10, ATTR_MAX_VALUE, 100);
+    // The lightest and darkest pixels in the middle fifth, where the text is.
+    auto extremes = [&] {
+        const QImage img = bar->grab().toImage();
+        int lightest = 0, darkest = 255;
+        for (int x = img.width() * 2 / 5; x < img.width() * 3 / 5; ++x)
+            for (int y = 4; y < img.height() - 4; ++y) {
+                const int l = img.pixelColor(x, y).lightness();
+                lightest = std::max(lightest, l);
+                darkest = std::min(darkest, l);
+            }
+        return std::pair{lightest, darkest};
+    };
+    for (int fill : {VAL_DK_RED, VAL_BLUE, VAL_DK_GREEN}) {
+        SetCtrlAttribute(panel, 10, ATTR_FILL_COLOR, fill);
+        SetCtrlVal(panel, 10, 100);
+        const int fillLightness = QColor::fromRgb(static_cast<QRgb>(fill)).lightness();
+        EXPECT_GT(extremes().first, fillLightness + 100) << std::hex << fill;
+        SetCtrlVal(panel, 10, 0);
+        EXPECT_LT(extremes().second, 80) << std::hex << fill;
+    }
 }
 
 TEST(EngineWait, WaitingCostsAlmostNoCpuAndWakesOnEvents) {

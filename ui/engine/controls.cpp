@@ -60,6 +60,25 @@ void setStyleEntry(QWidget *w, const char *key, const QString &value) {
     w->setStyleSheet(css);
 }
 
+// The bar's percentage stands in its middle. Once the fill reaches the
+// middle the text lies on the fill and is drawn in white on a dark fill
+// (dark red, blue, green), else in black, so it stays readable on the fill
+// the program chose as on the bar's light background.
+void styleProgressBar(QProgressBar *p) {
+    const QVariant fill = p->property("rgb_fill");
+    if (!fill.isValid()) return;
+    const QColor fillColour = QColor::fromRgb(static_cast<QRgb>(fill.toInt()));
+    const qint64 span = qint64(p->maximum()) - p->minimum();
+    const bool onFill = span > 0 && 2 * (qint64(p->value()) - p->minimum()) >= span;
+    // Perceived brightness: pure blue is as dark to the eye as dark red.
+    const int luma = (299 * fillColour.red() + 587 * fillColour.green() + 114 * fillColour.blue()) / 1000;
+    const QString text = onFill && luma < 140 ? "white" : "black";
+    setStyleEntry(p, "chunkcss",
+                  QString("QProgressBar { text-align: center; color: %1; } "
+                          "QProgressBar::chunk { background-color: %2; }")
+                      .arg(text, colorName(fill.toInt())));
+}
+
 // Texts pass between the program and the widgets as bytes. Bytes that are
 // valid UTF-8 are shown as such; any other bytes (a Latin-1 name, a cut or
 // damaged file) are shown one character per byte and kept beside the text,
@@ -137,6 +156,7 @@ int setInt(ControlRec *c, int v) {
     }
     case CTRL_KIND_PROGRESS:
         static_cast<QProgressBar *>(w)->setValue(v);
+        styleProgressBar(static_cast<QProgressBar *>(w));
         return 0;
     case CTRL_KIND_LED:
     case CTRL_KIND_LAMP:
@@ -336,9 +356,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value) {
     case ATTR_FILL_COLOR:
         if (c->kind != CTRL_KIND_PROGRESS) return UIE_InvalidAttribute;
         w->setProperty("rgb_fill", value);
-        setStyleEntry(w, "chunkcss",
-                      QString("QProgressBar { text-align: center; } QProgressBar::chunk { background-color: %1; }")
-                          .arg(colorName(value)));
+        styleProgressBar(static_cast<QProgressBar *>(w));
         return 0;
     case ATTR_TEXT_BGCOLOR:
         w->setProperty("rgb_textbg", value);
@@ -355,6 +373,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value) {
         if (c->kind == CTRL_KIND_PROGRESS) {
             auto *p = static_cast<QProgressBar *>(w);
             mx ? p->setMaximum(value) : p->setMinimum(value);
+            styleProgressBar(p);
         } else if (c->kind == CTRL_KIND_NUMERIC) {
             auto *s = static_cast<QSpinBox *>(w);
             mx ? s->setMaximum(value) : s->setMinimum(value);
