@@ -2,6 +2,12 @@
 // of the main panel into a PDF file.
 #include "tests/recorder/recorder_fixture.h"
 
+#include "ui/engine/graph_explore_p.h"
+#include "ui/engine/widgets.h"
+
+#include <QImage>
+#include <QProcess>
+
 #include <regex>
 #include <set>
 
@@ -129,6 +135,56 @@ TEST_F(CaptureTest, ALostLinkDuringCaptureWritesNothingAndDimsTheCommands) {
     EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 1);
     EXPECT_EQ(Attr(panelRECORDER, RECORDER_CAPTURE_GRAPH, ATTR_DIMMED), 1);
     EXPECT_EQ(RecordText(ReadWholeFile(file)).find("Recorded analog graph."), -1);
+}
+
+// The print as the screen shows it: the strip chart's curves as bold as on
+// the screen (drawn at the printer's resolution they came out as faint
+// hairlines), and no graph tool bar even while a frozen chart keeps it up.
+TEST_F(CaptureTest, PrintShowsTheCurvesAsTheScreenDoesWithoutTheGraphToolBar) {
+    DisplayPanel(panelMAIN);
+    ShowTraces({9}); // A result, in blue
+    stopAfter(90);
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    ASSERT_TRUE(WaitUntil([] { return stop_flag == 1; }, 10.0));
+    auto *chart = static_cast<QvGraph *>(GetCtrlWidget(panelMAIN, MAIN_STRIPCHART));
+    chart->explorer().setFrozen(true);
+    QWidget *bar = chart->explorer().bar();
+    ASSERT_TRUE(bar->isVisible());
+    const QRect barOnPanel(bar->mapTo(chart->window(), QPoint(0, 0)), bar->size());
+
+    const std::string pdf = path("panel.pdf");
+    SetPrintOutputFile(pdf);
+    OperateCtrl(panelMAIN, MAIN_CMD_PRINT);
+    SetPrintOutputFile("");
+    EXPECT_TRUE(bar->isVisible()) << "the bar is back on the screen";
+    chart->explorer().setFrozen(false);
+    const QString png = QString::fromStdString(path("page"));
+    ASSERT_EQ(QProcess::execute("pdftoppm", {"-r", "100", "-png", "-singlefile", QString::fromStdString(pdf), png}),
+              0);
+    const QImage page(png + ".png");
+    ASSERT_FALSE(page.isNull());
+
+    // The panel on the page: the box of every pixel that is not paper white.
+    QRect panelBox;
+    int blue = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            if (c != Qt::white) panelBox |= QRect(x, y, 1, 1);
+            if (c.blue() > 180 && c.blue() - c.red() > 90 && c.blue() - c.green() > 90) ++blue;
+        }
+    EXPECT_GT(blue, 60) << "the curve is printed in full colour, not as a hairline";
+    const QWidget *panel = chart->window();
+    const double sx = panelBox.width() / double(panel->width()), sy = panelBox.height() / double(panel->height());
+    const QRect barOnPage(panelBox.left() + qRound(barOnPanel.left() * sx), panelBox.top() + qRound(barOnPanel.top() * sy),
+                          qRound(barOnPanel.width() * sx), qRound(barOnPanel.height() * sy));
+    int barPixels = 0;
+    for (int y = barOnPage.top() + 2; y < barOnPage.bottom() - 2; ++y)
+        for (int x = barOnPage.left() + 2; x < barOnPage.right() - 2; ++x) {
+            const QColor c = page.pixelColor(x, y);
+            barPixels += std::abs(c.red() - 236) <= 4 && std::abs(c.green() - 236) <= 4 && std::abs(c.blue() - 236) <= 4;
+        }
+    EXPECT_LT(barPixels, barOnPage.width() * barOnPage.height() / 10) << "the graph tool bar is not printed";
 }
 
 TEST_F(CaptureTest, PrintPutsTheWholeMainPanelOnOnePdfPage) {

@@ -387,6 +387,20 @@ TEST_F(ExploreTest, PicturesAreExportedAtTheGraphsSizeWithoutTheExplorationMarks
         }
     EXPECT_GT(blue, 300) << "channel A is drawn";
     EXPECT_EQ(bar, 0) << "the bar is not part of the picture";
+    // A legend in the plot area's top left corner names the curves beside a
+    // swatch of their colours: channel A's blue above channel B's green.
+    const QRect pa(qRound(g->plotArea().left()), qRound(g->plotArea().top()), 1, 1);
+    EXPECT_EQ(img.pixelColor(pa.left() + 6, pa.top() + 10), QColor(128, 128, 128)) << "the legend's frame";
+    int blueRow = -1, greenRow = -1, text = 0;
+    for (int y = pa.top() + 6; y < pa.top() + 60; ++y) {
+        const QColor c = img.pixelColor(pa.left() + 18, y);
+        if (blueRow < 0 && c.blue() > 200 && c.red() < 60 && c.green() < 60) blueRow = y;
+        if (greenRow < 0 && c.green() > 200 && c.red() < 60 && c.blue() < 60) greenRow = y;
+        for (int x = pa.left() + 32; x < pa.left() + 90; ++x) text += img.pixelColor(x, y).lightness() < 100;
+    }
+    EXPECT_GT(blueRow, 0);
+    EXPECT_GT(greenRow, blueRow);
+    EXPECT_GT(text, 30) << "the names are written";
     EXPECT_TRUE(g->explorer().bar()->isVisible()) << "and comes back after it";
 
     const QString pdf = dir.filePath("graph.pdf");

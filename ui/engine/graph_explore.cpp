@@ -348,6 +348,44 @@ QString GraphExplorer::readoutText() const {
     return s;
 }
 
+namespace {
+
+// The legend of an exported picture: a swatch and the name of every shown
+// curve, in a box in the plot area's top left corner. On the screen the
+// curves' colours are known from the panel; a picture taken away is not.
+void paintLegend(QPainter &painter, const QRectF &plotArea, const std::vector<ShownCurve> &curves) {
+    if (curves.empty()) return;
+    QFont font = painter.font();
+    font.setPixelSize(10);
+    painter.setFont(font);
+    const QFontMetrics fm(font);
+    constexpr int kPad = 4, kSwatch = 16, kGap = 4;
+    int textWidth = 0;
+    for (const ShownCurve &c : curves) textWidth = std::max(textWidth, fm.horizontalAdvance(c.name));
+    const int lineHeight = fm.height();
+    const QRectF box(std::round(plotArea.left()) + 6, std::round(plotArea.top()) + 6, 2 * kPad + kSwatch + kGap + textWidth,
+                     2 * kPad + lineHeight * static_cast<int>(curves.size()));
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false); // a crisp frame
+    painter.setPen(QPen(QColor(128, 128, 128), 1));
+    painter.setBrush(Qt::white);
+    painter.drawRect(box);
+    painter.setRenderHint(QPainter::Antialiasing);
+    double y = box.top() + kPad;
+    for (const ShownCurve &c : curves) {
+        const double mid = y + lineHeight / 2.0;
+        painter.setPen(QPen(c.color, 2));
+        painter.drawLine(QPointF(box.left() + kPad, mid), QPointF(box.left() + kPad + kSwatch, mid));
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(box.left() + kPad + kSwatch + kGap, y, textWidth + 1, lineHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, c.name);
+        y += lineHeight;
+    }
+    painter.restore();
+}
+
+} // namespace
+
 QString GraphExplorer::exportTo(const QString &path) {
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext != "png" && ext != "pdf" && ext != "csv")
@@ -358,13 +396,15 @@ QString GraphExplorer::exportTo(const QString &path) {
     if (ext == "csv") {
         file.write(csv().toUtf8());
     } else {
-        // The picture as it is shown, without the exploration's own marks.
-        const bool cursor = overlay_->isVisible(), bar = bar_->isVisible();
-        overlay_->hide();
-        bar_->hide();
-        if (band_) band_->hide();
+        hideMarks();
+        const std::vector<ShownCurve> shown = curves();
         if (ext == "png") {
-            const QImage img = g_->grab().toImage();
+            QImage img = g_->grab().toImage();
+            {
+                QPainter painter(&img);
+                painter.setRenderHint(QPainter::Antialiasing);
+                paintLegend(painter, g_->plotArea(), shown);
+            }
             if (!img.save(&file, "PNG")) file.cancelWriting();
         } else {
             auto *view = static_cast<QChartView *>(g_->chartView());
@@ -376,16 +416,42 @@ QString GraphExplorer::exportTo(const QString &path) {
             pdf.setCreator(QCoreApplication::applicationName());
             QPainter painter(&pdf);
             view->render(&painter, QRectF(0, 0, view->width(), view->height()), view->viewport()->rect());
+            paintLegend(painter, g_->plotArea().translated(-view->pos()), shown);
             if (!painter.end()) file.cancelWriting();
         }
-        overlay_->setVisible(cursor);
-        bar_->setVisible(bar);
+        restoreMarks();
     }
     if (!file.commit()) {
         const QString why = file.errorString();
         return QString("Cannot write \"%1\"%2").arg(path, why.isEmpty() ? QString() : ": " + why);
     }
     return QString();
+}
+
+void GraphExplorer::hideMarks() {
+    overlayWasShown_ = overlay_->isVisible();
+    barWasShown_ = bar_->isVisible();
+    overlay_->hide();
+    bar_->hide();
+    if (band_) band_->hide();
+}
+
+void GraphExplorer::restoreMarks() {
+    overlay_->setVisible(overlayWasShown_);
+    bar_->setVisible(barWasShown_);
+}
+
+ExplorationMarksHidden::ExplorationMarksHidden(QWidget *root) {
+    if (!root) return;
+    for (QvGraph *g : root->findChildren<QvGraph *>()) {
+        g->explorer().hideMarks();
+        graphs_.append(g);
+    }
+}
+
+ExplorationMarksHidden::~ExplorationMarksHidden() {
+    for (const QPointer<QvGraph> &g : graphs_)
+        if (g) g->explorer().restoreMarks();
 }
 
 void GraphExplorer::exportWithDialog() {

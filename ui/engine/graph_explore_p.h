@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointF>
+#include <QPointer>
 #include <QString>
 
 #include <vector>
@@ -44,6 +45,19 @@ QString curvesCsv(const std::vector<ShownCurve> &curves, double x0, double x1);
 class ExploreOverlay;
 class ExploreBar;
 
+// While it lives, no graph under root shows its exploration marks: for a
+// picture of a whole panel as the program draws it.
+class ExplorationMarksHidden {
+  public:
+    explicit ExplorationMarksHidden(QWidget *root);
+    ~ExplorationMarksHidden();
+    ExplorationMarksHidden(const ExplorationMarksHidden &) = delete;
+    ExplorationMarksHidden &operator=(const ExplorationMarksHidden &) = delete;
+
+  private:
+    QList<QPointer<QvGraph>> graphs_;
+};
+
 class GraphExplorer : public QObject {
   public:
     explicit GraphExplorer(QvGraph *graph);
@@ -71,6 +85,12 @@ class GraphExplorer : public QObject {
     QString exportTo(const QString &path);
     // Asks for a file and exports to it; failures are reported in a pop-up.
     void exportWithDialog();
+
+    // A picture of the graph (export, print) shows what the program drew,
+    // without the exploration's own marks (cursor, bar, rubber band): hide
+    // them for the picture, then put back what was shown.
+    void hideMarks();
+    void restoreMarks();
 
     bool keepsMouseEvent(QObject *target, const QEvent *e) const;
     void viewRedrawn();
@@ -101,6 +121,7 @@ class GraphExplorer : public QObject {
     QRubberBand *band_ = nullptr;
     bool hovered_ = false;
     bool cursorShown_ = false;
+    bool overlayWasShown_ = false, barWasShown_ = false; // before hideMarks()
     QPoint mouse_;
     double readX_ = 0.0;
     std::vector<Reading> readings_;

@@ -1,8 +1,10 @@
 // Printing a panel through Qt's print support: on a printer with the print
 // dialog, or into a PDF file.
 #include "ui/engine/engine_p.h"
+#include "ui/engine/graph_explore_p.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
@@ -21,18 +23,30 @@ struct PrintSettings {
 PrintSettings g_print;
 std::string g_printFile; // set: prints for the printer go into this PDF
 
-// Draws the panel (or its visible part) onto the printer's page.
+// Draws the panel (or its visible part) onto the printer's page as the
+// screen shows it: the panel's picture at the screen's resolution, scaled to
+// the page. Drawn straight at the printer's resolution the graphs' lines,
+// one or two screen pixels wide, would become faint hairlines. The graphs'
+// exploration marks (cursor, bar) are no part of the print.
 bool render(QWidget *w, QPrinter &printer, int scaling, int area) {
     engine::flushGraphs(w);
+    const engine::ExplorationMarksHidden marks(w);
     QRect source = w->rect();
     if (area == VAL_VISIBLE_AREA && !w->visibleRegion().isEmpty()) source = w->visibleRegion().boundingRect();
+    QImage picture(source.size(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        w->render(&p, QPoint(), QRegion(source), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    }
     QPainter painter;
     if (!painter.begin(&printer)) return false;
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
     double scale = printer.resolution() / static_cast<double>(w->logicalDpiX() > 0 ? w->logicalDpiX() : 96);
     if (scaling) scale = std::min(page.width() / source.width(), page.height() / source.height());
-    painter.scale(scale, scale);
-    w->render(&painter, QPoint(), QRegion(source), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(0, 0, source.width() * scale, source.height() * scale), picture);
     return painter.end();
 }
 
