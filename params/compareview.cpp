@@ -29,12 +29,14 @@ void panelRecord(unsigned short rec[PARAM_WORDS]) {
     GetPanelValues(rec);
 }
 
-// Wide enough for the longest section, key and label names.
+// Wide enough for the longest section, key and label names, and narrow
+// enough that the last column ("Keep controller", which takes the rest)
+// keeps its header in sight beside the vertical scroll bar of a long list.
 void setColumnWidths() {
-    const int widths[][2] = {{COMPARE_COL_SECTION, 150},
-                             {COMPARE_COL_KEY, 240},
-                             {COMPARE_COL_PANEL, 130},
-                             {COMPARE_COL_CONTROLLER, 130}};
+    const int widths[][2] = {{COMPARE_COL_SECTION, 140},
+                             {COMPARE_COL_KEY, 235},
+                             {COMPARE_COL_PANEL, 120},
+                             {COMPARE_COL_CONTROLLER, 120}};
     for (const auto &w : widths) SetTableColumnWidth(panelCOMPARE, COMPARE_TABLE, w[0], w[1]);
 }
 

@@ -17,7 +17,9 @@
 #include "ui/panels/settings_ids.h"
 
 #include <QProcess>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableWidget>
@@ -159,6 +161,28 @@ TEST_F(CompareTest, ListsExactlyTheChangedFieldsWithoutTouchingPanelsOrControlle
 
     click(panelCOMPARE, COMPARE_CLOSE);
     EXPECT_FALSE(visible(panelCOMPARE));
+}
+
+// A long list scrolls only up and down: every column, "Keep controller"
+// with its header, stays in sight beside the vertical scroll bar.
+TEST_F(CompareTest, ALongListKeepsEveryColumnInSight) {
+    click(panelMAIN, MAIN_RADIO_RAM);
+    click(panelMAIN, MAIN_BTN_GET);
+    sim::ParamRecord other = sim.ramRecord();
+    for (auto &word : other) word = static_cast<unsigned short>(word ^ 0x0003);
+    sim.setRamRecord(other);
+    click(panelMAIN, MAIN_BTN_COMPARE);
+    ASSERT_TRUE(visible(panelCOMPARE));
+    QTableWidget *t = table();
+    ASSERT_GT(t->rowCount(), 20);
+    WaitUntil([&] { return t->verticalScrollBar()->isVisible(); }, 0.5);
+    EXPECT_TRUE(t->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(t->horizontalScrollBar()->isVisible());
+    const int last = COMPARE_COL_KEEP - 1;
+    const int header = t->horizontalHeader()->fontMetrics().horizontalAdvance(t->horizontalHeaderItem(last)->text());
+    EXPECT_GE(t->columnWidth(last), header + 8);
+    EXPECT_LE(t->horizontalHeader()->length(), t->viewport()->width());
+    savePicture("compare-long-list");
 }
 
 TEST_F(CompareTest, UpdatePanelsTakesTheTickedControllerValueAndLeavesTheControllerAlone) {
