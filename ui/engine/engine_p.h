@@ -4,6 +4,7 @@
 
 #include "ui/engine/engine.h"
 
+#include <QLocale>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -36,6 +37,9 @@ ControlRec *control(int panelHandle, int ctrlId);
 int dispatch(int panelHandle, int ctrlId, int event, int eventData1 = 0, int eventData2 = 0);
 int kindOf(QWidget *w);
 QString colorName(int rgb);
+// The locale of numeric controls: a decimal point, no group separators
+// shown or taken (numbers.cpp).
+QLocale numberLocale();
 
 // Graph and strip-chart attributes of SetCtrlAttribute/GetCtrlAttribute;
 // UIE_InvalidAttribute for anything else (graphs.cpp).
