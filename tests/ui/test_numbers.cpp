@@ -119,6 +119,12 @@ TEST(EngineNumbers, NumericControlsShowAndTakeAPointUnderAGermanDesktop) {
     ASSERT_EQ(g_clicks.size(), 2u);
     EXPECT_EQ(g_clicks[0].control, 2);
     EXPECT_EQ(g_clicks[1].control, 3);
+
+    // The keypad's decimal key of a German keyboard types a comma: never a
+    // value ten times too large.
+    typeInto(interval, "0,5");
+    GetCtrlVal(panel, 2, &typed);
+    EXPECT_EQ(typed, 0.5);
 }
 
 } // namespace

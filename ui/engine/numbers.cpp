@@ -10,12 +10,15 @@
 //  - the formatters and the parser below use std::to_chars/from_chars,
 //    which never look at the locale, so they stay right even when something
 //    sets the locale again later (a plug-in, a file dialog, a library).
-// Numeric controls take the "C" locale of numberLocale(), so a panel shows
-// and takes what the files hold.
+// Numeric controls take the "C" locale (takeNumbersWithAPoint), so a panel
+// shows and takes what the files hold.
 #include "ui/engine/numbers.h"
 
 #include "ui/engine/engine_p.h"
 
+#include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QKeyEvent>
 #include <QLocale>
 
 #include <charconv>
@@ -73,10 +76,31 @@ bool ParseDecimal(std::string_view text, double *value) {
 
 namespace engine {
 
-QLocale numberLocale() {
+namespace {
+
+// A comma typed into a real-valued control. The keypad's decimal key gives
+// one on a German keyboard, and the control would drop it as a group
+// separator (2,5 taken as 25): it is taken as the decimal point.
+class CommaKeys : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        auto *key = static_cast<QKeyEvent *>(e);
+        if (key->text() != QLatin1String(",")) return false;
+        QKeyEvent point(QEvent::KeyPress, Qt::Key_Period, key->modifiers(), QStringLiteral("."));
+        QCoreApplication::sendEvent(watched, &point);
+        return true;
+    }
+};
+
+} // namespace
+
+void takeNumbersWithAPoint(QWidget *numeric) {
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
-    return c;
+    numeric->setLocale(c);
+    if (qobject_cast<QDoubleSpinBox *>(numeric)) numeric->installEventFilter(new CommaKeys(numeric));
 }
 
 } // namespace engine

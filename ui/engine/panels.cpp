@@ -473,7 +473,7 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
         }
         if (c.kind == CTRL_KIND_RING) parseRingValues(static_cast<QComboBox *>(cw));
         if (c.kind == CTRL_KIND_RADIO) static_cast<QRadioButton *>(cw)->setAutoExclusive(false);
-        if (c.kind == CTRL_KIND_NUMERIC || c.kind == CTRL_KIND_NUMERIC_DOUBLE) cw->setLocale(numberLocale());
+        if (c.kind == CTRL_KIND_NUMERIC || c.kind == CTRL_KIND_NUMERIC_DOUBLE) takeNumbersWithAPoint(cw);
         rec->controls[id] = c;
     }
 
