@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QTest>
 
+#include <cfloat>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -58,7 +59,7 @@ void typeInto(QAbstractSpinBox *box, const char *text) {
 
 TEST(EngineNumbers, RealsKeepAPointWhenTheLocaleIsChangedAgainAfterStartUp) {
     ASSERT_LOCALE_INSTALLED(kCommaLocale);
-    const double values[] = {0.0, 0.5, -1241.787, 1e-7, 123456789.125, 65535.9999847, -0.0004};
+    const double values[] = {0.0, 0.5, -1241.787, 1e-7, 123456789.125, 65535.9999847, -0.0004, -DBL_MAX};
     std::vector<std::string> fixed3, fixed6, shortForm;
     for (double v : values) { // the "C" locale the program starts in
         fixed3.push_back(cFormat("%.3f", v));

@@ -30,7 +30,7 @@ void UseLocaleFreeNumbers() { std::setlocale(LC_NUMERIC, "C"); }
 namespace {
 
 std::string formatted(double value, std::chars_format how, int precision) {
-    char buf[400]; // "%.*f" of the largest double with a few decimals
+    char buf[400];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, how, precision);
     return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string();
 }
@@ -40,7 +40,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 } // namespace
 
 std::string FormatFixed(double value, int decimals) {
-    return formatted(value, std::chars_format::fixed, decimals < 0 ? 0 : decimals);
+    // The buffer holds the largest double with up to 60 decimals.
+    return formatted(value, std::chars_format::fixed, decimals < 0 ? 0 : decimals > 60 ? 60 : decimals);
 }
 
 std::string FormatShort(double value) { return formatted(value, std::chars_format::general, 6); }

@@ -11,7 +11,8 @@
 // calls it, so every program that runs the engine starts this way.
 void UseLocaleFreeNumbers();
 
-// printf's "%.<decimals>f" as it reads in the "C" locale, under any locale.
+// printf's "%.<decimals>f" as it reads in the "C" locale, under any locale
+// (0 to 60 decimals).
 std::string FormatFixed(double value, int decimals);
 // printf's "%g" as it reads in the "C" locale, under any locale.
 std::string FormatShort(double value);
