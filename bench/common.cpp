@@ -6,6 +6,7 @@
 #include "link/frame.h"
 #include "link/transport.h"
 #include "ui/engine/engine.h"
+#include "ui/engine/numbers.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -288,9 +289,8 @@ std::string OptString(int argc, char **argv, const char *name, const std::string
 double OptDouble(int argc, char **argv, const char *name, double fallback) {
     const char *v = optValue(argc, argv, name);
     if (!v) return fallback;
-    char *end = nullptr;
-    const double d = std::strtod(v, &end);
-    if (end == v || *end || d <= 0) Fail("%s: expected a positive number, got '%s'", name, v);
+    double d = 0;
+    if (!ParseDecimal(v, &d) || d <= 0) Fail("%s: expected a positive number such as 0.5, got '%s'", name, v);
     return d;
 }
 

@@ -10,6 +10,7 @@
 #include "recorder/recfile.h"
 #include "recorder/recorder.h"
 #include "ui/engine/engine.h"
+#include "ui/engine/numbers.h"
 #include "ui/panels/main_ids.h"
 #include "ui/panels/recorder_ids.h"
 
@@ -112,11 +113,13 @@ int JobLive(Session &s, const Args &args) {
 int JobRecord(Session &s, const Args &args) {
     CommandArgs a(args, {"--rows", "--interval", "--out"});
     int rows = 0;
-    char *end = nullptr;
+    double interval = -1.0;
     const std::string intervalText = a.value("--interval");
-    const double interval = std::strtod(intervalText.c_str(), &end);
-    if (!a.error().empty() || !parseCount(a.value("--rows"), &rows) || intervalText.empty() || *end != '\0' ||
-        !(interval >= 0.0 && interval <= kMaxInterval) || !a.has("--out") || !a.words().empty())
+    if (a.error().empty() && a.has("--interval") && !ParseDecimal(intervalText, &interval))
+        return s.usage("--interval takes seconds as a decimal number with a point, such as 0.5, not " +
+                       (intervalText.empty() ? std::string("an empty text") : intervalText));
+    if (!a.error().empty() || !parseCount(a.value("--rows"), &rows) || !(interval >= 0.0 && interval <= kMaxInterval) ||
+        !a.has("--out") || !a.words().empty())
         return s.usage(
             a.error().empty()
                 ? "record needs --rows N (1 ... 10000000) --interval SECONDS (0 ... 86400) --out FILE.csv"

@@ -6,6 +6,7 @@
 #include "link/frame.h"
 #include "link/transport.h"
 #include "ui/engine/engine.h"
+#include "ui/engine/numbers.h"
 #include "ui/panels/main_ids.h"
 
 #include <algorithm>
@@ -71,7 +72,8 @@ void attempt(void *) {
         return;
     }
     const std::string why = szStatus;
-    SetStatusF("Reconnecting (attempt %d) failed (%s). Next attempt in %g s.", g_attempts, why.c_str(), g_pause);
+    SetStatusF("Reconnecting (attempt %d) failed (%s). Next attempt in %s s.", g_attempts, why.c_str(),
+               FormatShort(g_pause).c_str());
     schedule(g_pause);
     g_pause = std::min(g_pause * 2.0, g_longestPause);
 }

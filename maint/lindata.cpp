@@ -7,7 +7,6 @@
 #include "ui/engine/engine.h"
 #include "ui/panels/update_ids.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -217,7 +216,7 @@ bool MergeLinTables(std::vector<std::string> &lines, uint32_t windowStart, uint3
             putHex2(line, p + 2, hi);
         }
         putHex2(line, p, ~sum);
-        for (char &c : line) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        StringUpperCase(line.data());
     }
     const std::size_t needed = (tableA ? tableA->size() : 0) + (tableB ? tableB->size() : 0);
     if ((tableA && usedA < tableA->size()) || (tableB && usedB < tableB->size()))

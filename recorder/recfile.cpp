@@ -8,6 +8,7 @@
 #include "measure/data.h"
 #include "params/record.h"
 #include "ui/engine/engine.h"
+#include "ui/engine/numbers.h"
 
 #include <cstdarg>
 #include <cstdint>
@@ -136,7 +137,7 @@ int WriteHeaderToFile() {
     case REC_TYPE_AUTOMATIC:
         text += "\nRecording type:,Automatic";
         text += format("\nNumber of data sets:,%i", anzwerte);
-        text += format("\nRecording interval in sec:,%f", zeitint);
+        text += "\nRecording interval in sec:," + FormatFixed(zeitint, 6);
         break;
     default: break;
     }
@@ -159,10 +160,10 @@ int StoreRecorderDATA() {
     if (!usableFile()) return -1;
     RecordFile f;
     if (const int code = f.open(VAL_APPEND)) return code;
-    f.write(format("\n%i,%s,%i,%i,%i,%i,%i,%i,%i,%i,%.3f,%.3f,", recwerte, TimeStr().c_str(),
-                   word16(RD_RESULT), word16(RD_NORM), word16(RD_RAW), word16(RD_MAXRAW), word16(RD_RESULT + 1),
-                   word16(RD_NORM + 1), word16(RD_RAW + 1), word16(RD_MAXRAW + 1), fixed16(RD_EVAL1),
-                   fixed16(RD_EVAL2)));
+    f.write(format("\n%i,%s,%i,%i,%i,%i,%i,%i,%i,%i,", recwerte, TimeStr().c_str(), word16(RD_RESULT),
+                   word16(RD_NORM), word16(RD_RAW), word16(RD_MAXRAW), word16(RD_RESULT + 1), word16(RD_NORM + 1),
+                   word16(RD_RAW + 1), word16(RD_MAXRAW + 1)) +
+            FormatFixed(fixed16(RD_EVAL1), 3) + "," + FormatFixed(fixed16(RD_EVAL2), 3) + ",");
     return f.close();
 }
 

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -32,6 +33,9 @@ bool catchStopSignals() {
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
+    // The application object took the C library's locale from the
+    // environment; the EEPROM file and the loader's texts keep "C" numbers.
+    std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setApplicationName(QStringLiteral("qvex-sim"));
 
     sim::SimOptions options;

@@ -2,12 +2,14 @@
 // qvex-sim started as a process, over loopback TCP or its pty.
 #pragma once
 
+#include "sim/eeprom.h"
 #include "tests/sim/sim_client.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <string>
@@ -53,8 +55,10 @@ struct CtlResult {
 
 // Runs qvex-ctl with the arguments; a run that does not end within the
 // time-out counts as a hang.
-inline CtlResult RunCtl(const QStringList &args, int timeoutMs = 60000) {
+inline CtlResult RunCtl(const QStringList &args, int timeoutMs = 60000,
+                        const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(QVEX_CTL_BIN), args);
     CtlResult r;
     if (!p.waitForFinished(timeoutMs)) {
@@ -69,6 +73,15 @@ inline CtlResult RunCtl(const QStringList &args, int timeoutMs = 60000) {
     return r;
 }
 
+// The environment of an operator whose desktop runs in the given locale:
+// the C library and Qt both take it from there.
+inline QProcessEnvironment OperatorLocale(const char *name) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LANG", name);
+    env.insert("LC_ALL", name);
+    return env;
+}
+
 inline std::string Slurp(const QString &path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return "<missing>";
@@ -79,6 +92,18 @@ inline void Spit(const QString &path, const std::string &text) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(text.data(), qint64(text.size()));
+}
+
+// The simulator's default record with fractions in the tolerances of
+// evaluations 1 and 2 (16.16 words, low word first), the values a parameter
+// file writes as reals.
+inline sim::ParamRecord WithFractionalTolerances() {
+    sim::ParamRecord record = sim::Controller::defaultParams();
+    const std::pair<int, uint16_t> words[] = {{92, 0x0001}, {93, 0x0001}, {94, 0xFFFF},  {95, 0xFFFF},
+                                              {98, 0x8000}, {99, 0x0000}, {100, 0x0001}, {101, 0x7FFF}};
+    for (auto [index, value] : words)
+        record[std::size_t(index)] = value;
+    return record;
 }
 
 inline std::string Describe(const CtlResult &r) {

@@ -105,13 +105,7 @@ TEST_F(CtlTest, DiffPrintsExactlyTheEditedFieldsAndExitsThree) {
 }
 
 TEST_F(CtlTest, FractionalFixedPointFieldsSurviveGetAndSendWordForWord) {
-    // Tolerances of evaluations 1 and 2 with fractions, in the EEPROM the
-    // simulator starts from.
-    sim::ParamRecord record = sim::Controller::defaultParams();
-    const std::pair<int, uint16_t> words[] = {{92, 0x0001}, {93, 0x0001}, {94, 0xFFFF},  {95, 0xFFFF},
-                                              {98, 0x8000}, {99, 0x0000}, {100, 0x0001}, {101, 0x7FFF}};
-    for (auto [index, value] : words)
-        record[std::size_t(index)] = value;
+    const sim::ParamRecord record = WithFractionalTolerances();
     const QString eeprom = path("eeprom.txt");
     Spit(eeprom, sim::formatEepromImage(record));
     const QString log = path("frames.log");

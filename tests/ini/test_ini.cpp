@@ -1,6 +1,7 @@
 // INI store: text format, codecs, lookup and ordering rules, safe file replacement.
 #include "ini/inifile.h"
 #include "ini/inistore_p.h"
+#include "tests/fixtures/locale.h"
 
 #include <gtest/gtest.h>
 
@@ -331,15 +332,46 @@ TEST(IniCodec, DoublesIgnoreProcessLocale) {
     double back = 0;
     // The process locale (set by the GUI toolkit from the environment) must
     // not bring in a decimal comma.
-    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-        GTEST_SKIP() << "no locale with a decimal comma installed";
-    ASSERT_EQ(Ini_PutDouble(ini, "D", "v", 1.5), 0);
-    const bool ok = Ini_GetDouble(ini, "D", "v", &back) == 1;
-    std::setlocale(LC_NUMERIC, saved.c_str());
+    ASSERT_LOCALE_INSTALLED(kCommaLocale);
+    bool ok = false;
+    {
+        const ProcessLocale comma(LC_NUMERIC, kCommaLocale);
+        ASSERT_TRUE(comma.ok());
+        ASSERT_EQ(Ini_PutDouble(ini, "D", "v", 1.5), 0);
+        ok = Ini_GetDouble(ini, "D", "v", &back) == 1;
+    }
     EXPECT_EQ(Get(ini, "D", "v"), "1.5");
     EXPECT_TRUE(ok);
     EXPECT_EQ(back, 1.5);
+}
+
+// In a Turkish locale the C library's toupper("i") is not "I" and
+// tolower("I") is not "i": tags and section names that differ only in the
+// case of i must still be one name, and sorting must not move them.
+TEST(IniStore, LetterCaseOfIIsIgnoredUnderATurkishLocale) {
+    ASSERT_LOCALE_INSTALLED(kTurkishLocale);
+    const ProcessLocale turkish(LC_ALL, kTurkishLocale);
+    ASSERT_TRUE(turkish.ok());
+    for (const int sorted : {0, 1}) {
+        SCOPED_TRACE(sorted ? "sorted" : "unsorted");
+        IniHolder ini(sorted);
+        Read(ini, "[Connection]\nLast COM Port = 4\nIP History 0 = \"a\"\n[SPECIAL FUNCTION]\nBaudrate = 2\n");
+        int value = 0;
+        EXPECT_EQ(Ini_GetInt(ini, "CONNECTION", "LAST COM PORT", &value), 1);
+        EXPECT_EQ(value, 4);
+        EXPECT_EQ(Ini_GetInt(ini, "special function", "baudrate", &value), 1);
+        EXPECT_EQ(value, 2);
+        EXPECT_EQ(Get(ini, "connection", "ip history 0"), "a");
+        ASSERT_EQ(Ini_PutInt(ini, "CONNECTION", "last com port", 7), 0); // replaces, adds nothing
+        EXPECT_EQ(Ini_NumberOfItems(ini, "Connection"), 2);
+        EXPECT_EQ(Get(ini, "Connection", "Last COM Port"), "7");
+        ASSERT_EQ(Ini_PutInt(ini, "Sections", "i", 1), 0);
+        ASSERT_EQ(Ini_PutInt(ini, "SECTIONS", "I", 2), 0);
+        EXPECT_EQ(Ini_NumberOfSections(ini), 3);
+        EXPECT_EQ(Ini_NumberOfItems(ini, "sections"), 1);
+        EXPECT_EQ(Get(ini, "Sections", "i"), "2");
+        EXPECT_EQ(Ini_RemoveSection(ini, "sectIons"), 1);
+    }
 }
 
 TEST(IniStore, LookupIgnoresCaseAndBlanksAndTakesFirstMatch) {

@@ -36,6 +36,9 @@ ControlRec *control(int panelHandle, int ctrlId);
 int dispatch(int panelHandle, int ctrlId, int event, int eventData1 = 0, int eventData2 = 0);
 int kindOf(QWidget *w);
 QString colorName(int rgb);
+// Makes a numeric control show and take numbers as the files write them: a
+// decimal point and no group separators, whatever the desktop's locale.
+void takeNumbersWithAPoint(QWidget *numeric);
 
 // Graph and strip-chart attributes of SetCtrlAttribute/GetCtrlAttribute;
 // UIE_InvalidAttribute for anything else (graphs.cpp).

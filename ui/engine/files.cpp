@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdarg>
@@ -346,7 +345,9 @@ double Timer() {
 }
 
 void StringUpperCase(char *s) {
-    for (; s && *s; ++s) *s = static_cast<char>(std::toupper(static_cast<unsigned char>(*s)));
+    // Letters a to z only: a Turkish locale must not make "i" a dotless "I".
+    for (; s && *s; ++s)
+        if (*s >= 'a' && *s <= 'z') *s = static_cast<char>(*s - 'a' + 'A');
 }
 
 std::string Sha256Hex(const std::string &text) {

@@ -1,6 +1,7 @@
 // Panels: loading from .ui resources, the callback registry, event dispatch,
 // panel attributes, the event loop and the wait primitive.
 #include "ui/engine/engine_p.h"
+#include "ui/engine/numbers.h"
 #include "ui/engine/widgets.h"
 
 #include <QAbstractButton>
@@ -344,6 +345,9 @@ bool ensureApplication(int argc, char **argv) {
         return false; // a non-widget application cannot show panels
     }
     g_app->setQuitOnLastWindowClosed(false);
+    // The application object has just set the C library's locale from the
+    // environment; numbers in files and texts must not follow it.
+    UseLocaleFreeNumbers();
     if (!g_waitTimer) {
         g_waitTimer = new QTimer();
         g_waitTimer->setSingleShot(true);
@@ -469,6 +473,7 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
         }
         if (c.kind == CTRL_KIND_RING) parseRingValues(static_cast<QComboBox *>(cw));
         if (c.kind == CTRL_KIND_RADIO) static_cast<QRadioButton *>(cw)->setAutoExclusive(false);
+        if (c.kind == CTRL_KIND_NUMERIC || c.kind == CTRL_KIND_NUMERIC_DOUBLE) takeNumbersWithAPoint(cw);
         rec->controls[id] = c;
     }
 
