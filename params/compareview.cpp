@@ -61,6 +61,8 @@ void fillTable() {
                       g_fields.size(), g_fields.size() == 1 ? "" : "s", g_fields.size() == 1 ? "s" : "",
                       placeName(g_place));
     SetCtrlVal(panelCOMPARE, COMPARE_MESSAGE, text);
+    // The read said it loaded the record; what the compare did is what counts.
+    SetStatusF("Compared, panels unchanged: %s", text);
     for (int id : {COMPARE_SEND, COMPARE_UPDATE, COMPARE_ALL_PANEL, COMPARE_ALL_CONTROLLER})
         SetCtrlAttribute(panelCOMPARE, id, ATTR_DIMMED, g_fields.empty() ? 1 : 0);
 }

@@ -149,6 +149,7 @@ TEST_F(CompareTest, ListsExactlyTheChangedFieldsWithoutTouchingPanelsOrControlle
     std::string message;
     GetCtrlVal(panelCOMPARE, COMPARE_MESSAGE, &message);
     EXPECT_EQ(message, "3 fields of the panels differ from the controller's RAM.");
+    EXPECT_EQ(StatusLine(), "Compared, panels unchanged: 3 fields of the panels differ from the controller's RAM.");
     savePicture("compare-three-fields");
 
     // Only reads went to the controller, and the panels still show the edits.
