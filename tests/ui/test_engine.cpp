@@ -341,7 +341,8 @@ double cpuSeconds() {
 }
 
 // The percentage in the middle of a progress bar stays readable: on a dark
-// fill it is drawn light, on the bar's light background dark.
+// fill it is drawn light, on the bar's light background dark, and split
+// between the two where the fill ends under it.
 TEST_F(EngineTest, AProgressBarsPercentageStandsOutFromWhatLiesBehindIt) {
     auto *bar = static_cast<QWidget *>(GetCtrlWidget(panel, 10));
     ASSERT_NE(bar, nullptr);
@@ -366,6 +367,10 @@ TEST_F(EngineTest, AProgressBarsPercentageStandsOutFromWhatLiesBehindIt) {
         const int fillLightness = QColor::fromRgb(static_cast<QRgb>(fill)).lightness();
         EXPECT_GT(extremes().first, fillLightness + 100) << std::hex << fill;
         SetCtrlVal(panel, 10, 0);
+        EXPECT_LT(extremes().second, 80) << std::hex << fill;
+        // Half filled, the text is light on the fill and dark beside it.
+        SetCtrlVal(panel, 10, 55);
+        EXPECT_GT(extremes().first, fillLightness + 100) << std::hex << fill;
         EXPECT_LT(extremes().second, 80) << std::hex << fill;
     }
 }

@@ -11,7 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPalette>
 #include <QProgressBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QScrollBar>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -53,30 +56,30 @@ void setStyleEntry(QWidget *w, const char *key, const QString &value) {
     if (w->property(key).toString() == value) return;
     w->setProperty(key, value);
     QString css;
-    for (const char *k : {"bgcss", "fgcss", "chunkcss", "maskcss"}) {
+    for (const char *k : {"bgcss", "fgcss", "maskcss"}) {
         QString v = w->property(k).toString();
         if (!v.isEmpty()) css += v;
     }
     w->setStyleSheet(css);
 }
 
-// The bar's percentage stands in its middle. Once the fill reaches the
-// middle the text lies on the fill and is drawn in white on a dark fill
-// (dark red, blue, green), else in black, so it stays readable on the fill
-// the program chose as on the bar's light background.
-void styleProgressBar(QProgressBar *p) {
-    const QVariant fill = p->property("rgb_fill");
-    if (!fill.isValid()) return;
-    const QColor fillColour = QColor::fromRgb(static_cast<QRgb>(fill.toInt()));
-    const qint64 span = qint64(p->maximum()) - p->minimum();
-    const bool onFill = span > 0 && 2 * (qint64(p->value()) - p->minimum()) >= span;
+// A progress bar's fill colour, and its percentage readable wherever it
+// stands: the part of the text on the fill is drawn in white on a dark fill
+// (dark red, blue, green) or black on a light one, the part on the bar's
+// light background in the usual dark colour. Qt's Fusion style draws the
+// label in these two colours, split at the end of the fill; a style sheet
+// would draw it in one colour only, so the fill is set through the palette.
+void styleProgressBar(QProgressBar *p, int rgb) {
+    static QStyle *const fusion = QStyleFactory::create(QStringLiteral("Fusion"));
+    if (fusion && p->style() != fusion) p->setStyle(fusion);
+    const QColor fill = QColor::fromRgb(static_cast<QRgb>(rgb) & 0xFFFFFF);
     // Perceived brightness: pure blue is as dark to the eye as dark red.
-    const int luma = (299 * fillColour.red() + 587 * fillColour.green() + 114 * fillColour.blue()) / 1000;
-    const QString text = onFill && luma < 140 ? "white" : "black";
-    setStyleEntry(p, "chunkcss",
-                  QString("QProgressBar { text-align: center; color: %1; } "
-                          "QProgressBar::chunk { background-color: %2; }")
-                      .arg(text, colorName(fill.toInt())));
+    const int luma = (299 * fill.red() + 587 * fill.green() + 114 * fill.blue()) / 1000;
+    QPalette palette = p->palette();
+    palette.setColor(QPalette::Highlight, fill);
+    palette.setColor(QPalette::HighlightedText, luma < 140 ? Qt::white : Qt::black);
+    p->setPalette(palette);
+    p->setAlignment(Qt::AlignCenter);
 }
 
 // Texts pass between the program and the widgets as bytes. Bytes that are
@@ -156,7 +159,6 @@ int setInt(ControlRec *c, int v) {
     }
     case CTRL_KIND_PROGRESS:
         static_cast<QProgressBar *>(w)->setValue(v);
-        styleProgressBar(static_cast<QProgressBar *>(w));
         return 0;
     case CTRL_KIND_LED:
     case CTRL_KIND_LAMP:
@@ -356,7 +358,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value) {
     case ATTR_FILL_COLOR:
         if (c->kind != CTRL_KIND_PROGRESS) return UIE_InvalidAttribute;
         w->setProperty("rgb_fill", value);
-        styleProgressBar(static_cast<QProgressBar *>(w));
+        styleProgressBar(static_cast<QProgressBar *>(w), value);
         return 0;
     case ATTR_TEXT_BGCOLOR:
         w->setProperty("rgb_textbg", value);
@@ -373,7 +375,6 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value) {
         if (c->kind == CTRL_KIND_PROGRESS) {
             auto *p = static_cast<QProgressBar *>(w);
             mx ? p->setMaximum(value) : p->setMinimum(value);
-            styleProgressBar(p);
         } else if (c->kind == CTRL_KIND_NUMERIC) {
             auto *s = static_cast<QSpinBox *>(w);
             mx ? s->setMaximum(value) : s->setMinimum(value);
