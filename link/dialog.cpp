@@ -210,9 +210,10 @@ int CC_NUM_COMPORT(int, int, int event, void *, int, int) {
 }
 
 int ChangeBaudrate() {
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    emptyframe[0] = static_cast<unsigned short>(baud);
-    switch (Exchange(kBaudChangeCommand, emptyframe, emptyframe)) {
+    unsigned short request[PNUM] = {};
+    unsigned short reply[PNUM] = {};
+    request[0] = static_cast<unsigned short>(baud);
+    switch (Exchange(kBaudChangeCommand, request, reply)) {
     case EXCHANGE_BUSY: return 0; // the status line says why
     case EXCHANGE_LOST:
         SetStatus("Error! No connection found.");
@@ -221,7 +222,7 @@ int ChangeBaudrate() {
     case EXCHANGE_BAD_ECHO: return 0;
     case EXCHANGE_OK: break;
     }
-    if (emptyframe[0] == kAcknowledge) {
+    if (reply[0] == kAcknowledge) {
         SetStatus("Baudrate changed!");
         set_main_buttons(0, 0, 0);
         return 1;
