@@ -9,6 +9,7 @@
 #include "tests/recorder/recorder_fixture.h"
 
 #include "tests/fixtures/filter_image.h"
+#include "tests/maint/update_fixture.h"
 
 #include "core/owner.h"
 #include "maint/filter.h"
@@ -114,6 +115,10 @@ std::string FrameProblem(const Request &r) {
                 return "lamp words";
         return "";
     }
+    case 187:
+        for (int i = 0; i < 16; ++i)
+            if (word(r, i) != (i % 2 == 0 ? 0x5555 : 0xAAAA)) return "bad hand-over pattern";
+        return "";
     case 21: return w0 == 0x6401 && zeroFrom(1) ? "" : "bad filter read";
     case 180: return w0 == 0x1100 && zeroFrom(1) ? "" : "bad erase";
     case 182: {
@@ -139,8 +144,12 @@ bool SaysFailed(const std::string &status) {
            status == "Recording interrupted prior to completion.";
 }
 
-class Interleave : public RecorderTest {
-  protected:
+inline QWidget *WidgetOf(const Target &t) { return static_cast<QWidget *>(GetCtrlWidget(*t.panel, t.control)); }
+
+// The operator's hand: installed as the engine's event-delivery hook, it
+// clicks one enabled command at every delivery while armed.
+class Clicker {
+  public:
     std::mt19937 rng;
     bool armed = false;
     int clicks = 0;          // interleavings in the present run
@@ -148,41 +157,40 @@ class Interleave : public RecorderTest {
     double stopAt = 0;       // or once this time has come
     Target stopTarget{&panelMAIN, MAIN_CMD_STOP};
     const Target *only = nullptr; // click this command at every delivery instead of a random one
-    double clickStarted = 0; // when the click now running began (0: none)
     int takeovers = 0;       // clicks whose command ran on past the watchdog
-    std::vector<std::string> clicked;
-    QTimer watchdog;
 
-    void SetUp() override {
-        RecorderTest::SetUp();
+    void install() {
         for (int panel : {panelMAIN, panelFILTER, panelTEST, panelRECORDER, panelUPDATE}) DisplayPanel(panel);
-        SetEventDeliveryHook([](void *self) { static_cast<Interleave *>(self)->deliver(); }, this);
+        SetEventDeliveryHook([](void *self) { static_cast<Clicker *>(self)->deliver(); }, this);
         // A clicked command that starts a loop of its own inside the run
         // would never end without the operator: the watchdog ends it.
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            if (clickStarted > 0 && Timer() - clickStarted > 0.5) {
+        QObject::connect(&watchdog_, &QTimer::timeout, [this] {
+            if (clickStarted_ > 0 && Timer() - clickStarted_ > 0.5) {
                 ++takeovers;
-                clickStarted = 0;
+                clickStarted_ = 0;
                 stop_flag = 1;
                 recorder_stop_flag = 1;
             }
         });
-        watchdog.start(20);
+        watchdog_.start(20);
     }
-    void TearDown() override {
+    void uninstall() {
         SetEventDeliveryHook(nullptr, nullptr);
-        watchdog.stop();
-        RecorderTest::TearDown();
+        watchdog_.stop();
     }
-
-    QWidget *widget(const Target &t) { return static_cast<QWidget *>(GetCtrlWidget(*t.panel, t.control)); }
-
     void click(QWidget *w) {
-        clickStarted = Timer();
+        clickStarted_ = Timer();
         QTest::mouseClick(w, Qt::LeftButton);
-        clickStarted = 0;
+        clickStarted_ = 0;
+    }
+    // Starts an operation with its command and clicks until it ends.
+    void press(int panel, int control) {
+        armed = true;
+        click(WidgetOf({&panel, control}));
+        armed = false;
     }
 
+  private:
     // At every event delivery of an armed run: one click on an enabled
     // command, or the run's own STOP once it has had its share.
     void deliver() {
@@ -190,32 +198,41 @@ class Interleave : public RecorderTest {
         if ((stopAfter >= 0 && clicks >= stopAfter) || (stopAt > 0 && Timer() > stopAt)) {
             stopAfter = -1;
             stopAt = 0;
-            click(widget(stopTarget));
-            return;
-        }
-        if (only) {
-            QWidget *w = widget(*only);
-            if (w->isVisible() && w->isEnabled()) {
-                ++clicks;
-                click(w);
-            }
+            click(WidgetOf(stopTarget));
             return;
         }
         std::vector<const Target *> enabled;
         for (const Target &t : kTargets) {
-            QWidget *w = widget(t);
+            if (only && (t.panel != only->panel || t.control != only->control)) continue;
+            QWidget *w = WidgetOf(t);
             if (w && w->isVisible() && w->isEnabled()) enabled.push_back(&t);
         }
         if (enabled.empty()) return;
         const Target &t = *enabled[std::uniform_int_distribution<std::size_t>(0, enabled.size() - 1)(rng)];
         ++clicks;
-        clicked.push_back(widget(t)->objectName().toStdString() + "#" + std::to_string(t.control));
-        click(widget(t));
+        click(WidgetOf(t));
+    }
+
+    double clickStarted_ = 0; // when the click now running began (0: none)
+    QTimer watchdog_;
+};
+
+class Interleave : public RecorderTest {
+  protected:
+    Clicker hand;
+
+    void SetUp() override {
+        RecorderTest::SetUp();
+        hand.install();
+    }
+    void TearDown() override {
+        hand.uninstall();
+        RecorderTest::TearDown();
     }
 
     // The program at rest, on a working link, with the controller sampling.
     void rest() {
-        armed = false;
+        hand.armed = false;
         stop_flag = 1;
         recorder_stop_flag = 1;
         recstate = 1;
@@ -237,32 +254,27 @@ class Interleave : public RecorderTest {
         ASSERT_TRUE(sim.sampling());
         sim.clearRequestLog();
         sim.clearFilterLog();
-        clicks = 0;
-        clicked.clear();
+        hand.clicks = 0;
     }
-
-    void press(int panel, int control) {
-        armed = true;
-        click(widget({&panel, control}));
-        armed = false;
-    }
+    void press(int panel, int control) { hand.press(panel, control); }
 
     // Runs one operation with clicks; true when the outcome is sound.
     bool runOnce(Op op, unsigned seed, Figures &f, std::string *why);
     // The same with one command clicked at every delivery.
     void runClicking(const Target &command, Op op, unsigned seed) {
-        only = &command;
+        hand.only = &command;
         Figures f;
         std::string why;
         EXPECT_TRUE(runOnce(op, seed, f, &why)) << name(op) << " seed " << seed << ": " << why;
-        only = nullptr;
+        hand.only = nullptr;
     }
 };
 
 bool Interleave::runOnce(Op op, unsigned seed, Figures &f, std::string *why) {
     rest();
-    rng.seed(seed);
+    hand.rng.seed(seed);
     std::uniform_int_distribution<int> any(0, 1 << 30);
+    std::mt19937 &rng = hand.rng;
     // A controller that answers at once, or after a millisecond or two:
     // the waits then deliver events more often.
     sim::Faults pace;
@@ -381,10 +393,10 @@ bool Interleave::runOnce(Op op, unsigned seed, Figures &f, std::string *why) {
     }
     case Op::Run:
     case Op::Data: {
-        stopAfter = 20 + any(rng) % 40;
-        stopTarget = {&panelMAIN, MAIN_CMD_STOP};
+        hand.stopAfter = 20 + any(rng) % 40;
+        hand.stopTarget = {&panelMAIN, MAIN_CMD_STOP};
         press(panelMAIN, op == Op::Run ? MAIN_CMD_RUN : MAIN_CMD_DATA);
-        stopAfter = -1;
+        hand.stopAfter = -1;
         status = StatusLine();
         // Nothing a click may do meanwhile stops the controller's sampling
         // under the loop, and the loop gives the commands back when it ends.
@@ -400,10 +412,10 @@ bool Interleave::runOnce(Op op, unsigned seed, Figures &f, std::string *why) {
         const int rows = 4 + any(rng) % 4;
         SetCtrlVal(panelRECORDER, RECORDER_NUM_SETS, rows);
         SetCtrlVal(panelRECORDER, RECORDER_INTERVAL, 0.0);
-        stopAt = Timer() + 2.0;
-        stopTarget = {&panelRECORDER, RECORDER_STOP};
+        hand.stopAt = Timer() + 2.0;
+        hand.stopTarget = {&panelRECORDER, RECORDER_STOP};
         press(panelRECORDER, RECORDER_START);
-        stopAt = 0;
+        hand.stopAt = 0;
         status = StatusLine();
         bool frozen = false;
         for (const Request &r : sim.requestLog())
@@ -437,7 +449,7 @@ bool Interleave::runOnce(Op op, unsigned seed, Figures &f, std::string *why) {
     }
     }
     ++f.operations;
-    f.interleavings += clicks;
+    f.interleavings += hand.clicks;
     const auto log = sim.requestLog();
     f.frames += static_cast<long>(log.size());
     for (const Request &r : log) {
@@ -484,10 +496,10 @@ TEST_F(Interleave, EveryLongOperationEndsRightOrSaysItFailedWhateverIsClickedMea
         if (HasFatalFailure()) return;
         ASSERT_LT(Timer() - start, 50.0) << "too slow: " << f.interleavings << " interleavings so far";
     }
-    f.faults += takeovers;
+    f.faults += hand.takeovers;
     std::printf("interleaving: base seed %u, %d operations (%d completed right, the rest said they failed), "
                 "%d interleavings, %ld frames checked, %d faults (%d clicks took over the run)\n",
-                base, f.operations, f.completed, f.interleavings, f.frames, f.faults, takeovers);
+                base, f.operations, f.completed, f.interleavings, f.frames, f.faults, hand.takeovers);
     for (const std::string &note : f.faultNotes) std::printf("  %s\n", note.c_str());
     EXPECT_EQ(f.faults, 0);
     EXPECT_GE(f.interleavings, 2000);
@@ -499,7 +511,7 @@ TEST_F(Interleave, EveryLongOperationEndsRightOrSaysItFailedWhateverIsClickedMea
 // the write is over, and the memory comes out exactly as written.
 TEST_F(Interleave, TriggerAtEveryDeliveryOfAFilterWriteLeavesTheMemoryExact) {
     runClicking({&panelMAIN, MAIN_CMD_TRIGGER}, Op::FilterWrite, 1);
-    EXPECT_GT(clicks, 20);
+    EXPECT_GT(hand.clicks, 20);
     EXPECT_EQ(StatusLine(), "Filter data successfully written.");
     EXPECT_EQ(sim.filterImage(), PassThroughImage());
     for (const Request &r : sim.requestLog()) EXPECT_NE(command(r), 14) << "TRIGGER went out during the write";
@@ -514,7 +526,7 @@ TEST_F(Interleave, TriggerAtEveryDeliveryOfAFilterReadLeavesTheSettingsRight) {
 // the write is refused and sends nothing, and the recording ends right.
 TEST_F(Interleave, SendFilterDuringAnAutomaticRecordingIsRefused) {
     runClicking({&panelFILTER, FILTER_CMD_SEND}, Op::Recording, 3);
-    EXPECT_GT(clicks, 0);
+    EXPECT_GT(hand.clicks, 0);
     EXPECT_TRUE(StartsWith(StatusLine(), "Recording successfully finished")) << StatusLine();
     EXPECT_TRUE(sim.filterLog().empty());
 }
@@ -524,6 +536,66 @@ TEST_F(Interleave, SendFilterDuringAnAutomaticRecordingIsRefused) {
 TEST_F(Interleave, RestartSamplingDuringTestModeEntryLeavesPanelsAndControllerAgreeing) {
     runClicking({&panelMAIN, MAIN_CMD_RESTART_SAMPLING}, Op::EnterTest, 4);
     EXPECT_FALSE(sim.sampling());
+}
+
+// The firmware download over a pty, with clicks on every panel while the
+// port belongs to the loader.
+class FirmwareInterleave : public maint_test::UpdatePanelTest {
+  protected:
+    sim::SimThread sim;
+    Clicker hand;
+    std::vector<std::string> firmware;
+
+    void SetUp() override {
+        UpdatePanelTest::SetUp();
+        ASSERT_TRUE(sim.start(true, true));
+        firmware = {maint_test::record('0', 2, 0, {'f', 'w'})};
+        for (uint32_t a = 0; a < 0x200; a += 16)
+            firmware.push_back(maint_test::s3(kProgramMemoryBase + a, maint_test::firmwareBytes(a, 16)));
+        firmware.push_back(maint_test::record('7', 4, kProgramMemoryBase, {}));
+        hand.install();
+    }
+    void TearDown() override {
+        hand.uninstall();
+        UpdatePanelTest::TearDown();
+    }
+};
+
+TEST_F(FirmwareInterleave, ADownloadSendsTheFileExactlyOrSaysItFailedWhateverIsClickedMeanwhile) {
+    sim::LoaderSettings settings;
+    settings.imageFile = QString::fromStdString(path("image.S"));
+    sim.setLoaderSettings(settings);
+    useSerial(sim.ptyPath());
+    ASSERT_EQ(rs232con = InitRS232(1), 1);
+    chooseFirmware(writeLines("fw.S", firmware));
+    Figures f;
+    for (unsigned seed = BaseSeed(); seed < BaseSeed() + 3; ++seed) {
+        SCOPED_TRACE(seed);
+        set_main_buttons(1, 1, 1);
+        stop_flag = 1;
+        SetReadyLed(true);
+        sim.clearRequestLog();
+        hand.rng.seed(seed);
+        hand.clicks = 0;
+        hand.press(panelUPDATE, UPDATE_CMD_PROGRAM);
+        ++f.operations;
+        f.interleavings += hand.clicks;
+        const auto log = sim.requestLog();
+        f.frames += static_cast<long>(log.size());
+        for (const Request &r : log) EXPECT_EQ(FrameProblem(r), "") << "command " << command(r);
+        const std::string out = loaderOutput();
+        const bool said = out.find("Firmwareupdate was successful!") != std::string::npos;
+        if (said) {
+            ++f.completed;
+            EXPECT_EQ(sim.loaderImage().lines, firmware);
+        } else {
+            EXPECT_TRUE(out.find("Firmware update failed") != std::string::npos || !popups->shown.empty()) << out;
+        }
+        EXPECT_EQ(rs232con, 1) << "the normal link is back";
+    }
+    std::printf("interleaving: %d firmware downloads (%d completed right), %d interleavings, %ld frames checked\n",
+                f.operations, f.completed, f.interleavings, f.frames);
+    EXPECT_GT(f.interleavings, 0);
 }
 
 } // namespace
