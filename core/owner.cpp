@@ -22,6 +22,12 @@ bool lets(Operation operation, Command command) {
     // STOP and the recorder's pause and stop only set flags that the
     // running loops read; closing the program is never refused.
     if (command == Command::Stop || command == Command::RecorderControl) return true;
+    // A new connection ends a measuring loop and may come while a recording
+    // runs or test mode is on; it must not take the port from an operation
+    // that is in the middle of its requests, nor from the loader.
+    if (command == Command::Connect)
+        return operation == Operation::Measuring || operation == Operation::Recording ||
+               operation == Operation::RecordingPaused || operation == Operation::TestMode;
     switch (operation) {
     case Operation::Measuring:
         // CAPTURE during RUN ends the loop and tells the operator why.

@@ -40,6 +40,7 @@ enum class Command {
     Program,         // firmware download
     StartRecording,
     RecorderControl, // pause, continue and stop of a recording: only flags
+    Connect,         // opening a link (or changing its baud rate) from the connection dialog
 };
 
 // True when every operation in progress lets `command` through.

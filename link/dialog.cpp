@@ -1,6 +1,7 @@
 #include "link/dialog.h"
 
 #include "core/groups.h"
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
@@ -60,6 +61,10 @@ void showSettings(const LinkSettings &s) {
 // reconnect attempt opens the link: it would drop the conversation that one
 // is on. Says so in the dialog too.
 bool refusedWhileBusy() {
+    if (CommandRefused(Command::Connect)) {
+        showMessage(szStatus);
+        return true;
+    }
     if (ReconnectAttemptRunning()) SetStatus(ExchangeErrorText(EXCHANGE_BUSY));
     else if (!ExchangeRefusedWhileBusy()) return false;
     showMessage(ExchangeErrorText(EXCHANGE_BUSY));
