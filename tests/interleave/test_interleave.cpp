@@ -507,6 +507,22 @@ TEST_F(Interleave, EveryLongOperationEndsRightOrSaysItFailedWhateverIsClickedMea
 
 // The faults clicks have found, kept as cases of their own.
 
+// Seeds of the run above that found faults before commands asked for the
+// link: a stop-sampling or erase frame carrying another command's words, a
+// read whose reply was another command's, test mode shown over a sampling
+// controller, a capture whose recording another command took.
+TEST_F(Interleave, TheSeedsThatOnceFoundFaultsEndSound) {
+    const Case cases[] = {{Op::FilterWrite, 20261207}, {Op::FilterRead, 20261208}, {Op::EnterTest, 20261209},
+                          {Op::FilterRead, 20261219},  {Op::Capture, 20261228},    {Op::Capture, 20261239},
+                          {Op::FilterWrite, 20261251}, {Op::LeaveTest, 20261254},  {Op::FilterWrite, 20261262}};
+    Figures f;
+    for (const Case &c : cases) {
+        std::string why;
+        EXPECT_TRUE(runOnce(c.op, c.seed, f, &why)) << name(c.op) << " seed " << c.seed << ": " << why;
+    }
+    EXPECT_EQ(hand.takeovers, 0);
+}
+
 // TRIGGER pressed at every event delivery of SEND FILTER: it waits until
 // the write is over, and the memory comes out exactly as written.
 TEST_F(Interleave, TriggerAtEveryDeliveryOfAFilterWriteLeavesTheMemoryExact) {
