@@ -3,6 +3,7 @@
 #include "core/status.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -51,33 +52,15 @@ bool lets(Operation operation, Command command) {
     return false;
 }
 
-const Operation *refusing(Command command) {
-    static Operation testMode = Operation::TestMode;
-    if (g_testMode && !lets(Operation::TestMode, command)) return &testMode;
+// The operation that refuses `command`, the innermost first.
+std::optional<Operation> refusing(Command command) {
     for (auto it = g_holds.rbegin(); it != g_holds.rend(); ++it)
-        if (!lets(it->operation, command)) return &it->operation;
-    return nullptr;
+        if (!lets(it->operation, command)) return it->operation;
+    if (g_testMode && !lets(Operation::TestMode, command)) return Operation::TestMode;
+    return std::nullopt;
 }
 
-} // namespace
-
-bool CommandAllowed(Command command) { return refusing(command) == nullptr; }
-
-bool CommandRefused(Command command) {
-    const Operation *holder = refusing(command);
-    if (!holder) return false;
-    SetStatus(BusyText(*holder));
-    return true;
-}
-
-bool OperationRunning(Operation operation) {
-    if (operation == Operation::TestMode && g_testMode) return true;
-    return std::any_of(g_holds.begin(), g_holds.end(), [operation](const Hold &h) { return h.operation == operation; });
-}
-
-bool AnyOperationRunning() { return g_testMode || !g_holds.empty(); }
-
-const char *BusyText(Operation operation) {
+const char *busyText(Operation operation) {
     switch (operation) {
     case Operation::Measuring: return "Busy! Please stop the measurement first.";
     case Operation::Recording:
@@ -90,6 +73,22 @@ const char *BusyText(Operation operation) {
     case Operation::SensorCommand: return "Busy! The sensor is still answering another command.";
     }
     return "Busy!";
+}
+
+} // namespace
+
+bool CommandAllowed(Command command) { return !refusing(command); }
+
+bool CommandRefused(Command command) {
+    const std::optional<Operation> holder = refusing(command);
+    if (!holder) return false;
+    SetStatus(busyText(*holder));
+    return true;
+}
+
+bool OperationRunning(Operation operation) {
+    if (operation == Operation::TestMode && g_testMode) return true;
+    return std::any_of(g_holds.begin(), g_holds.end(), [operation](const Hold &h) { return h.operation == operation; });
 }
 
 OperationHold::OperationHold(Operation operation) : slot_(++g_lastHold) { g_holds.push_back({slot_, operation}); }

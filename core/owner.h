@@ -52,9 +52,6 @@ bool CommandRefused(Command command);
 
 // True while `operation` holds the link (test mode included).
 bool OperationRunning(Operation operation);
-bool AnyOperationRunning();
-// The busy text for a command refused while `operation` runs.
-const char *BusyText(Operation operation);
 
 // Holds the link for one operation from construction to destruction.
 class OperationHold {
