@@ -1,6 +1,7 @@
 #include "link/dialog.h"
 
 #include "core/groups.h"
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
@@ -60,6 +61,10 @@ void showSettings(const LinkSettings &s) {
 // reconnect attempt opens the link: it would drop the conversation that one
 // is on. Says so in the dialog too.
 bool refusedWhileBusy() {
+    if (CommandRefused(Command::Connect)) {
+        showMessage(szStatus);
+        return true;
+    }
     if (ReconnectAttemptRunning()) SetStatus(ExchangeErrorText(EXCHANGE_BUSY));
     else if (!ExchangeRefusedWhileBusy()) return false;
     showMessage(ExchangeErrorText(EXCHANGE_BUSY));
@@ -210,9 +215,10 @@ int CC_NUM_COMPORT(int, int, int event, void *, int, int) {
 }
 
 int ChangeBaudrate() {
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    emptyframe[0] = static_cast<unsigned short>(baud);
-    switch (Exchange(kBaudChangeCommand, emptyframe, emptyframe)) {
+    unsigned short request[PNUM] = {};
+    unsigned short reply[PNUM] = {};
+    request[0] = static_cast<unsigned short>(baud);
+    switch (Exchange(kBaudChangeCommand, request, reply)) {
     case EXCHANGE_BUSY: return 0; // the status line says why
     case EXCHANGE_LOST:
         SetStatus("Error! No connection found.");
@@ -221,7 +227,7 @@ int ChangeBaudrate() {
     case EXCHANGE_BAD_ECHO: return 0;
     case EXCHANGE_OK: break;
     }
-    if (emptyframe[0] == kAcknowledge) {
+    if (reply[0] == kAcknowledge) {
         SetStatus("Baudrate changed!");
         set_main_buttons(0, 0, 0);
         return 1;

@@ -29,15 +29,16 @@ constexpr int kVersionLength = 35;
 
 // The line check; *result says how its exchange ended.
 int lineCheck(ExchangeResult *result) {
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    *result = Exchange(kLineCheckCommand, emptyframe, emptyframe);
+    const unsigned short request[PNUM] = {};
+    unsigned short reply[PNUM] = {};
+    *result = Exchange(kLineCheckCommand, request, reply);
     switch (*result) {
     case EXCHANGE_BUSY: return 0; // the busy text stays
     case EXCHANGE_LOST: SetStatus(kNoConnection); return 0;
     case EXCHANGE_BAD_ECHO: return 0;
     case EXCHANGE_OK: break;
     }
-    if (emptyframe[0] == kAcknowledge) {
+    if (reply[0] == kAcknowledge) {
         SetStatus("Connection found. Line OK.");
         return 1;
     }
@@ -101,8 +102,8 @@ int CheckComLine() {
 }
 
 int GetVERSIONInfo() {
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    const ExchangeResult result = Exchange(kVersionCommand, emptyframe, nullptr);
+    const unsigned short request[PNUM] = {};
+    const ExchangeResult result = Exchange(kVersionCommand, request, nullptr);
     if (result == EXCHANGE_BUSY) return 0;
     if (result != EXCHANGE_OK) {
         SetStatus(kConnectionLost);

@@ -3,25 +3,39 @@
 #include "core/status.h"
 #include "ui/engine/engine.h"
 
-#include <algorithm>
-#include <iterator>
 
-bool ExchangeOrGiveUp(int command, const unsigned short payload[PNUM], unsigned short reply[PNUM]) {
+CommandOutcome ExchangeOrGiveUp(int command, const unsigned short payload[PNUM], unsigned short reply[PNUM]) {
     const ExchangeResult result = Exchange(command, payload, reply);
-    if (result == EXCHANGE_OK) return true;
     GiveUpLink(result);
-    return false;
+    return OutcomeOf(result);
 }
 
-bool AcknowledgedCommand(int command, const char *text) {
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+CommandOutcome OutcomeOf(ExchangeResult result) {
+    switch (result) {
+    case EXCHANGE_OK: return CommandOutcome::Done;
+    case EXCHANGE_BUSY: return CommandOutcome::Refused;
+    case EXCHANGE_LOST: return CommandOutcome::LinkLost;
+    case EXCHANGE_BAD_ECHO: return CommandOutcome::EchoIncorrect;
+    }
+    return CommandOutcome::LinkLost;
+}
+
+CommandOutcome AcknowledgedCommand(int command, const char *text) {
+    // The request and its reply stay in this frame's own words: the events
+    // delivered below may run other commands.
+    const unsigned short request[PNUM] = {};
+    unsigned short reply[PNUM] = {};
     SetStatus(text);
     ProcessSystemEvents();
-    if (!ExchangeOrGiveUp(command, emptyframe, emptyframe)) return false;
-    if (emptyframe[0] != kAcknowledge) {
+    const ExchangeResult result = Exchange(command, request, reply);
+    if (result != EXCHANGE_OK) {
+        GiveUpLink(result);
+        return OutcomeOf(result);
+    }
+    if (reply[0] != kAcknowledge) {
         SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
-        return false;
+        return CommandOutcome::NotAcknowledged;
     }
     AppendStatus("OK.");
-    return true;
+    return CommandOutcome::Done;
 }

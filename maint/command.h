@@ -4,10 +4,21 @@
 
 #include "link/frame.h"
 
+// How a maintenance command ended, from what the exchange brought back.
+enum class CommandOutcome {
+    Done,            // answered (and acknowledged where an acknowledge is due)
+    Refused,         // another operation held the link; nothing was sent
+    LinkLost,        // no reply after every attempt: the link is given up
+    EchoIncorrect,   // the reply did not start with 0x00 0x55: the link is given up
+    NotAcknowledged, // answered without 0x00AA in word 0: the link is kept
+};
+CommandOutcome OutcomeOf(ExchangeResult result);
+
 // Exchange that gives the link up on a lost or garbled reply (a refused one
-// only says so). True when the controller answered.
-bool ExchangeOrGiveUp(int command, const unsigned short payload[PNUM], unsigned short reply[PNUM]);
+// only says so). Done when the controller answered.
+CommandOutcome ExchangeOrGiveUp(int command, const unsigned short payload[PNUM], unsigned short reply[PNUM]);
 // An all-zero request that the controller must acknowledge with 0x00AA in
 // word 0. Shows `text` first and appends "OK." on the acknowledge; an answer
 // without it reads "Error! Sensor echo incorrect." and leaves the link be.
-bool AcknowledgedCommand(int command, const char *text);
+// The caller holds the link (core/owner.h) for the whole command.
+CommandOutcome AcknowledgedCommand(int command, const char *text);

@@ -1,6 +1,7 @@
 #include "maint/filter.h"
 
 #include "core/groups.h"
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
@@ -10,7 +11,6 @@
 #include "ui/panels/main_ids.h"
 
 #include <algorithm>
-#include <iterator>
 
 unsigned short filterimage[FILTER_IMAGE_WORDS];
 
@@ -41,18 +41,20 @@ void showProgress(int n) {
 }
 
 // One package: `count` image words from `first`, written at the matching
-// controller address. Shows "Write package n ... " and appends "OK.".
-bool writePackage(const unsigned short *image, int first, int count, int n) {
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    emptyframe[0] = static_cast<unsigned short>(FILTER_MEMORY + first);
-    emptyframe[1] = static_cast<unsigned short>(count);
-    std::copy(image + first, image + first + count, emptyframe + 2);
+// controller address. Shows "Write package n ... " and appends "OK.". The
+// request is built in its own words: the events delivered before it goes
+// out may run other commands.
+CommandOutcome writePackage(const unsigned short *image, int first, int count, int n) {
+    unsigned short request[PNUM] = {};
+    unsigned short reply[PNUM];
+    request[0] = static_cast<unsigned short>(FILTER_MEMORY + first);
+    request[1] = static_cast<unsigned short>(count);
+    std::copy(image + first, image + first + count, request + 2);
     SetStatusF("Write package %i ... ", n);
     ProcessSystemEvents();
-    // FillTxBuf copies the payload, so the request survives what the events did.
-    if (!ExchangeOrGiveUp(kWritePackage, emptyframe, emptyframe)) return false;
-    AppendStatus("OK.");
-    return true;
+    const CommandOutcome outcome = ExchangeOrGiveUp(kWritePackage, request, reply);
+    if (outcome == CommandOutcome::Done) AppendStatus("OK.");
+    return outcome;
 }
 
 } // namespace
@@ -71,25 +73,59 @@ void BuildFilterImage(unsigned short image[FILTER_IMAGE_WORDS]) {
     }
 }
 
-int sendFilterCoefficients(const unsigned short *image) {
-    if (!AcknowledgedCommand(kStopSampling, "Stop sampling ... ")) return -1;
+CommandOutcome WriteFilterMemory(const unsigned short *image) {
+    // The image is copied first: whatever runs during the waits below, the
+    // memory gets the image as it was when the write began.
+    unsigned short words[FILTER_IMAGE_WORDS];
+    std::copy(image, image + FILTER_IMAGE_WORDS, words);
 
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    emptyframe[0] = FILTER_MEMORY;
+    CommandOutcome outcome = AcknowledgedCommand(kStopSampling, "Stop sampling ... ");
+    if (outcome != CommandOutcome::Done) return outcome;
+
+    unsigned short request[PNUM] = {};
+    unsigned short reply[PNUM];
+    request[0] = FILTER_MEMORY;
     SetStatus("Erase page ... ");
     ProcessSystemEvents();
-    if (!ExchangeOrGiveUp(kErasePage, emptyframe, emptyframe)) return -1;
+    if ((outcome = ExchangeOrGiveUp(kErasePage, request, reply)) != CommandOutcome::Done) return outcome;
     AppendStatus("OK.");
     int n = 1;
     showProgress(n);
 
     for (int i = 0; i < kFullPackages; ++i) {
-        if (!writePackage(image, kPackageWords * i, kPackageWords, n)) return -1;
+        if ((outcome = writePackage(words, kPackageWords * i, kPackageWords, n)) != CommandOutcome::Done)
+            return outcome;
         showProgress(++n);
     }
-    if (!writePackage(image, kPackageWords * kFullPackages, kLastPackageWords, n)) return -1;
-    showProgress(++n);
-    return 0;
+    outcome = writePackage(words, kPackageWords * kFullPackages, kLastPackageWords, n);
+    if (outcome == CommandOutcome::Done) showProgress(++n);
+    return outcome;
+}
+
+int sendFilterCoefficients(const unsigned short *image) {
+    return WriteFilterMemory(image) == CommandOutcome::Done ? 0 : -1;
+}
+
+CommandOutcome ReadFilterSettings() {
+    unsigned short request[PNUM] = {};
+    unsigned short reply[PNUM];
+    request[0] = kReadSettings;
+    SetStatus("Read filter settings ... ");
+    ProcessSystemEvents();
+    const CommandOutcome outcome = ExchangeOrGiveUp(kReadFilter, request, reply);
+    if (outcome != CommandOutcome::Done) return outcome;
+    AppendStatus("OK.");
+    ProcessSystemEvents();
+    for (int k = 0; k < FILTER_COUNT; ++k) {
+        const unsigned short setting = reply[settingWord(k)];
+        if (setting == FILTER_OFF) {
+            showFilterState(k, 0);
+        } else {
+            showFilterState(k, 1);
+            SetCtrlVal(panelFILTER, FILTER_SETTING_1 + k, static_cast<int>(setting));
+        }
+    }
+    return outcome;
 }
 
 int CC_RNG_FILTER(int, int, int event, void *, int, int) {
@@ -106,25 +142,12 @@ int CC_NUM_FILTER(int, int, int, void *, int, int) { return 0; }
 
 int CC_CMD_GET_FILTER(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    // A measuring loop owns the link; reading now would come between its requests.
-    if (stop_flag != 1) return 0;
-    if (ExchangeRefusedWhileBusy()) return 0;
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    emptyframe[0] = kReadSettings;
-    SetStatus("Read filter settings ... ");
-    ProcessSystemEvents();
-    if (!ExchangeOrGiveUp(kReadFilter, emptyframe, emptyframe)) return 0;
-    AppendStatus("OK.");
-    ProcessSystemEvents();
-    for (int k = 0; k < FILTER_COUNT; ++k) {
-        const unsigned short setting = emptyframe[settingWord(k)];
-        if (setting == FILTER_OFF) {
-            showFilterState(k, 0);
-        } else {
-            showFilterState(k, 1);
-            SetCtrlVal(panelFILTER, FILTER_SETTING_1 + k, static_cast<int>(setting));
-        }
-    }
+    // While a measuring loop runs the read does nothing at all, not even
+    // say why; any other holder of the link says it is busy.
+    if (OperationRunning(Operation::Measuring) && !CommandAllowed(Command::GetFilter)) return 0;
+    if (CommandRefused(Command::GetFilter)) return 0;
+    OperationHold hold(Operation::Filter);
+    ReadFilterSettings();
     return 0;
 }
 
@@ -132,14 +155,18 @@ int CC_CMD_SEND_FILTER(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     // Writing the filter stops sampling: a running loop would go on reading
     // frozen values, and the writes would come between its requests.
-    if (stop_flag != 1) {
+    if (OperationRunning(Operation::Measuring)) {
         MessagePopup("ERROR", "Please stop the measurement first!");
         return 0;
     }
-    if (ExchangeRefusedWhileBusy()) return 0;
+    if (CommandRefused(Command::SendFilter)) return 0;
+    OperationHold hold(Operation::Filter);
     BuildFilterImage(filterimage);
-    if (sendFilterCoefficients(filterimage) == 0) SetStatus("Filter data successfully written.");
-    else SetStatus("Failure while writing filter data.");
+    switch (WriteFilterMemory(filterimage)) {
+    case CommandOutcome::Done: SetStatus("Filter data successfully written."); break;
+    case CommandOutcome::Refused: break; // the status line says why
+    default: SetStatus("Failure while writing filter data."); break;
+    }
     return 0;
 }
 

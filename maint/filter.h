@@ -2,6 +2,8 @@
 // the filter memory (256 words at controller address 0x1100).
 #pragma once
 
+#include "maint/command.h"
+
 constexpr int FILTER_COUNT = 4;
 constexpr int FILTER_IMAGE_WORDS = 256;
 constexpr int FILTER_COEFFICIENTS = 45; // per filter, Q15 (32767 = 1.0)
@@ -17,6 +19,12 @@ extern unsigned short filterimage[FILTER_IMAGE_WORDS];
 // rest 0) with the triple (2, -1, 32767) that marks it off, whatever the
 // filter panel's enable boxes and settings show.
 void BuildFilterImage(unsigned short image[FILTER_IMAGE_WORDS]);
+// Stops sampling, erases the filter memory and writes the image in 19
+// packages; the outcome says how far it got. The caller holds the link.
+CommandOutcome WriteFilterMemory(const unsigned short *image);
+// Reads the four settings and shows them on the filter panel. The caller
+// holds the link.
+CommandOutcome ReadFilterSettings();
 // Stops sampling, erases the filter memory and writes the image in 19
 // packages. 0 on success, -1 on failure (reported in the status line).
 int sendFilterCoefficients(const unsigned short *image);

@@ -1,6 +1,7 @@
 #include "maint/firmware.h"
 
 #include "core/groups.h"
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/program.h"
 #include "core/status.h"
@@ -215,11 +216,13 @@ void download() {
         MessagePopup("ERROR", kTcpRefusal);
         return;
     }
-    if (ExchangeRefusedWhileBusy()) return;
-    if (stop_flag == 0) {
+    if (OperationRunning(Operation::Measuring)) {
         MessagePopup("ERROR", "Please stop the measurement first!");
         return;
     }
+    if (CommandRefused(Command::Program)) return;
+    // From here the port belongs to the download, the loader link included.
+    OperationHold hold(Operation::Firmware);
     const bool merged = MergedFileReady();
     if (!merged && !FileLedIsGreen(UPDATE_LED_FIRMWARE)) {
         MessagePopup("ERROR", "Please select files first!");

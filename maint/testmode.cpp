@@ -1,6 +1,7 @@
 #include "maint/testmode.h"
 
 #include "core/groups.h"
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
@@ -72,10 +73,13 @@ void set_test_data() {
 
 int exchange_test_data() {
     get_test_data();
-    // The record goes out and its answer comes back in the same sixteen words.
-    auto *words = reinterpret_cast<unsigned short *>(testdata);
-    switch (const ExchangeResult result = Exchange(kTestRecord, words, words)) {
+    // The record goes out and its answer comes back in words of this call's
+    // own; testdata takes the answer once it is in.
+    unsigned short request[TEST_WORDS], reply[TEST_WORDS];
+    std::copy(std::begin(testdata), std::end(testdata), request);
+    switch (const ExchangeResult result = Exchange(kTestRecord, request, reply)) {
     case EXCHANGE_OK:
+        std::copy(std::begin(reply), std::end(reply), testdata);
         SetStatus("Test recieved.");
         set_test_data();
         return 1;
@@ -89,30 +93,47 @@ int exchange_test_data() {
     }
 }
 
-int CC_CMD_ENTER_TEST(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    if (ExchangeRefusedWhileBusy()) return 0;
-    if (!AcknowledgedCommand(kEnterTest, "Entering testmode ... ")) return 0;
+CommandOutcome EnterTestMode() {
+    const CommandOutcome outcome = AcknowledgedCommand(kEnterTest, "Entering testmode ... ");
+    if (outcome != CommandOutcome::Done) return outcome;
+    HoldTestMode();
     ProcessSystemEvents();
     // The main panel's commands stay dimmed while testing.
     set_main_buttons(0, 0, 0);
     set_test_panel_controls(-2, 1);
+    return outcome;
+}
+
+CommandOutcome LeaveTestMode() {
+    const CommandOutcome outcome = AcknowledgedCommand(kExitTest, "Restarting normal mode ... ");
+    if (outcome != CommandOutcome::Done) return outcome;
+    ReleaseTestMode();
+    ProcessSystemEvents();
+    set_test_panel_controls(1, 0);
+    set_main_buttons(1, 1, send_get_status);
+    return outcome;
+}
+
+int CC_CMD_ENTER_TEST(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    if (CommandRefused(Command::EnterTest)) return 0;
+    OperationHold hold(Operation::SensorCommand);
+    EnterTestMode();
     return 0;
 }
 
 int CC_EXIT_TEST(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (ExchangeRefusedWhileBusy()) return 0;
-    if (!AcknowledgedCommand(kExitTest, "Restarting normal mode ... ")) return 0;
-    ProcessSystemEvents();
-    set_test_panel_controls(1, 0);
-    set_main_buttons(1, 1, send_get_status);
+    if (CommandRefused(Command::ExitTest)) return 0;
+    OperationHold hold(Operation::SensorCommand);
+    LeaveTestMode();
     return 0;
 }
 
 int CC_TESTPANEL(int, int control, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (ExchangeRefusedWhileBusy()) return 0;
+    if (CommandRefused(Command::TestRecord)) return 0;
+    OperationHold hold(Operation::SensorCommand);
     // Switching a lamp off swaps its on colour, so presses cycle through
     // on in its own colour, off, on in green, off.
     if (const LampButton *lamp = lampOf(control)) {

@@ -1,5 +1,6 @@
 #include "measure/data.h"
 
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/program.h"
 #include "core/status.h"
@@ -239,7 +240,8 @@ void ShowMissedValues(int panel) {
 
 int CC_CMD_DATA(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (ExchangeRefusedWhileBusy()) return 0;
+    if (CommandRefused(Command::Data)) return 0;
+    OperationHold hold(Operation::Measuring);
     EnterMeasuringState(MAIN_CMD_DATA);
     stop_flag = 0;
     bool prepared = false;

@@ -1,6 +1,7 @@
 #include "measure/sampling.h"
 
 #include "core/groups.h"
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/program.h"
 #include "core/status.h"
@@ -32,24 +33,34 @@ void setVisible(std::initializer_list<int> ids, int visible) {
 }
 
 // One all-zero request with its status text; "OK." follows an acknowledge.
-// Returns true when the controller acknowledged.
+// Returns true when the controller acknowledged. The request and its reply
+// are this call's own: the events delivered before the exchange may run
+// other commands. The caller holds the link.
 bool oneShot(int command, const char *text) {
-    if (ExchangeRefusedWhileBusy()) return false;
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
+    const unsigned short request[PNUM] = {};
+    unsigned short reply[PNUM] = {};
     SetStatus(text);
     ProcessSystemEvents();
-    const ExchangeResult result = Exchange(command, emptyframe, emptyframe);
+    const ExchangeResult result = Exchange(command, request, reply);
     if (result != EXCHANGE_OK) {
         GiveUpLink(result);
         return false;
     }
-    if (emptyframe[0] != kAcknowledge) {
+    if (reply[0] != kAcknowledge) {
         SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
         return false;
     }
     AppendStatus("OK.");
     ProcessSystemEvents();
     return true;
+}
+
+// A sensor command clicked by the operator: asks for the link, holds it and
+// runs the command.
+void sensorCommand(Command kind, int command, const char *text) {
+    if (CommandRefused(kind)) return;
+    OperationHold hold(Operation::SensorCommand);
+    oneShot(command, text);
 }
 
 } // namespace
@@ -93,7 +104,8 @@ void EnterIdleState(int loopCommand, int failure) {
 
 int CC_CMD_RUN(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (ExchangeRefusedWhileBusy()) return 0;
+    if (CommandRefused(Command::Run)) return 0;
+    OperationHold hold(Operation::Measuring);
     EnterMeasuringState(MAIN_CMD_RUN);
     stop_flag = 0;
     int failure = MEAS_OK;
@@ -120,7 +132,7 @@ int CC_CMD_RUN(int, int, int event, void *, int, int) {
 }
 
 int CC_CMD_STOP(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || CommandRefused(Command::Stop)) return 0;
     stop_flag = 1;
     if (rs232con > 0 || tcpcon > 0) {
         switch (GetRecordingType()) {
@@ -135,7 +147,9 @@ int CC_CMD_STOP(int, int, int event, void *, int, int) {
 }
 
 int CC_CMD_TEACH(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || CommandRefused(Command::SensorCommand)) return 0;
+    // TEACH holds the link through the re-read of the taught parameters.
+    OperationHold hold(Operation::SensorCommand);
     if (!oneShot(6, "Sending TEACH order ... ")) return 0;
     target = RAM;
     // The taught values go to the panels, so the next send keeps them.
@@ -144,28 +158,28 @@ int CC_CMD_TEACH(int, int, int event, void *, int, int) {
 }
 
 int CC_CMD_STOP_SAMPLING(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) oneShot(10, "Stop sampling ... ");
+    if (event == EVENT_COMMIT) sensorCommand(Command::StopSampling, 10, "Stop sampling ... ");
     return 0;
 }
 
 int CC_CMD_RESTART_SAMPLING(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) oneShot(11, "Restart sampling ... ");
+    if (event == EVENT_COMMIT) sensorCommand(Command::SensorCommand, 11, "Restart sampling ... ");
     return 0;
 }
 
 int CC_CMD_RESET(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) oneShot(13, "Reseting data ... ");
+    if (event == EVENT_COMMIT) sensorCommand(Command::SensorCommand, 13, "Reseting data ... ");
     return 0;
 }
 
 int CC_CMD_TRIGGER(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) oneShot(14, "Aquiring normalisation base ... ");
+    if (event == EVENT_COMMIT) sensorCommand(Command::SensorCommand, 14, "Aquiring normalisation base ... ");
     return 0;
 }
 
 int CC_CMD_VERSION(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    if (ExchangeRefusedWhileBusy()) return 0;
+    if (event != EVENT_COMMIT || CommandRefused(Command::SensorCommand)) return 0;
+    OperationHold hold(Operation::SensorCommand);
     if (!GetVERSIONInfo()) {
         stop_flag = 1;
         set_main_buttons(0, 0, 0);

@@ -1,5 +1,6 @@
 #include "params/compareview.h"
 
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/status.h"
 #include "params/binding.h"
@@ -97,7 +98,8 @@ int showMerge() {
 } // namespace
 
 int CC_BTNCompare(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || CommandRefused(Command::Transfer)) return 0;
+    OperationHold hold(Operation::Transfer);
     TargetFromSelector();
     if (target == DATFILE) {
         SetStatus("Select RAM or EEPROM to compare the panels with the controller.");
@@ -130,7 +132,8 @@ int CC_COMPARE_KEEP(int, int control, int event, void *, int, int) {
 }
 
 int CC_COMPARE_SEND(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || CommandRefused(Command::Transfer)) return 0;
+    OperationHold hold(Operation::Transfer);
     if (showMerge() < 0) return 0;
     HidePanel(panelCOMPARE);
     // To the memory that was compared, whatever the selector shows now.
@@ -140,7 +143,9 @@ int CC_COMPARE_SEND(int, int, int event, void *, int, int) {
 }
 
 int CC_COMPARE_UPDATE(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    // Taking fields into the panels while a read or send runs would mix
+    // the record it works on.
+    if (event != EVENT_COMMIT || CommandRefused(Command::Transfer)) return 0;
     const int taken = showMerge();
     if (taken < 0) return 0;
     HidePanel(panelCOMPARE);

@@ -1,5 +1,6 @@
 #include "params/transfer.h"
 
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/program.h"
 #include "core/status.h"
@@ -35,22 +36,24 @@ void startProgress() {
     SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_VISIBLE, 1);
 }
 
-// Exchanges the request built from emptyframe; the reply lands there too.
-// Returns false after giving up the link.
-bool exchange(int command) {
-    const ExchangeResult result = Exchange(command, emptyframe, emptyframe);
+// Exchanges one request; the reply lands in `reply`. Returns false after
+// giving up the link.
+bool exchange(int command, const unsigned short request[PNUM], unsigned short reply[PNUM]) {
+    const ExchangeResult result = Exchange(command, request, reply);
     GiveUpLink(result);
     return result == EXCHANGE_OK;
 }
 
-void loadSet(const unsigned short rec[PARAM_WORDS], int n) {
-    std::copy(rec + PARAM_SET_WORDS * (n - 1), rec + PARAM_SET_WORDS * n, emptyframe);
-    emptyframe[0] = static_cast<unsigned short>(kSetCommand + n);
+// The request for set n: the set's words with 0x6400 + n in its first one.
+void loadSet(const unsigned short rec[PARAM_WORDS], int n, unsigned short request[PNUM]) {
+    std::copy(rec + PARAM_SET_WORDS * (n - 1), rec + PARAM_SET_WORDS * n, request);
+    request[0] = static_cast<unsigned short>(kSetCommand + n);
 }
 
-void controlFrame() {
-    std::fill(std::begin(emptyframe), std::end(emptyframe), 0);
-    emptyframe[0] = kSetCommand;
+// The request that prepares a read copy or activates the written sets.
+void controlFrame(unsigned short request[PNUM]) {
+    std::fill(request, request + PNUM, 0);
+    request[0] = kSetCommand;
 }
 
 void setReport(const char *what, int n) {
@@ -75,22 +78,26 @@ void SendParameter(unsigned short rec[PARAM_WORDS]) {
         SetStatus(SendParaToFile(rec) ? "Parameter saved to file." : "Parameter saving to file failed.");
         return;
     }
-    if (ExchangeRefusedWhileBusy()) return;
+    // Requests and replies live here, and the record is taken as it is now:
+    // what runs during the waits cannot change what goes out.
+    unsigned short sending[PARAM_WORDS];
+    std::copy(rec, rec + PARAM_WORDS, sending);
+    unsigned short request[PNUM], reply[PNUM];
     startProgress();
     for (int n = 1; n <= PARAM_SETS; ++n) {
-        loadSet(rec, n);
-        if (!exchange(kWriteSets)) return;
+        loadSet(sending, n, request);
+        if (!exchange(kWriteSets, request, reply)) return;
         progress(8 * n);
-        setReport(emptyframe[0] == n ? "stored to sensor" : "storing to sensor failed", n);
+        setReport(reply[0] == n ? "stored to sensor" : "storing to sensor failed", n);
     }
-    controlFrame();
+    controlFrame(request);
     const int command = target == EEPROM ? kStoreSets : kWriteSets;
     char text[128];
     std::snprintf(text, sizeof text, "Activating parameter %s", target == EEPROM ? "and storing to EEPROM ... " : "... ");
     SetStatus(text);
-    if (!exchange(command)) return;
+    if (!exchange(command, request, reply)) return;
     progress(100);
-    std::strncat(text, emptyframe[0] == 0 ? "Done!" : "Failed!", sizeof text - std::strlen(text) - 1);
+    std::strncat(text, reply[0] == 0 ? "Done!" : "Failed!", sizeof text - std::strlen(text) - 1);
     SetStatus(text);
 }
 
@@ -102,12 +109,14 @@ int GetParameter(unsigned short rec[PARAM_WORDS]) {
         SetStatus(loaded ? "Parameter loaded from file." : "Parameter load from file failed.");
         return loaded ? 1 : 0;
     }
-    if (ExchangeRefusedWhileBusy()) return 0;
+    // The place is taken once: the selector may change during the waits.
+    const int place = target;
+    unsigned short request[PNUM], reply[PNUM];
     startProgress();
-    controlFrame();
-    if (!exchange(target == EEPROM ? kReadEeprom : kReadSets)) return 0;
+    controlFrame(request);
+    if (!exchange(place == EEPROM ? kReadEeprom : kReadSets, request, reply)) return 0;
     progress(4);
-    if (emptyframe[0] != 0) {
+    if (reply[0] != 0) {
         SetStatus("Failed to initialize parameter copy.");
         return 0;
     }
@@ -117,19 +126,19 @@ int GetParameter(unsigned short rec[PARAM_WORDS]) {
     unsigned short loaded[PARAM_WORDS];
     std::copy(rec, rec + PARAM_WORDS, loaded);
     for (int n = 1; n <= PARAM_SETS; ++n) {
-        loadSet(loaded, n);
-        if (!exchange(kReadSets)) return 0;
+        loadSet(loaded, n, request);
+        if (!exchange(kReadSets, request, reply)) return 0;
         progress(8 * n + 4);
-        if (emptyframe[0] != n) {
+        if (reply[0] != n) {
             setReport("loading from sensor failed", n);
             return 0;
         }
-        std::copy(std::begin(emptyframe), std::end(emptyframe), loaded + PARAM_SET_WORDS * (n - 1));
+        std::copy(std::begin(reply), std::end(reply), loaded + PARAM_SET_WORDS * (n - 1));
         setReport("loaded from sensor", n);
     }
     std::copy(loaded, loaded + PARAM_WORDS, rec);
-    SetStatus(target == EEPROM ? "Parameter set successfully loaded from EEPROM"
-                               : "Parameter set successfully loaded from RAM");
+    SetStatus(place == EEPROM ? "Parameter set successfully loaded from EEPROM"
+                              : "Parameter set successfully loaded from RAM");
     return 1;
 }
 
@@ -142,7 +151,8 @@ int CC_RADIO_MEMORY(int panel, int control, int event, void *, int, int) {
 }
 
 int CC_BTNSend(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || CommandRefused(Command::Transfer)) return 0;
+    OperationHold hold(Operation::Transfer);
     TargetFromSelector();
     GetPanelValues(param);
     SendParameter(param);
@@ -150,7 +160,8 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
 }
 
 int CC_BTNGet(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || CommandRefused(Command::Transfer)) return 0;
+    OperationHold hold(Operation::Transfer);
     TargetFromSelector();
     // A failed or partial load leaves the panels as they were.
     if (GetParameter(param)) SetPanelValues(param);

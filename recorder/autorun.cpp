@@ -3,6 +3,7 @@
 #include "recorder/recorder.h"
 
 #include "core/groups.h"
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
@@ -22,6 +23,10 @@ namespace {
 constexpr double kPassWait = 0.1;    // seconds at the start of every pass
 constexpr double kStoreLit = 0.5;    // seconds the store indicators stay lit
 constexpr int kMaxDots = 10;
+
+// The run's hold on the link while it loops; pause and continue change what
+// it lets through.
+OperationHold *g_runHold = nullptr;
 
 void runProgress(int p) {
     SetCtrlAttribute(panelMAIN, MAIN_PROGRESS, ATTR_FILL_COLOR, VAL_DK_RED);
@@ -124,7 +129,8 @@ RunEnd runLoop() {
 
 int CC_CMD_START_REC(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (recorder_stop_flag == 0 || ExchangeRefusedWhileBusy()) return 0;
+    if (recorder_stop_flag == 0 || CommandRefused(Command::StartRecording)) return 0;
+    OperationHold hold(Operation::Recording);
     lockForRun();
     GetCtrlVal(panelRECORDER, RECORDER_INTERVAL, &zeitint);
     GetCtrlVal(panelRECORDER, RECORDER_NUM_SETS, &anzwerte);
@@ -150,7 +156,9 @@ int CC_CMD_START_REC(int, int, int event, void *, int, int) {
     recorder_stop_flag = 0;
     recstate = 1;
 
+    g_runHold = &hold;
     const RunEnd end = runLoop();
+    g_runHold = nullptr;
 
     restoreAfterRun();
     if (end.link != MEAS_OK) {
@@ -189,20 +197,22 @@ void StopRecording() {
 }
 
 int CC_CMD_STOP_REC(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) StopRecording();
+    if (event == EVENT_COMMIT && !CommandRefused(Command::RecorderControl)) StopRecording();
     return 0;
 }
 
 int CC_CMD_BREAK_RECORDING(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || recorder_stop_flag != 0) return 0;
+    if (event != EVENT_COMMIT || recorder_stop_flag != 0 || CommandRefused(Command::RecorderControl)) return 0;
     if (recstate == 1) {
         setPauseLabel("CONTINUE RECORDING");
         recstate = 0;
+        if (g_runHold) g_runHold->become(Operation::RecordingPaused);
         set_main_buttons(0, 1, send_get_status);
         set_test_panel_controls(1, -2);
     } else {
         setPauseLabel("BREAK RECORDING");
         recstate = 1;
+        if (g_runHold) g_runHold->become(Operation::Recording);
         set_main_buttons(0, 0, 0);
         set_test_panel_controls(0, 0);
     }

@@ -1,6 +1,7 @@
 #include "recorder/capture.h"
 
 #include "core/groups.h"
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
@@ -63,12 +64,13 @@ int CC_CMD_CAPTURE_GRAPH(int, int, int event, void *, int, int) {
         MessagePopup("ATTENTION!", "Cannot record data. Please check file settings.");
         return 0;
     }
-    if (stop_flag == 0) {
+    if (CommandRefused(Command::CaptureGraph)) return 0;
+    if (OperationRunning(Operation::Measuring)) {
         stop_flag = 1;
         MessagePopup("ATTENTION!", "Cannot read data while in RUN mode.");
         return 0;
     }
-    if (ExchangeRefusedWhileBusy()) return 0;
+    OperationHold hold(Operation::Capture);
     SetCtrlAttribute(panelRECORDER, RECORDER_CAPTURE_GRAPH, ATTR_DIMMED, 1);
     rx_flag = 0;
     stop_flag = 0;

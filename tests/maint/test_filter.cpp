@@ -4,6 +4,8 @@
 // tested in tests/sim.
 #include "tests/measure/measure_fixture.h"
 
+#include "tests/fixtures/filter_image.h"
+
 #include "maint/filter.h"
 #include "ui/panels/filter_ids.h"
 
@@ -48,18 +50,6 @@ class FilterTest : public MeasureTest {
         sample();
     }
 };
-
-// Every filter pass-through (coefficient 0 = 32767) and off (2, -1, 32767).
-sim::FilterImage PassThroughImage() {
-    sim::FilterImage image{};
-    for (int k = 0; k < 4; ++k) {
-        image[std::size_t(45 * k)] = 32767;
-        image[std::size_t(180 + 3 * k)] = 2;
-        image[std::size_t(181 + 3 * k)] = 0xFFFF;
-        image[std::size_t(182 + 3 * k)] = 32767;
-    }
-    return image;
-}
 
 bool Contains(const std::vector<std::string> &seen, const std::string &text) {
     return std::find(seen.begin(), seen.end(), text) != seen.end();
@@ -214,6 +204,47 @@ TEST_F(FilterTest, ALinkLostMidWriteEndsItAtOnceAndDimsTheMainPanel) {
     EXPECT_EQ(stop_flag, 1);
     EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 1);
     EXPECT_EQ(Attr(panelMAIN, MAIN_BTN_SEND, ATTR_DIMMED), 1);
+}
+
+// A read that fails shows no settings: the boxes and values stay as they
+// were, and a lost or garbled reply gives the link up.
+TEST_F(FilterTest, AGetWhoseReplyIsLostOrGarbledChangesNoSettingAndGivesTheLinkUp) {
+    struct Case {
+        const char *what;
+        sim::Faults faults;
+        const char *status;
+    };
+    sim::Faults garbled, lost;
+    garbled.swapSync = true;
+    lost.dropAll = true;
+    for (const Case &c : {Case{"garbled", garbled, "Error! Sensor echo incorrect."},
+                          Case{"lost", lost, "Error! Connection lost."}}) {
+        SCOPED_TRACE(c.what);
+        for (int k = 0; k < 4; ++k) {
+            sim.setFilterSetting(k, static_cast<uint16_t>(100 + k));
+            SetCtrlVal(panelFILTER, FILTER_ENABLE_1 + k, k % 2);
+            SetCtrlVal(panelFILTER, FILTER_SETTING_1 + k, 33);
+        }
+        set_main_buttons(1, 1, 1);
+        stop_flag = 1;
+        sim.setFaults(c.faults);
+        sim.clearRequestLog();
+        OperateCtrl(panelFILTER, FILTER_CMD_GET);
+        sim.setFaults({});
+        ASSERT_GE(frames().size(), 1u);
+        for (const Request &r : frames()) EXPECT_EQ(command(r), 21);
+        EXPECT_EQ(StatusLine(), c.status);
+        EXPECT_EQ(stop_flag, 1);
+        EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 1);
+        EXPECT_EQ(Attr(panelMAIN, MAIN_BTN_SEND, ATTR_DIMMED), 1);
+        for (int k = 0; k < 4; ++k) {
+            int on = -1, value = -1;
+            GetCtrlVal(panelFILTER, FILTER_ENABLE_1 + k, &on);
+            GetCtrlVal(panelFILTER, FILTER_SETTING_1 + k, &value);
+            EXPECT_EQ(on, k % 2) << "filter " << k + 1;
+            EXPECT_EQ(value, 33) << "filter " << k + 1;
+        }
+    }
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 // with the normal link back afterwards.
 #include "update_fixture.h"
 
+#include "ui/panels/main_ids.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -200,4 +202,50 @@ TEST_F(Download, SilentLoaderTimesOutAfterFiveSecondsAndTheNormalLinkIsBack) {
     // Back on the normal link, with the usual verification.
     EXPECT_TRUE(linkIsBack()) << StatusLine();
     EXPECT_EQ(sim.loaderImage().lines.size(), 0u);
+}
+
+// The hand-over frame is the last request before the port changes hands: a
+// lost link, a garbled reply or an answer other than 170 ends the download
+// there, with nothing sent to a loader and the port still on the normal link.
+TEST_F(Download, AHandOverThatFailsSendsNothingToTheLoaderAndSaysWhy) {
+    struct Case {
+        const char *what;
+        sim::Faults faults;
+        const char *status;
+        bool linkKept;
+    };
+    sim::Faults garbled, unaccepted, lost;
+    garbled.swapSync = true;
+    unaccepted.wrongAck = true;
+    lost.dropAll = true;
+    sim::LoaderSettings s;
+    s.silent = true; // a controller that took the frame would start no loader
+    loader(s);
+    ASSERT_TRUE(connectSerial());
+    chooseFirmware(writeLines("fw.S", firmware));
+    for (const Case &c : {Case{"garbled", garbled, "Error! Sensor echo incorrect.", false},
+                          Case{"not 170", unaccepted, "Error! Sensor echo incorrect.", true},
+                          Case{"lost", lost, "Error! Connection lost.", false}}) {
+        SCOPED_TRACE(c.what);
+        set_main_buttons(1, 1, 1);
+        stop_flag = 1;
+        SetReadyLed(true);
+        sim.setFaults(c.faults);
+        sim.clearRequestLog();
+        program();
+        sim.setFaults({});
+        EXPECT_GE(handOvers(), 1);
+        for (const auto &r : sim.requestLog()) EXPECT_EQ(r[3], 187) << "nothing but the hand-over";
+        EXPECT_EQ(StatusLine(), c.status);
+        EXPECT_EQ(loaderOutput(), "");
+        EXPECT_EQ(sim.loaderImage().lines.size(), 0u);
+        EXPECT_EQ(onColor(UPDATE_LED_READY), VAL_RED);
+        EXPECT_EQ(rs232con, 1) << "the port stays open on the normal link";
+        EXPECT_EQ(stop_flag, 1);
+        int runDimmed = -1, programDimmed = -1;
+        GetCtrlAttribute(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED, &runDimmed);
+        GetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_DIMMED, &programDimmed);
+        EXPECT_EQ(runDimmed, c.linkKept ? 0 : 1);
+        EXPECT_EQ(programDimmed, 0) << "PROGRAM can be pressed again";
+    }
 }

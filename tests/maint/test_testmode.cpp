@@ -4,6 +4,7 @@
 #include "tests/measure/measure_fixture.h"
 
 #include "maint/testmode.h"
+#include "ui/panels/filter_ids.h"
 #include "ui/panels/test_ids.h"
 
 #include <QTest>
@@ -13,8 +14,11 @@
 
 namespace {
 
-const std::vector<int> kTestGroup = {TEST_CMD_EXIT, TEST_VALUE_1,  TEST_VALUE_6,  TEST_LAMP_1,
-                                     TEST_LAMP_2,   TEST_SWITCH_1, TEST_SWITCH_2, TEST_INPUT_2};
+// Every control of the test group: exit, the six test values, both lamp
+// buttons, both switches and both input lamps.
+const std::vector<int> kTestGroup = {TEST_CMD_EXIT, TEST_VALUE_1,  TEST_VALUE_2,  TEST_VALUE_3, TEST_VALUE_4,
+                                     TEST_VALUE_5,  TEST_VALUE_6,  TEST_LAMP_1,   TEST_LAMP_2,  TEST_SWITCH_1,
+                                     TEST_SWITCH_2, TEST_INPUT_1,  TEST_INPUT_2};
 
 class TestModeTest : public MeasureTest {
   protected:
@@ -47,11 +51,12 @@ class TestModeTest : public MeasureTest {
         GetCtrlVal(panelTEST, control, &on);
         return on;
     }
-    // Dimmed state of every control of the test group: all 0 or all 1, else -1.
+    // Dimmed state of every control of the test group, each shown: all 0 or
+    // all 1, else -1.
     int testGroupDimmed() {
         int first = Attr(panelTEST, kTestGroup[0], ATTR_DIMMED);
         for (int id : kTestGroup)
-            if (Attr(panelTEST, id, ATTR_DIMMED) != first) return -1;
+            if (Attr(panelTEST, id, ATTR_DIMMED) != first || Attr(panelTEST, id, ATTR_VISIBLE) != 1) return -1;
         return first;
     }
 };
@@ -65,6 +70,7 @@ TEST_F(TestModeTest, EnterStopsSamplingAndOpensTheTestGroupExitRestoresNormalMod
     EXPECT_FALSE(sim.sampling());
     EXPECT_EQ(testGroupDimmed(), 0);
     EXPECT_EQ(Attr(panelTEST, TEST_CMD_ENTER, ATTR_DIMMED), 0) << "the entry group is left as it was";
+    EXPECT_EQ(Attr(panelTEST, TEST_ENTER_NOTE, ATTR_DIMMED), 0);
     for (int id : {MAIN_CMD_RUN, MAIN_CMD_TRIGGER, MAIN_BTN_GET})
         EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 1) << "main panel dimmed while testing: " << id;
 
@@ -79,6 +85,26 @@ TEST_F(TestModeTest, EnterStopsSamplingAndOpensTheTestGroupExitRestoresNormalMod
     EXPECT_EQ(Attr(panelTEST, TEST_CMD_ENTER, ATTR_DIMMED), 0);
     EXPECT_EQ(Attr(panelTEST, TEST_ENTER_NOTE, ATTR_DIMMED), 0);
     for (int id : {MAIN_CMD_RUN, MAIN_CMD_TRIGGER, MAIN_BTN_GET}) EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << id;
+}
+
+// The filter panel is not dimmed by test mode, but its commands would send
+// between the test records and restart or stop sampling behind the test
+// panel's back: they are refused and send nothing until test mode is left.
+TEST_F(TestModeTest, WhileTestingTheFilterCommandsAreRefusedAndSendNothing) {
+    enter();
+    DisplayPanel(panelFILTER);
+    for (int id : {FILTER_CMD_SEND, FILTER_CMD_GET}) {
+        QTest::mouseClick(static_cast<QWidget *>(GetCtrlWidget(panelFILTER, id)), Qt::LeftButton);
+        EXPECT_EQ(StatusLine(), "Busy! Please leave the test mode first.") << id;
+    }
+    EXPECT_EQ(frames().size(), 0u);
+    EXPECT_FALSE(sim.sampling());
+    HidePanel(panelFILTER);
+    click(TEST_CMD_EXIT);
+    EXPECT_TRUE(sim.sampling());
+    sim.clearRequestLog();
+    QTest::mouseClick(static_cast<QWidget *>(GetCtrlWidget(panelFILTER, FILTER_CMD_GET)), Qt::LeftButton);
+    EXPECT_EQ(frames().size(), 1u) << "after the exit the read goes out again";
 }
 
 TEST_F(TestModeTest, AnUnacknowledgedEnterChangesNothingButTheStatusLine) {

@@ -4,6 +4,7 @@
 #include "tests/recorder/recorder_fixture.h"
 
 #include "link/reconnect.h"
+#include "ui/panels/filter_ids.h"
 
 #include <csignal>
 #include <optional>
@@ -118,6 +119,47 @@ TEST_F(AutoRunTest, ASecondRunFollowsTheFirstClosingLineWithoutANewHeader) {
         second.push_back(RecordText::fields(t.lines[i])[0]);
     EXPECT_EQ(second, (std::vector<std::string>{"0", "1", "2"}));
     EXPECT_EQ(t.lines.back().rfind("Recording successfully finished at ", 0), 0u);
+}
+
+// A paused run offers the sensor commands again, but nothing that stops
+// sampling under the run it will continue: STOP SAMPLING and SEND FILTER
+// are refused and send nothing, TRIGGER goes out. While the run records,
+// SEND FILTER is refused too.
+TEST_F(AutoRunTest, APausedRunLetsSensorCommandsThroughButNothingThatStopsSampling) {
+    DisplayPanel(panelFILTER);
+    std::string refusedRecording, refusedPaused;
+    enum { Recording, Paused, Continued } step = Recording;
+    onTick = [&] {
+        if (recorder_stop_flag != 0) return;
+        if (step == Recording && recwerte >= 1) {
+            OperateCtrl(panelFILTER, FILTER_CMD_SEND);
+            refusedRecording = StatusLine();
+            OperateCtrl(panelRECORDER, RECORDER_BREAK);
+            step = Paused;
+        } else if (step == Paused) {
+            OperateCtrl(panelMAIN, MAIN_CMD_STOP_SAMPLING);
+            refusedPaused = StatusLine();
+            OperateCtrl(panelFILTER, FILTER_CMD_SEND);
+            OperateCtrl(panelMAIN, MAIN_CMD_TRIGGER);
+            OperateCtrl(panelRECORDER, RECORDER_BREAK);
+            step = Continued;
+        }
+    };
+    runAutomatic(4);
+    HidePanel(panelFILTER);
+    EXPECT_EQ(step, Continued);
+    EXPECT_EQ(refusedRecording, "Busy! Please stop the recording first.");
+    EXPECT_EQ(refusedPaused, "Busy! Please stop the recording first.");
+    int triggers = 0;
+    for (const Request &r : frames()) {
+        EXPECT_NE(command(r), 10) << "sampling stopped under the run";
+        EXPECT_NE(command(r), 180);
+        EXPECT_NE(command(r), 182);
+        triggers += command(r) == 14;
+    }
+    EXPECT_EQ(triggers, 1);
+    EXPECT_TRUE(sim.sampling());
+    EXPECT_EQ(StatusLine().rfind("Recording successfully finished at ", 0), 0u) << StatusLine();
 }
 
 TEST_F(AutoRunTest, StopWhilePausedResetsTheLabelAndEndsTheFileAsInterrupted) {

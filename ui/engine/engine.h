@@ -466,6 +466,12 @@ int ProcessSystemEvents();
 // Delivers pending events; blocks until the next event arrives or maxSeconds
 // pass. Every wait loop uses this, so an idle wait costs almost no CPU.
 int WaitForSystemEvents(double maxSeconds);
+// Called at the start of every ProcessSystemEvents and WaitForSystemEvents,
+// before any event is delivered: a test puts operator input there to reach
+// every point where a long operation lets other callbacks run. nullptr
+// removes it. The hook is not called again while it runs.
+using EventDeliveryHook = void (*)(void *data);
+void SetEventDeliveryHook(EventDeliveryHook hook, void *data);
 // Calls fn(data) once, through the event loop, after seconds have passed
 // (from whatever loop or wait delivers events then). Returns an id > 0 for
 // CancelDelayedCall, or a negative code when no application runs.

@@ -792,8 +792,27 @@ int QuitUserInterface(int returnCode) {
     return 0;
 }
 
+namespace {
+EventDeliveryHook g_deliveryHook = nullptr;
+void *g_deliveryHookData = nullptr;
+bool g_inDeliveryHook = false;
+
+void callDeliveryHook() {
+    if (!g_deliveryHook || g_inDeliveryHook) return;
+    g_inDeliveryHook = true;
+    g_deliveryHook(g_deliveryHookData);
+    g_inDeliveryHook = false;
+}
+} // namespace
+
+void SetEventDeliveryHook(EventDeliveryHook hook, void *data) {
+    g_deliveryHook = hook;
+    g_deliveryHookData = data;
+}
+
 int ProcessSystemEvents() {
     if (!QCoreApplication::instance()) return UIE_NotInitialized;
+    callDeliveryHook();
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return 0;
@@ -832,6 +851,7 @@ void CancelDelayedCall(int id) {
 int WaitForSystemEvents(double maxSeconds) {
     if (!QCoreApplication::instance()) return UIE_NotInitialized;
     if (maxSeconds <= 0) return ProcessSystemEvents();
+    callDeliveryHook();
     if (!g_waitTimer) {
         g_waitTimer = new QTimer();
         g_waitTimer->setSingleShot(true);

@@ -1,0 +1,77 @@
+// Who owns the link and the controller while a long operation runs.
+//
+// Every wait of a long operation delivers events, so any enabled command can
+// be clicked in the middle of it. One rule, kept here, says which commands
+// each operation lets through meanwhile; every command that talks to the
+// controller (or starts or steers a long operation) asks it before it
+// builds a request or changes a panel. A refused command shows the busy
+// text and sends nothing.
+//
+// Operations nest: a command that an operation lets through (TRIGGER while a
+// recording is paused) holds the link in turn, and a command started inside
+// its waits must be let through by every holder.
+#pragma once
+
+enum class Operation {
+    Measuring,       // the RUN or DATA loop
+    Recording,       // the automatic recording run
+    RecordingPaused, // the same run while paused
+    Capture,         // reading both curves into the record file
+    Transfer,        // parameters to or from the controller (Send, Get, Compare, TEACH's re-read)
+    Filter,          // reading the filter settings or writing the filter memory
+    TestMode,        // from a confirmed entry to a confirmed exit
+    Firmware,        // the firmware download: the port belongs to the loader
+    SensorCommand,   // one acknowledged command (TRIGGER, RESET, TEACH, ...)
+};
+
+enum class Command {
+    Run,
+    Data,
+    Stop,            // STOP of the measuring loops: only sets flags
+    CaptureGraph,    // during RUN it ends the loop and says why
+    SensorCommand,   // TRIGGER, RESET, TEACH, RESTART SAMPLING, VERSION
+    StopSampling,    // STOP SAMPLING: freezes the controller's values
+    Transfer,        // Send, Get, Compare and the compare view's send
+    GetFilter,
+    SendFilter,
+    EnterTest,
+    ExitTest,
+    TestRecord,      // a change on the test panel
+    Program,         // firmware download
+    StartRecording,
+    RecorderControl, // pause, continue and stop of a recording: only flags
+    Connect,         // opening a link (or changing its baud rate) from the connection dialog
+};
+
+// True when every operation in progress lets `command` through.
+bool CommandAllowed(Command command);
+// The same, for a command about to start: when refused, the status line
+// says which operation holds the controller, and the result is true (the
+// command must not run).
+bool CommandRefused(Command command);
+
+// True while `operation` holds the link (test mode included).
+bool OperationRunning(Operation operation);
+
+// Holds the link for one operation from construction to destruction.
+class OperationHold {
+  public:
+    explicit OperationHold(Operation operation);
+    ~OperationHold();
+    OperationHold(const OperationHold &) = delete;
+    OperationHold &operator=(const OperationHold &) = delete;
+    // The recording's pause and continue change what it lets through.
+    void become(Operation operation);
+
+  private:
+    int slot_;
+};
+
+// Test mode lasts from one callback to another: it is held from a confirmed
+// entry until a confirmed exit. A lost link does not end it: the controller
+// stays in test mode until it is told otherwise.
+void HoldTestMode();
+void ReleaseTestMode();
+
+// Forgets test mode and every hold (tests start from a program at rest).
+void ResetOperations();
