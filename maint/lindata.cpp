@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <tuple>
 
 char lindataAPath[260];
 char lindataBPath[260];
@@ -31,11 +32,11 @@ struct MergeSource {
     int start = 0, end = 0;
     std::string merged, mergedSum;
 
-    bool operator==(const MergeSource &o) const {
-        return firmware == o.firmware && firmwareSum == o.firmwareSum && useA == o.useA && useB == o.useB &&
-               tableA == o.tableA && tableASum == o.tableASum && tableB == o.tableB && tableBSum == o.tableBSum &&
-               start == o.start && end == o.end && merged == o.merged && mergedSum == o.mergedSum;
+    auto fields() const {
+        return std::tie(firmware, firmwareSum, useA, useB, tableA, tableASum, tableB, tableBSum, start, end, merged,
+                        mergedSum);
     }
+    bool operator==(const MergeSource &o) const { return fields() == o.fields(); }
 };
 
 // The source of the merged file the panel shows; empty while there is none.
