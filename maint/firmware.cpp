@@ -8,6 +8,7 @@
 #include "link/dialog.h"
 #include "link/frame.h"
 #include "link/transport.h"
+#include "maint/lindata.h"
 #include "maint/srecord.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/update_ids.h"
@@ -40,6 +41,9 @@ constexpr double kShowInterval = 0.05;
 constexpr char kTcpRefusal[] = "To upgrade the controller you need to establish a connection\r\n"
                                "using a RS232 COM port or an RS232-to-USB converter emulating\r\n"
                                "an virtual COM port. Upgrade is not supported using TCP/IP.";
+constexpr char kMergeFirst[] =
+    "The linearisation tables are in use, but no merged file matches the firmware file, the tables and the "
+    "table window chosen now.\r\nPlease press MERGE first; nothing was sent.";
 constexpr char kSuccessText[] = "\r\n\r\nFirmwareupdate was successful!";
 constexpr char kFailureText[] =
     "\r\n\r\nFirmware update failed: the loader did not report that it started the application.";
@@ -223,7 +227,17 @@ void download() {
     if (CommandRefused(Command::Program)) return;
     // From here the port belongs to the download, the loader link included.
     OperationHold hold(Operation::Firmware);
+    // With a table in use only a merged file made from exactly the present
+    // choices may go out; the plain firmware file would lack the tables.
+    int useA = 0, useB = 0;
+    GetCtrlVal(panelUPDATE, UPDATE_CHK_USE_A, &useA);
+    GetCtrlVal(panelUPDATE, UPDATE_CHK_USE_B, &useB);
     const bool merged = MergedFileReady();
+    if ((useA || useB) && !merged) {
+        MessagePopup("ERROR", kMergeFirst);
+        SetReadyLed(false);
+        return;
+    }
     if (!merged && !FileLedIsGreen(UPDATE_LED_FIRMWARE)) {
         MessagePopup("ERROR", "Please select files first!");
         SetReadyLed(false);
@@ -289,7 +303,7 @@ void SetReadyLed(bool ready) {
 bool MergedFileReady() {
     int lit = 0;
     GetCtrlVal(panelUPDATE, UPDATE_LED_MERGED, &lit);
-    return lit != 0 && FileLedIsGreen(UPDATE_LED_MERGED);
+    return lit != 0 && FileLedIsGreen(UPDATE_LED_MERGED) && MergedFileStillCurrent();
 }
 
 bool TakePath(char *buffer, unsigned size, const char *path) {
@@ -308,7 +322,7 @@ int CC_CMD_LOAD_FIRMWARE(int, int, int event, void *, int, int) {
     const int chosen =
         FileSelectPopup(dirName, "*.S", "*.S", "Load Firmware File", VAL_LOAD_BUTTON, 0, 1, 1, 0, &path);
     // A merged file made from another firmware file no longer fits.
-    SetFileLed(UPDATE_LED_MERGED, false);
+    DropMergedFile();
     if (chosen > 0 && TakePath(firmwarePath, sizeof firmwarePath, path.c_str())) {
         SetCtrlVal(panelUPDATE, UPDATE_FIRMWARE_TEXT, firmwarePath);
         SetFileLed(UPDATE_LED_FIRMWARE, true);

@@ -11,12 +11,56 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <tuple>
 
 char lindataAPath[260];
 char lindataBPath[260];
 int merged_file_handle = -1, lin_data_A_handle = -1, lin_data_B_handle = -1;
 
 namespace {
+
+// What a merged file was made from: the firmware file, the use boxes, the
+// table files in use, the window, and the merged file itself, each file by
+// path and content. The merged file is used only while all of it is as it
+// was when MERGE wrote it.
+struct MergeSource {
+    std::string firmware, firmwareSum;
+    int useA = 0, useB = 0;
+    std::string tableA, tableASum, tableB, tableBSum;
+    int start = 0, end = 0;
+    std::string merged, mergedSum;
+
+    auto fields() const {
+        return std::tie(firmware, firmwareSum, useA, useB, tableA, tableASum, tableB, tableBSum, start, end, merged,
+                        mergedSum);
+    }
+    bool operator==(const MergeSource &o) const { return fields() == o.fields(); }
+};
+
+// The source of the merged file the panel shows; empty while there is none.
+std::optional<MergeSource> g_mergeSource;
+
+MergeSource sourceOnPanel() {
+    MergeSource s;
+    s.firmware = firmwarePath;
+    s.firmwareSum = FileSha256Hex(firmwarePath);
+    GetCtrlVal(panelUPDATE, UPDATE_CHK_USE_A, &s.useA);
+    GetCtrlVal(panelUPDATE, UPDATE_CHK_USE_B, &s.useB);
+    if (s.useA) {
+        s.tableA = lindataAPath;
+        s.tableASum = FileSha256Hex(lindataAPath);
+    }
+    if (s.useB) {
+        s.tableB = lindataBPath;
+        s.tableBSum = FileSha256Hex(lindataBPath);
+    }
+    GetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_START, &s.start);
+    GetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_END, &s.end);
+    s.merged = mergedFilePath;
+    s.mergedSum = FileSha256Hex(mergedFilePath);
+    return s;
+}
 
 void putHex2(std::string &line, std::size_t at, unsigned value) {
     char digits[3];
@@ -46,7 +90,7 @@ void chooseTable(const Channel &ch) {
     std::string path;
     const int chosen = FileSelectPopup(dirName, "*.dat", "*.dat", ch.title, VAL_LOAD_BUTTON, 0, 1, 1, 0, &path);
     // A merged file made from other tables no longer fits.
-    SetFileLed(UPDATE_LED_MERGED, false);
+    DropMergedFile();
     if (chosen > 0 && TakePath(ch.path, 260, path.c_str())) {
         SetCtrlVal(panelUPDATE, ch.text, ch.path);
         SetFileLed(ch.led, true);
@@ -249,7 +293,30 @@ int CC_CHK_ENABLE(int, int control, int event, void *, int, int) {
     const int any = useA || useB ? 1 : 0;
     SetCtrlVal(panelUPDATE, UPDATE_LED_MERGED, any);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_MERGE, ATTR_DIMMED, any ? 0 : 1);
+    MergedFileStillCurrent();
     return 0;
+}
+
+int CC_NUM_MERGE_WINDOW(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) MergedFileStillCurrent();
+    return 0;
+}
+
+bool MergedFileStillCurrent() {
+    if (!g_mergeSource) return false;
+    if (sourceOnPanel() == *g_mergeSource) return true;
+    DropMergedFile();
+    return false;
+}
+
+// The LED and the text say so until MERGE makes a new one.
+void DropMergedFile() {
+    const bool shown = g_mergeSource.has_value();
+    g_mergeSource.reset();
+    SetFileLed(UPDATE_LED_MERGED, false);
+    if (shown)
+        SetCtrlVal(panelUPDATE, UPDATE_MERGED_TEXT,
+                   (std::string("Out of date, press MERGE again: ") + mergedFilePath).c_str());
 }
 
 int CC_CMD_MERGE_DATA(int, int, int event, void *, int, int) {
@@ -261,7 +328,9 @@ int CC_CMD_MERGE_DATA(int, int, int event, void *, int, int) {
     GetCtrlVal(panelUPDATE, UPDATE_CHK_USE_B, &useB);
     GetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_START, &start);
     GetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_END, &end);
+    g_mergeSource.reset();
     const bool written = merge(useA, useB, static_cast<uint32_t>(start), static_cast<uint32_t>(end));
+    if (written) g_mergeSource = sourceOnPanel();
     SetFileLed(UPDATE_LED_MERGED, written);
     SetReadyLed(written);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_MERGE, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
@@ -275,6 +344,7 @@ void RegisterLinDataCallbacks() {
         {"CC_CMD_LOAD_LINDATA_B", CC_CMD_LOAD_LINDATA_B},
         {"CC_CHK_ENABLE", CC_CHK_ENABLE},
         {"CC_CMD_MERGE_DATA", CC_CMD_MERGE_DATA},
+        {"CC_NUM_MERGE_WINDOW", CC_NUM_MERGE_WINDOW},
     };
     RegisterCallbacks(table);
 }

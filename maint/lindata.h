@@ -36,4 +36,14 @@ int CC_CMD_LOAD_LINDATA_A(int panel, int control, int event, void *callbackData,
 int CC_CMD_LOAD_LINDATA_B(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CHK_ENABLE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_MERGE_DATA(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+// Bound to both window numerics: a changed window makes the merged file out of date.
+int CC_NUM_MERGE_WINDOW(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+// True while the last merged file was made from exactly the firmware file,
+// use boxes, table files (path and content) and window the panel shows now,
+// and is itself unchanged. When anything differs the merged file is
+// dropped: its LED turns red and its text says it is out of date.
+bool MergedFileStillCurrent();
+// Drops the merged file, as when an input it was made from changed.
+void DropMergedFile();
 void RegisterLinDataCallbacks();

@@ -79,12 +79,37 @@ std::vector<FieldDifference> keptFromController() {
     return kept;
 }
 
+bool sameField(const FieldDifference &a, const FieldDifference &b) {
+    return a.section == b.section && a.key == b.key && a.left == b.left && a.right == b.right;
+}
+
+// An edit on the panels while the view was open changes what differs. The
+// list then no longer shows what would be sent, so it is made again from the
+// panels as they are (a field still listed keeps its tick) and the operator
+// looks again before anything happens. True when the list was still right.
+bool listStillShowsThePanels(const unsigned short panels[PARAM_WORDS]) {
+    const std::vector<FieldDifference> now = CompareRecords(panels, g_controller);
+    if (std::equal(now.begin(), now.end(), g_fields.begin(), g_fields.end(), sameField)) return true;
+    const std::vector<FieldDifference> kept = keptFromController();
+    g_fields = now;
+    fillTable();
+    for (std::size_t row = 0; row < g_fields.size(); ++row)
+        for (const FieldDifference &k : kept)
+            if (k.section == g_fields[row].section && k.key == g_fields[row].key)
+                SetTableCellCheck(panelCOMPARE, COMPARE_TABLE, static_cast<int>(row) + 1, COMPARE_COL_KEEP, 1);
+    SetCtrlVal(panelCOMPARE, COMPARE_MESSAGE,
+               "The panels were edited since the comparison; the list now shows them. Check it and press again.");
+    return false;
+}
+
 // Shows the chosen merge on the panels and in the record. The panels as they
-// are now are the base: an edit made while the view was open is not lost.
+// are now are the base, and the list must show them: an edit made while the
+// view was open is neither lost nor sent unseen.
 // Returns the number of fields taken from the controller, -1 on failure.
 int showMerge() {
     unsigned short panels[PARAM_WORDS], merged[PARAM_WORDS];
     panelRecord(panels);
+    if (!listStillShowsThePanels(panels)) return -1;
     const std::vector<FieldDifference> kept = keptFromController();
     if (MergeRecords(panels, g_controller, kept, merged) != 0) {
         SetStatus("Merging the chosen values failed; nothing was changed.");

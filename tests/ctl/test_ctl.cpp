@@ -8,6 +8,7 @@
 
 #include <QTcpServer>
 
+#include <array>
 #include <regex>
 #include <sstream>
 
@@ -152,16 +153,62 @@ TEST_F(CtlTest, LiveFilterAndOneShotCommandsReportOnStdout) {
     EXPECT_EQ(trigger.code, 0) << Describe(trigger);
 }
 
-TEST_F(CtlTest, CaptureWritesTheHeaderAndBothCurvesOf512Samples) {
-    ASSERT_TRUE(sim.start({}));
+// The curves as the controller sent them: every reply to a sample read
+// (command 9, word 0 = 0x6401 for A, 0x6402 for B, word 1 = first index)
+// in the simulator's reply log, as signed 16-bit samples.
+std::array<std::vector<int>, 2> curvesSent(const std::string &log) {
+    std::array<std::vector<int>, 2> curves{std::vector<int>(512, 0), std::vector<int>(512, 0)};
+    auto word = [](const std::string &hex, int index) {
+        return static_cast<uint16_t>(std::stoul(hex.substr(8 + 4 * index, 4), nullptr, 16));
+    };
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (line.size() != 145) continue;
+        const std::string request = line.substr(0, 72), reply = line.substr(73);
+        const int source = word(request, 0) - 0x6400;
+        if (request.substr(4, 4) != "0009" || reply.substr(4, 4) != "0009" || source < 1 || source > 2) continue;
+        const int first = word(request, 1);
+        for (int i = 0; i < 16 && first + i < 512; ++i)
+            curves[std::size_t(source - 1)][std::size_t(first + i)] = static_cast<int16_t>(word(reply, i));
+    }
+    return curves;
+}
+
+TEST_F(CtlTest, CaptureWritesTheHeaderBlockAndTheGraphSectionWithTheSamplesTheControllerSent) {
+    const QString log = path("replies.log");
+    ASSERT_TRUE(sim.start({"--log-replies", log}));
     const CtlResult r = ctl({"capture", "--out", path("graph.csv")});
     ASSERT_EQ(r.code, 0) << Describe(r);
-    const std::vector<std::string> lines = linesOf(Slurp(path("graph.csv")));
-    int samples = 0;
-    const std::regex sample("^[0-9]+,[0-9]+,[0-9]+,?$");
-    for (const std::string &l : lines)
-        samples += std::regex_match(l, sample) ? 1 : 0;
-    EXPECT_EQ(samples, 512) << Slurp(path("graph.csv")).substr(0, 2000);
+    sim.stop();
+    const std::string text = Slurp(path("graph.csv"));
+
+    // The header block, every line ended by CR LF.
+    const std::size_t section = text.find("\r\n\r\nRecorded analog graph.\r\n");
+    ASSERT_NE(section, std::string::npos) << text.substr(0, 2000);
+    const std::vector<std::string> header = maint_test::crlfLines(text.substr(0, section));
+    const std::string port = sim.tcp().section(':', 1).toStdString();
+    const std::vector<std::string> headerPatterns{
+        "Logfile for recorded data\\.", "Date:,\\d\\d-\\d\\d-\\d{4}", "Time:,\\d\\d:\\d\\d:\\d\\d",
+        "Type of sensor:,.+", "Type of software:,.+", "Software version:,.+", "Type of connection:,TCP/IP",
+        "Connection details:,IP 127\\.0\\.0\\.1", "Connection details:,PORT " + port, "Recording type:,Manual", "",
+        "INDEX,TIMESTAMP,RESULT A,NORM A,RAW A,MAX\\{ RAW A \\},RESULT B,NORM B,RAW B,MAX\\{ RAW B \\},EVAL 1,EVAL 2,"};
+    ASSERT_EQ(header.size(), headerPatterns.size()) << text.substr(0, section);
+    for (std::size_t i = 0; i < header.size(); ++i)
+        EXPECT_TRUE(std::regex_match(header[i], std::regex(headerPatterns[i]))) << "line " << i + 1 << ": " << header[i];
+
+    // The graph section, byte for byte: its time stamp, then both curves as
+    // the replies carried them, signed, no trailing comma.
+    std::smatch stamp;
+    const std::string rest = text.substr(section);
+    ASSERT_TRUE(std::regex_search(rest, stamp, std::regex("TIMESTAMP:,(\\d\\d:\\d\\d:\\d\\d)\\r\\n")));
+    const auto curves = curvesSent(Slurp(log));
+    std::string expected = "\r\n\r\nRecorded analog graph.\r\nTIMESTAMP:," + stamp[1].str() +
+                           "\r\n\r\nINDEX,Channel A:,Channel B:,";
+    for (std::size_t k = 0; k < 512; ++k)
+        expected += "\r\n" + std::to_string(k) + "," + std::to_string(curves[0][k]) + "," + std::to_string(curves[1][k]);
+    expected += "\r\nEnd of Graph\r\n\r\n";
+    EXPECT_EQ(rest, expected);
+    EXPECT_NE(curves[0], curves[1]) << "both channels were read";
 }
 
 TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
@@ -180,7 +227,7 @@ TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
 
     const CtlResult plain = RunCtl(serial + QStringList{"flash", path("fw.S")});
     ASSERT_EQ(plain.code, 0) << Describe(plain);
-    EXPECT_EQ(linesOf(Slurp(image)), syntheticFirmware());
+    EXPECT_EQ(Slurp(image), joined(syntheticFirmware(), "\n"));
 
     std::string table;
     for (const std::string &l : tableLines(tableValues(-500, 1)))
@@ -191,7 +238,9 @@ TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
                                     "0x2000", "--merged-out", path("merged.S")});
     ASSERT_EQ(merged.code, 0) << Describe(merged);
     const std::vector<std::string> sent = linesOf(Slurp(image));
-    EXPECT_EQ(sent, linesOf(Slurp(path("merged.S"))));
+    // The merged file keeps CR LF line ends; the loader saved what it took.
+    EXPECT_EQ(Slurp(path("merged.S")), joined(sent, "\r\n"));
+    EXPECT_EQ(Slurp(image), joined(sent, "\n"));
     EXPECT_NE(sent, syntheticFirmware());
     EXPECT_EQ(sent.size(), syntheticFirmware().size());
 }

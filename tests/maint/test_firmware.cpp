@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <functional>
 
 using namespace maint_test;
 
@@ -74,7 +75,7 @@ TEST_F(Download, FirmwareGoesToTheLoaderAndTheNormalLinkComesBack) {
     EXPECT_EQ(handOvers(), 1);
     // The loader saved what it received: the file, line for line, sent at
     // 115200 bit/s by a line that stops on XOFF.
-    EXPECT_EQ(readLines(path("image.S")), firmware);
+    EXPECT_EQ(readBytes(path("image.S")), joined(firmware, "\n"));
     EXPECT_EQ(sim.loaderImage().senderBaud, 115200);
     EXPECT_TRUE(sim.loaderImage().senderXonXoff);
     int dimmed = 1;
@@ -97,7 +98,7 @@ TEST_F(Download, LongLoaderPausesHoldTheSenderBackWithoutLosingALine) {
     program();
     EXPECT_GE(Timer() - t0, 12 * 0.15);
     EXPECT_NE(loaderOutput().find("Firmwareupdate was successful!"), std::string::npos) << loaderOutput();
-    EXPECT_EQ(readLines(path("image.S")), small);
+    EXPECT_EQ(readBytes(path("image.S")), joined(small, "\n"));
     EXPECT_EQ(sim.loaderMaxBytesAfterXoff(), 0);
 }
 
@@ -110,9 +111,85 @@ TEST_F(Download, MergedFileIsSentRatherThanTheFirmwareFile) {
     ASSERT_TRUE(MergedFileReady()) << lastError();
     program();
     EXPECT_NE(loaderOutput().find("Firmwareupdate was successful!"), std::string::npos) << loaderOutput();
-    const std::vector<std::string> merged = readLines(path("merged.S"));
+    const std::vector<std::string> merged = crlfLines(readBytes(path("merged.S")));
+    EXPECT_EQ(merged.size(), firmware.size()); // every line ends in CR LF
     EXPECT_NE(merged, firmware);
-    EXPECT_EQ(readLines(path("image.S")), merged);
+    EXPECT_EQ(readBytes(path("image.S")), joined(merged, "\n"));
+}
+
+TEST_F(Download, AMergedFileGoesOutOnlyWhileEverythingItWasMadeFromIsUnchanged) {
+    loader({});
+    ASSERT_TRUE(connectSerial());
+    const std::string fw = writeLines("fw.S", firmware);
+    const std::string tableA = writeLines("a.dat", tableLines(tableValues(100, 1)));
+    const std::string mergeFirst = "The linearisation tables are in use, but no merged file matches the firmware "
+                                   "file, the tables and the table window chosen now.\r\nPlease press MERGE first; "
+                                   "nothing was sent.";
+    auto mergedText = [] {
+        std::string t;
+        GetCtrlVal(panelUPDATE, UPDATE_MERGED_TEXT, &t);
+        return t;
+    };
+    // Each change after the merge, then PROGRAM: refused with the tables in
+    // use, the LED and text saying why, nothing sent to the controller.
+    struct Change {
+        const char *name;
+        std::function<void()> apply;
+    };
+    const Change changes[] = {
+        {"table A untaken, table B taken without a file",
+         [] {
+             OperateCtrl(panelUPDATE, UPDATE_CHK_USE_A, 0);
+             OperateCtrl(panelUPDATE, UPDATE_CHK_USE_B, 1);
+         }},
+        {"window end moved", [] { OperateCtrl(panelUPDATE, UPDATE_NUM_WINDOW_END, 0x900); }},
+        {"table file rewritten", [&] { writeLines("a.dat", tableLines(tableValues(-7, 2))); }},
+        {"firmware file rewritten",
+         [&] {
+             std::vector<std::string> other = firmware;
+             other[1] = s3(kProgramMemoryBase, firmwareBytes(0x77, 16));
+             writeLines("fw.S", other);
+         }},
+        {"merged file edited", [&] { writeLines("merged.S", {firmware.front()}); }},
+    };
+    for (const Change &c : changes) {
+        SCOPED_TRACE(c.name);
+        resetUpdatePanel();
+        writeLines("fw.S", firmware);
+        writeLines("a.dat", tableLines(tableValues(100, 1)));
+        chooseFirmware(fw);
+        useTable(UPDATE_CHK_USE_A, tableA);
+        merge(path("merged.S"), 0, 0x800);
+        ASSERT_TRUE(MergedFileReady()) << lastError();
+        c.apply();
+        program();
+        EXPECT_EQ(lastError(), mergeFirst);
+        EXPECT_EQ(handOvers(), 0);
+        EXPECT_EQ(onColor(UPDATE_LED_MERGED), VAL_RED);
+        EXPECT_EQ(onColor(UPDATE_LED_READY), VAL_RED);
+        EXPECT_EQ(mergedText(), "Out of date, press MERGE again: " + path("merged.S"));
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(path("image.S"))));
+    }
+
+    // MERGE again makes a file from the present choices, and that one goes out.
+    popups->shown.clear();
+    merge(path("merged.S"), 0, 0x800);
+    ASSERT_TRUE(MergedFileReady()) << lastError();
+    EXPECT_EQ(mergedText(), path("merged.S"));
+    program();
+    EXPECT_NE(loaderOutput().find("Firmwareupdate was successful!"), std::string::npos) << loaderOutput();
+    const std::vector<std::string> merged = crlfLines(readBytes(path("merged.S")));
+    EXPECT_EQ(readBytes(path("image.S")), joined(merged, "\n"));
+    EXPECT_EQ(handOvers(), 1);
+
+    // Tables in use that were never merged are refused the same way: the
+    // plain firmware file would go out without them.
+    resetUpdatePanel();
+    chooseFirmware(fw);
+    useTable(UPDATE_CHK_USE_B, tableA);
+    program();
+    EXPECT_EQ(lastError(), mergeFirst);
+    EXPECT_EQ(handOvers(), 1);
 }
 
 TEST_F(Download, OnlyASerialLinkMayCarryADownload) {
@@ -183,7 +260,7 @@ TEST_F(Download, LoaderFailuresAreShownAndTheNormalLinkIsRestored) {
     EXPECT_NE(loaderOutput().find("Checksum error in line 2!"), std::string::npos) << loaderOutput();
     EXPECT_EQ(loaderOutput().find("successful"), std::string::npos);
     EXPECT_EQ(onColor(UPDATE_LED_READY), VAL_RED);
-    EXPECT_EQ(readLines(path("image.S")).front().rfind("line 2: checksum error", 0), 0u);
+    EXPECT_EQ(readBytes(path("image.S")).rfind("line 2: checksum error", 0), 0u);
 }
 
 TEST_F(Download, SilentLoaderTimesOutAfterFiveSecondsAndTheNormalLinkIsBack) {

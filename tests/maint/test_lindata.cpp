@@ -25,10 +25,10 @@ class LinData : public UpdatePanelTest {
 
     // What the merge must make of the firmware: the k-th word inside the
     // window takes words[k] while there are any.
-    std::vector<std::string> expected(const std::vector<int16_t> &words) const {
+    std::vector<std::string> expected(const std::vector<int16_t> &words, uint32_t first = kFirstInWindow) const {
         std::vector<std::string> out = firmware;
         std::size_t next = 0;
-        for (uint32_t addr = kFirstInWindow; addr + 8 <= kWindowEnd; addr += 16) {
+        for (uint32_t addr = first; addr + 8 <= kWindowEnd; addr += 16) {
             std::vector<uint8_t> data = firmwareBytes(addr, 16);
             for (int w = 0; w < 8 && next < words.size(); ++w, ++next) {
                 data[2 * w] = static_cast<uint8_t>(words[next] & 0xFF);
@@ -50,8 +50,10 @@ TEST_F(LinData, TableAFillsTheWindowFirstLowByteFirstAndTheRestIsCopiedUnchanged
     EXPECT_EQ(onColor(UPDATE_LED_READY), VAL_YELLOW);
     EXPECT_EQ(std::string(mergedFilePath), path("merged.S"));
 
-    const std::vector<std::string> merged = readLines(path("merged.S"));
-    EXPECT_EQ(merged, expected(a));
+    const std::string bytes = readBytes(path("merged.S"));
+    EXPECT_EQ(bytes, joined(expected(a), "\r\n"));
+    const std::vector<std::string> merged = crlfLines(bytes);
+    ASSERT_EQ(merged.size(), firmware.size());
     // 4660 is 0x1234: the first word of the window reads 34 12.
     const std::size_t first = (kFirstInWindow - 8) / 16 + 1;
     EXPECT_EQ(merged[first].substr(12, 4), "3412");
@@ -66,6 +68,25 @@ TEST_F(LinData, TableAFillsTheWindowFirstLowByteFirstAndTheRestIsCopiedUnchanged
     EXPECT_NE(merged[merged.size() - 3].find_first_of("abcdef"), std::string::npos);
 }
 
+TEST_F(LinData, ARecordStartingExactlyAtTheWindowStartIsInsideAndOneByteLaterIsOutside) {
+    useTable(UPDATE_CHK_USE_A, writeLines("a.dat", tableLines(a)));
+    merge(path("merged.S"), kFirstInWindow);
+    EXPECT_EQ(readBytes(path("merged.S")), joined(expected(a), "\r\n"));
+    merge(path("merged.S"), kFirstInWindow + 1);
+    EXPECT_EQ(readBytes(path("merged.S")), joined(expected(a, kFirstInWindow + 16), "\r\n"));
+}
+
+TEST_F(LinData, InputsWithBareLineFeedsMergeAsThoseWithCrLf) {
+    auto spit = [&](const char *name, const std::vector<std::string> &lines) {
+        std::ofstream(path(name), std::ios::binary) << joined(lines, "\n");
+        return path(name);
+    };
+    chooseFirmware(spit("fw-lf.S", firmware));
+    useTable(UPDATE_CHK_USE_A, spit("a-lf.dat", tableLines(a)));
+    merge(path("merged.S"));
+    EXPECT_EQ(readBytes(path("merged.S")), joined(expected(a), "\r\n"));
+}
+
 TEST_F(LinData, BothTablesFillTheWindowAThenBAndTheMergedFileIsPreferredForTheDownload) {
     useTable(UPDATE_CHK_USE_A, writeLines("a.dat", tableLines(a)));
     useTable(UPDATE_CHK_USE_B, writeLines("b.dat", tableLines(b)));
@@ -74,7 +95,7 @@ TEST_F(LinData, BothTablesFillTheWindowAThenBAndTheMergedFileIsPreferredForTheDo
     merge(path("merged.S"));
     std::vector<int16_t> both = a;
     both.insert(both.end(), b.begin(), b.end());
-    EXPECT_EQ(readLines(path("merged.S")), expected(both));
+    EXPECT_EQ(readBytes(path("merged.S")), joined(expected(both), "\r\n"));
     EXPECT_TRUE(MergedFileReady());
 
     // A new firmware choice makes the merged file out of date.
@@ -159,7 +180,7 @@ TEST_F(LinData, UnsoundInputsAreRefusedNamingTheFileAndLineAndNothingIsWritten) 
     useTable(UPDATE_CHK_USE_A, writeLines("a.dat", tableLines(a)));
     merge(path("fw.S"));
     EXPECT_NE(lastError().find("must not replace the firmware file"), std::string::npos) << lastError();
-    EXPECT_EQ(readLines(path("fw.S")), firmware);
+    EXPECT_EQ(readBytes(path("fw.S")), joined(firmware, "\r\n"));
     merge("");
     EXPECT_EQ(lastError(), "Invalid file or no file selected. Please select correct file!");
     EXPECT_EQ(onColor(UPDATE_LED_MERGED), VAL_RED);

@@ -82,6 +82,24 @@ inline std::vector<int16_t> tableValues(int first, int step) {
     return v;
 }
 
+// Lines joined as a file holds them: each followed by the given line end.
+inline std::string joined(const std::vector<std::string> &lines, const char *end) {
+    std::string text;
+    for (const std::string &l : lines) text += l + end;
+    return text;
+}
+
+// The lines of a text whose every line ends in CR LF; a bare LF stays
+// inside its line, so a wrong line end shows in every comparison.
+inline std::vector<std::string> crlfLines(const std::string &text) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find("\r\n", from)) != std::string::npos; from = at + 2)
+        lines.push_back(text.substr(from, at - from));
+    if (from < text.size()) lines.push_back(text.substr(from));
+    return lines;
+}
+
 class UpdatePanelTest : public ProgramTest {
   protected:
     QTemporaryDir dir;
@@ -100,14 +118,10 @@ class UpdatePanelTest : public ProgramTest {
         return path(name);
     }
 
-    static std::vector<std::string> readLines(const std::string &file) {
+    // A file's bytes as they are, line ends included.
+    static std::string readBytes(const std::string &file) {
         std::ifstream in(file, std::ios::binary);
-        std::vector<std::string> lines;
-        for (std::string l; std::getline(in, l);) {
-            if (!l.empty() && l.back() == '\r') l.pop_back();
-            lines.push_back(l);
-        }
-        return lines;
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
 
     // The panel as after start-up: nothing chosen, no table in use.

@@ -247,6 +247,44 @@ TEST_F(CompareTest, SendStoresTheChosenMergeInTheComparedMemory) {
     EXPECT_TRUE(listedRows().empty());
 }
 
+TEST_F(CompareTest, PanelsEditedWhileTheViewIsOpenAreListedBeforeAnythingIsSent) {
+    getThenChangeThreeFields(MAIN_RADIO_RAM);
+    const auto before = sim.ramRecord();
+    click(panelMAIN, MAIN_BTN_COMPARE);
+    ASSERT_EQ(listedRows(), expectedRows());
+    tickKeepController(2);
+    // With the view open the operator edits a listed field and puts another
+    // back to the controller's value.
+    OperateCtrl(panelPOWER, POWER_POWER, 555);
+    OperateCtrl(panelSETTINGS, SETTINGS_MODE, mode);
+    sim.clearRequestLog();
+    click(panelCOMPARE, COMPARE_SEND);
+
+    // Nothing went out; the list shows the panels as they are now, the tick
+    // stays with its field.
+    EXPECT_TRUE(sim.requestLog().empty());
+    EXPECT_EQ(sim.ramRecord(), before);
+    EXPECT_TRUE(visible(panelCOMPARE));
+    std::vector<Row> now = expectedRows();
+    now[0][2] = "555";
+    now.pop_back();
+    EXPECT_EQ(listedRows(), now);
+    EXPECT_EQ(keepController(1), 0);
+    EXPECT_EQ(keepController(2), 1);
+    std::string message;
+    GetCtrlVal(panelCOMPARE, COMPARE_MESSAGE, &message);
+    EXPECT_EQ(message,
+              "The panels were edited since the comparison; the list now shows them. Check it and press again.");
+
+    // Pressed again over the list as shown: exactly that goes out.
+    click(panelCOMPARE, COMPARE_SEND);
+    EXPECT_FALSE(visible(panelCOMPARE));
+    EXPECT_EQ(sim.requestLog().size(), 13u);
+    EXPECT_EQ(panelVal(panelPOWER, POWER_POWER), 555);
+    EXPECT_EQ(panelVal(panelPOWER, POWER_RESET_A_OVER), resetOver);
+    EXPECT_EQ(panelVal(panelSETTINGS, SETTINGS_MODE), mode);
+}
+
 TEST_F(CompareTest, TheKeepAllButtonsAndTheFileSelectorOpenNoSurprises) {
     getThenChangeThreeFields(MAIN_RADIO_RAM);
     click(panelMAIN, MAIN_BTN_COMPARE);

@@ -589,6 +589,7 @@ TEST(EngineFiles, FormattedOutputWritesCrLfInAsciiFilesAndWholeOrNothing) {
     int h = OpenFile(path.c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
     EXPECT_EQ(FmtFile(h, "first,%i", -7), 8);
     EXPECT_EQ(FmtFile(h, "\n%s,%.3f,", "row", 1.5), 12);
+    EXPECT_EQ(FmtFile(h, "\nown\r\n"), 7); // a CR LF given is not doubled
     EXPECT_EQ(SyncFile(h), 0);
     CloseFile(h);
     h = OpenFile(path.c_str(), VAL_WRITE_ONLY, VAL_APPEND, VAL_BINARY);
@@ -596,7 +597,7 @@ TEST(EngineFiles, FormattedOutputWritesCrLfInAsciiFilesAndWholeOrNothing) {
     CloseFile(h);
     std::ifstream in(path, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text, "first,-7\r\nrow,1.500,\nraw");
+    EXPECT_EQ(text, "first,-7\r\nrow,1.500,\r\nown\r\n\nraw");
 
     // A write the file system cuts short leaves the file as it was.
     rlimit old{};
@@ -636,6 +637,17 @@ TEST(EngineFiles, LinesErrorsAndTime) {
     h = OpenFile(path.c_str(), VAL_WRITE_ONLY, VAL_APPEND, VAL_ASCII);
     EXPECT_EQ(WriteLine(h, "0123456789", -1), 10);
     CloseFile(h);
+    // An ASCII file gets CR LF from every writer; a binary one keeps LF.
+    const std::string binary = MakePathname(dir.path().toStdString(), "b.bin");
+    int hb = OpenFile(binary.c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_BINARY);
+    EXPECT_EQ(WriteLine(hb, "raw", -1), 3);
+    CloseFile(hb);
+    auto bytes = [](const std::string &file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(bytes(path), "alpha\r\nbeta\r\ncrlf\r\n0123456789\r\n");
+    EXPECT_EQ(bytes(binary), "raw\n");
 
     h = OpenFile(path.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
     char buf[16];
@@ -654,7 +666,7 @@ TEST(EngineFiles, LinesErrorsAndTime) {
 
     long size = 0;
     EXPECT_EQ(GetFileInfo(path.c_str(), &size), 1);
-    EXPECT_EQ(size, 6 + 5 + 6 + 11);
+    EXPECT_EQ(size, 7 + 6 + 6 + 12);
     EXPECT_EQ(GetFileInfo((path + ".none").c_str(), &size), 0);
     EXPECT_EQ(OpenFile(dir.path().toStdString().c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII), -1);
     EXPECT_EQ(GetFmtIOError(), 6);

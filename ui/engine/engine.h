@@ -595,7 +595,9 @@ int CloseFile(int fileHandle);
 // Reads one line without its line end; returns its length, -2 at end of file,
 // -1 on error. A longer line is cut to maxChars and the rest is skipped.
 int ReadLine(int fileHandle, char *buffer, int maxChars);
-// Writes count characters (-1 = up to the terminating zero) and a line end.
+// Writes count characters (-1 = up to the terminating zero) and a line end:
+// CR LF in a file opened VAL_ASCII, LF in a binary one. The line reaches the
+// file whole or not at all, as with FmtFile.
 int WriteLine(int fileHandle, const char *buffer, int count);
 int WriteFile(int fileHandle, const char *buffer, std::size_t count);
 // Formatted output (printf conversions) to a file. In a file opened
@@ -629,3 +631,6 @@ double Timer();        // monotonic seconds
 void StringUpperCase(char *s);
 // SHA-256 of the bytes of text, as 64 lower-case hexadecimal digits.
 std::string Sha256Hex(const std::string &text);
+// SHA-256 of a file's content, as Sha256Hex gives it; empty when the file
+// cannot be read. Tells whether a file changed since it was last looked at.
+std::string FileSha256Hex(const char *fileName);

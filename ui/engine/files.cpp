@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -22,7 +23,7 @@ namespace {
 
 struct OpenedFile {
     std::FILE *f = nullptr;
-    bool ascii = false;  // FmtFile writes its line feeds as CR LF
+    bool ascii = false;  // every line feed written goes out as CR LF
     bool append = false; // every write goes to the end
 };
 
@@ -73,12 +74,16 @@ std::string formatted(const char *format, va_list args) {
     return text;
 }
 
+// A line feed becomes CR LF; one that already follows a CR stays as it is,
+// so text that carries its own CR LF is not given a second CR.
 std::string withCrLf(const std::string &text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
+    char previous = '\0';
     for (char c : text) {
-        if (c == '\n') out += '\r';
+        if (c == '\n' && previous != '\r') out += '\r';
         out += c;
+        previous = c;
     }
     return out;
 }
@@ -213,12 +218,14 @@ int WriteFile(int handle, const char *buffer, std::size_t count) {
 }
 
 int WriteLine(int handle, const char *buffer, int count) {
-    std::FILE *f = fileOf(handle);
-    if (!f) return fail(EBADF);
-    std::size_t n = count < 0 ? std::strlen(buffer) : static_cast<std::size_t>(count);
-    errno = 0;
-    if ((n && std::fwrite(buffer, 1, n, f) != n) || std::fputc('\n', f) == EOF) return fail(errno ? errno : EIO);
-    if (std::fflush(f) != 0) return fail(errno ? errno : EIO);
+    OpenedFile *o = openedFile(handle);
+    if (!o) return fail(EBADF);
+    if (!buffer) return fail(EINVAL);
+    const std::size_t n = count < 0 ? std::strlen(buffer) : static_cast<std::size_t>(count);
+    // The line end is the file's own; the line itself is written as given.
+    std::string line(buffer, n);
+    line += o->ascii ? "\r\n" : "\n";
+    if (writeWhole(*o, line) < 0) return -1;
     return static_cast<int>(n);
 }
 
@@ -348,6 +355,17 @@ void StringUpperCase(char *s) {
     // Letters a to z only: a Turkish locale must not make "i" a dotless "I".
     for (; s && *s; ++s)
         if (*s >= 'a' && *s <= 'z') *s = static_cast<char>(*s - 'a' + 'A');
+}
+
+std::string FileSha256Hex(const char *fileName) {
+    // Only plain files, for the reason OpenFile gives.
+    struct stat st {};
+    if (!fileName || ::stat(fileName, &st) != 0 || !S_ISREG(st.st_mode)) return "";
+    QFile file(QString::fromStdString(fileName));
+    if (!file.open(QIODevice::ReadOnly)) return "";
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) return "";
+    return hash.result().toHex().toStdString();
 }
 
 std::string Sha256Hex(const std::string &text) {
