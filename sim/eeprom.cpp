@@ -80,7 +80,12 @@ bool parseEepromImage(const std::string &text, ParamRecord &record, std::string 
 }
 
 EepromLoad loadEepromFile(const QString &path, ParamRecord &record, std::string &problem) {
-    if (!QFileInfo::exists(path)) return EepromLoad::Missing;
+    const QFileInfo info(path);
+    if (!info.exists()) return EepromLoad::Missing;
+    if (!info.isFile()) { // a FIFO would hold the simulator until someone writes to it
+        problem = "not a regular file";
+        return EepromLoad::Damaged;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         problem = file.errorString().toStdString();

@@ -352,6 +352,10 @@ QString GraphExplorer::exportTo(const QString &path) {
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext != "png" && ext != "pdf" && ext != "csv")
         return QString("A graph is exported as a .png, .pdf or .csv file; \"%1\" is none of them.").arg(path);
+    // The new file is renamed over the old one: a device or FIFO of that
+    // name would be replaced by it.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) return QString("Cannot write \"%1\": not a regular file").arg(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return QString("Cannot write \"%1\": %2").arg(path, file.errorString());
     g_->redrawNow();
