@@ -10,7 +10,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace ctl_test {
 
@@ -52,9 +55,12 @@ struct CtlResult {
 };
 
 // Runs qvex-ctl with the arguments; a run that does not end within the
-// time-out counts as a hang.
-inline CtlResult RunCtl(const QStringList &args, int timeoutMs = 60000) {
+// time-out counts as a hang. childSetup runs in the child before qvex-ctl
+// starts (a resource limit, a signal's disposition).
+inline CtlResult RunCtl(const QStringList &args, int timeoutMs = 60000,
+                        const std::function<void()> &childSetup = {}) {
     QProcess p;
+    if (childSetup) p.setChildProcessModifier(childSetup);
     p.start(QStringLiteral(QVEX_CTL_BIN), args);
     CtlResult r;
     if (!p.waitForFinished(timeoutMs)) {
@@ -81,8 +87,30 @@ inline void Spit(const QString &path, const std::string &text) {
     f.write(text.data(), qint64(text.size()));
 }
 
+// A text's lines without their line ends (LF or CR LF).
+inline std::vector<std::string> LinesOf(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        lines.push_back(l);
+    }
+    return lines;
+}
+
 inline std::string Describe(const CtlResult &r) {
     return "exit " + std::to_string(r.code) + "\nstderr: " + r.err + "\nstdout: " + r.out;
 }
+
+// A test of qvex-ctl jobs: a folder of its own and a simulator to talk to.
+class CtlJobTest : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+    SimProcess sim;
+
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QStringList tcp(const QStringList &job) const { return QStringList{"--quiet", "--tcp", sim.tcp()} + job; }
+    CtlResult ctl(const QStringList &job) { return RunCtl(tcp(job)); }
+};
 
 } // namespace ctl_test
