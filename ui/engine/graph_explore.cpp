@@ -12,6 +12,7 @@
 #include <QChartView>
 #include <QCoreApplication>
 #include <QDir>
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -356,11 +357,16 @@ QString GraphExplorer::exportTo(const QString &path) {
     // name would be replaced by it.
     const QFileInfo target(path);
     if (target.exists() && !target.isFile()) return QString("Cannot write \"%1\": not a regular file").arg(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return QString("Cannot write \"%1\": %2").arg(path, file.errorString());
+    // Made in memory and written in one unbuffered write, so that a write
+    // the file system cuts short (a full disk, the file-size limit) shows in
+    // its count and the file is never committed half written.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    bool made = true;
     g_->redrawNow();
     if (ext == "csv") {
-        file.write(csv().toUtf8());
+        bytes = csv().toUtf8();
     } else {
         // The picture as it is shown, without the exploration's own marks.
         const bool cursor = overlay_->isVisible(), bar = bar_->isVisible();
@@ -369,10 +375,10 @@ QString GraphExplorer::exportTo(const QString &path) {
         if (band_) band_->hide();
         if (ext == "png") {
             const QImage img = g_->grab().toImage();
-            if (!img.save(&file, "PNG")) file.cancelWriting();
+            made = img.save(&buffer, "PNG");
         } else {
             auto *view = static_cast<QChartView *>(g_->chartView());
-            QPdfWriter pdf(&file);
+            QPdfWriter pdf(&buffer);
             pdf.setResolution(72); // one point per pixel
             pdf.setPageSize(QPageSize(QSizeF(view->width(), view->height()), QPageSize::Point));
             pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -380,11 +386,15 @@ QString GraphExplorer::exportTo(const QString &path) {
             pdf.setCreator(QCoreApplication::applicationName());
             QPainter painter(&pdf);
             view->render(&painter, QRectF(0, 0, view->width(), view->height()), view->viewport()->rect());
-            if (!painter.end()) file.cancelWriting();
+            made = painter.end();
         }
         overlay_->setVisible(cursor);
         bar_->setVisible(bar);
     }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return QString("Cannot write \"%1\": %2").arg(path, file.errorString());
+    if (!made || file.write(bytes) != bytes.size()) file.cancelWriting();
     if (!file.commit()) {
         const QString why = file.errorString();
         return QString("Cannot write \"%1\"%2").arg(path, why.isEmpty() ? QString() : ": " + why);
