@@ -21,6 +21,7 @@
 #include "ui/panels/settings_ids.h"
 #include "ui/panels/vectors_ids.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -38,6 +39,11 @@ void copyText(char *dst, std::size_t size, const std::string &src) {
 } // namespace
 
 int ProcessEntry(int argc, char **argv) {
+    // A write past the file-size limit (ulimit -f) then fails with EFBIG
+    // like a full disk, and the settings, record and parameter files take
+    // their own error paths, instead of the process being killed half-way
+    // through a line or with its settings in a temporary file.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The command line after the program name is accepted but not used.
     if (!InitCVIRTE(argc, argv)) return -1;
     int rc = WinMain(argc, argv);

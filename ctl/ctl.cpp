@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace ctl {
@@ -31,8 +32,11 @@ constexpr char kUsage[] =
     "commands (qvex-ctl COMMAND --help tells more):\n"
     "%s"
     "\n"
-    "exit status: 0 done, 1 the controller or link failed, 2 usage or a bad file,\n"
-    "3 diff found differences\n";
+    "exit status: 0 done, 1 the job failed while it ran (the controller, the link,\n"
+    "or a file that stopped taking what was written: a full disk, ulimit -f),\n"
+    "2 usage or a bad file (only regular files are read or written), 3 diff found\n"
+    "differences, 130 SIGINT or SIGTERM ended the job (\"Interrupted.\" on stderr;\n"
+    "a record file keeps its complete rows and says the run was interrupted)\n";
 
 bool parseInt(const std::string &text, int *value) {
     if (text.empty()) return false;
@@ -47,6 +51,7 @@ bool parseInt(const std::string &text, int *value) {
 
 int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::string *error) {
     int i = 1;
+    std::set<std::string> seen;
     auto value = [&](const char *flag, std::string *out) {
         if (i + 1 >= argc) {
             *error = std::string(flag) + " needs a value";
@@ -64,6 +69,17 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
         if (a == "--version") {
             *text = kVersionText;
             return -1;
+        }
+        // An option given twice, or both links, would leave one of them
+        // silently unused.
+        const std::string name = a == "-q" ? "--quiet" : a;
+        if (name.size() > 2 && name.compare(0, 2, "--") == 0 && !seen.insert(name).second) {
+            *error = name + " given twice";
+            return EXIT_USAGE;
+        }
+        if ((a == "--tcp" || a == "--serial") && o->link != Options::NONE) {
+            *error = "give one link: --tcp or --serial";
+            return EXIT_USAGE;
         }
         if (a == "--quiet" || a == "-q") {
             o->quiet = true;

@@ -11,10 +11,11 @@
 #include "params/record.h"
 #include "ui/panels/main_ids.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -84,6 +85,7 @@ int jobGet(Session &s, const Args &args) {
     const int button = memoryButton(a.value("--from"));
     if (!a.error().empty() || !button || !a.has("--out") || !a.words().empty())
         return s.usage(a.error().empty() ? "get needs --from ram|eeprom --out FILE" : a.error());
+    if (const std::string problem = TargetProblem(a.value("--out")); !problem.empty()) return s.usage(problem);
     if (!s.connect()) return s.linkFailed();
     if (int rc = getFromController(s, button)) return rc;
     s.operate(panelMAIN, MAIN_RADIO_FILE);
@@ -225,11 +227,10 @@ bool EndsWith(const std::string &s, const std::string &tail) {
 }
 bool StartsWith(const std::string &s, const std::string &head) { return s.compare(0, head.size(), head) == 0; }
 bool Readable(const std::string &path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::fclose(f);
+    std::string problem;
+    const int fd = OpenPlainFile(path, &problem);
+    if (fd < 0) return false;
+    ::close(fd);
     return true;
 }
 
@@ -255,13 +256,20 @@ int RunCommand(int argc, char **argv, const Options &options) {
         std::fprintf(stderr, "qvex-ctl: say which controller: --tcp HOST:PORT or --serial N|DEVICE\n");
         return EXIT_USAGE;
     }
+    // The jobs that open the link first have no arguments of their own.
+    if (command->connectFirst && !options.args.empty()) {
+        std::fprintf(stderr, "qvex-ctl: %s takes no arguments (qvex-ctl %s --help tells more)\n", command->name,
+                     command->name);
+        return EXIT_USAGE;
+    }
     Session session(options);
-    if (!session.start(argc, argv)) return EXIT_USAGE;
+    if (!session.start(argc, argv)) return Interrupted() ? ReportInterrupted() : EXIT_USAGE;
     SetStatusObserver(keepStatus);
-    if (command->connectFirst && !session.connect()) return session.linkFailed();
-    const int rc = command->run(session, options.args);
+    int rc = EXIT_DONE;
+    if (command->connectFirst && !session.connect()) rc = session.linkFailed();
+    else rc = command->run(session, options.args);
     SetStatusObserver(nullptr);
-    return rc;
+    return Interrupted() ? ReportInterrupted() : rc;
 }
 
 } // namespace ctl

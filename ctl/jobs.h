@@ -16,7 +16,7 @@ namespace ctl {
 using Args = std::vector<std::string>;
 
 // The command's own flags: --name value pairs (a flag may take several
-// values) and plain words.
+// values, and comes once at most) and plain words.
 class CommandArgs {
   public:
     CommandArgs(const Args &args, std::initializer_list<const char *> flags,
@@ -27,7 +27,11 @@ class CommandArgs {
         for (std::size_t i = 0; i < args.size(); ++i) {
             const std::string &a = args[i];
             const std::size_t n = among(a, pairFlags) ? 2 : among(a, flags) ? 1 : 0;
-            if (n > 0 && i + n < args.size()) {
+            if (n > 0 && values_.count(a) != 0) {
+                // A second value would silently win over the first.
+                if (error_.empty()) error_ = a + " given twice";
+                i += std::min(n, args.size() - 1 - i);
+            } else if (n > 0 && i + n < args.size()) {
                 std::string &v = values_[a];
                 v = args[++i];
                 if (n == 2) second_[a] = args[++i];

@@ -99,6 +99,9 @@ int JobFlash(Session &s, const Args &args) {
         return s.usage("--window takes START END from 0 to 0x1FFFFFF (relative to the program memory)");
     if (!tables && (a.has("--window") || a.has("--merged-out")))
         return s.usage("--window and --merged-out need a table: --lin-a or --lin-b");
+    if (a.has("--merged-out"))
+        if (const std::string problem = TargetProblem(a.value("--merged-out")); !problem.empty())
+            return s.usage(problem);
     // Every input must be readable, and none may be the merged file's copy.
     std::vector<std::string> inputs{firmware};
     for (const char *flag : {"--lin-a", "--lin-b"})

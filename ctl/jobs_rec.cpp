@@ -38,22 +38,32 @@ bool parseCount(const std::string &text, int *value) {
 }
 
 // Chooses the record file through the recorder panel's file command; the
-// overwrite question is answered yes.
+// overwrite question is answered yes. The file dialog adds ".csv" to a name
+// without it, so the file written is file_name, which is checked again.
 int chooseRecordFile(Session &s, int type, const std::string &path) {
     OperateCtrl(panelRECORDER, RECORDER_TYPE, type);
     s.popups.files.push_back(path);
     s.operate(panelRECORDER, RECORDER_FILE_SELECT);
     if (recorder_status != 1) return s.usage("cannot use " + path + " as the record file");
+    if (const std::string problem = TargetProblem(file_name); !problem.empty()) return s.usage(problem);
     return EXIT_DONE;
 }
 
-// How a recorder job that wrote rows went wrong: a file the recorder could
-// not write, or the link.
-int recordFailed(Session &s, const std::string &path) {
+// How a recorder job that wrote rows went wrong: a file that stopped taking
+// rows (a full disk, the file-size limit), one that never opened, or the link.
+int recordFailed(Session &s) {
     for (const std::string &line : StatusLog())
-        if (StartsWith(line, kRecordFileNotWritten)) return s.usage(line + " (" + path + ")");
-    if (file_handle < 0) return s.usage("cannot write the record file " + path);
+        if (StartsWith(line, kRecordFileNotWritten)) return s.linkFailed(line + " (" + file_name + ")");
+    if (file_handle < 0) return s.usage(std::string("cannot write the record file ") + file_name);
     return s.linkFailed();
+}
+
+// The record file named on the command line, refused before the controller
+// is touched when it could never take rows: a device, a FIFO, a folder, or
+// a name in a folder that does not exist.
+int checkRecordTarget(Session &s, const std::string &path) {
+    const std::string problem = TargetProblem(path);
+    return problem.empty() ? EXIT_DONE : s.usage(problem);
 }
 
 bool copyToStdout(const std::string &path) {
@@ -79,6 +89,7 @@ int JobLive(Session &s, const Args &args) {
                                          : a.error());
     const bool toStdout = !a.has("--out");
     const std::string path = toStdout ? s.scratchPath("live.csv") : a.value("--out");
+    if (int rc = checkRecordTarget(s, path)) return rc;
     if (!s.connect()) return s.linkFailed();
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
@@ -102,8 +113,8 @@ int JobLive(Session &s, const Args &args) {
     s.operate(panelMAIN, MAIN_CMD_RUN);
     s.progressOff();
     runHooks.cycleDone = nullptr;
-    if (stored != count || storeFailed) return recordFailed(s, path);
-    if (toStdout && !copyToStdout(path)) return s.usage("cannot read back " + path);
+    if (stored != count || storeFailed) return recordFailed(s);
+    if (toStdout && !copyToStdout(file_name)) return s.usage("cannot read back " + path);
     return EXIT_DONE;
 }
 
@@ -125,6 +136,7 @@ int JobRecord(Session &s, const Args &args) {
                 ? "record needs --rows N (1 ... 10000000) --interval SECONDS (0 ... 86400) --out FILE.csv"
                 : a.error());
     const std::string path = a.value("--out");
+    if (int rc = checkRecordTarget(s, path)) return rc;
     if (!s.connect()) return s.linkFailed();
     if (int rc = chooseRecordFile(s, REC_TYPE_AUTOMATIC, path)) return rc;
     OperateCtrl(panelRECORDER, RECORDER_NUM_SETS, rows);
@@ -134,8 +146,8 @@ int JobRecord(Session &s, const Args &args) {
     s.progressOn(panelRECORDER, RECORDER_PROGRESS, rows);
     s.operate(panelRECORDER, RECORDER_START);
     s.progressOff();
-    if (recwerte != rows || restwerte != 0) return recordFailed(s, path);
-    std::printf("%d rows recorded in %s\n", rows, path.c_str());
+    if (recwerte != rows || restwerte != 0) return recordFailed(s);
+    std::printf("%d rows recorded in %s\n", rows, file_name);
     return EXIT_DONE;
 }
 
@@ -146,6 +158,7 @@ int JobCapture(Session &s, const Args &args) {
     if (!a.error().empty() || !a.has("--out") || !a.words().empty())
         return s.usage(a.error().empty() ? "capture needs --out FILE.csv" : a.error());
     const std::string path = a.value("--out");
+    if (int rc = checkRecordTarget(s, path)) return rc;
     if (!s.connect()) return s.linkFailed();
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
@@ -155,11 +168,11 @@ int JobCapture(Session &s, const Args &args) {
     s.progressOff();
     bool rearmed = false;
     for (const std::string &line : StatusLog()) {
-        if (StartsWith(line, kRecordFileNotWritten)) return s.usage(line + " (" + path + ")");
+        if (StartsWith(line, kRecordFileNotWritten)) return recordFailed(s);
         if (EndsWith(line, " Trigger rearmed.")) rearmed = true;
     }
-    if (!rearmed || file_handle < 0) return recordFailed(s, path);
-    std::printf("both curves captured in %s\n", path.c_str());
+    if (!rearmed || file_handle < 0) return recordFailed(s);
+    std::printf("both curves captured in %s\n", file_name);
     return EXIT_DONE;
 }
 

@@ -7,11 +7,20 @@
 #include "link/transport.h"
 #include "ui/panels/main_ids.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
+#include <QSocketNotifier>
+#include <QString>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,7 +34,135 @@ namespace {
 constexpr int kDevicePort = 1;
 constexpr int kProgressIntervalMs = 200;
 
+// ---- SIGINT and SIGTERM ----------------------------------------------------------------
+//
+// The first signal ends the job as closing the program's window would: a
+// recording gets its closing lines, the link is closed, and the job's wait
+// loops see that at once. A job still running 0.8 s later, or a second
+// signal, ends the process there and then; rows are written whole, so the
+// record file still holds only complete rows.
+
+constexpr char kInterruptedLine[] = "qvex-ctl: Interrupted.\n";
+constexpr long kGraceMicroseconds = 800000;
+
+volatile std::sig_atomic_t g_interrupts = 0;
+volatile std::sig_atomic_t g_interruptionReported = 0;
+int g_interruptFds[2] = {-1, -1};
+
+void endInterruptedAtOnce() {
+    if (!g_interruptionReported) {
+        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kInterruptedLine, sizeof kInterruptedLine - 1);
+    }
+    ::_exit(kExitInterrupted);
+}
+
+void onInterrupt(int) {
+    if (g_interrupts != 0) endInterruptedAtOnce();
+    g_interrupts = 1;
+    const char b = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_interruptFds[1], &b, 1);
+    itimerval grace{};
+    grace.it_value.tv_usec = kGraceMicroseconds;
+    ::setitimer(ITIMER_REAL, &grace, nullptr);
+}
+
+void onGraceOver(int) { endInterruptedAtOnce(); }
+
+// Replaces the engine's handling of SIGINT and SIGTERM, which closes the
+// main panel and leaves the job to fail on the closed link as if the
+// controller had gone.
+bool catchInterrupts() {
+    if (g_interruptFds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_interruptFds) != 0)
+        return false;
+    auto *notifier = new QSocketNotifier(g_interruptFds[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char b;
+        [[maybe_unused]] const ssize_t n = ::read(g_interruptFds[0], &b, 1);
+        if (panelMAIN > 0) OperateClosePanel(panelMAIN);
+    });
+    struct sigaction sa {};
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sa.sa_handler = onGraceOver;
+    if (::sigaction(SIGALRM, &sa, nullptr) != 0) return false;
+    sa.sa_handler = onInterrupt;
+    for (int sig : {SIGINT, SIGTERM})
+        if (::sigaction(sig, &sa, nullptr) != 0) return false;
+    return true;
+}
+
+// Copies the settings file into the session's folder.
+bool copySettings(const std::string &from, const std::string &to, std::string *problem) {
+    const int fd = OpenPlainFile(from, problem);
+    if (fd < 0) return false;
+    std::string text;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) *problem = std::strerror(errno);
+        if (n <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (!problem->empty()) return false;
+    std::FILE *out = std::fopen(to.c_str(), "wb");
+    const bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (out && std::fclose(out) != 0) *problem = std::strerror(errno);
+    if (!written && problem->empty()) *problem = "cannot be copied";
+    return problem->empty();
+}
+
 } // namespace
+
+bool Interrupted() { return g_interrupts != 0; }
+
+int OpenPlainFile(const std::string &path, std::string *problem) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *problem = std::strerror(errno);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *problem = "not a regular file";
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, 0); // reads of a regular file never wait anyway
+    return fd;
+}
+
+std::string TargetProblem(const std::string &path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        return S_ISREG(st.st_mode) ? "" : path + " is not a regular file";
+    if (errno != ENOENT) return path + ": " + std::strerror(errno);
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "no folder " + folder + " for " + path;
+    return "";
+}
+
+int ReportInterrupted() {
+    g_interruptionReported = 1;
+    std::fputs(kInterruptedLine, stderr);
+    return kExitInterrupted;
+}
+
+std::string Printable(const std::string &text) {
+    const QList<uint> chars = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUcs4();
+    QString out;
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        const char32_t c = chars[i];
+        if (c == '\r' && i + 1 < chars.size() && chars[i + 1] == '\n') continue; // the program's own line ends
+        if (c == '\n' || c == '\t' || (QChar::isPrint(c) && c != QChar::ReplacementCharacter))
+            out += QString::fromUcs4(&c, 1);
+        else
+            out += '?';
+    }
+    return out.toStdString();
+}
 
 int BaudIndex(int rate) {
     for (int i = 0; i < kBaudRateCount; ++i)
@@ -35,15 +172,18 @@ int BaudIndex(int rate) {
 
 // ---- pop-ups ----------------------------------------------------------------------------
 
+// After SIGINT or SIGTERM the job is ending on purpose: what the program
+// says about the closed link is not news.
 int CtlPopups::message(const std::string &title, const std::string &text) {
     lastTitle = title;
     lastText = text;
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    if (!Interrupted()) std::fprintf(stderr, "%s: %s\n", Printable(title).c_str(), Printable(text).c_str());
     return 0;
 }
 
 int CtlPopups::confirm(const std::string &title, const std::string &text) {
-    std::fprintf(stderr, "%s: %s (yes)\n", title.c_str(), text.c_str());
+    if (!Interrupted())
+        std::fprintf(stderr, "%s: %s (yes)\n", Printable(title).c_str(), Printable(text).c_str());
     return 1;
 }
 
@@ -88,14 +228,19 @@ bool Session::start(int argc, char **argv) {
         std::fprintf(stderr, "qvex-ctl: no temporary folder: %s\n", qPrintable(d->home.errorString()));
         return false;
     }
+    if (!catchInterrupts()) {
+        std::fprintf(stderr, "qvex-ctl: cannot catch SIGINT and SIGTERM\n");
+        return false;
+    }
     popups.startDir = QDir::currentPath().toStdString();
     const QString home = d->home.path();
-    if (!options.settingsFile.empty()) {
-        const QString from = QString::fromStdString(options.settingsFile);
-        if (!QFile::copy(from, home + "/Q-VEX-MOD7-ARC-Scope.ini")) {
-            std::fprintf(stderr, "qvex-ctl: cannot read the settings file %s\n", options.settingsFile.c_str());
-            return false;
-        }
+    std::string problem;
+    if (!options.settingsFile.empty() &&
+        !copySettings(options.settingsFile, MakePathname(home.toStdString(), "Q-VEX-MOD7-ARC-Scope.ini"),
+                      &problem)) {
+        std::fprintf(stderr, "qvex-ctl: cannot read the settings file %s: %s\n",
+                     Printable(options.settingsFile).c_str(), problem.c_str());
+        return false;
     }
     SetPopupResponder(&popups);
     SetProjectDir(home.toStdString());
@@ -154,13 +299,13 @@ bool Session::linkOpen() const { return rs232con == 1 || tcpcon == 1; }
 int Session::linkFailed(const std::string &what) {
     progressOff();
     const std::string text = what.empty() ? status() : what;
-    std::fprintf(stderr, "qvex-ctl: %s\n", text.c_str());
+    if (!Interrupted()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(text).c_str());
     return EXIT_LINK_FAILED;
 }
 
 int Session::usage(const std::string &what) {
     progressOff();
-    std::fprintf(stderr, "qvex-ctl: %s\n", what.c_str());
+    if (!Interrupted()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(what).c_str());
     return EXIT_USAGE;
 }
 

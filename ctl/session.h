@@ -14,6 +14,24 @@ namespace ctl {
 
 // Index of a baud rate in the connection dialog's ring, -1 when not offered.
 int BaudIndex(int rate);
+// The exit status of a job that SIGINT or SIGTERM ended.
+constexpr int kExitInterrupted = 130;
+// Whether SIGINT or SIGTERM asked the job to end.
+bool Interrupted();
+// Says "Interrupted." on stderr; returns kExitInterrupted.
+int ReportInterrupted();
+
+// Opens a file for reading only when it is a regular file, and never waits
+// on it: a FIFO is not opened for good, a device is not acted on. Returns
+// the descriptor, or -1 with the reason in *problem.
+int OpenPlainFile(const std::string &path, std::string *problem);
+// Why path cannot take a file the job writes ("" when it can): it must be a
+// regular file or a new name in an existing folder.
+std::string TargetProblem(const std::string &path);
+// Text for the terminal: control characters and bytes that are not UTF-8
+// become '?', so a file's contents echoed in a message cannot move the
+// cursor, clear the screen or retitle the window. Line feeds stay.
+std::string Printable(const std::string &text);
 // The usage text with the command list filled in.
 std::string FormatUsage(const char *usage);
 // Starts the program and runs options.command. Returns the exit code.
@@ -49,7 +67,9 @@ class Session {
     std::string status() const;
     bool linkOpen() const;
 
-    // Reports a failure of the controller or link: the status line on stderr.
+    // Reports a job that failed while it ran (the controller, the link, or
+    // a file that stopped taking what was written): the status line, or
+    // what, on stderr.
     int linkFailed(const std::string &what = "");
     // Reports a usage or file problem on stderr.
     int usage(const std::string &what);

@@ -35,7 +35,14 @@ void TextParser::Feed(const char *data, std::size_t size) {
 }
 
 void TextParser::EndLine() {
-    ParseLine(line_);
+    std::string_view line = line_;
+    // Editors that save "UTF-8 with BOM" put EF BB BF before the first
+    // line; without this the first section line would not start with '['.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (firstLine_ && line.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        line.remove_prefix(kByteOrderMark.size());
+    firstLine_ = false;
+    ParseLine(line);
     line_.clear();
 }
 

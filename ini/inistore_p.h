@@ -134,6 +134,7 @@ private:
 
     std::string line_;
     std::vector<Section> sections_;
+    bool firstLine_ = true; // may start with a UTF-8 byte-order mark
 };
 
 // Joins each run of piece items ("Tag Line0001", "Tag Line0002", ...) into

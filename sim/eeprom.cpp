@@ -80,7 +80,12 @@ bool parseEepromImage(const std::string &text, ParamRecord &record, std::string 
 }
 
 EepromLoad loadEepromFile(const QString &path, ParamRecord &record, std::string &problem) {
-    if (!QFileInfo::exists(path)) return EepromLoad::Missing;
+    const QFileInfo info(path);
+    if (!info.exists()) return EepromLoad::Missing;
+    if (!info.isFile()) { // a FIFO would hold the simulator until someone writes to it
+        problem = "not a regular file";
+        return EepromLoad::Damaged;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         problem = file.errorString().toStdString();
@@ -98,8 +103,18 @@ EepromLoad loadEepromFile(const QString &path, ParamRecord &record, std::string 
 bool saveEepromFile(const QString &path, const ParamRecord &record, std::string &problem) {
     QSaveFile file(path);
     const std::string text = formatEepromImage(record);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.commit()) {
+    // Unbuffered, so a write the file system cuts short (a full disk, the
+    // file-size limit) shows in write()'s count and is never committed: a
+    // buffered flush takes a short write for success.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        problem = file.errorString().toStdString();
+        return false;
+    }
+    if (file.write(text.data(), qint64(text.size())) != qint64(text.size())) {
+        problem = "the image was written only in part (disk full or file-size limit)";
+        return false; // the temporary file goes with `file`, the old image stays
+    }
+    if (!file.commit()) {
         problem = file.errorString().toStdString();
         return false;
     }

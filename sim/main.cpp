@@ -32,6 +32,9 @@ bool catchStopSignals() {
 } // namespace
 
 int main(int argc, char **argv) {
+    // The EEPROM image and the logs then fail to grow past the file-size
+    // limit with an error, instead of the simulator being killed.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     // The application object took the C library's locale from the
     // environment; the EEPROM file and the loader's texts keep "C" numbers.

@@ -3,6 +3,7 @@
 #include "sim/model.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 namespace sim {
 
@@ -229,6 +230,13 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     for (const auto *file : {&eeprom, &logFrames, &logReplies, &filterLog, &loaderImage}) {
         if (p.isSet(*file) && p.value(*file).isEmpty()) {
             message = QStringLiteral("--%1: expected a file name").arg(file->names().constLast());
+            return ParseOutcome::Error;
+        }
+        // Opening a FIFO waits for its other end, and a device would take the
+        // image or log as its input: only regular files, or new ones.
+        const QFileInfo info(p.value(*file));
+        if (p.isSet(*file) && info.exists() && !info.isFile()) {
+            message = QStringLiteral("--%1: %2 is not a regular file").arg(file->names().constLast(), p.value(*file));
             return ParseOutcome::Error;
         }
     }

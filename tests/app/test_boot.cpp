@@ -36,6 +36,7 @@
 #include <functional>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -266,6 +267,30 @@ TEST_F(BootProcess, RunsUntilAskedToEndThenExitsNormally) {
     ASSERT_TRUE(p.waitForFinished(5000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
+}
+
+// A file-size limit (a shell's ulimit -f, SIGXFSZ at its default action)
+// below the settings file's size: the program still ends normally, the old
+// settings file stays whole and no temporary file is left.
+TEST_F(BootProcess, AFileSizeLimitAtExitKeepsTheOldSettingsAndLeavesNoTemporaryFile) {
+    const QString settings = dir.filePath("Q-VEX-MOD7-ARC-Scope.ini");
+    const std::string old = "[CONNECTION]\r\nLast COM Port = 7\r\n";
+    std::ofstream(settings.toStdString(), std::ios::binary) << old;
+    QProcess p;
+    p.setChildProcessModifier([] {
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    start(p);
+    EXPECT_FALSE(p.waitForFinished(1500)) << p.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    std::ifstream kept(settings.toStdString(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), old);
+    EXPECT_EQ(QDir(dir.path()).entryList({"ini$$*"}, QDir::Files | QDir::Hidden), QStringList{});
 }
 
 // Installed where its user cannot write, the program reads the settings file

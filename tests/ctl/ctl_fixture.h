@@ -12,7 +12,10 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace ctl_test {
 
@@ -54,11 +57,15 @@ struct CtlResult {
 };
 
 // Runs qvex-ctl with the arguments; a run that does not end within the
-// time-out counts as a hang.
+// time-out counts as a hang. env is the environment it runs in; childSetup
+// runs in the child before qvex-ctl starts (a resource limit, a signal's
+// disposition).
 inline CtlResult RunCtl(const QStringList &args, int timeoutMs = 60000,
-                        const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment()) {
+                        const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
+                        const std::function<void()> &childSetup = {}) {
     QProcess p;
     p.setProcessEnvironment(env);
+    if (childSetup) p.setChildProcessModifier(childSetup);
     p.start(QStringLiteral(QVEX_CTL_BIN), args);
     CtlResult r;
     if (!p.waitForFinished(timeoutMs)) {
@@ -71,6 +78,10 @@ inline CtlResult RunCtl(const QStringList &args, int timeoutMs = 60000,
     r.out = p.readAllStandardOutput().toStdString();
     r.err = p.readAllStandardError().toStdString();
     return r;
+}
+
+inline CtlResult RunCtl(const QStringList &args, int timeoutMs, const std::function<void()> &childSetup) {
+    return RunCtl(args, timeoutMs, QProcessEnvironment::systemEnvironment(), childSetup);
 }
 
 // The environment of an operator whose desktop runs in the given locale:
@@ -106,8 +117,30 @@ inline sim::ParamRecord WithFractionalTolerances() {
     return record;
 }
 
+// A text's lines without their line ends (LF or CR LF).
+inline std::vector<std::string> LinesOf(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        lines.push_back(l);
+    }
+    return lines;
+}
+
 inline std::string Describe(const CtlResult &r) {
     return "exit " + std::to_string(r.code) + "\nstderr: " + r.err + "\nstdout: " + r.out;
 }
+
+// A test of qvex-ctl jobs: a folder of its own and a simulator to talk to.
+class CtlJobTest : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+    SimProcess sim;
+
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QStringList tcp(const QStringList &job) const { return QStringList{"--quiet", "--tcp", sim.tcp()} + job; }
+    CtlResult ctl(const QStringList &job) { return RunCtl(tcp(job)); }
+};
 
 } // namespace ctl_test

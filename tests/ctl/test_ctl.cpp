@@ -17,15 +17,8 @@ using namespace simtest;
 
 namespace {
 
-class CtlTest : public ::testing::Test {
+class CtlTest : public CtlJobTest {
   protected:
-    QTemporaryDir dir;
-    SimProcess sim;
-
-    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
-    QStringList tcp(const QStringList &job) const { return QStringList{"--quiet", "--tcp", sim.tcp()} + job; }
-    CtlResult ctl(const QStringList &job) { return RunCtl(tcp(job)); }
-
     // The request frames the simulator logged, as hex lines.
     std::vector<std::string> loggedFrames(const QString &log) {
         std::vector<std::string> lines;
@@ -35,16 +28,6 @@ class CtlTest : public ::testing::Test {
         return lines;
     }
 };
-
-std::vector<std::string> linesOf(const std::string &text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) {
-        if (!l.empty() && l.back() == '\r') l.pop_back();
-        lines.push_back(l);
-    }
-    return lines;
-}
 
 TEST_F(CtlTest, GetThenSendOfTheSameFileLeavesTheRecordAsItWas) {
     const QString log = path("frames.log");
@@ -99,7 +82,7 @@ TEST_F(CtlTest, DiffPrintsExactlyTheEditedFieldsAndExitsThree) {
     Spit(path("b.ini"), out + rest);
     const CtlResult diff = ctl({"diff", "--from", "ram", path("b.ini")});
     EXPECT_EQ(diff.code, 3) << Describe(diff);
-    const std::vector<std::string> lines = linesOf(diff.out);
+    const std::vector<std::string> lines = LinesOf(diff.out);
     ASSERT_EQ(lines.size(), 2u) << diff.out;
     for (std::size_t i = 0; i < 2; ++i)
         EXPECT_NE(lines[i].find(edited[i]), std::string::npos) << lines[i];
@@ -134,7 +117,7 @@ TEST_F(CtlTest, LiveFilterAndOneShotCommandsReportOnStdout) {
     ASSERT_TRUE(sim.start({"--filter-settings", "off,20,off,500", "--filter-log", filterLog}));
     const CtlResult live = ctl({"live", "--count", "3"});
     ASSERT_EQ(live.code, 0) << Describe(live);
-    const std::vector<std::string> lines = linesOf(live.out);
+    const std::vector<std::string> lines = LinesOf(live.out);
     int rows = 0;
     for (const std::string &l : lines)
         if (!l.empty() && std::isdigit(static_cast<unsigned char>(l[0]))) {
@@ -256,7 +239,7 @@ TEST_F(CtlTest, ALinkLostMidRunEndsRecordAndLiveKeepingEveryRowWritten) {
         const CtlResult r = ctl(args);
         EXPECT_EQ(r.code, 1) << job << "\n" << Describe(r);
         EXPECT_NE(r.err.find("qvex-ctl: Error! Connection lost."), std::string::npos) << r.err;
-        const std::vector<std::string> lines = linesOf(Slurp(file));
+        const std::vector<std::string> lines = LinesOf(Slurp(file));
         ASSERT_GE(lines.size(), 2u) << job;
         EXPECT_EQ(lines.back().substr(0, 2), "4,") << job << ": rows 0 to 4 stay, nothing after them";
     }

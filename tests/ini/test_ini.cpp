@@ -184,6 +184,19 @@ TEST(IniFormat, SectionAndItemLines) {
     EXPECT_EQ(Get(ini, "Nested [x]", "k"), "v");
 }
 
+// Editors that save "UTF-8 with BOM" put EF BB BF before the first line.
+TEST(IniFormat, AByteOrderMarkBeforeTheFirstLineIsSkippedAndNowhereElse) {
+    IniHolder ini(0);
+    Read(ini, "\xEF\xBB\xBF[CONNECTION]\r\nLast COM Port = 3\r\n[B]\r\n\xEF\xBB\xBFk = v\r\n");
+    EXPECT_EQ(Sections(ini), (std::vector<std::string>{"CONNECTION", "B"}));
+    EXPECT_EQ(Get(ini, "CONNECTION", "Last COM Port"), "3");
+    EXPECT_EQ(Tags(ini, "B"), std::vector<std::string>{"\xEF\xBB\xBFk"}) << "only the file's first bytes are a mark";
+
+    IniHolder alone(0);
+    Read(alone, "\xEF\xBB\xBF\r\n[S]\r\nx = 1\r\n");
+    EXPECT_EQ(Get(alone, "S", "x"), "1");
+}
+
 TEST(IniFormat, StringEscapesRoundTrip) {
     IniHolder a(0), b(0);
     const std::string tricky = "say \"hi\"\\ C:\\dir\nline2\r\ttab\x01\x7f end \xc3\xbc\xff";

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace sim;
 using namespace simtest;
@@ -149,4 +152,40 @@ TEST(SimProcess, FilterSettingsTestInputsAndFilterLogFromTheCommandLine) {
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "erase 1100\nwrite 11fc: 0000 0000 0000 0000\n");
+}
+
+TEST(SimProcess, AFifoForAFileIsRefusedAtOnceAndAFileSizeLimitDoesNotEndIt) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    for (const char *option : {"--eeprom", "--log-frames", "--loader-image"}) {
+        QProcess proc;
+        proc.start(QStringLiteral(QVEX_SIM_EXE), {"--tcp", "0", option, fifo});
+        ASSERT_TRUE(proc.waitForFinished(3000)) << option << " waits on the FIFO";
+        EXPECT_EQ(proc.exitCode(), 2) << option;
+        EXPECT_TRUE(proc.readAllStandardError().contains("not a regular file")) << option;
+    }
+
+    // An EEPROM image (about 1 kB) that may not grow past 512 bytes: the
+    // store is reported and the simulator answers on. SIGXFSZ is set to its
+    // default action, as a shell's ulimit -f leaves it.
+    QProcess proc;
+    proc.setChildProcessModifier([] {
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{512, 512};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    const QStringList lines = startSim(proc, {"--tcp", "0", "--eeprom", dir.filePath("eeprom.txt")}, 1);
+    ASSERT_EQ(lines.size(), 1);
+    TcpClient tcp;
+    ASSERT_TRUE(tcp.connectTo(quint16(lines[0].section(':', 1).toUInt())));
+    tcp.send(request(CmdParamWrite, setWords(sampleRecord(1), 2)) + request(CmdParamStore, kParamBase));
+    EXPECT_EQ(tcp.readBytes(72).size(), 72);
+    tcp.send(request(CmdLineCheck));
+    EXPECT_EQ(tcp.readBytes(36).left(6), QByteArray::fromHex("0055000500aa"));
+    proc.terminate();
+    ASSERT_TRUE(proc.waitForFinished(3000));
+    EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(proc.readAllStandardError().contains("cannot save the EEPROM"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{}) << "no image, no temporary file";
 }

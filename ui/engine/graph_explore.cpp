@@ -12,6 +12,7 @@
 #include <QChartView>
 #include <QCoreApplication>
 #include <QDir>
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -390,11 +391,20 @@ QString GraphExplorer::exportTo(const QString &path) {
     const QString ext = QFileInfo(path).suffix().toLower();
     if (ext != "png" && ext != "pdf" && ext != "csv")
         return QString("A graph is exported as a .png, .pdf or .csv file; \"%1\" is none of them.").arg(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return QString("Cannot write \"%1\": %2").arg(path, file.errorString());
+    // The new file is renamed over the old one: a device or FIFO of that
+    // name would be replaced by it.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) return QString("Cannot write \"%1\": not a regular file").arg(path);
+    // Made in memory and written in one unbuffered write, so that a write
+    // the file system cuts short (a full disk, the file-size limit) shows in
+    // its count and the file is never committed half written.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    bool made = true;
     g_->redrawNow();
     if (ext == "csv") {
-        file.write(csv().toUtf8());
+        bytes = csv().toUtf8();
     } else {
         hideMarks();
         const std::vector<ShownCurve> shown = curves();
@@ -405,10 +415,10 @@ QString GraphExplorer::exportTo(const QString &path) {
                 painter.setRenderHint(QPainter::Antialiasing);
                 paintLegend(painter, g_->plotArea(), shown);
             }
-            if (!img.save(&file, "PNG")) file.cancelWriting();
+            made = img.save(&buffer, "PNG");
         } else {
             auto *view = static_cast<QChartView *>(g_->chartView());
-            QPdfWriter pdf(&file);
+            QPdfWriter pdf(&buffer);
             pdf.setResolution(72); // one point per pixel
             pdf.setPageSize(QPageSize(QSizeF(view->width(), view->height()), QPageSize::Point));
             pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -417,10 +427,14 @@ QString GraphExplorer::exportTo(const QString &path) {
             QPainter painter(&pdf);
             view->render(&painter, QRectF(0, 0, view->width(), view->height()), view->viewport()->rect());
             paintLegend(painter, g_->plotArea().translated(-view->pos()), shown);
-            if (!painter.end()) file.cancelWriting();
+            made = painter.end();
         }
         restoreMarks();
     }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return QString("Cannot write \"%1\": %2").arg(path, file.errorString());
+    if (!made || file.write(bytes) != bytes.size()) file.cancelWriting();
     if (!file.commit()) {
         const QString why = file.errorString();
         return QString("Cannot write \"%1\"%2").arg(path, why.isEmpty() ? QString() : ": " + why);

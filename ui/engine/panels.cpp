@@ -417,6 +417,13 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
     std::string alsoTried;
     const std::string path = panelFilePath(fileName ? fileName : "", &alsoTried);
     QFile file(QString::fromStdString(path));
+    // A FIFO in a panel file's place would hold the start-up until someone
+    // writes to it.
+    const QFileInfo info(file.fileName());
+    if (info.exists() && !info.isFile()) {
+        report(path, "is not a regular file");
+        return UIE_FileNotFound;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         report(path, alsoTried.empty() ? "cannot be opened" : "cannot be opened, nor " + alsoTried);
         return UIE_FileNotFound;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -271,7 +272,9 @@ int DisplayImageFile(int panelHandle, int id, const char *fileName) {
     ControlRec *c = control(panelHandle, id);
     if (!c) return panel(panelHandle) ? UIE_InvalidControl : UIE_InvalidPanel;
     if (c->kind != CTRL_KIND_CANVAS && c->kind != CTRL_KIND_PICTURE) return UIE_TypeMismatch;
-    const QImage image(QString::fromUtf8(fileName ? fileName : ""));
+    const QString path = QString::fromUtf8(fileName ? fileName : "");
+    if (!QFileInfo(path).isFile()) return UIE_FileNotFound; // never wait on a FIFO
+    const QImage image(path);
     if (image.isNull()) return UIE_FileNotFound;
     QWidget *w = c->widget;
     if (c->kind == CTRL_KIND_PICTURE) {

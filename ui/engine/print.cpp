@@ -4,6 +4,7 @@
 #include "ui/engine/graph_explore_p.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
@@ -98,6 +99,9 @@ int PrintPanel(int panelHandle, const char *fileName, int scaling, int area, int
 
     std::string file = fileName && *fileName ? fileName : g_printFile;
     if (!file.empty()) {
+        // Opening a FIFO would wait for its reader; a device would take the page.
+        const QFileInfo target(QString::fromStdString(file));
+        if (target.exists() && !target.isFile()) return UIE_PrinterError;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(file));
     } else if (interactive) {
