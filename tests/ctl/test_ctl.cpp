@@ -220,7 +220,7 @@ TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
         RunCtl(serial + QStringList{"flash", path("fw.S"), "--lin-a", path("a.dat"), "--window", "0x1000",
                                     "0x2000", "--merged-out", path("merged.S")});
     ASSERT_EQ(merged.code, 0) << Describe(merged);
-    const std::vector<std::string> sent = linesOf(Slurp(image));
+    const std::vector<std::string> sent = LinesOf(Slurp(image));
     // The merged file keeps CR LF line ends; the loader saved what it took.
     EXPECT_EQ(Slurp(path("merged.S")), joined(sent, "\r\n"));
     EXPECT_EQ(Slurp(image), joined(sent, "\n"));
