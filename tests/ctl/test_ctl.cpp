@@ -225,6 +225,29 @@ TEST_F(CtlTest, PartialFileIsSentOnlyWhenAskedForAndClearsTheConditionsItLacks) 
     EXPECT_EQ(help.out.find("keep the controller's values"), std::string::npos) << help.out;
 }
 
+TEST_F(CtlTest, VersionTextThatIsNotPlainTextFailsTheConnect) {
+    // Stray bytes before every reply: the line check realigns its frame, but
+    // the version text would start with them (and a quote among them).
+    ASSERT_TRUE(sim.start({"--stray", "5"}));
+    CtlResult r = ctl({"version"});
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    EXPECT_NE(r.err.find("Answer incorrect. Check Sensor."), std::string::npos) << r.err;
+    r = ctl({"record", "--rows", "2", "--interval", "0", "--out", path("r.csv")});
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    EXPECT_EQ(Slurp(path("r.csv")).find('"'), std::string::npos);
+    sim.stop();
+
+    SimProcess quoted;
+    ASSERT_TRUE(quoted.start({"--version-text", "Q-VEX \"7\""}));
+    r = RunCtl({"--tcp", quoted.tcp(), "version"});
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    SimProcess plain;
+    ASSERT_TRUE(plain.start({"--version-text", "Q-VEX-MOD7-ARC V2.01, 2 channels"}));
+    r = RunCtl({"--tcp", plain.tcp(), "version"});
+    EXPECT_EQ(r.code, 0) << Describe(r);
+    EXPECT_EQ(r.out, "Q-VEX-MOD7-ARC V2.01, 2 channels\n");
+}
+
 TEST_F(CtlTest, LiveFilterAndOneShotCommandsReportOnStdout) {
     const QString filterLog = path("filter.log");
     ASSERT_TRUE(sim.start({"--filter-settings", "off,20,off,500", "--filter-log", filterLog}));
