@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -42,15 +44,30 @@ std::string loadedText(int button) {
     return std::string("Parameter set successfully loaded ") + (button == MAIN_RADIO_EEPROM ? "from EEPROM" : "from RAM");
 }
 
-// Checks that a parameter file can be read and holds parameters, before the
-// controller is touched. Returns "" or what is wrong with it.
-std::string checkParameterFile(const std::string &path) {
+// Keys of a partial file the refusal names before it gives their count.
+constexpr std::size_t kMissingNamed = 5;
+
+// Checks, before the controller is touched, that a parameter file can be
+// read, holds parameters and every value in it would be taken; with
+// complete, also that it holds every key. Returns "" or what is wrong with it.
+std::string checkParameterFile(const std::string &path, bool complete) {
     IniHolder ini(0);
     const int rc = Ini_ReadFromFile(ini, path.c_str());
     if (rc < 0) return "cannot read the parameter file " + path + ": " + Ini_ErrorText(rc);
     unsigned short scratch[PARAM_WORDS] = {};
-    if (GetParaSections(ini, scratch) != 1) return path + " holds no parameter section";
-    return "";
+    std::vector<RefusedParaValue> refused;
+    if (GetParaSections(ini, scratch, &refused) != 1) return path + " holds no parameter section";
+    if (!refused.empty())
+        return path + ": these values would not be taken, nothing was sent:\n" +
+               RefusedParaValuesText(refused, refused.size());
+    if (!complete) return "";
+    const std::vector<std::string> missing = MissingParaKeys(ini);
+    if (missing.empty()) return "";
+    std::string named;
+    for (std::size_t i = 0; i < missing.size() && i < kMissingNamed; ++i) named += (i ? ", " : "") + missing[i];
+    if (missing.size() > kMissingNamed) named += ", ...";
+    return path + " lacks " + std::to_string(missing.size()) + " keys of a complete parameter file (" + named +
+           "); nothing was sent. --partial sends it all the same (send --help says what that does)";
 }
 
 // Reads the controller's record from RAM or EEPROM onto the panels (GET).
@@ -96,16 +113,20 @@ int jobGet(Session &s, const Args &args) {
 }
 
 int jobSend(Session &s, const Args &args) {
-    CommandArgs a(args, {"--to"});
+    // --partial is a switch without a value.
+    Args rest;
+    std::remove_copy(args.begin(), args.end(), std::back_inserter(rest), std::string("--partial"));
+    const bool partial = rest.size() != args.size();
+    CommandArgs a(rest, {"--to"});
     const int button = memoryButton(a.value("--to"));
     if (!a.error().empty() || !button || a.words().size() != 1)
         return s.usage(a.error().empty() ? "send needs --to ram|eeprom FILE" : a.error());
     const std::string file = a.words()[0];
-    const std::string problem = checkParameterFile(file);
+    const std::string problem = checkParameterFile(file, !partial);
     if (!problem.empty()) return s.usage(problem);
     if (!s.connect()) return s.linkFailed();
-    // The controller's own record first: words the file does not hold keep
-    // the controller's values.
+    // The controller's own record first, overlaid as the panels' file load
+    // does (see the help text for what a partial file changes).
     if (int rc = getFromController(s, button)) return rc;
     if (int rc = overlayFile(s, file)) return rc;
     s.operate(panelMAIN, button);
@@ -125,7 +146,7 @@ int jobDiff(Session &s, const Args &args) {
     if (!a.error().empty() || !button || a.words().size() != 1)
         return s.usage(a.error().empty() ? "diff needs --from ram|eeprom FILE" : a.error());
     const std::string file = a.words()[0];
-    const std::string problem = checkParameterFile(file);
+    const std::string problem = checkParameterFile(file, false);
     if (!problem.empty()) return s.usage(problem);
     if (!s.connect()) return s.linkFailed();
     if (int rc = getFromController(s, button)) return rc;
@@ -168,15 +189,29 @@ const Command kCommands[] = {
      "as a parameter file (its name ends in .ini, as the file dialog demands).\n"
      "Nothing is written when the read fails.",
      false, jobGet},
-    {"send", "send --to ram|eeprom FILE",
+    {"send", "send --to ram|eeprom [--partial] FILE",
      "Reads the controller's record from RAM or EEPROM, overlays the parameter file\n"
-     "as the panels' file load does, and sends the result there: words the file\n"
-     "does not hold keep the controller's values.",
+     "as the panels' file load does, and sends the result there.\n"
+     "A file with a value its panel control would not accept (out of range, not a\n"
+     "number, not True or False, a label the list lacks) is refused: exit 2, each\n"
+     "such value named, nothing sent.\n"
+     "A file that lacks any key a complete parameter file holds is refused too,\n"
+     "unless --partial is given. A partial file changes more than its keys:\n"
+     "  - every event mask and condition group (the sections RESET, RECORD, START\n"
+     "    and STOPP TIMER, RESET NORM BASE, ... CONDITION, ... COMBINATION) is\n"
+     "    built from all conditions clear, so a missing condition key, or a whole\n"
+     "    missing section, clears those conditions on the controller;\n"
+     "  - Input IN1 usage, Teach target, Usage of Poti and Usage of Button are\n"
+     "    built from 0: a missing one sets its byte to 0;\n"
+     "  - Working Mode without Timing Source clears the timing source;\n"
+     "  - every other missing key (numbers, reals, Normalisation, the other\n"
+     "    labels, one of Minimum ON-time and OFF-time) keeps the controller's value.",
      false, jobSend},
     {"diff", "diff --from ram|eeprom FILE",
      "Prints the fields where the controller's record and the parameter file differ,\n"
      "one per line: section / key / controller value / file value.\n"
-     "Exit status 0 when they agree, 3 when they differ.",
+     "Exit status 0 when they agree, 3 when they differ. A file with a value its\n"
+     "panel control would not accept is refused (exit 2, each such value named).",
      false, jobDiff},
     {"live", "live --count N [--out FILE.csv]",
      "Runs N live-value cycles as RUN does, the recorder's manual type storing one\n"

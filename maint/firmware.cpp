@@ -165,12 +165,11 @@ bool waitForLoader() {
     return false;
 }
 
-// Sends the lines up to the first empty one, each followed by CR LF, and
-// shows what the loader answers meanwhile.
-void sendLines(const std::vector<std::string> &lines) {
-    for (const std::string &line : lines) {
-        if (line.empty()) break;
-        const std::string out = line + "\r\n";
+// Sends every record, each followed by CR LF, and shows what the loader
+// answers meanwhile.
+void sendRecords(const std::vector<SRecordLine> &records) {
+    for (const SRecordLine &record : records) {
+        const std::string out = record.text + "\r\n";
         if (ComWrt(comport, out.data(), static_cast<int>(out.size())) < 0) break;
         waitForDrain();
         readLoader();
@@ -193,19 +192,24 @@ bool collectFinalMessages() {
 }
 
 // Reads and checks the whole file before anything goes to the controller.
-bool readCheckedFile(const char *path, std::vector<std::string> *lines) {
+// The records checked are the records sent: an empty line is skipped by
+// both, so a stray blank line can neither cut the download short nor slip
+// past the check.
+bool readCheckedFile(const char *path, std::vector<SRecordLine> *records) {
     s_record_handle = OpenFile(path, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
     if (s_record_handle < 0) {
         s_record_handle = -1;
         MessagePopup("ERROR", "Could not open file!");
         return false;
     }
-    const bool read = ReadTextLines(s_record_handle, lines);
+    std::vector<std::string> lines;
+    const bool read = ReadTextLines(s_record_handle, &lines);
     CloseFile(s_record_handle);
     s_record_handle = -1;
+    *records = SRecordLinesOf(lines);
     int line = 0;
     std::string problem = "the file could not be read to its end";
-    if (!read || !CheckSRecordLines(*lines, &line, &problem)) {
+    if (!read || !CheckSRecords(*records, &line, &problem)) {
         MessagePopup("ERROR", SRecordProblemText("The S-record file cannot be sent; nothing was sent.", path, line,
                                                  problem)
                                   .c_str());
@@ -243,8 +247,8 @@ void download() {
         SetReadyLed(false);
         return;
     }
-    std::vector<std::string> lines;
-    if (!readCheckedFile(merged ? mergedFilePath : firmwarePath, &lines)) {
+    std::vector<SRecordLine> records;
+    if (!readCheckedFile(merged ? mergedFilePath : firmwarePath, &records)) {
         SetReadyLed(false);
         return;
     }
@@ -279,7 +283,7 @@ void download() {
     }
 
     // 7-11: the file, the loader's last words, and the normal link again.
-    sendLines(lines);
+    sendRecords(records);
     const bool successful = collectFinalMessages();
     g_output.append(successful ? kSuccessText : kFailureText, std::strlen(successful ? kSuccessText : kFailureText));
     g_output.show(true);

@@ -85,33 +85,41 @@ bool ReadTextLines(int fileHandle, std::vector<std::string> *lines) {
     return n == -2;
 }
 
-bool CheckSRecordLines(const std::vector<std::string> &lines, int *badLine, std::string *problem) {
+std::vector<SRecordLine> SRecordLinesOf(const std::vector<std::string> &lines) {
+    std::vector<SRecordLine> records;
+    records.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (!lines[i].empty()) records.push_back({static_cast<int>(i) + 1, lines[i]});
+    return records;
+}
+
+bool CheckSRecords(const std::vector<SRecordLine> &records, int *badLine, std::string *problem) {
     auto bad = [&](int line, const std::string &why) {
         if (badLine) *badLine = line;
         if (problem) *problem = why;
         return false;
     };
     int dataRecords = 0;
-    int records = 0;
     int terminatedAt = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].empty()) continue;
-        const int lineNo = static_cast<int>(i) + 1;
+    for (const SRecordLine &line : records) {
         SRecord r;
         std::string why;
-        if (!ParseSRecord(lines[i], &r, &why)) return bad(lineNo, why);
-        ++records;
+        if (!ParseSRecord(line.text, &r, &why)) return bad(line.lineNo, why);
         if (terminatedAt && (isData(r.type) || isTermination(r.type)))
-            return bad(lineNo, "record after the termination record in line " + std::to_string(terminatedAt));
+            return bad(line.lineNo, "record after the termination record in line " + std::to_string(terminatedAt));
         if (isData(r.type)) ++dataRecords;
         if (r.type == '5' && r.address != static_cast<uint32_t>(dataRecords & 0xFFFF))
-            return bad(lineNo, "record count " + std::to_string(r.address) + " does not match the " +
-                                   std::to_string(dataRecords) + " data records before it");
-        if (isTermination(r.type)) terminatedAt = lineNo;
+            return bad(line.lineNo, "record count " + std::to_string(r.address) + " does not match the " +
+                                        std::to_string(dataRecords) + " data records before it");
+        if (isTermination(r.type)) terminatedAt = line.lineNo;
     }
-    if (records == 0) return bad(0, "the file holds no S-records");
+    if (records.empty()) return bad(0, "the file holds no S-records");
     if (!terminatedAt) return bad(0, "no termination record (S7, S8 or S9) at the end");
     return true;
+}
+
+bool CheckSRecordLines(const std::vector<std::string> &lines, int *badLine, std::string *problem) {
+    return CheckSRecords(SRecordLinesOf(lines), badLine, problem);
 }
 
 std::string SRecordProblemText(const char *what, const char *path, int line, const std::string &problem) {

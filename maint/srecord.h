@@ -31,11 +31,24 @@ uint8_t SRecordChecksum(const std::vector<uint8_t> &bytes);
 // on a read error.
 bool ReadTextLines(int fileHandle, std::vector<std::string> *lines);
 
-// Checks every non-empty line: a record of type S0, S1 to S3, S5 or S7 to S9
-// with the right length and checksum; an S5 count that matches the data
-// records before it; a termination record (S7 to S9) and no data record after
-// it. On failure returns false with the 1-based line number (0 when the
-// problem concerns the whole file) and the reason.
+// One record of a file with the 1-based number of the line it stands on.
+struct SRecordLine {
+    int lineNo = 0;
+    std::string text;
+};
+
+// The records of a file in their order. An empty line carries nothing and is
+// left out, wherever it stands, so the check and the download walk exactly
+// the same records.
+std::vector<SRecordLine> SRecordLinesOf(const std::vector<std::string> &lines);
+
+// Checks every record: a record of type S0, S1 to S3, S5 or S7 to S9 with the
+// right length and checksum; an S5 count that matches the data records before
+// it; a termination record (S7 to S9) and no data record after it. On failure
+// returns false with the 1-based line number (0 when the problem concerns the
+// whole file) and the reason.
+bool CheckSRecords(const std::vector<SRecordLine> &records, int *badLine, std::string *problem);
+// The same for the lines of a file, empty lines left out as above.
 bool CheckSRecordLines(const std::vector<std::string> &lines, int *badLine, std::string *problem);
 
 // "<what>\r\n<path>\r\nline N: <problem>" for a message pop-up.

@@ -373,6 +373,23 @@ void SetPanelValues(const unsigned short rec[PARAM_WORDS]) {
     if (bindingHooks.recordShown) bindingHooks.recordShown();
 }
 
+bool PanelRangeOf(int word, unsigned short part, PanelRange *range) {
+    unsigned bits = 0;
+    for (const Binding &b : table()) {
+        if (b.word != word) continue;
+        const bool whole = part == 0xFFFF && (b.kind == K_WORD || b.kind == K_FIXED);
+        const bool byte = b.kind == K_PART && b.mask == part;
+        if ((whole || byte) && GetCtrlAttribute(*b.panel, b.control, ATTR_MIN_VALUE, &range->min) >= 0 &&
+            GetCtrlAttribute(*b.panel, b.control, ATTR_MAX_VALUE, &range->max) >= 0) {
+            range->bits = 0;
+            return true;
+        }
+        if (b.kind == K_BIT && part == 0xFFFF) bits |= 1u << b.shift;
+    }
+    range->bits = bits;
+    return bits != 0;
+}
+
 // ---- callbacks --------------------------------------------------------------------------
 
 int CC_FILTERMODES(int panel, int control, int event, void *, int, int) {

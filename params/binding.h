@@ -20,6 +20,17 @@ void GetPanelValues(unsigned short rec[PARAM_WORDS]);
 // contradiction check of the groups shown.
 void SetPanelValues(const unsigned short rec[PARAM_WORDS]);
 
+// What the panels can hold for one field of the record, so that a value from
+// elsewhere (a parameter file) is checked against the control that will show
+// it. part picks a byte of a packed word, as the value stands in the control;
+// 0xFFFF is the whole word.
+struct PanelRange {
+    double min = 0.0, max = 0.0; // the bound numeric control's range, in its own units
+    unsigned bits = 0;           // a word shown by buttons: the bits they can set (min and max unused)
+};
+// False when no numeric control or buttons show that field.
+bool PanelRangeOf(int word, unsigned short part, PanelRange *range);
+
 int CC_FILTERMODES(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_NORMMODE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_TRIGGERMODES(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

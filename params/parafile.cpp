@@ -10,6 +10,8 @@
 #include "ui/panels/power_ids.h"
 #include "ui/panels/settings_ids.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -266,41 +268,119 @@ bool ringValue(const Ring &ring, const char *text, int *value) {
     return false;
 }
 
-// The ring value a label key names; false when the key is missing or matches
-// no item.
-bool getLabel(IniText ini, const char *section, const char *key, const Ring &ring, int *value) {
-    char text[kLabelBuffer];
-    if (Ini_GetStringIntoBuffer(ini, section, key, text, sizeof text) != 1) return false;
-    return ringValue(ring, text, value);
-}
-
 // ---- values -------------------------------------------------------------------------
 
-// An unsigned integer key that fits max; anything else counts as missing.
-bool getUnsigned(IniText ini, const char *section, const char *key, unsigned max, unsigned *value) {
-    unsigned v = 0;
-    if (Ini_GetUInt(ini, section, key, &v) != 1 || v > max) return false;
-    *value = v;
-    return true;
+constexpr long long kFieldMin = -2147483648LL, kFieldMax = 2147483647LL;
+constexpr std::size_t kShownValueLength = 40;
+// Lines of refused values one message lists.
+constexpr std::size_t kRefusedShown = 20;
+
+std::string numberText(double v) {
+    char buffer[32];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return std::string(buffer, r.ptr);
 }
 
-// A real key as a 16.16 field: value x 65536 in double precision, truncated
-// toward zero; negative results in two's complement, results from 2^31 up as
-// unsigned. A real is written with 16 significant digits, which may round
-// the last digit of an exact k / 65536 down; a product within 1e-5 of a whole
-// number is therefore taken as that number, so what was written reads back
-// unchanged. Infinities, NaN and products beyond 32 bits count as missing.
-bool getFixed(IniText ini, const char *section, const char *key, unsigned int *field) {
-    double v = 0.0;
-    if (Ini_GetDouble(ini, section, key, &v) != 1 || !std::isfinite(v)) return false;
-    double scaled = v * 65536.0;
-    const double nearest = std::round(scaled);
-    if (std::fabs(scaled - nearest) < 1e-5) scaled = nearest;
-    const double whole = std::trunc(scaled);
-    if (whole < -2147483648.0 || whole >= 4294967296.0) return false;
-    *field = static_cast<unsigned int>(static_cast<long long>(whole));
-    return true;
-}
+std::string allowedText(double min, double max) { return "allowed: " + numberText(min) + " ... " + numberText(max); }
+
+// Reads the keys of one store. Only a value that is of its key's kind and
+// that the panel control showing the field accepts is taken; every other one
+// is noted and counts as missing, so nothing is wrapped, cut or dropped
+// without a word.
+class Reader {
+  public:
+    Reader(IniText ini, std::vector<RefusedParaValue> *refused) : ini_(ini), refused_(refused) {}
+    void section(const char *name) { section_ = name; }
+
+    // A whole number for the field at word (part: the byte of a packed word,
+    // 0xFFFF the whole word).
+    bool whole(const char *key, int word, unsigned short part, unsigned *value) {
+        std::string text;
+        if (!present(key, &text)) return false;
+        long long lo = 0, hi = part == 0xFFFF ? 0xFFFF : 0xFF;
+        unsigned bits = 0;
+        PanelRange r;
+        if (PanelRangeOf(word, part, &r)) {
+            if (r.bits) {
+                bits = r.bits;
+                hi = std::min<long long>(hi, bits);
+            } else {
+                lo = std::max(lo, static_cast<long long>(std::ceil(r.min)));
+                hi = std::min(hi, static_cast<long long>(std::floor(r.max)));
+            }
+        }
+        int v = 0;
+        double d = 0.0;
+        if (Ini_GetInt(ini_, section_, key, &v) != 1) {
+            const bool number = Ini_GetDouble(ini_, section_, key, &d) == 1 && std::isfinite(d) && d == std::trunc(d);
+            return refuse(key, text, number ? allowedText(lo, hi) : "not a whole number");
+        }
+        if (v < lo || v > hi || (bits && (static_cast<unsigned>(v) & ~bits)))
+            return refuse(key, text, allowedText(lo, hi));
+        *value = static_cast<unsigned>(v);
+        return true;
+    }
+
+    bool flag(const char *key, bool *on) {
+        std::string text;
+        if (!present(key, &text)) return false;
+        int v = 0;
+        if (Ini_GetBoolean(ini_, section_, key, &v) != 1) return refuse(key, text, "not True or False");
+        *on = v != 0;
+        return true;
+    }
+
+    // A real as a 16.16 field: value x 65536 in double precision, truncated
+    // toward zero. A real is written with 16 significant digits, which may
+    // round the last digit of an exact k / 65536 down; a product within 1e-5
+    // of a whole number is therefore taken as that number, so what was
+    // written reads back unchanged. The field is read as a signed 32-bit
+    // value, so the panel control's range (in whole field steps) and those 32
+    // bits bound it: nothing from 2^31 up is kept as an unsigned number.
+    bool fixed(const char *key, int word, unsigned int *field) {
+        std::string text;
+        if (!present(key, &text)) return false;
+        double v = 0.0;
+        if (Ini_GetDouble(ini_, section_, key, &v) != 1 || !std::isfinite(v)) return refuse(key, text, "not a number");
+        double scaled = v * 65536.0;
+        const double nearest = std::round(scaled);
+        if (std::fabs(scaled - nearest) < 1e-5) scaled = nearest;
+        const double whole = std::trunc(scaled);
+        double lo = kFieldMin, hi = kFieldMax;
+        double shownMin = kFieldMin / 65536.0, shownMax = kFieldMax / 65536.0;
+        PanelRange r;
+        if (PanelRangeOf(word, 0xFFFF, &r) && !r.bits) {
+            lo = std::max(lo, std::round(r.min * 65536.0));
+            hi = std::min(hi, std::round(r.max * 65536.0));
+            shownMin = r.min;
+            shownMax = r.max;
+        }
+        if (whole < lo || whole > hi) return refuse(key, text, allowedText(shownMin, shownMax));
+        *field = static_cast<unsigned int>(static_cast<long long>(whole));
+        return true;
+    }
+
+    // The value of the first ring item whose label equals the text exactly
+    // (as read into a buffer of kLabelBuffer characters).
+    bool label(const char *key, const Ring &ring, int *value) {
+        std::string text;
+        if (!present(key, &text)) return false;
+        char cut[kLabelBuffer];
+        Ini_GetStringIntoBuffer(ini_, section_, key, cut, sizeof cut);
+        if (!ringValue(ring, cut, value)) return refuse(key, text, "not an item of the panel's list");
+        return true;
+    }
+
+  private:
+    bool present(const char *key, std::string *text) { return Ini_GetStdString(ini_, section_, key, text) == 1; }
+    bool refuse(const char *key, const std::string &text, const std::string &reason) {
+        if (refused_) refused_->push_back({section_, key, text, reason});
+        return false;
+    }
+    IniText ini_;
+    std::vector<RefusedParaValue> *refused_;
+    const char *section_ = "";
+};
 
 // ---- writing --------------------------------------------------------------------------
 
@@ -373,46 +453,42 @@ void putField(Writer &w, const char *section, const Field &f, const unsigned sho
 
 // ---- reading --------------------------------------------------------------------------
 
-void getField(IniText ini, const char *section, const Field &f, unsigned short *rec) {
+void getField(Reader &in, const Field &f, unsigned short *rec) {
     unsigned short &word = rec[f.word];
     unsigned u = 0;
     int v = 0;
+    bool on = false;
     switch (f.kind) {
     case F_UINT:
-        if (getUnsigned(ini, section, f.key, 0xFFFFu, &u)) word = static_cast<unsigned short>(u);
-        break;
     case F_INT:
-        if (Ini_GetInt(ini, section, f.key, &v) == 1 && v >= 0 && v <= 0xFFFF)
-            word = static_cast<unsigned short>(v);
+        if (in.whole(f.key, f.word, 0xFFFF, &u)) word = static_cast<unsigned short>(u);
         break;
     case F_FLAG:
-        if (Ini_GetBoolean(ini, section, f.key, &v) == 1)
-            word = static_cast<unsigned short>(v ? (word | 1u) : (word & ~1u));
+        if (in.flag(f.key, &on)) word = static_cast<unsigned short>(on ? (word | 1u) : (word & ~1u));
         break;
     case F_REAL: {
         unsigned int field = 0;
-        if (getFixed(ini, section, f.key, &field)) SetField32(rec, f.word, field);
+        if (in.fixed(f.key, f.word, &field)) SetField32(rec, f.word, field);
         break;
     }
     case F_LABEL_WORD:
-        if (getLabel(ini, section, f.key, f.ring, &v)) word = static_cast<unsigned short>(v);
+        if (in.label(f.key, f.ring, &v)) word = static_cast<unsigned short>(v);
         break;
     case F_LABEL_HIGH: // the word was cleared before the keys are read
-        if (getLabel(ini, section, f.key, f.ring, &v))
+        if (in.label(f.key, f.ring, &v))
             word = static_cast<unsigned short>(word | ((static_cast<unsigned>(v) & 0xFFu) << 8));
         break;
     case F_LABEL_LOW:
-        if (getLabel(ini, section, f.key, f.ring, &v))
-            word = static_cast<unsigned short>(word | (static_cast<unsigned>(v) & 0xFFu));
+        if (in.label(f.key, f.ring, &v)) word = static_cast<unsigned short>(word | (static_cast<unsigned>(v) & 0xFFu));
         break;
     case F_TIMER_MODE: {
         // The working mode replaces the whole word, the timing source is ORed
         // into it. Without a matching working mode the word keeps its mode
         // byte and the timing source replaces the high byte: ORing it into
         // the old high byte would mix two sources into a value no ring item has.
-        const bool mode = getLabel(ini, section, f.key, f.ring, &v);
+        const bool mode = in.label(f.key, f.ring, &v);
         if (mode) word = static_cast<unsigned short>(v);
-        if (getLabel(ini, section, f.key2, f.ring2, &v)) {
+        if (in.label(f.key2, f.ring2, &v)) {
             const unsigned base = mode ? word : (word & 0x00FFu);
             word = static_cast<unsigned short>(base | static_cast<unsigned>(v));
         }
@@ -421,10 +497,10 @@ void getField(IniText ini, const char *section, const Field &f, unsigned short *
     case F_TIMING: {
         // On-time in the low byte, off-time in the high byte, stored after
         // both keys. Files written by this program hold both; where one is
-        // missing (or not a byte) its byte keeps the value it had.
+        // missing (or refused) its byte keeps the value it had.
         unsigned low = LowByte(word), high = HighByte(word);
-        if (getUnsigned(ini, section, f.key, 0xFFu, &u)) low = u;
-        if (getUnsigned(ini, section, f.key2, 0xFFu, &u)) high = u;
+        if (in.whole(f.key, f.word, 0x00FF, &u)) low = u;
+        if (in.whole(f.key2, f.word, 0xFF00, &u)) high = u;
         word = BytePair(high, low);
         break;
     }
@@ -454,7 +530,7 @@ int PutParaSections(IniText ini, const unsigned short rec[PARAM_WORDS]) {
     return w.result();
 }
 
-int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS]) {
+int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS], std::vector<RefusedParaValue> *refused) {
     if (!ini || !rec || !holdsParameterSection(ini)) return 0;
     unsigned short work[PARAM_WORDS];
     std::memcpy(work, rec, sizeof work);
@@ -467,19 +543,51 @@ int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS]) {
         for (const Field &f : s.fields)
             if (f.kind == F_LABEL_HIGH || f.kind == F_LABEL_LOW) work[f.word] = 0;
     }
+    Reader in(ini, refused);
     for (const Section &s : layout()) {
-        const char *name = s.name.c_str();
+        in.section(s.name.c_str());
         for (const Field &f : s.fields)
-            getField(ini, name, f, work);
+            getField(in, f, work);
         for (const BitKey &k : s.bits) {
-            int on = 0;
-            if (Ini_GetBoolean(ini, name, k.key, &on) == 1 && on)
-                work[s.bitsWord + k.word] =
-                    static_cast<unsigned short>(work[s.bitsWord + k.word] | (1u << k.bit));
+            bool on = false;
+            if (in.flag(k.key, &on) && on)
+                work[s.bitsWord + k.word] = static_cast<unsigned short>(work[s.bitsWord + k.word] | (1u << k.bit));
         }
     }
     std::memcpy(rec, work, sizeof work);
     return 1;
+}
+
+std::vector<std::string> MissingParaKeys(IniText ini) {
+    std::vector<std::string> missing;
+    std::string text;
+    auto check = [&](const Section &s, const char *key) {
+        if (key && Ini_GetStdString(ini, s.name.c_str(), key, &text) != 1) missing.push_back("[" + s.name + "] " + key);
+    };
+    for (const Section &s : layout()) {
+        for (const Field &f : s.fields) {
+            check(s, f.key);
+            check(s, f.key2);
+        }
+        for (const BitKey &k : s.bits)
+            check(s, k.key);
+    }
+    return missing;
+}
+
+std::string RefusedParaValuesText(const std::vector<RefusedParaValue> &refused, std::size_t maxLines) {
+    std::string text;
+    for (std::size_t i = 0; i < refused.size() && i < maxLines; ++i) {
+        const RefusedParaValue &r = refused[i];
+        std::string value;
+        for (char c : r.value)
+            value += c >= ' ' && c <= '~' ? c : '?';
+        if (value.size() > kShownValueLength) value = value.substr(0, kShownValueLength) + "...";
+        if (!text.empty()) text += "\n";
+        text += "[" + r.section + "] " + r.key + " = " + value + " (" + r.reason + ")";
+    }
+    if (refused.size() > maxLines) text += "\nand " + std::to_string(refused.size() - maxLines) + " more";
+    return text;
 }
 
 // ---- the operations ----------------------------------------------------------------------
@@ -522,7 +630,12 @@ int ReadParaFromFile(unsigned short rec[PARAM_WORDS], IniText ini) {
     // Any file reads as INI text; one without a single parameter section
     // (empty, binary, some other program's file) would clear every mask and
     // group and still count as loaded.
-    if (GetParaSections(store, rec) != 1) return -1;
+    std::vector<RefusedParaValue> refused;
+    if (GetParaSections(store, rec, &refused) != 1) return -1;
     SetPanelValues(rec);
+    if (!refused.empty())
+        MessagePopup("ATTENTION!", ("These values of the parameter file were not taken; each counts as a missing "
+                                    "key:\n" + pathName + "\n" + RefusedParaValuesText(refused, kRefusedShown))
+                                       .c_str());
     return 1;
 }

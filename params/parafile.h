@@ -7,6 +7,9 @@
 #include "ini/inifile.h"
 #include "params/record.h"
 
+#include <string>
+#include <vector>
+
 // Title of the file dialog of both operations.
 extern const char kParaFileDialogTitle[];
 
@@ -17,10 +20,20 @@ extern const char kParaFileDialogTitle[];
 // cancelled the dialog or writing failed (the file then stays as it was).
 int SendParaToFile(unsigned short rec[PARAM_WORDS], IniText ini = nullptr);
 
+// A value of a parameter file that was not taken: outside what its panel
+// control accepts, or not of its key's kind. It counts as a missing key.
+struct RefusedParaValue {
+    std::string section, key;
+    std::string value; // as the file holds it
+    std::string reason;
+};
+
 // Overlays rec with the parameter sections of ini (with ini == nullptr: of a
 // file the operator picks, Load button) and shows rec on the panels. The
-// caller has read the panels into rec first: words the file does not carry
-// keep those values.
+// caller has read the panels into rec first: scalar words the file does not
+// carry keep those values, while every event mask and condition group (and
+// the words packed from rings of the special functions) is built afresh from
+// the keys present. Values that were not taken are listed in one message.
 // Returns 1 when read; 0 when the operator cancelled the dialog; -1 when the
 // file cannot be read as an INI file or holds no parameter section. On 0 and
 // -1 neither rec nor the panels change.
@@ -31,5 +44,15 @@ int ReadParaFromFile(unsigned short rec[PARAM_WORDS], IniText ini = nullptr);
 // negative store code.
 int PutParaSections(IniText ini, const unsigned short rec[PARAM_WORDS]);
 // Overlays rec with the sections of ini. Returns 1, or 0 (rec unchanged) when
-// ini holds none of the parameter sections.
-int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS]);
+// ini holds none of the parameter sections. Values that are not taken are
+// added to refused when given.
+int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS], std::vector<RefusedParaValue> *refused = nullptr);
+
+// The keys a complete parameter file holds and ini lacks, as "[SECTION] key"
+// in file order.
+std::vector<std::string> MissingParaKeys(IniText ini);
+
+// One line per value, "[SECTION] key = value (reason)", at most maxLines of
+// them and then a line with the count of the rest. The value shows only
+// printable characters.
+std::string RefusedParaValuesText(const std::vector<RefusedParaValue> &refused, std::size_t maxLines);

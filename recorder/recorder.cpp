@@ -10,6 +10,8 @@
 #include "ui/panels/main_ids.h"
 #include "ui/panels/recorder_ids.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -55,7 +57,9 @@ void ShowRowStored(int on) {
 }
 
 void ShowRemainingTime() {
-    const long long total = static_cast<long long>(restwerte) * static_cast<long long>(zeitint);
+    // The rows left times the real interval, to the nearest second: 5 rows at
+    // 0.5 s are 3 s, not the 0 s that whole seconds of the interval would give.
+    const long long total = std::llround(static_cast<double>(restwerte) * std::max(zeitint, 0.0));
     std::snprintf(szRecorder, sizeof szRecorder, "%lld Days, %lld Hours, %lld Minutes, %lld Seconds",
                   total / 86400, total / 3600 % 24, total / 60 % 60, total % 60);
     SetCtrlVal(panelRECORDER, RECORDER_REMAINING_TIME, szRecorder);

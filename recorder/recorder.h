@@ -11,8 +11,8 @@ extern char szRecorder[128];   // remaining time as the panel shows it
 // Lights or darkens the recorder panel's store indicator and the main
 // panel's record indicator together.
 void ShowRowStored(int on);
-// Shows restwerte x the whole seconds of zeitint as days, hours, minutes
-// and seconds.
+// Shows restwerte x zeitint, rounded to whole seconds, as days, hours,
+// minutes and seconds.
 void ShowRemainingTime();
 
 int CC_REC_FILE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -112,6 +112,119 @@ TEST_F(CtlTest, FractionalFixedPointFieldsSurviveGetAndSendWordForWord) {
     }
 }
 
+// The INI text with one key of one section set to value.
+std::string withValue(const std::string &text, const std::string &section, const std::string &key,
+                      const std::string &value) {
+    const std::size_t at = text.find("[" + section + "]\r\n");
+    const std::size_t line = text.find("\n" + key + " = ", at);
+    if (at == std::string::npos || line == std::string::npos) return text + "<no " + section + "/" + key + ">";
+    const std::size_t from = line + 1 + key.size() + 3;
+    return text.substr(0, from) + value + text.substr(text.find('\r', from));
+}
+
+TEST_F(CtlTest, ValuesTheirControlsWouldNotTakeAreRefusedBeforeAnythingIsSent) {
+    const QString log = path("frames.log");
+    ASSERT_TRUE(sim.start({"--log-frames", log}));
+    const CtlResult got = ctl({"get", "--from", "ram", "--out", path("a.ini")});
+    ASSERT_EQ(got.code, 0) << Describe(got);
+    const std::size_t afterGet = loggedFrames(log).size();
+
+    // Beyond the real's 2^31 (once sent as -25536), below the control's
+    // range, beyond 16 bits, negative, not a number, beyond a byte, not a
+    // boolean, a label the list lacks.
+    const std::vector<std::array<std::string, 3>> bad = {
+        {"EVALUATION 1", "Reference value", "40000"},
+        {"EVALUATION 2", "Lower tolerance", "-40000"},
+        {"CHANNEL A", "Power", "99999"},
+        {"CHANNEL B", "Power", "-5"},
+        {"CHANNEL A", "Triggerlevel", "abc"},
+        {"OUTPUT 1", "Minimum OFF-time", "256"},
+        {"RESET CHANNEL A", "On digital input IN0 rising edge", "maybe"},
+        {"SPECIAL FUNCTION", "Baudrate", "300000"},
+    };
+    std::string text = Slurp(path("a.ini"));
+    for (const auto &b : bad) text = withValue(text, b[0], b[1], b[2]);
+    Spit(path("bad.ini"), text);
+    for (const char *job : {"send", "diff"}) {
+        const CtlResult r = ctl({job, job == std::string("send") ? "--to" : "--from", "ram", path("bad.ini")});
+        EXPECT_EQ(r.code, 2) << job << "\n" << Describe(r);
+        EXPECT_NE(r.err.find(path("bad.ini").toStdString()), std::string::npos) << r.err;
+        for (const auto &b : bad)
+            EXPECT_NE(r.err.find("[" + b[0] + "] " + b[1] + " = " + b[2] + " ("), std::string::npos)
+                << job << ": " << b[1] << "\n" << r.err;
+    }
+    EXPECT_EQ(loggedFrames(log).size(), afterGet) << "nothing went to the controller";
+
+    // The edges of the ranges are taken.
+    text = withValue(Slurp(path("a.ini")), "EVALUATION 1", "Reference value", "-32768");
+    text = withValue(text, "CHANNEL A", "Power", "65535");
+    text = withValue(text, "OUTPUT 1", "Minimum OFF-time", "255");
+    Spit(path("edges.ini"), text);
+    const CtlResult sent = ctl({"send", "--to", "ram", path("edges.ini")});
+    EXPECT_EQ(sent.code, 0) << Describe(sent);
+    const CtlResult same = ctl({"diff", "--from", "ram", path("edges.ini")});
+    EXPECT_EQ(same.code, 0) << Describe(same);
+}
+
+TEST_F(CtlTest, PartialFileIsSentOnlyWhenAskedForAndClearsTheConditionsItLacks) {
+    const QString log = path("frames.log");
+    ASSERT_TRUE(sim.start({"--log-frames", log}));
+    // Some reset conditions of channel A set on the controller.
+    const CtlResult got = ctl({"get", "--from", "ram", "--out", path("a.ini")});
+    ASSERT_EQ(got.code, 0) << Describe(got);
+    std::string full = withValue(Slurp(path("a.ini")), "RESET CHANNEL A", "On digital input IN0 rising edge", "True");
+    Spit(path("full.ini"), full);
+    ASSERT_EQ(ctl({"send", "--to", "ram", path("full.ini")}).code, 0);
+    const std::size_t before = loggedFrames(log).size();
+
+    Spit(path("p.ini"), "[CHANNEL A]\r\nPower = 700\r\n");
+    const CtlResult refused = ctl({"send", "--to", "ram", path("p.ini")});
+    EXPECT_EQ(refused.code, 2) << Describe(refused);
+    EXPECT_NE(refused.err.find("p.ini lacks "), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("[CHANNEL A] Triggerlevel, [CHANNEL A] Pretrigger"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--partial"), std::string::npos) << refused.err;
+    EXPECT_EQ(loggedFrames(log).size(), before) << "nothing went to the controller";
+
+    // With --partial it goes, and does what the help says: the power is
+    // taken, the reset conditions the file does not name are cleared.
+    const CtlResult partial = ctl({"send", "--partial", "--to", "ram", path("p.ini")});
+    ASSERT_EQ(partial.code, 0) << Describe(partial);
+    ASSERT_EQ(ctl({"get", "--from", "ram", "--out", path("after.ini")}).code, 0);
+    const std::string after = Slurp(path("after.ini"));
+    EXPECT_NE(after.find("[CHANNEL A]\r\nPower = 700\r\n"), std::string::npos) << after;
+    const std::size_t reset = after.find("[RESET CHANNEL A]");
+    const std::string resetSection = after.substr(reset, after.find('[', reset + 1) - reset);
+    EXPECT_NE(resetSection.find("On digital input IN0 rising edge = False"), std::string::npos) << resetSection;
+    EXPECT_EQ(resetSection.find("= True"), std::string::npos) << resetSection;
+
+    const CtlResult help = RunCtl({"send", "--help"});
+    EXPECT_NE(help.out.find("--partial"), std::string::npos);
+    EXPECT_EQ(help.out.find("keep the controller's values"), std::string::npos) << help.out;
+}
+
+TEST_F(CtlTest, VersionTextThatIsNotPlainTextFailsTheConnect) {
+    // Stray bytes before every reply: the line check realigns its frame, but
+    // the version text would start with them (and a quote among them).
+    ASSERT_TRUE(sim.start({"--stray", "5"}));
+    CtlResult r = ctl({"version"});
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    EXPECT_NE(r.err.find("Answer incorrect. Check Sensor."), std::string::npos) << r.err;
+    r = ctl({"record", "--rows", "2", "--interval", "0", "--out", path("r.csv")});
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    EXPECT_EQ(Slurp(path("r.csv")).find('"'), std::string::npos);
+    sim.stop();
+
+    SimProcess quoted;
+    ASSERT_TRUE(quoted.start({"--version-text", "Q-VEX \"7\""}));
+    r = RunCtl({"--tcp", quoted.tcp(), "version"});
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    SimProcess plain;
+    ASSERT_TRUE(plain.start({"--version-text", "Q-VEX-MOD7-ARC V2.01, 2 channels"}));
+    r = RunCtl({"--tcp", plain.tcp(), "version"});
+    EXPECT_EQ(r.code, 0) << Describe(r);
+    EXPECT_EQ(r.out, "Q-VEX-MOD7-ARC V2.01, 2 channels\n");
+}
+
 TEST_F(CtlTest, LiveFilterAndOneShotCommandsReportOnStdout) {
     const QString filterLog = path("filter.log");
     ASSERT_TRUE(sim.start({"--filter-settings", "off,20,off,500", "--filter-log", filterLog}));
@@ -202,9 +315,10 @@ TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
     ASSERT_TRUE(sim.start({"--loader-image", image, "--loader-busy", "0"}, true));
     const QString settings = path("settings.ini");
     Spit(settings, "[SERIAL PORTS]\r\nCOM1 = \"" + sim.pty().toStdString() + "\"\r\n");
+    // A blank line among the records carries nothing: every record arrives.
     std::string firmware;
     for (const std::string &l : syntheticFirmware())
-        firmware += l + "\r\n";
+        firmware += l + (firmware.empty() ? "\r\n\r\n" : "\r\n");
     Spit(path("fw.S"), firmware);
     const QStringList serial{"--quiet", "--settings", settings, "--serial", "1"};
 
@@ -221,9 +335,12 @@ TEST_F(CtlTest, FlashOverThePtyDownloadsTheFileOrTheMergedFile) {
                                     "0x2000", "--merged-out", path("merged.S")});
     ASSERT_EQ(merged.code, 0) << Describe(merged);
     const std::vector<std::string> sent = LinesOf(Slurp(image));
+    std::vector<std::string> records = LinesOf(Slurp(path("merged.S")));
     // The merged file keeps CR LF line ends; the loader saved what it took.
-    EXPECT_EQ(Slurp(path("merged.S")), joined(sent, "\r\n"));
+    EXPECT_EQ(Slurp(path("merged.S")), joined(records, "\r\n"));
     EXPECT_EQ(Slurp(image), joined(sent, "\n"));
+    records.erase(std::remove(records.begin(), records.end(), std::string()), records.end());
+    EXPECT_EQ(sent, records) << "the merged file's records, its blank line left out";
     EXPECT_NE(sent, syntheticFirmware());
     EXPECT_EQ(sent.size(), syntheticFirmware().size());
 }

@@ -229,23 +229,33 @@ TEST_F(Download, DamagedFileIsRefusedNamingTheLineAndNothingIsSent) {
     EXPECT_EQ(rs232con, 1);
 }
 
-TEST_F(Download, EmptyLineEndsTheSendingAndTheUnfinishedDownloadIsReported) {
+TEST_F(Download, BlankLinesAreSkippedAndTheWholeImageArrives) {
+    // Blank lines in the middle and at the end carry nothing: the check and
+    // the download both pass over them, so every record reaches the loader.
     loader({});
     ASSERT_TRUE(connectSerial());
-    std::vector<std::string> gap = firmware;
-    gap.insert(gap.begin() + 6, "");
-    chooseFirmware(writeLines("fw.S", gap));
+    std::vector<std::string> gaps = firmware;
+    gaps.insert(gaps.begin() + 6, "");
+    gaps.insert(gaps.begin() + 100, "");
+    gaps.insert(gaps.begin() + 101, "");
+    gaps.push_back("");
+    chooseFirmware(writeLines("fw.S", gaps));
     program();
     const auto image = sim.loaderImage();
-    EXPECT_EQ(image.lines, std::vector<std::string>(gap.begin(), gap.begin() + 6));
-    EXPECT_FALSE(image.started);
-    EXPECT_EQ(loaderOutput().find("successful"), std::string::npos);
-    EXPECT_NE(loaderOutput().find("Firmware update failed"), std::string::npos) << loaderOutput();
-    EXPECT_EQ(onColor(UPDATE_LED_READY), VAL_RED);
-    // The controller still waits in its loader, so the normal link cannot
-    // be verified; the attempt is made and reported.
-    EXPECT_EQ(rs232con, 0);
-    EXPECT_EQ(StatusLine(), "Error! No connection found.");
+    EXPECT_EQ(image.lines, firmware);
+    EXPECT_TRUE(image.started);
+    EXPECT_NE(loaderOutput().find("Firmwareupdate was successful!"), std::string::npos) << loaderOutput();
+    EXPECT_TRUE(linkIsBack()) << StatusLine();
+
+    // A damaged record after a blank line is still found, by its own line
+    // number, before anything is sent.
+    gaps[120].replace(12, 2, gaps[120].substr(12, 2) == "00" ? "01" : "00");
+    resetUpdatePanel();
+    chooseFirmware(writeLines("fw2.S", gaps));
+    sim.clearRequestLog();
+    program();
+    EXPECT_NE(lastError().find("fw2.S\r\nline 121: checksum error"), std::string::npos) << lastError();
+    EXPECT_EQ(handOvers(), 0);
 }
 
 TEST_F(Download, LoaderFailuresAreShownAndTheNormalLinkIsRestored) {

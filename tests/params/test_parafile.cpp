@@ -6,6 +6,7 @@
 #include "ini/inifile.h"
 #include "params/binding.h"
 #include "params/parafile.h"
+#include "ui/panels/main_ids.h"
 #include "ui/panels/power_ids.h"
 #include "ui/panels/settings_ids.h"
 
@@ -504,6 +505,52 @@ TEST_F(ParaFileTest, ValuesOfTheWrongKindAndUnmatchedLabelsLeaveTheirFields) {
     EXPECT_EQ(r[PW_CHB_POWER], 4321) << "the rest of the file is read";
 }
 
+TEST_F(ParaFileTest, ValuesTheControlsWouldNotTakeAreListedInOneMessageAndNotStored) {
+    show(FileRecord());
+    send();
+    const std::pair<const char *, const char *> edits[] = {
+        {"Reference value = 1.5", "Reference value = 40000"},
+        {"Lower tolerance = -0.25", "Lower tolerance = -40000"},
+        {"Power = 1234", "Power = 99999"},
+        {"Power = 4321", "Power = -5"},
+        {"Triggerlevel = 2345", "Triggerlevel = abc"},
+        {"Minimum ON-time = 12", "Minimum ON-time = 256"},
+        {"Filtermode = 5", "Filtermode = 8"},
+    };
+    for (const auto &e : edits)
+        edit(e.first, e.second);
+    show(OtherRecord());
+    const Record before = panels();
+    popups->shown.clear();
+    popups->fileAnswers.push_back(path);
+    OperateCtrl(panelMAIN, MAIN_RADIO_FILE);
+    OperateCtrl(panelMAIN, MAIN_BTN_GET);
+    EXPECT_EQ(StatusLine(), "Parameter loaded from file.");
+
+    std::vector<std::string> messages;
+    for (const auto &p : popups->shown)
+        if (p.title == "ATTENTION!") messages.push_back(p.text);
+    ASSERT_EQ(messages.size(), 1u) << "one message for them all";
+    const std::string &message = messages[0];
+    EXPECT_NE(message.find(path), std::string::npos) << message;
+    for (const char *line : {"[EVALUATION 1] Reference value = 40000 (allowed: -32768 ... 32767.99998)",
+                             "[EVALUATION 1] Lower tolerance = -40000 (allowed: -32768 ... 32767.99998)",
+                             "[CHANNEL A] Power = 99999 (allowed: 0 ... 65535)",
+                             "[CHANNEL B] Power = -5 (allowed: 0 ... 65535)",
+                             "[CHANNEL A] Triggerlevel = abc (not a whole number)",
+                             "[OUTPUT 0] Minimum ON-time = 256 (allowed: 0 ... 255)",
+                             "[CHANNEL A] Filtermode = 8 (allowed: 0 ... 7)"})
+        EXPECT_NE(message.find(line), std::string::npos) << line << "\n" << message;
+
+    const Record r = panels();
+    for (int w : {82, 83, 94, 95, PW_CHA_POWER, PW_CHB_POWER, PW_CHA_TRIGGERLEVEL, PW_CHA_FILTER})
+        EXPECT_EQ(r[w], before[w]) << "word " << w;
+    EXPECT_EQ(LowByte(r[PW_OUT_TIMING[0]]), LowByte(before[PW_OUT_TIMING[0]]));
+    EXPECT_EQ(HighByte(r[PW_OUT_TIMING[0]]), 34) << "the off-time beside it is taken";
+    EXPECT_EQ(r[PW_CHB_TRIGGERLEVEL], 5432) << "the rest of the file is read";
+    EXPECT_EQ(ValueFromFixed(GetField32(r.data(), 92)), 0.75);
+}
+
 TEST_F(ParaFileTest, RealsComeBackExactlyAndHandWrittenOnesAreTruncated) {
     // Fields whose exact value needs more than the 16 digits a real is written with.
     for (unsigned int field : {65537u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0x12345679u, 0xFFFEFFFFu}) {
@@ -518,7 +565,9 @@ TEST_F(ParaFileTest, RealsComeBackExactlyAndHandWrittenOnesAreTruncated) {
     const std::pair<const char *, unsigned int> cases[] = {
         {"0.1", 6553u},                             // 6553.6, toward zero
         {"-0.1", static_cast<unsigned int>(-6553)}, // toward zero, two's complement
-        {"40000", 0x9C400000u},                     // from 2^31 up: unsigned
+        {"40000", 0x00030000u},                     // 2^31 and up: no signed field, kept
+        {"-40000", 0x00030000u},                    // below -2^31: kept
+        {"32767.99998474121", 0x7FFFFFFFu},         // the largest field
         {"-32768", 0x80000000u},                    //
         {"1.000015258789062", 65537u},              // 65537 / 65536 written with 16 digits
         {"65536", 0x00030000u},

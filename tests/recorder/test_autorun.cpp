@@ -220,7 +220,7 @@ TEST_F(AutoRunTest, ContinueStoresAtOnceAndTheMainPanelFollowsPauseAndContinue) 
     EXPECT_EQ(t.lines.back().rfind("Recording successfully finished at ", 0), 0u);
 }
 
-TEST_F(AutoRunTest, TheRemainingTimeCountsWholeSecondsOfTheInterval) {
+TEST_F(AutoRunTest, TheRemainingTimeCountsTheRealInterval) {
     std::string atStart;
     onTick = [&] {
         if (recorder_stop_flag == 0 && atStart.empty()) {
@@ -228,18 +228,29 @@ TEST_F(AutoRunTest, TheRemainingTimeCountsWholeSecondsOfTheInterval) {
             OperateCtrl(panelRECORDER, RECORDER_STOP);
         }
     };
-    runAutomatic(24, 3725.9); // 24 x 3725 s = 1 day and 50 minutes
-    EXPECT_EQ(atStart, "1 Days, 0 Hours, 50 Minutes, 0 Seconds");
+    runAutomatic(24, 3725.9); // 24 x 3725.9 s = 89421.6 s: 1 day, 50 minutes and 22 seconds
+    EXPECT_EQ(atStart, "1 Days, 0 Hours, 50 Minutes, 22 Seconds");
     EXPECT_EQ(shown(panelRECORDER, RECORDER_REMAINING), 24);
     const RecordText t(ReadWholeFile(file));
     EXPECT_NE(t.find("Recording interval in sec:,3725.900000"), -1);
     EXPECT_EQ(rows(t).size(), 0u) << "the interval had not passed";
     EXPECT_EQ(t.lines.back(), "Recording interrupted prior to completion.");
 
-    restwerte = 7;
-    zeitint = 0.9;
-    ShowRemainingTime();
-    EXPECT_STREQ(szRecorder, "0 Days, 0 Hours, 0 Minutes, 0 Seconds");
+    // Below a second per row: 5 rows at 0.5 s are 2.5 s, shown as 3 s, and
+    // 2 s once a row is stored; whole seconds of the interval would say 0.
+    std::string afterOneRow;
+    atStart.clear();
+    onTick = [&] {
+        if (recorder_stop_flag != 0) return;
+        if (atStart.empty()) atStart = text(panelRECORDER, RECORDER_REMAINING_TIME);
+        if (afterOneRow.empty() && shown(panelRECORDER, RECORDER_REMAINING) == 4) {
+            afterOneRow = text(panelRECORDER, RECORDER_REMAINING_TIME);
+            OperateCtrl(panelRECORDER, RECORDER_STOP);
+        }
+    };
+    runAutomatic(5, 0.5);
+    EXPECT_EQ(atStart, "0 Days, 0 Hours, 0 Minutes, 3 Seconds");
+    EXPECT_EQ(afterOneRow, "0 Days, 0 Hours, 0 Minutes, 2 Seconds");
 }
 
 TEST_F(AutoRunTest, StartWithoutAFileReportsTwiceAndRestoresThePanels) {
