@@ -33,6 +33,10 @@ void SetStatusF(const char *format, ...) {
     ShowStatus();
 }
 
+void StatusStepDone(const char *step, const char *result) {
+    SetStatusF("%s%s", step ? step : "", result ? result : "");
+}
+
 void AppendStatus(const char *text) {
     const std::size_t used = std::strlen(szStatus);
     std::snprintf(szStatus + used, sizeof szStatus - used, "%s", text ? text : "");

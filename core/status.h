@@ -14,6 +14,10 @@ void SetStatus(const char *text);
 void SetStatusF(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // Adds text to what the status line says (cut to fit) and shows it.
 void AppendStatus(const char *text);
+// Ends a step that showed its text before an exchange: the step's text and
+// the result ("OK."), whatever the exchange said meanwhile (a retry's
+// "Read failure! Retrying ..." must not stand before an "OK.").
+void StatusStepDone(const char *step, const char *result);
 
 // Called with every text the status line shows, e.g. for a log of a job run
 // without a screen; nullptr: nobody listens.

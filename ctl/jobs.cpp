@@ -6,9 +6,11 @@
 #include "core/status.h"
 #include "ini/inifile.h"
 #include "link/frame.h"
+#include "measure/sampling.h"
 #include "params/compare.h"
 #include "params/parafile.h"
 #include "params/record.h"
+#include "params/transfer.h"
 #include "ui/panels/main_ids.h"
 
 #include <unistd.h>
@@ -38,10 +40,6 @@ int memoryButton(const std::string &place) {
     if (place == "ram") return MAIN_RADIO_RAM;
     if (place == "eeprom") return MAIN_RADIO_EEPROM;
     return 0;
-}
-
-std::string loadedText(int button) {
-    return std::string("Parameter set successfully loaded ") + (button == MAIN_RADIO_EEPROM ? "from EEPROM" : "from RAM");
 }
 
 // Keys of a partial file the refusal names before it gives their count.
@@ -77,7 +75,7 @@ int getFromController(Session &s, int button) {
     s.progressOn();
     s.operate(panelMAIN, MAIN_BTN_GET);
     s.progressOff();
-    if (s.status() != loadedText(button)) return s.linkFailed();
+    if (!LastTransferDone()) return s.linkFailed();
     return EXIT_DONE;
 }
 
@@ -86,7 +84,7 @@ int overlayFile(Session &s, const std::string &path) {
     s.operate(panelMAIN, MAIN_RADIO_FILE);
     s.popups.files.push_back(path);
     s.operate(panelMAIN, MAIN_BTN_GET);
-    if (s.status() != "Parameter loaded from file.") return s.usage("cannot load the parameter file " + path);
+    if (!LastTransferDone()) return s.usage("cannot load the parameter file " + path);
     return EXIT_DONE;
 }
 
@@ -108,7 +106,7 @@ int jobGet(Session &s, const Args &args) {
     s.operate(panelMAIN, MAIN_RADIO_FILE);
     s.popups.files.push_back(a.value("--out"));
     s.operate(panelMAIN, MAIN_BTN_SEND);
-    if (s.status() != "Parameter saved to file.") return s.usage("cannot write " + a.value("--out"));
+    if (!LastTransferDone()) return s.usage("cannot write " + a.value("--out"));
     return EXIT_DONE;
 }
 
@@ -134,10 +132,11 @@ int jobSend(Session &s, const Args &args) {
     s.progressOn();
     s.operate(panelMAIN, MAIN_BTN_SEND);
     s.progressOff();
+    if (LastTransferDone()) return EXIT_DONE;
+    // The reason: the first set the controller did not store, else the end.
     for (const std::string &line : StatusLog())
         if (contains(line, "storing to sensor failed")) return s.linkFailed(line);
-    if (!EndsWith(s.status(), "Done!")) return s.linkFailed();
-    return EXIT_DONE;
+    return s.linkFailed();
 }
 
 int jobDiff(Session &s, const Args &args) {
@@ -163,8 +162,7 @@ int jobDiff(Session &s, const Args &args) {
 int oneShot(Session &s, int command) {
     StatusLog().clear();
     s.operate(panelMAIN, command);
-    if (!EndsWith(s.status(), "OK.") && !(command == MAIN_CMD_TEACH && s.status() == loadedText(MAIN_RADIO_RAM)))
-        return s.linkFailed();
+    if (!LastSensorCommandDone()) return s.linkFailed();
     std::printf("%s\n", s.status().c_str());
     return EXIT_DONE;
 }

@@ -4,6 +4,7 @@
 
 #include "core/panels.h"
 #include "link/transport.h"
+#include "maint/filter.h"
 #include "maint/firmware.h"
 #include "maint/lindata.h"
 #include "ui/engine/engine.h"
@@ -24,7 +25,8 @@ constexpr int kFilters = 4;
 constexpr unsigned long kWindowLimit = 33554431; // the update panel's window controls: 0 ... 0x1FFFFFF
 constexpr char kDownloadSucceeded[] = "Firmwareupdate was successful!";
 
-// The first error the status line showed during the job, else its last text.
+// The reason a filter job failed: the first error the status line showed
+// during the job, else its last text.
 int filterFailed(Session &s) {
     for (const std::string &line : StatusLog())
         if (StartsWith(line, "Error!")) return s.linkFailed(line);
@@ -34,7 +36,7 @@ int filterFailed(Session &s) {
 int filterGet(Session &s) {
     StatusLog().clear();
     s.operate(panelFILTER, FILTER_CMD_GET);
-    if (s.status() != "Read filter settings ... OK.") return filterFailed(s);
+    if (LastFilterOutcome() != CommandOutcome::Done) return filterFailed(s);
     for (int k = 0; k < kFilters; ++k) {
         int on = 0, setting = 0;
         GetCtrlVal(panelFILTER, FILTER_ENABLE_1 + k, &on);
@@ -52,7 +54,7 @@ int filterSend(Session &s) {
     s.progressOn();
     s.operate(panelFILTER, FILTER_CMD_SEND);
     s.progressOff();
-    if (s.status() != "Filter data successfully written.") return filterFailed(s);
+    if (LastFilterOutcome() != CommandOutcome::Done) return filterFailed(s);
     std::printf("%s\n", s.status().c_str());
     return EXIT_DONE;
 }
@@ -139,18 +141,18 @@ int JobFlash(Session &s, const Args &args) {
                            (s.popups.lastText.empty() ? std::string() : ": see the message above"));
     }
 
-    s.popups.lastText.clear();
     s.operate(panelUPDATE, UPDATE_CMD_PROGRAM);
     std::string output;
     GetCtrlVal(panelUPDATE, UPDATE_LOADER_OUTPUT, &output);
-    if (output.find(kDownloadSucceeded) == std::string::npos) {
-        // A file the loader could not be given is the file's fault; everything
-        // else (TCP, no hand-over, no loader, no start) is the controller's.
-        if (StartsWith(s.popups.lastText, "The S-record file cannot be sent") ||
-            s.popups.lastText == "Could not open file!")
-            return s.usage("the S-record file cannot be sent: " + firmware);
-        // The program's own refusal (a TCP link, a busy link) is on stderr already.
-        if (!s.popups.lastText.empty()) return EXIT_LINK_FAILED;
+    switch (LastDownloadOutcome()) {
+    case DownloadOutcome::Done: break;
+    // A file the loader could not be given is the file's fault; everything
+    // else (TCP, no hand-over, no loader, no start) is the controller's.
+    case DownloadOutcome::FileRejected: return s.usage("the S-record file cannot be sent: " + firmware);
+    // The program's own refusal (a TCP link, a busy link) is on stderr already.
+    case DownloadOutcome::Refused: return EXIT_LINK_FAILED;
+    case DownloadOutcome::LinkFailed:
+    case DownloadOutcome::LoaderFailed:
         if (!output.empty()) std::fprintf(stderr, "%s\n", output.c_str());
         return s.linkFailed();
     }

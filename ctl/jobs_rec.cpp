@@ -7,6 +7,7 @@
 #include "core/panels.h"
 #include "core/program.h"
 #include "measure/sampling.h"
+#include "recorder/capture.h"
 #include "recorder/recfile.h"
 #include "recorder/recorder.h"
 #include "ui/engine/engine.h"
@@ -166,12 +167,7 @@ int JobCapture(Session &s, const Args &args) {
     s.progressOn();
     s.operate(panelRECORDER, RECORDER_CAPTURE_GRAPH);
     s.progressOff();
-    bool rearmed = false;
-    for (const std::string &line : StatusLog()) {
-        if (StartsWith(line, kRecordFileNotWritten)) return recordFailed(s);
-        if (EndsWith(line, " Trigger rearmed.")) rearmed = true;
-    }
-    if (!rearmed || file_handle < 0) return recordFailed(s);
+    if (!LastCaptureDone() || file_handle < 0) return recordFailed(s);
     std::printf("both curves captured in %s\n", file_name);
     return EXIT_DONE;
 }

@@ -36,6 +36,6 @@ CommandOutcome AcknowledgedCommand(int command, const char *text) {
         SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
         return CommandOutcome::NotAcknowledged;
     }
-    AppendStatus("OK.");
+    StatusStepDone(text, "OK.");
     return CommandOutcome::Done;
 }

@@ -11,6 +11,7 @@
 #include "ui/panels/main_ids.h"
 
 #include <algorithm>
+#include <cstdio>
 
 unsigned short filterimage[FILTER_IMAGE_WORDS];
 
@@ -50,10 +51,12 @@ CommandOutcome writePackage(const unsigned short *image, int first, int count, i
     request[0] = static_cast<unsigned short>(FILTER_MEMORY + first);
     request[1] = static_cast<unsigned short>(count);
     std::copy(image + first, image + first + count, request + 2);
-    SetStatusF("Write package %i ... ", n);
+    char step[32];
+    std::snprintf(step, sizeof step, "Write package %i ... ", n);
+    SetStatus(step);
     ProcessSystemEvents();
     const CommandOutcome outcome = ExchangeOrGiveUp(kWritePackage, request, reply);
-    if (outcome == CommandOutcome::Done) AppendStatus("OK.");
+    if (outcome == CommandOutcome::Done) StatusStepDone(step, "OK.");
     return outcome;
 }
 
@@ -85,10 +88,11 @@ CommandOutcome WriteFilterMemory(const unsigned short *image) {
     unsigned short request[PNUM] = {};
     unsigned short reply[PNUM];
     request[0] = FILTER_MEMORY;
-    SetStatus("Erase page ... ");
+    constexpr char kErasing[] = "Erase page ... ";
+    SetStatus(kErasing);
     ProcessSystemEvents();
     if ((outcome = ExchangeOrGiveUp(kErasePage, request, reply)) != CommandOutcome::Done) return outcome;
-    AppendStatus("OK.");
+    StatusStepDone(kErasing, "OK.");
     int n = 1;
     showProgress(n);
 
@@ -110,11 +114,12 @@ CommandOutcome ReadFilterSettings() {
     unsigned short request[PNUM] = {};
     unsigned short reply[PNUM];
     request[0] = kReadSettings;
-    SetStatus("Read filter settings ... ");
+    constexpr char kReading[] = "Read filter settings ... ";
+    SetStatus(kReading);
     ProcessSystemEvents();
     const CommandOutcome outcome = ExchangeOrGiveUp(kReadFilter, request, reply);
     if (outcome != CommandOutcome::Done) return outcome;
-    AppendStatus("OK.");
+    StatusStepDone(kReading, "OK.");
     ProcessSystemEvents();
     for (int k = 0; k < FILTER_COUNT; ++k) {
         const unsigned short setting = reply[settingWord(k)];
@@ -140,19 +145,27 @@ int CC_RNG_FILTER(int, int, int event, void *, int, int) {
 
 int CC_NUM_FILTER(int, int, int, void *, int, int) { return 0; }
 
+namespace {
+CommandOutcome g_lastOutcome = CommandOutcome::Refused;
+} // namespace
+
+CommandOutcome LastFilterOutcome() { return g_lastOutcome; }
+
 int CC_CMD_GET_FILTER(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    g_lastOutcome = CommandOutcome::Refused;
     // While a measuring loop runs the read does nothing at all, not even
     // say why; any other holder of the link says it is busy.
     if (OperationRunning(Operation::Measuring) && !CommandAllowed(Command::GetFilter)) return 0;
     if (CommandRefused(Command::GetFilter)) return 0;
     OperationHold hold(Operation::Filter);
-    ReadFilterSettings();
+    g_lastOutcome = ReadFilterSettings();
     return 0;
 }
 
 int CC_CMD_SEND_FILTER(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    g_lastOutcome = CommandOutcome::Refused;
     // Writing the filter stops sampling: a running loop would go on reading
     // frozen values, and the writes would come between its requests.
     if (OperationRunning(Operation::Measuring)) {
@@ -162,7 +175,8 @@ int CC_CMD_SEND_FILTER(int, int, int event, void *, int, int) {
     if (CommandRefused(Command::SendFilter)) return 0;
     OperationHold hold(Operation::Filter);
     BuildFilterImage(filterimage);
-    switch (WriteFilterMemory(filterimage)) {
+    g_lastOutcome = WriteFilterMemory(filterimage);
+    switch (g_lastOutcome) {
     case CommandOutcome::Done: SetStatus("Filter data successfully written."); break;
     case CommandOutcome::Refused: break; // the status line says why
     default: SetStatus("Failure while writing filter data."); break;

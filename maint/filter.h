@@ -29,6 +29,10 @@ CommandOutcome ReadFilterSettings();
 // packages. 0 on success, -1 on failure (reported in the status line).
 int sendFilterCoefficients(const unsigned short *image);
 
+// How the last GET FILTER or SEND FILTER ended (Refused when it never
+// started), for a caller that must act on the outcome, not on the status text.
+CommandOutcome LastFilterOutcome();
+
 int CC_RNG_FILTER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_NUM_FILTER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_GET_FILTER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

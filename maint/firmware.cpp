@@ -25,6 +25,8 @@ int s_record_handle = -1;
 
 namespace {
 
+DownloadOutcome g_lastDownload = DownloadOutcome::Refused;
+
 // The download's own clock: when the current wait started and how long ago.
 double tstart = 0.0, tdiff = 0.0;
 
@@ -126,7 +128,8 @@ void waitForDrain() {
 bool handOver() {
     unsigned short words[PNUM];
     for (int i = 0; i < PNUM; ++i) words[i] = i % 2 == 0 ? 0x5555 : 0xAAAA;
-    SetStatus("Starting download ... ");
+    constexpr char kStep[] = "Starting download ... ";
+    SetStatus(kStep);
     ProcessSystemEvents();
     const ExchangeResult result = Exchange(kHandOverCommand, words, words);
     if (result != EXCHANGE_OK) {
@@ -138,7 +141,7 @@ bool handOver() {
         ApplyLinkState();
         return false;
     }
-    AppendStatus("OK!");
+    StatusStepDone(kStep, "OK!");
     ProcessSystemEvents();
     return true;
 }
@@ -218,17 +221,17 @@ bool readCheckedFile(const char *path, std::vector<SRecordLine> *records) {
     return true;
 }
 
-void download() {
-    // 1-3: a serial link, something to send, and a file that is sound.
+DownloadOutcome download() {
+    // A serial link, something to send, and a file that is sound.
     if (rs232con == 0) {
         MessagePopup("ERROR", kTcpRefusal);
-        return;
+        return DownloadOutcome::Refused;
     }
     if (OperationRunning(Operation::Measuring)) {
         MessagePopup("ERROR", "Please stop the measurement first!");
-        return;
+        return DownloadOutcome::Refused;
     }
-    if (CommandRefused(Command::Program)) return;
+    if (CommandRefused(Command::Program)) return DownloadOutcome::Refused;
     // From here the port belongs to the download, the loader link included.
     OperationHold hold(Operation::Firmware);
     // With a table in use only a merged file made from exactly the present
@@ -240,29 +243,29 @@ void download() {
     if ((useA || useB) && !merged) {
         MessagePopup("ERROR", kMergeFirst);
         SetReadyLed(false);
-        return;
+        return DownloadOutcome::FileRejected;
     }
     if (!merged && !FileLedIsGreen(UPDATE_LED_FIRMWARE)) {
         MessagePopup("ERROR", "Please select files first!");
         SetReadyLed(false);
-        return;
+        return DownloadOutcome::FileRejected;
     }
     std::vector<SRecordLine> records;
     if (!readCheckedFile(merged ? mergedFilePath : firmwarePath, &records)) {
         SetReadyLed(false);
-        return;
+        return DownloadOutcome::FileRejected;
     }
 
-    // 4: the running firmware hands over to the loader. Nothing else may use
+    // The running firmware hands over to the loader. Nothing else may use
     // the port until the normal link is back.
     set_main_buttons(0, 0, 0);
     set_test_panel_controls(0, -2);
     if (!handOver()) {
         SetReadyLed(false);
-        return;
+        return DownloadOutcome::LinkFailed;
     }
 
-    // 5-6: the loader link, and the loader's announcement.
+    // The loader link, and the loader's announcement.
     tstart = Timer();
     rs232con = InitRS232(0);
     rs232con = InitRS232_PL(1);
@@ -273,22 +276,23 @@ void download() {
         SetReadyLed(false);
         restoreNormalLink();
         MessagePopup("ERROR", why.c_str());
-        return;
+        return DownloadOutcome::LoaderFailed;
     }
     if (!waitForLoader()) {
         SetReadyLed(false);
         restoreNormalLink();
         MessagePopup("ERROR", "No answer from controller!");
-        return;
+        return DownloadOutcome::LoaderFailed;
     }
 
-    // 7-11: the file, the loader's last words, and the normal link again.
+    // The file, the loader's last words, and the normal link again.
     sendRecords(records);
     const bool successful = collectFinalMessages();
     g_output.append(successful ? kSuccessText : kFailureText, std::strlen(successful ? kSuccessText : kFailureText));
     g_output.show(true);
     if (!successful) SetReadyLed(false);
     restoreNormalLink();
+    return successful ? DownloadOutcome::Done : DownloadOutcome::LoaderFailed;
 }
 
 } // namespace
@@ -339,12 +343,14 @@ int CC_CMD_LOAD_FIRMWARE(int, int, int event, void *, int, int) {
     return 0;
 }
 
+DownloadOutcome LastDownloadOutcome() { return g_lastDownload; }
+
 int CC_CMD_PROGRAM(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT || g_downloading) return 0;
     g_downloading = true;
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_DIMMED, 1);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_CMD_BUTTON_COLOR, VAL_RED);
-    download();
+    g_lastDownload = download();
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_DIMMED, 0);
     g_downloading = false;

@@ -11,6 +11,18 @@ extern int s_record_handle;
 constexpr char kLoaderReadyText[] = "Waiting for application S-Record.";
 constexpr char kLoaderStartedText[] = "Application started from address";
 
+// How a download ended.
+enum class DownloadOutcome {
+    Done,         // the loader started the new application
+    Refused,      // not now: no serial link, a loop or another operation holds it
+    FileRejected, // nothing to send, or the file failed its check: nothing was sent
+    LinkFailed,   // the running firmware did not hand over to the loader
+    LoaderFailed, // the loader did not answer, or did not start the application
+};
+// The outcome of the last PROGRAM (Refused before the first), for a caller
+// that must act on what happened rather than on a text shown.
+DownloadOutcome LastDownloadOutcome();
+
 int CC_CMD_LOAD_FIRMWARE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_PROGRAM(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void RegisterFirmwareCallbacks();

@@ -50,20 +50,25 @@ bool oneShot(int command, const char *text) {
         SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
         return false;
     }
-    AppendStatus("OK.");
+    StatusStepDone(text, "OK.");
     ProcessSystemEvents();
     return true;
 }
 
 // A sensor command clicked by the operator: asks for the link, holds it and
 // runs the command.
+bool g_lastSensorCommandDone = false;
+
 void sensorCommand(Command kind, int command, const char *text) {
+    g_lastSensorCommandDone = false;
     if (CommandRefused(kind)) return;
     OperationHold hold(Operation::SensorCommand);
-    oneShot(command, text);
+    g_lastSensorCommandDone = oneShot(command, text);
 }
 
 } // namespace
+
+bool LastSensorCommandDone() { return g_lastSensorCommandDone; }
 
 void ShowRunLayout() {
     setVisible({MAIN_GRAPH, MAIN_RNG_XSCALE}, 0);
@@ -147,13 +152,16 @@ int CC_CMD_STOP(int, int, int event, void *, int, int) {
 }
 
 int CC_CMD_TEACH(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || CommandRefused(Command::SensorCommand)) return 0;
+    if (event != EVENT_COMMIT) return 0;
+    g_lastSensorCommandDone = false;
+    if (CommandRefused(Command::SensorCommand)) return 0;
     // TEACH holds the link through the re-read of the taught parameters.
     OperationHold hold(Operation::SensorCommand);
     if (!oneShot(6, "Sending TEACH order ... ")) return 0;
     target = RAM;
     // The taught values go to the panels, so the next send keeps them.
-    if (GetParameter(param)) SetPanelValues(param);
+    g_lastSensorCommandDone = GetParameter(param) == 1;
+    if (g_lastSensorCommandDone) SetPanelValues(param);
     return 0;
 }
 

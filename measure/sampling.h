@@ -16,6 +16,10 @@ void EnterIdleState(int loopCommand, int failure);
 // its point-count and margin controls, the DATA graph and its x scale hidden.
 void ShowRunLayout();
 
+// Whether the last one-shot sensor command (TRIGGER, RESET, TEACH with its
+// re-read, STOP and RESTART SAMPLING) was acknowledged; a refused one was
+// not. For a caller that acts on the outcome rather than on the status text.
+bool LastSensorCommandDone();
 int CC_CMD_RUN(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_STOP(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_TRIGGER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

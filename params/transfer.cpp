@@ -72,11 +72,12 @@ void TargetFromSelector() {
     target = ram ? RAM : eeprom ? EEPROM : file ? DATFILE : RAM;
 }
 
-void SendParameter(unsigned short rec[PARAM_WORDS]) {
+int SendParameter(unsigned short rec[PARAM_WORDS]) {
     frame::sync = 0x55;
     if (target == DATFILE) {
-        SetStatus(SendParaToFile(rec) ? "Parameter saved to file." : "Parameter saving to file failed.");
-        return;
+        const bool saved = SendParaToFile(rec);
+        SetStatus(saved ? "Parameter saved to file." : "Parameter saving to file failed.");
+        return saved ? 1 : 0;
     }
     // Requests and replies live here, and the record is taken as it is now:
     // what runs during the waits cannot change what goes out.
@@ -84,10 +85,14 @@ void SendParameter(unsigned short rec[PARAM_WORDS]) {
     std::copy(rec, rec + PARAM_WORDS, sending);
     unsigned short request[PNUM], reply[PNUM];
     startProgress();
+    // A set the controller did not echo is reported and the rest still go
+    // out, but the send as a whole has then failed.
+    bool allStored = true;
     for (int n = 1; n <= PARAM_SETS; ++n) {
         loadSet(sending, n, request);
-        if (!exchange(kWriteSets, request, reply)) return;
+        if (!exchange(kWriteSets, request, reply)) return 0;
         progress(8 * n);
+        allStored = allStored && reply[0] == n;
         setReport(reply[0] == n ? "stored to sensor" : "storing to sensor failed", n);
     }
     controlFrame(request);
@@ -95,10 +100,11 @@ void SendParameter(unsigned short rec[PARAM_WORDS]) {
     char text[128];
     std::snprintf(text, sizeof text, "Activating parameter %s", target == EEPROM ? "and storing to EEPROM ... " : "... ");
     SetStatus(text);
-    if (!exchange(command, request, reply)) return;
+    if (!exchange(command, request, reply)) return 0;
     progress(100);
     std::strncat(text, reply[0] == 0 ? "Done!" : "Failed!", sizeof text - std::strlen(text) - 1);
     SetStatus(text);
+    return allStored && reply[0] == 0 ? 1 : 0;
 }
 
 int GetParameter(unsigned short rec[PARAM_WORDS]) {
@@ -150,21 +156,32 @@ int CC_RADIO_MEMORY(int panel, int control, int event, void *, int, int) {
     return 0;
 }
 
+namespace {
+bool g_lastTransferDone = false;
+} // namespace
+
+bool LastTransferDone() { return g_lastTransferDone; }
+
 int CC_BTNSend(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || CommandRefused(Command::Transfer)) return 0;
+    if (event != EVENT_COMMIT) return 0;
+    g_lastTransferDone = false;
+    if (CommandRefused(Command::Transfer)) return 0;
     OperationHold hold(Operation::Transfer);
     TargetFromSelector();
     GetPanelValues(param);
-    SendParameter(param);
+    g_lastTransferDone = SendParameter(param) == 1;
     return 0;
 }
 
 int CC_BTNGet(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || CommandRefused(Command::Transfer)) return 0;
+    if (event != EVENT_COMMIT) return 0;
+    g_lastTransferDone = false;
+    if (CommandRefused(Command::Transfer)) return 0;
     OperationHold hold(Operation::Transfer);
     TargetFromSelector();
     // A failed or partial load leaves the panels as they were.
-    if (GetParameter(param)) SetPanelValues(param);
+    g_lastTransferDone = GetParameter(param) == 1;
+    if (g_lastTransferDone) SetPanelValues(param);
     return 0;
 }
 

@@ -11,14 +11,20 @@ extern int target;
 void TargetFromSelector();
 
 // Sends the record to the place in target; reports through the status line.
-// A file target reads the panels into the record first.
-void SendParameter(unsigned short rec[192]);
+// A file target reads the panels into the record first. Returns 1 when every
+// set was stored and the controller took the record (or the file was
+// written), else 0.
+int SendParameter(unsigned short rec[192]);
 // Reads the record from the place in target; words not loaded keep the
 // panel state. Reports through the status line. Returns 1 when the whole
 // record arrived; otherwise 0 and rec holds the panel state.
 int GetParameter(unsigned short rec[192]);
 
 int CC_RADIO_MEMORY(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+// Whether the last SEND or GET of the main panel did all it was asked (a
+// refused one did not), for a caller that acts on the outcome rather than
+// on the status text.
+bool LastTransferDone();
 int CC_BTNSend(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_BTNGet(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 

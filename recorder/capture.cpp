@@ -58,8 +58,15 @@ int fetchCurves() {
 
 } // namespace
 
+namespace {
+bool g_lastCaptureDone = false;
+} // namespace
+
+bool LastCaptureDone() { return g_lastCaptureDone; }
+
 int CC_CMD_CAPTURE_GRAPH(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    g_lastCaptureDone = false;
     if (recorder_status != 1) {
         MessagePopup("ATTENTION!", "Cannot record data. Please check file settings.");
         return 0;
@@ -90,7 +97,7 @@ int CC_CMD_CAPTURE_GRAPH(int, int, int event, void *, int, int) {
             AppendStatus(" Trigger rearmed.");
             captureProgress(100);
             ProcessSystemEvents();
-            if (WriteGraphHeaderToFile() == 0) StoreGraphToFile();
+            g_lastCaptureDone = WriteGraphHeaderToFile() == 0 && StoreGraphToFile() == 0;
         }
     }
     if (r == MEAS_LOST || r == MEAS_ECHO) {

@@ -249,6 +249,29 @@ TEST_F(CtlTest, LiveFilterAndOneShotCommandsReportOnStdout) {
     EXPECT_EQ(trigger.code, 0) << Describe(trigger);
 }
 
+// A reply lost once and answered on the retry is a job done: the outcome
+// comes from the exchange, never from the status line's text (which said
+// "Read failure! Retrying for 9 times.OK." after such a retry).
+TEST_F(CtlTest, AReplyLostOnceAndAnsweredOnTheRetryIsAJobDone) {
+    const std::vector<QStringList> jobs{{"filter", "get"},
+                                        {"filter", "send"},
+                                        {"trigger"},
+                                        {"get", "--from", "ram", "--out", path("p.ini")},
+                                        {"capture", "--out", path("graph.csv")}};
+    for (const QStringList &job : jobs) {
+        // The connect's line check and version read go through, then the
+        // job's first reply is lost.
+        ASSERT_TRUE(sim.start({"--start-after", "2", "--drop-next", "1"}));
+        const CtlResult r = ctl(job);
+        sim.stop();
+        EXPECT_EQ(r.code, 0) << job.join(' ').toStdString() << "\n" << Describe(r);
+        EXPECT_EQ(r.err.find("Retrying"), std::string::npos) << job.join(' ').toStdString() << "\n" << r.err;
+        if (job[0] == "filter" && job[1] == "get") {
+            EXPECT_EQ(r.out, "filter 1: 100\nfilter 2: off\nfilter 3: off\nfilter 4: off\n");
+        }
+    }
+}
+
 // The curves as the controller sent them: every reply to a sample read
 // (command 9, word 0 = 0x6401 for A, 0x6402 for B, word 1 = first index)
 // in the simulator's reply log, as signed 16-bit samples.
