@@ -4,6 +4,8 @@
 #include "tests/recorder/recorder_fixture.h"
 
 #include "link/reconnect.h"
+#include "maint/access.h"
+#include "ui/panels/expert_ids.h"
 #include "ui/panels/filter_ids.h"
 
 #include <csignal>
@@ -293,6 +295,31 @@ TEST_F(AutoRunTest, WithReconnectOnALostLinkEndsTheRunWithAMessageThatWaitsForNo
     EXPECT_EQ(popups->shown.back().kind, "note");
     EXPECT_EQ(popups->shown.back().text, "Error! Sensor echo incorrect.");
     EXPECT_GE(rows(RecordText(ReadWholeFile(file))).size(), 2u);
+}
+
+// In expert mode the parameter group stays as usable after a run as it was
+// before it: an automatic recording, and RUN, give the group back as they
+// found it.
+TEST_F(AutoRunTest, InExpertModeTheParameterGroupIsUsableAfterARunAsBefore) {
+    int on = 0;
+    GetCtrlVal(panelMAIN, MAIN_TOG_EXPERT, &on);
+    if (on) OperateCtrl(panelMAIN, MAIN_TOG_EXPERT); // off first
+    OperateCtrl(panelMAIN, MAIN_TOG_EXPERT);
+    SetCtrlVal(panelEXPERT, EXPERT_PASSWORD, std::string(password));
+    OperateCtrl(panelEXPERT, EXPERT_CMD_ENTER_EXPERT);
+    const std::vector<int> group = {MAIN_RADIO_RAM, MAIN_RADIO_EEPROM, MAIN_RADIO_FILE,
+                                    MAIN_BTN_SEND,  MAIN_BTN_GET,      MAIN_BTN_COMPARE};
+    for (int id : group) ASSERT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << id;
+
+    runAutomatic(3);
+    EXPECT_EQ(recwerte, 3);
+    for (int id : group) EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << "after the recording: " << id;
+
+    stopAfter(10);
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    for (int id : group) EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << "after RUN: " << id;
+
+    OperateCtrl(panelEXPERT, EXPERT_CMD_ENTER_STANDARD);
 }
 
 // A full disk part-way through a run: reported, the run ends, and the file
