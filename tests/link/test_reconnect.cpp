@@ -8,6 +8,9 @@
 #include "sim/runner.h"
 #include "ui/panels/main_ids.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <memory>
 #include <regex>
 #include <set>
@@ -86,6 +89,24 @@ class ReconnectTest : public ProgramTest {
 };
 
 const std::set<int> kCheckAndVersion = {kLineCheckCommand, kVersionCommand};
+
+// Keeps a pty's number from being given to another pty while the test runs:
+// when its simulator goes, its path vanishes, but a test program running at
+// the same time must not get that number for a pty of its own, which the
+// reconnect would then open and find a controller on.
+class PtyNumberHeld {
+  public:
+    explicit PtyNumberHeld(const std::string &path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+    ~PtyNumberHeld() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    PtyNumberHeld(const PtyNumberHeld &) = delete;
+    PtyNumberHeld &operator=(const PtyNumberHeld &) = delete;
+    bool held() const { return fd_ >= 0; }
+
+  private:
+    int fd_;
+};
 
 TEST_F(ReconnectTest, TcpServerThatClosesIsReconnectedWithOnlyLineCheckAndVersion) {
     SetReconnectPauses(0.3, 0.3); // time to take the fault away before the first attempt
@@ -222,6 +243,8 @@ TEST_F(ReconnectTest, SilentPtyThatComesBackElsewhereIsFoundUnderItsPortNumber) 
     auto next = std::make_unique<sim::SimThread>();
     ASSERT_TRUE(next->start(false, true));
     secondPty = next->ptyPath().toStdString();
+    const PtyNumberHeld firstNumber(firstPty);
+    ASSERT_TRUE(firstNumber.held());
     sim.reset(); // the first device vanishes
     ASSERT_TRUE(WaitUntil([] { return ReconnectAttempts() >= 2; }, 15.0)) << StatusLine();
     EXPECT_NE(StatusLine().find("failed (No serial port found)"), std::string::npos) << StatusLine();
@@ -248,6 +271,8 @@ TEST_F(ReconnectTest, ConverterThatComesBackUnderAnotherNameIsFoundBySerialNumbe
     SetComPortDevice(5, secondPty);
     SetComPortSerialNumber(secondPty, "FT4711");
     next->clearRequestLog();
+    const PtyNumberHeld firstNumber(firstPty);
+    ASSERT_TRUE(firstNumber.held());
     sim.reset(); // unplugged: the old device is gone, the new one is there
     triggerFails();
     ASSERT_TRUE(WaitUntil([this] { return restored(); }, 5.0)) << StatusLine();
