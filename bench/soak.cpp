@@ -23,6 +23,7 @@
 #include "recorder/recfile.h"
 #include "recorder/recorder.h"
 #include "ui/engine/engine.h"
+#include "ui/engine/numbers.h"
 #include "ui/panels/main_ids.h"
 #include "ui/panels/recorder_ids.h"
 
@@ -125,10 +126,9 @@ std::vector<Served> servedReplies(const std::vector<std::string> &lines) {
     return out;
 }
 
+// An evaluation value as the record file writes it.
 std::string fmtFixed(unsigned lo, unsigned hi) {
-    char b[64];
-    std::snprintf(b, sizeof b, "%.3f", static_cast<int32_t>((hi << 16) | lo) / 65536.0);
-    return b;
+    return FormatFixed(static_cast<int32_t>((hi << 16) | lo) / 65536.0, 3);
 }
 std::string fmtWord(unsigned w) { return std::to_string(static_cast<int16_t>(w)); }
 

@@ -255,9 +255,6 @@ const Command *findCommand(const std::string &name) {
 } // namespace
 
 std::vector<std::string> &StatusLog() { return g_statusLog; }
-bool EndsWith(const std::string &s, const std::string &tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
 bool StartsWith(const std::string &s, const std::string &head) { return s.compare(0, head.size(), head) == 0; }
 bool Readable(const std::string &path) {
     std::string problem;

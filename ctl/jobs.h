@@ -64,7 +64,6 @@ class CommandArgs {
 
 // Every text the status line showed since the last clear.
 std::vector<std::string> &StatusLog();
-bool EndsWith(const std::string &s, const std::string &tail);
 bool StartsWith(const std::string &s, const std::string &head);
 // Whether a file can be opened for reading.
 bool Readable(const std::string &path);

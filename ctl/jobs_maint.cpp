@@ -23,7 +23,6 @@ namespace {
 
 constexpr int kFilters = 4;
 constexpr unsigned long kWindowLimit = 33554431; // the update panel's window controls: 0 ... 0x1FFFFFF
-constexpr char kDownloadSucceeded[] = "Firmwareupdate was successful!";
 
 // The reason a filter job failed: the first error the status line showed
 // during the job, else its last text.
@@ -165,7 +164,7 @@ int JobFlash(Session &s, const Args &args) {
                            a.value("--merged-out") + ": " + ec.message());
     }
     if (!s.options.quiet) std::fprintf(stderr, "%s\n", output.c_str());
-    std::printf("%s\n", kDownloadSucceeded);
+    std::printf("%s\n", kDownloadSucceededText);
     return EXIT_DONE;
 }
 

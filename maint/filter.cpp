@@ -5,7 +5,7 @@
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
-#include "maint/command.h"
+#include "link/command.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/filter_ids.h"
 #include "ui/panels/main_ids.h"
@@ -53,9 +53,7 @@ CommandOutcome writePackage(const unsigned short *image, int first, int count, i
     std::copy(image + first, image + first + count, request + 2);
     char step[32];
     std::snprintf(step, sizeof step, "Write package %i ... ", n);
-    SetStatus(step);
-    ProcessSystemEvents();
-    const CommandOutcome outcome = ExchangeOrGiveUp(kWritePackage, request, reply);
+    const CommandOutcome outcome = ExchangeStep(step, kWritePackage, request, reply);
     if (outcome == CommandOutcome::Done) StatusStepDone(step, "OK.");
     return outcome;
 }
@@ -89,9 +87,7 @@ CommandOutcome WriteFilterMemory(const unsigned short *image) {
     unsigned short reply[PNUM];
     request[0] = FILTER_MEMORY;
     constexpr char kErasing[] = "Erase page ... ";
-    SetStatus(kErasing);
-    ProcessSystemEvents();
-    if ((outcome = ExchangeOrGiveUp(kErasePage, request, reply)) != CommandOutcome::Done) return outcome;
+    if ((outcome = ExchangeStep(kErasing, kErasePage, request, reply)) != CommandOutcome::Done) return outcome;
     StatusStepDone(kErasing, "OK.");
     int n = 1;
     showProgress(n);
@@ -115,9 +111,7 @@ CommandOutcome ReadFilterSettings() {
     unsigned short reply[PNUM];
     request[0] = kReadSettings;
     constexpr char kReading[] = "Read filter settings ... ";
-    SetStatus(kReading);
-    ProcessSystemEvents();
-    const CommandOutcome outcome = ExchangeOrGiveUp(kReadFilter, request, reply);
+    const CommandOutcome outcome = ExchangeStep(kReading, kReadFilter, request, reply);
     if (outcome != CommandOutcome::Done) return outcome;
     StatusStepDone(kReading, "OK.");
     ProcessSystemEvents();

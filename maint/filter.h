@@ -2,7 +2,7 @@
 // the filter memory (256 words at controller address 0x1100).
 #pragma once
 
-#include "maint/command.h"
+#include "link/command.h"
 
 constexpr int FILTER_COUNT = 4;
 constexpr int FILTER_IMAGE_WORDS = 256;

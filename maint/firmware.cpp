@@ -5,6 +5,7 @@
 #include "core/panels.h"
 #include "core/program.h"
 #include "core/status.h"
+#include "link/command.h"
 #include "link/dialog.h"
 #include "link/frame.h"
 #include "link/transport.h"
@@ -46,9 +47,7 @@ constexpr char kTcpRefusal[] = "To upgrade the controller you need to establish 
 constexpr char kMergeFirst[] =
     "The linearisation tables are in use, but no merged file matches the firmware file, the tables and the "
     "table window chosen now.\r\nPlease press MERGE first; nothing was sent.";
-constexpr char kSuccessText[] = "\r\n\r\nFirmwareupdate was successful!";
-constexpr char kFailureText[] =
-    "\r\n\r\nFirmware update failed: the loader did not report that it started the application.";
+constexpr char kFailureText[] = "Firmware update failed: the loader did not report that it started the application.";
 
 bool g_downloading = false;
 
@@ -126,16 +125,10 @@ void waitForDrain() {
 // The hand-over frame; true when the firmware agreed. Reports failures as
 // every command does; a lost link stays unusable until the next connect.
 bool handOver() {
-    unsigned short words[PNUM];
-    for (int i = 0; i < PNUM; ++i) words[i] = i % 2 == 0 ? 0x5555 : 0xAAAA;
+    unsigned short request[PNUM], words[PNUM];
+    for (int i = 0; i < PNUM; ++i) request[i] = i % 2 == 0 ? 0x5555 : 0xAAAA;
     constexpr char kStep[] = "Starting download ... ";
-    SetStatus(kStep);
-    ProcessSystemEvents();
-    const ExchangeResult result = Exchange(kHandOverCommand, words, words);
-    if (result != EXCHANGE_OK) {
-        GiveUpLink(result);
-        return false;
-    }
+    if (ExchangeStep(kStep, kHandOverCommand, request, words) != CommandOutcome::Done) return false;
     if (words[0] != kHandOverAccepted) {
         SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
         ApplyLinkState();
@@ -288,7 +281,8 @@ DownloadOutcome download() {
     // The file, the loader's last words, and the normal link again.
     sendRecords(records);
     const bool successful = collectFinalMessages();
-    g_output.append(successful ? kSuccessText : kFailureText, std::strlen(successful ? kSuccessText : kFailureText));
+    const std::string last = std::string("\r\n\r\n") + (successful ? kDownloadSucceededText : kFailureText);
+    g_output.append(last.data(), last.size());
     g_output.show(true);
     if (!successful) SetReadyLed(false);
     restoreNormalLink();

@@ -10,6 +10,8 @@ extern int s_record_handle;
 // The loader's texts the download waits for.
 constexpr char kLoaderReadyText[] = "Waiting for application S-Record.";
 constexpr char kLoaderStartedText[] = "Application started from address";
+// What the loader output box ends with after a download that worked.
+constexpr char kDownloadSucceededText[] = "Firmwareupdate was successful!";
 
 // How a download ended.
 enum class DownloadOutcome {

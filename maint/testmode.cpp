@@ -5,7 +5,7 @@
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
-#include "maint/command.h"
+#include "link/command.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/test_ids.h"
 

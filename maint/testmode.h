@@ -2,7 +2,7 @@
 // of the test panel, and the controller's two inputs shown from its answer.
 #pragma once
 
-#include "maint/command.h"
+#include "link/command.h"
 
 constexpr int TEST_WORDS = 16;
 

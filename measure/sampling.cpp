@@ -5,6 +5,7 @@
 #include "core/panels.h"
 #include "core/program.h"
 #include "core/status.h"
+#include "link/command.h"
 #include "link/frame.h"
 #include "link/transport.h"
 #include "measure/data.h"
@@ -33,24 +34,9 @@ void setVisible(std::initializer_list<int> ids, int visible) {
 }
 
 // One all-zero request with its status text; "OK." follows an acknowledge.
-// Returns true when the controller acknowledged. The request and its reply
-// are this call's own: the events delivered before the exchange may run
-// other commands. The caller holds the link.
+// Returns true when the controller acknowledged. The caller holds the link.
 bool oneShot(int command, const char *text) {
-    const unsigned short request[PNUM] = {};
-    unsigned short reply[PNUM] = {};
-    SetStatus(text);
-    ProcessSystemEvents();
-    const ExchangeResult result = Exchange(command, request, reply);
-    if (result != EXCHANGE_OK) {
-        GiveUpLink(result);
-        return false;
-    }
-    if (reply[0] != kAcknowledge) {
-        SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
-        return false;
-    }
-    StatusStepDone(text, "OK.");
+    if (AcknowledgedCommand(command, text) != CommandOutcome::Done) return false;
     ProcessSystemEvents();
     return true;
 }

@@ -1,10 +1,11 @@
 // The one place that decides how reals look in the program's files, status
 // texts, stdout and command lines, and in its numeric controls.
 //
-// Qt's application object calls setlocale(LC_ALL, "") at start-up, so a
-// German desktop would give printf and strtod a decimal comma: record files
-// with split columns, parameter files another locale cannot read, command
-// lines that refuse "0.5". Two guards keep numbers locale-free:
+// Qt's application object takes the operator's locale from the environment
+// at start-up, and on a German desktop the C library's number formatting
+// and reading would then use a decimal comma: record files with split
+// columns, parameter files another locale cannot read, command lines that
+// refuse "0.5". Two guards keep numbers locale-free:
 //  - UseLocaleFreeNumbers() sets LC_NUMERIC back to "C" right after the
 //    application object is made (InitCVIRTE);
 //  - the formatters and the parser below use std::to_chars/from_chars,

@@ -11,10 +11,11 @@
 // calls it, so every program that runs the engine starts this way.
 void UseLocaleFreeNumbers();
 
-// printf's "%.<decimals>f" as it reads in the "C" locale, under any locale
-// (0 to 60 decimals).
+// Fixed notation with `decimals` digits after a point (0 to 60), never a
+// comma or a group separator: 0.5 with 6 decimals is "0.500000".
 std::string FormatFixed(double value, int decimals);
-// printf's "%g" as it reads in the "C" locale, under any locale.
+// At most 6 significant digits, trailing zeros dropped, an exponent only for
+// very large or small values, always with a point: 0.2 is "0.2".
 std::string FormatShort(double value);
 
 // A decimal number as an operator types it: an optional sign, digits with

@@ -1,4 +1,4 @@
-#include "maint/command.h"
+#include "link/command.h"
 
 #include "core/status.h"
 #include "ui/engine/engine.h"
@@ -8,6 +8,13 @@ CommandOutcome ExchangeOrGiveUp(int command, const unsigned short payload[PNUM],
     const ExchangeResult result = Exchange(command, payload, reply);
     GiveUpLink(result);
     return OutcomeOf(result);
+}
+
+CommandOutcome ExchangeStep(const char *step, int command, const unsigned short payload[PNUM],
+                            unsigned short reply[PNUM]) {
+    SetStatus(step);
+    ProcessSystemEvents();
+    return ExchangeOrGiveUp(command, payload, reply);
 }
 
 CommandOutcome OutcomeOf(ExchangeResult result) {
@@ -21,17 +28,10 @@ CommandOutcome OutcomeOf(ExchangeResult result) {
 }
 
 CommandOutcome AcknowledgedCommand(int command, const char *text) {
-    // The request and its reply stay in this frame's own words: the events
-    // delivered below may run other commands.
     const unsigned short request[PNUM] = {};
     unsigned short reply[PNUM] = {};
-    SetStatus(text);
-    ProcessSystemEvents();
-    const ExchangeResult result = Exchange(command, request, reply);
-    if (result != EXCHANGE_OK) {
-        GiveUpLink(result);
-        return OutcomeOf(result);
-    }
+    const CommandOutcome outcome = ExchangeStep(text, command, request, reply);
+    if (outcome != CommandOutcome::Done) return outcome;
     if (reply[0] != kAcknowledge) {
         SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
         return CommandOutcome::NotAcknowledged;

@@ -1,10 +1,10 @@
-// The checks the maintenance commands make of a reply: a lost link or a
-// garbled reply gives the link up, an unacknowledged command only says so.
+// The checks a command makes of its reply: a lost link or a garbled reply
+// gives the link up, an unacknowledged command only says so.
 #pragma once
 
 #include "link/frame.h"
 
-// How a maintenance command ended, from what the exchange brought back.
+// How a command ended, from what the exchange brought back.
 enum class CommandOutcome {
     Done,            // answered (and acknowledged where an acknowledge is due)
     Refused,         // another operation held the link; nothing was sent
@@ -17,6 +17,12 @@ CommandOutcome OutcomeOf(ExchangeResult result);
 // Exchange that gives the link up on a lost or garbled reply (a refused one
 // only says so). Done when the controller answered.
 CommandOutcome ExchangeOrGiveUp(int command, const unsigned short payload[PNUM], unsigned short reply[PNUM]);
+// One step the status line names: shows `step`, delivers pending events, then
+// exchanges as ExchangeOrGiveUp does. The payload and reply are the caller's
+// own, so the commands the events run cannot change them. The caller ends a
+// step that went well (StatusStepDone).
+CommandOutcome ExchangeStep(const char *step, int command, const unsigned short payload[PNUM],
+                            unsigned short reply[PNUM]);
 // An all-zero request that the controller must acknowledge with 0x00AA in
 // word 0. Shows `text` first and appends "OK." on the acknowledge; an answer
 // without it reads "Error! Sensor echo incorrect." and leaves the link be.
