@@ -1,8 +1,10 @@
 // apply over 32 simulated controllers: one qvex-ctl --inventory call with
 // --jobs 8 against 32 single qvex-ctl calls one after the other. Every
-// simulator sends its replies at 19200 baud, as a controller behind a serial
-// link does, so the link waits dominate each controller's time and running
-// eight at once pays even on two cores.
+// simulator answers as a controller on a 19200 baud line does: it holds each
+// reply back for the time the request takes on the wire (36 bytes of 10
+// bits, 18.75 ms) and sends the reply at that rate, 37.5 ms an exchange. The
+// link waits then dominate each controller's time, and running eight at once
+// pays even on two cores.
 //
 //   bench_fleet [--controllers N] [--jobs J]
 //
@@ -13,12 +15,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <sys/prctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -29,15 +33,26 @@ struct Sim {
     QString link; // 127.0.0.1:PORT
 };
 
+// The request's time on a 19200 baud line, which loopback TCP does not take.
+constexpr int kRequestWireMs = 19;
+
 Sim startSim() {
     auto p = std::make_unique<QProcess>();
-    p->start(QStringLiteral(QVEX_SIM_BIN), {"--tcp", "0", "--pace"});
+    // A benchmark that fails ends at once: its simulators go with it.
+    p->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    p->start(QStringLiteral(QVEX_SIM_BIN), {"--tcp", "0", "--pace", "--delay", QString::number(kRequestWireMs)});
     if (!p->waitForReadyRead(10000)) bench::Fail("qvex-sim did not come up");
     while (!p->canReadLine() && p->waitForReadyRead(10000)) {
     }
     const QString line = QString::fromLocal8Bit(p->readLine()).trimmed();
     if (!line.startsWith("TCP 127.0.0.1:")) bench::Fail("qvex-sim said %s", qPrintable(line));
     return {std::move(p), line.mid(4)};
+}
+
+void stopSims(std::vector<Sim> &sims) {
+    for (Sim &sim : sims) sim.process->terminate();
+    for (Sim &sim : sims)
+        if (!sim.process->waitForFinished(3000)) sim.process->kill();
 }
 
 // Runs qvex-ctl; its stdout, or a failure of the benchmark.
@@ -114,7 +129,8 @@ int main(int argc, char **argv) {
     changed = countOf(out, ": changed (1 fields)");
     if (changed != controllers) bench::Fail("the inventory run changed %d of %d controllers", changed, controllers);
 
-    std::printf("controllers %d, jobs %d, replies at 19200 baud\n", controllers, jobs);
+    stopSims(sims);
+    std::printf("controllers %d, jobs %d, exchanges as on a 19200 baud line\n", controllers, jobs);
     std::printf("sequential_s %.2f (%.2f s a controller)\n", sequential, sequential / controllers);
     std::printf("inventory_s %.2f\n", fleet);
     std::printf("ratio %.2f\n", sequential / fleet);

@@ -208,6 +208,10 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
         *error = "no command given";
         return EXIT_USAGE;
     }
+    if (!o->inventory.empty() && seen.count("--name")) {
+        *error = "--name names one controller; an inventory names its own";
+        return EXIT_USAGE;
+    }
     if (o->inventory.empty()) {
         for (const char *flag : {"--limit", "--jobs", "--timeout", "--out-dir"})
             if (seen.count(flag)) {
@@ -236,7 +240,8 @@ int Main(int argc, char **argv) {
         std::fprintf(stderr, "qvex-ctl: %s (qvex-ctl --help tells more)\n", error.c_str());
         return rc;
     }
-    if (!options.inventory.empty()) return RunFleet(argc, argv, options);
+    const bool help = std::find(options.args.begin(), options.args.end(), "--help") != options.args.end();
+    if (!options.inventory.empty() && !help) return RunFleet(argc, argv, options);
     return RunCommand(argc, argv, options);
 }
 

@@ -266,7 +266,7 @@ TEST_F(FleetTest, OneSerialDeviceServesOneControllerAtATime) {
                {"t", "tcp = " + startSim().tcp()}});
     QElapsedTimer clock;
     clock.start();
-    const CtlResult r = fleet({"--jobs", "3", "--json", "get", "--from", "ram", "--out-dir", path("out")});
+    const CtlResult r = fleet({"--jobs", "3", "--out-dir", path("out"), "--json", "get", "--from", "ram"});
     const double wall = double(clock.elapsed()) / 1000.0;
     EXPECT_EQ(r.code, 0) << Describe(r);
     const std::map<QString, QJsonObject> results = ByName(JsonLines(r.out));
@@ -349,14 +349,14 @@ TEST_F(FleetTest, AnsiblePlaybookChangesEachControllerOnceAndThenOnlyTheOneEdite
     env.insert("ANSIBLE_FORKS", "8");
     env.insert("ANSIBLE_RETRY_FILES_ENABLED", "0");
     // The changed count of one run, from the recap's "changed=N" per host.
-    const auto changedIn = [&](int *failed) {
+    const auto changedIn = [&](int *failed, int expectedExit = 0) {
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(playbook, {"-i", path("hosts.ini"), QStringLiteral(QVEX_TESTS_DIR "/../examples/ansible/apply.yml"),
                            "-e", "parameter_file=" + target, "-e", QStringLiteral("qvex_ctl=" QVEX_CTL_BIN)});
         EXPECT_TRUE(p.waitForFinished(300000));
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        EXPECT_EQ(p.exitCode(), 0) << out.toStdString() << p.readAllStandardError().toStdString();
+        EXPECT_EQ(p.exitCode(), expectedExit) << out.toStdString() << p.readAllStandardError().toStdString();
         int changed = 0;
         *failed = 0;
         const QRegularExpression recap(R"(^line-\d+\s*:.*\bchanged=(\d+).*\bfailed=(\d+))",
@@ -384,6 +384,11 @@ TEST_F(FleetTest, AnsiblePlaybookChangesEachControllerOnceAndThenOnlyTheOneEdite
     EXPECT_EQ(second, 0);
     EXPECT_EQ(third, 1);
     std::printf("ansible: changed %d, %d, %d in %.1f s\n", first, second, third, double(clock.elapsed()) / 1000.0);
+    // A controller that is gone fails its host, and only its host.
+    sims[7]->stop();
+    constexpr int kHostFailed = 2; // ansible-playbook's status when a host failed
+    EXPECT_EQ(changedIn(&failed, kHostFailed), 0);
+    EXPECT_EQ(failed, 1);
 }
 
 } // namespace
