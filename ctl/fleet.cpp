@@ -246,6 +246,8 @@ class Fleet {
         } else {
             r.exit = c->process.exitCode();
             reported = !options_.json || out.contains('{');
+            // A child that SIGTERM ended before it could say anything.
+            r.reason = r.exit == kExitInterrupted ? "Interrupted." : "qvex-ctl ended without a result";
         }
         writePrefixed(stderr, c->entry.name, err);
         if (reported) {
@@ -253,7 +255,8 @@ class Fleet {
             else writePrefixed(stdout, c->entry.name, out);
         } else {
             SettleStatus(&r);
-            std::fprintf(stderr, "%s: qvex-ctl: %s\n", r.name.c_str(), r.reason.c_str());
+            if (!err.contains(QByteArray::fromStdString(r.reason)))
+                std::fprintf(stderr, "%s: qvex-ctl: %s\n", r.name.c_str(), r.reason.c_str());
             if (options_.json) std::printf("%s\n", ToJsonLine(r).c_str());
             else std::printf("%s: failed (%s)\n", r.name.c_str(), r.reason.c_str());
         }
