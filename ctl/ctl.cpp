@@ -1,7 +1,9 @@
 #include "ctl/ctl.h"
 
+#include "ctl/fleet.h"
 #include "ctl/session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,14 +14,20 @@ namespace ctl {
 
 namespace {
 
+constexpr int kMaxJobs = 256;
+constexpr int kMaxTimeout = 7 * 24 * 3600;
+
 constexpr char kVersionText[] = "qvex-ctl 1.0 (Q-VEX-MOD7-ARC Scope v1.0x)\n";
 
 constexpr char kUsage[] =
     "usage: qvex-ctl (--tcp HOST:PORT | --serial N|DEVICE) [--baud RATE] [--quiet]\n"
-    "                [--settings FILE] COMMAND [ARGS]\n"
+    "                [--settings FILE] [--json] [--name NAME] COMMAND [ARGS]\n"
+    "       qvex-ctl --inventory FILE [--limit NAME,...] [--jobs N] [--timeout S]\n"
+    "                [--out-dir DIR] [--settings FILE] [--json] COMMAND [ARGS]\n"
     "\n"
-    "Runs one job of the Q-VEX-MOD7-ARC Scope against one controller, through the\n"
-    "program's own code. Results go to stdout, progress and errors to stderr.\n"
+    "Runs one job of the Q-VEX-MOD7-ARC Scope against one controller (or each of an\n"
+    "inventory), through the program's own code. Results go to stdout, progress\n"
+    "and errors to stderr.\n"
     "\n"
     "  --tcp HOST:PORT     the controller's TCP server\n"
     "  --serial N|DEVICE   serial port number as the connection dialog counts it\n"
@@ -27,12 +35,43 @@ constexpr char kUsage[] =
     "  --baud RATE         9600, 19200 (default), 38400, 57600 or 115200\n"
     "  --quiet             no progress on stderr\n"
     "  --settings FILE     read [SERIAL PORTS] from this settings file\n"
+    "  --json              results as JSON, one object per controller and line on\n"
+    "                      stdout (the text a command prints for people goes to\n"
+    "                      stderr):\n"
+    "                      {\"name\", \"link\", \"command\", \"status\": \"ok\" | \"unchanged\"\n"
+    "                      | \"changed\" | \"differs\" | \"failed\", \"exit\", \"reason\",\n"
+    "                      \"fields\": [{\"section\", \"key\", \"controller\", \"file\"}],\n"
+    "                      \"version\", \"files\": [...], \"seconds\"}; reason and version\n"
+    "                      are null when there is none. Without --inventory the\n"
+    "                      name is the link. --json may also follow the command.\n"
+    "  --name NAME         the controller's name in the JSON results\n"
     "  --help, --version\n"
+    "\n"
+    "many controllers:\n"
+    "  --inventory FILE    runs the command for every controller of FILE, each in a\n"
+    "                      process of its own; one section a controller:\n"
+    "                        [line-1]\n"
+    "                        tcp = 127.0.0.1:10001\n"
+    "                        [line-2]\n"
+    "                        serial = /dev/ttyUSB0     (or a port number)\n"
+    "                        baud = 115200             (default 19200)\n"
+    "                      text output comes as \"NAME: line\" once a controller is done\n"
+    "  --limit NAME,...    only these controllers of the inventory\n"
+    "  --jobs N            at most N controllers at once (default 4, 1 ... 256);\n"
+    "                      never two at once on one serial device\n"
+    "  --timeout S         a controller not done after S seconds is stopped and\n"
+    "                      reported failed (default none: a recording may take\n"
+    "                      hours, and a controller that stops answering fails\n"
+    "                      on its own after the link's retries)\n"
+    "  --out-dir DIR       files go to DIR/NAME.ini (get) or DIR/NAME.csv (live,\n"
+    "                      record, capture) instead of --out; DIR is created\n"
+    "  the exit status is the worst of the controllers': 130, then 2, then 1, then\n"
+    "  3, then 0\n"
     "\n"
     "commands (qvex-ctl COMMAND --help tells more):\n"
     "%s"
     "\n"
-    "exit status: 0 done, 1 the job failed while it ran (the controller, the link,\n"
+    "exit status: 0 done (apply: unchanged or changed), 1 the job failed while it ran (the controller, the link,\n"
     "or a file that stopped taking what was written: a full disk, ulimit -f),\n"
     "2 usage or a bad file (only regular files are read or written), 3 diff found\n"
     "differences, 130 SIGINT or SIGTERM ended the job (\"Interrupted.\" on stderr;\n"
@@ -77,8 +116,9 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
             *error = name + " given twice";
             return EXIT_USAGE;
         }
-        if ((a == "--tcp" || a == "--serial") && o->link != Options::NONE) {
-            *error = "give one link: --tcp or --serial";
+        if ((a == "--tcp" || a == "--serial") && (o->link != Options::NONE || !o->inventory.empty())) {
+            *error = o->inventory.empty() ? "give one link: --tcp or --serial"
+                                          : "give the controllers either with --inventory or with --tcp / --serial";
             return EXIT_USAGE;
         }
         if (a == "--quiet" || a == "-q") {
@@ -113,12 +153,54 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
             }
         } else if (a == "--settings") {
             if (!value("--settings", &o->settingsFile)) return EXIT_USAGE;
+        } else if (a == "--json") {
+            o->json = true;
+        } else if (a == "--name") {
+            if (!value("--name", &o->name)) return EXIT_USAGE;
+        } else if (a == "--inventory") {
+            if (o->link != Options::NONE) {
+                *error = "give the controllers either with --inventory or with --tcp / --serial";
+                return EXIT_USAGE;
+            }
+            if (!value("--inventory", &o->inventory)) return EXIT_USAGE;
+        } else if (a == "--limit") {
+            std::string v;
+            if (!value("--limit", &v)) return EXIT_USAGE;
+            for (std::size_t start = 0; start <= v.size();) {
+                const std::size_t comma = std::min(v.find(',', start), v.size());
+                if (comma > start) o->limit.push_back(v.substr(start, comma - start));
+                start = comma + 1;
+            }
+            if (o->limit.empty()) {
+                *error = "--limit takes controller names: NAME,NAME,...";
+                return EXIT_USAGE;
+            }
+        } else if (a == "--jobs") {
+            std::string v;
+            if (!value("--jobs", &v)) return EXIT_USAGE;
+            if (!parseInt(v, &o->jobs) || o->jobs < 1 || o->jobs > kMaxJobs) {
+                *error = "--jobs takes a number 1 ... " + std::to_string(kMaxJobs);
+                return EXIT_USAGE;
+            }
+        } else if (a == "--timeout") {
+            std::string v;
+            if (!value("--timeout", &v)) return EXIT_USAGE;
+            if (!parseInt(v, &o->timeoutSeconds) || o->timeoutSeconds < 1 || o->timeoutSeconds > kMaxTimeout) {
+                *error = "--timeout takes seconds 1 ... " + std::to_string(kMaxTimeout);
+                return EXIT_USAGE;
+            }
+        } else if (a == "--out-dir") {
+            if (!value("--out-dir", &o->outDir)) return EXIT_USAGE;
         } else if (!a.empty() && a[0] == '-' && o->command.empty()) {
             *error = "unknown option " + a;
             return EXIT_USAGE;
         } else {
             o->command = a;
-            for (++i; i < argc; ++i) o->args.push_back(argv[i]);
+            // --json after the command is the same switch.
+            for (++i; i < argc; ++i) {
+                if (std::strcmp(argv[i], "--json") == 0) o->json = true;
+                else o->args.push_back(argv[i]);
+            }
             break;
         }
     }
@@ -126,7 +208,24 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
         *error = "no command given";
         return EXIT_USAGE;
     }
+    if (!o->inventory.empty() && seen.count("--name")) {
+        *error = "--name names one controller; an inventory names its own";
+        return EXIT_USAGE;
+    }
+    if (o->inventory.empty()) {
+        for (const char *flag : {"--limit", "--jobs", "--timeout", "--out-dir"})
+            if (seen.count(flag)) {
+                *error = std::string(flag) + " goes with --inventory";
+                return EXIT_USAGE;
+            }
+    }
     return EXIT_DONE;
+}
+
+std::string LinkText(const Options &o) {
+    if (o.link == Options::TCP) return o.host + ":" + std::to_string(o.tcpPort);
+    if (o.link == Options::SERIAL) return o.serialDevice.empty() ? std::to_string(o.serialPort) : o.serialDevice;
+    return "";
 }
 
 int Main(int argc, char **argv) {
@@ -141,6 +240,8 @@ int Main(int argc, char **argv) {
         std::fprintf(stderr, "qvex-ctl: %s (qvex-ctl --help tells more)\n", error.c_str());
         return rc;
     }
+    const bool help = std::find(options.args.begin(), options.args.end(), "--help") != options.args.end();
+    if (!options.inventory.empty() && !help) return RunFleet(argc, argv, options);
     return RunCommand(argc, argv, options);
 }
 

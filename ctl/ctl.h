@@ -26,6 +26,15 @@ struct Options {
     int baud = 19200;
     bool quiet = false;
     std::string settingsFile; // only read when given
+    bool json = false;        // one JSON object per controller on stdout
+    std::string name;         // the controller's name in the result (default: the link)
+    // Many controllers: an inventory file, which of its controllers, how
+    // many at once, how long each may take, where their files go.
+    std::string inventory;
+    std::vector<std::string> limit;
+    int jobs = 4;
+    int timeoutSeconds = 0; // 0: none
+    std::string outDir;
     std::string command;
     std::vector<std::string> args; // the command's own arguments
 };
@@ -33,6 +42,9 @@ struct Options {
 // Parses argv. On a usage error returns EXIT_USAGE with the message in
 // `error`; on --help or --version returns -1 with the text in `text`.
 int ParseCommandLine(int argc, char **argv, Options *options, std::string *text, std::string *error);
+
+// The link as a result names it: HOST:PORT, or the serial port as given.
+std::string LinkText(const Options &options);
 
 // Runs qvex-ctl: parses the command line, starts the program offscreen and
 // runs the job. Returns the exit code.

@@ -2,6 +2,8 @@
 // order an operator would and judges the outcome by what the program says.
 #include "ctl/jobs.h"
 
+#include "ctl/result.h"
+
 #include "core/panels.h"
 #include "core/status.h"
 #include "ini/inifile.h"
@@ -12,6 +14,8 @@
 #include "params/record.h"
 #include "params/transfer.h"
 #include "ui/panels/main_ids.h"
+
+#include <QElapsedTimer>
 
 #include <unistd.h>
 
@@ -110,11 +114,47 @@ int jobGet(Session &s, const Args &args) {
     return EXIT_DONE;
 }
 
+// Sends the panels to RAM or EEPROM (SEND); the reason of a failure is the
+// first set the controller did not store, else the status line.
+int sendPanels(Session &s, int button) {
+    s.operate(panelMAIN, button);
+    StatusLog().clear();
+    s.progressOn();
+    s.operate(panelMAIN, MAIN_BTN_SEND);
+    s.progressOff();
+    if (LastTransferDone()) return EXIT_DONE;
+    for (const std::string &line : StatusLog())
+        if (contains(line, "storing to sensor failed")) return s.linkFailed(line);
+    return s.linkFailed();
+}
+
+// Reads the controller's record from RAM or EEPROM, overlays the parameter
+// file and gives the fields where the two differ; the panels are left
+// holding the file over the controller's record.
+int readAndCompare(Session &s, int button, const std::string &file, std::vector<FieldDifference> *diffs) {
+    if (int rc = getFromController(s, button)) return rc;
+    unsigned short controller[PARAM_WORDS];
+    std::memcpy(controller, param, sizeof controller);
+    if (int rc = overlayFile(s, file)) return rc;
+    *diffs = CompareRecords(controller, param);
+    return EXIT_DONE;
+}
+
+void noteFields(const std::vector<FieldDifference> &diffs) {
+    std::vector<ResultField> &fields = Result().fields;
+    fields.clear();
+    for (const FieldDifference &d : diffs) fields.push_back({d.section, d.key, d.left, d.right});
+}
+
+// A --partial switch among the arguments: removed, and whether it was there.
+bool takePartial(const Args &args, Args *rest) {
+    std::remove_copy(args.begin(), args.end(), std::back_inserter(*rest), std::string("--partial"));
+    return rest->size() != args.size();
+}
+
 int jobSend(Session &s, const Args &args) {
-    // --partial is a switch without a value.
     Args rest;
-    std::remove_copy(args.begin(), args.end(), std::back_inserter(rest), std::string("--partial"));
-    const bool partial = rest.size() != args.size();
+    const bool partial = takePartial(args, &rest);
     CommandArgs a(rest, {"--to"});
     const int button = memoryButton(a.value("--to"));
     if (!a.error().empty() || !button || a.words().size() != 1)
@@ -127,16 +167,7 @@ int jobSend(Session &s, const Args &args) {
     // does (see the help text for what a partial file changes).
     if (int rc = getFromController(s, button)) return rc;
     if (int rc = overlayFile(s, file)) return rc;
-    s.operate(panelMAIN, button);
-    StatusLog().clear();
-    s.progressOn();
-    s.operate(panelMAIN, MAIN_BTN_SEND);
-    s.progressOff();
-    if (LastTransferDone()) return EXIT_DONE;
-    // The reason: the first set the controller did not store, else the end.
-    for (const std::string &line : StatusLog())
-        if (contains(line, "storing to sensor failed")) return s.linkFailed(line);
-    return s.linkFailed();
+    return sendPanels(s, button);
 }
 
 int jobDiff(Session &s, const Args &args) {
@@ -148,14 +179,52 @@ int jobDiff(Session &s, const Args &args) {
     const std::string problem = checkParameterFile(file, false);
     if (!problem.empty()) return s.usage(problem);
     if (!s.connect()) return s.linkFailed();
-    if (int rc = getFromController(s, button)) return rc;
-    unsigned short controller[PARAM_WORDS];
-    std::memcpy(controller, param, sizeof controller);
-    if (int rc = overlayFile(s, file)) return rc;
-    const std::vector<FieldDifference> diffs = CompareRecords(controller, param);
+    std::vector<FieldDifference> diffs;
+    if (int rc = readAndCompare(s, button, file, &diffs)) return rc;
+    noteFields(diffs);
     for (const FieldDifference &d : diffs)
         std::printf("%s / %s / %s / %s\n", d.section.c_str(), d.key.c_str(), d.left.c_str(), d.right.c_str());
     return diffs.empty() ? EXIT_DONE : EXIT_DIFFERENT;
+}
+
+// apply's one line for people: "failed (reason)", after the reason went to
+// stderr as every job's does.
+int applyFailed(int rc) {
+    std::printf("failed (%s)\n", Result().reason.c_str());
+    return rc;
+}
+
+int jobApply(Session &s, const Args &args) {
+    Args rest;
+    const bool partial = takePartial(args, &rest);
+    CommandArgs a(rest, {"--to"});
+    const int button = memoryButton(a.value("--to"));
+    if (!a.error().empty() || !button || a.words().size() != 1)
+        return applyFailed(s.usage(a.error().empty() ? "apply needs --to ram|eeprom FILE" : a.error()));
+    const std::string file = a.words()[0];
+    const std::string problem = checkParameterFile(file, !partial);
+    if (!problem.empty()) return applyFailed(s.usage(problem));
+    if (!s.connect()) return applyFailed(s.linkFailed());
+    std::vector<FieldDifference> before;
+    if (int rc = readAndCompare(s, button, file, &before)) return applyFailed(rc);
+    noteFields(before);
+    if (before.empty()) {
+        Result().status = "unchanged";
+        std::printf("unchanged\n");
+        return EXIT_DONE;
+    }
+    if (int rc = sendPanels(s, button)) return applyFailed(rc);
+    // What the controller took is what counts: read it back and compare again.
+    std::vector<FieldDifference> after;
+    if (int rc = readAndCompare(s, button, file, &after)) return applyFailed(rc);
+    if (!after.empty()) {
+        noteFields(after);
+        return applyFailed(s.linkFailed("read back after the send, " + std::to_string(after.size()) +
+                                        " fields still differ from the file"));
+    }
+    Result().status = "changed";
+    std::printf("changed (%zu fields)\n", before.size());
+    return EXIT_DONE;
 }
 
 // The one-shot sensor commands: the controller acknowledges with "OK.".
@@ -211,6 +280,18 @@ const Command kCommands[] = {
      "Exit status 0 when they agree, 3 when they differ. A file with a value its\n"
      "panel control would not accept is refused (exit 2, each such value named).",
      false, jobDiff},
+    {"apply", "apply --to ram|eeprom [--partial] FILE",
+     "Brings the controller's RAM or EEPROM to the parameter file: reads the record\n"
+     "and compares it with the file, as diff does; sends (as send does) only when\n"
+     "a field differs, then reads the record back and compares again. Says one of\n"
+     "  unchanged              the controller already held the file's values\n"
+     "  changed (N fields)     N fields were sent and read back as the file gives them\n"
+     "  failed (REASON)        the link, the controller or the file failed, or the\n"
+     "                         record read back still differs\n"
+     "Exit status 0 unchanged or changed, 1 failed, 2 a bad file (refused as send\n"
+     "refuses it, nothing sent). With --json the fields are those that differed\n"
+     "(those still differing when the read-back failed).",
+     false, jobApply},
     {"live", "live --count N [--out FILE.csv]",
      "Runs N live-value cycles as RUN does, the recorder's manual type storing one\n"
      "row after every cycle. The rows go to FILE.csv (header block first, as the\n"
@@ -272,34 +353,84 @@ std::string FormatUsage(const char *usage) {
     return out.data();
 }
 
-int RunCommand(int argc, char **argv, const Options &options) {
-    const Command *command = findCommand(options.command);
-    if (!command) {
-        std::fprintf(stderr, "qvex-ctl: unknown command %s (qvex-ctl --help lists them)\n", options.command.c_str());
-        return EXIT_USAGE;
-    }
-    if (std::find(options.args.begin(), options.args.end(), "--help") != options.args.end()) {
-        std::printf("usage: qvex-ctl [link options] %s\n\n%s\n", command->synopsis, command->help);
-        return EXIT_DONE;
-    }
-    if (options.link == Options::NONE) {
-        std::fprintf(stderr, "qvex-ctl: say which controller: --tcp HOST:PORT or --serial N|DEVICE\n");
-        return EXIT_USAGE;
-    }
+namespace {
+
+// A usage problem found before the program starts: on stderr, and the reason
+// of the result.
+int refuse(const std::string &text) {
+    Result().reason = text;
+    std::fprintf(stderr, "qvex-ctl: %s\n", text.c_str());
+    return EXIT_USAGE;
+}
+
+int runJob(int argc, char **argv, const Options &options, const Command &command) {
+    if (options.link == Options::NONE)
+        return refuse("say which controller: --tcp HOST:PORT or --serial N|DEVICE");
     // The jobs that open the link first have no arguments of their own.
-    if (command->connectFirst && !options.args.empty()) {
-        std::fprintf(stderr, "qvex-ctl: %s takes no arguments (qvex-ctl %s --help tells more)\n", command->name,
-                     command->name);
-        return EXIT_USAGE;
-    }
+    if (command.connectFirst && !options.args.empty())
+        return refuse(std::string(command.name) + " takes no arguments (qvex-ctl " + command.name +
+                      " --help tells more)");
     Session session(options);
     if (!session.start(argc, argv)) return Interrupted() ? ReportInterrupted() : EXIT_USAGE;
     SetStatusObserver(keepStatus);
     int rc = EXIT_DONE;
-    if (command->connectFirst && !session.connect()) rc = session.linkFailed();
-    else rc = command->run(session, options.args);
+    if (command.connectFirst && !session.connect()) rc = session.linkFailed();
+    else rc = command.run(session, options.args);
     SetStatusObserver(nullptr);
     return Interrupted() ? ReportInterrupted() : rc;
+}
+
+// The files a job wrote: the targets of its --out and --merged-out, once
+// it succeeded (the recorder's jobs add .csv to a name without it).
+void noteWrittenFiles(const Args &args, JobResult *result) {
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] != "--out" && args[i] != "--merged-out") continue;
+        for (const std::string &file : {args[i + 1], args[i + 1] + ".csv"})
+            if (Readable(file)) {
+                result->files.push_back(Printable(file));
+                break;
+            }
+    }
+}
+
+} // namespace
+
+int RunCommand(int argc, char **argv, const Options &options) {
+    JobResult &result = Result();
+    result.link = Printable(LinkText(options));
+    result.name = options.name.empty() ? result.link : Printable(options.name);
+    result.command = Printable(options.command);
+    const Command *command = findCommand(options.command);
+    if (command && std::find(options.args.begin(), options.args.end(), "--help") != options.args.end()) {
+        std::printf("usage: qvex-ctl [link options] %s\n\n%s\n", command->synopsis, command->help);
+        return EXIT_DONE;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    // With --json, stdout carries only the result; what the job prints for
+    // people goes to stderr, where nothing of it is lost.
+    int savedStdout = -1;
+    if (options.json) {
+        std::fflush(stdout);
+        savedStdout = ::dup(STDOUT_FILENO);
+        if (savedStdout >= 0) ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    }
+    const int rc = command ? runJob(argc, argv, options, *command)
+                           : refuse("unknown command " + result.command + " (qvex-ctl --help lists them)");
+    if (!options.json) return rc;
+    std::fflush(stdout);
+    if (savedStdout >= 0) {
+        ::dup2(savedStdout, STDOUT_FILENO);
+        ::close(savedStdout);
+    }
+    result.exit = rc;
+    if (rc == kExitInterrupted && result.reason.empty()) result.reason = "Interrupted.";
+    if (rc == EXIT_DONE) noteWrittenFiles(options.args, &result);
+    result.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+    SettleStatus(&result);
+    std::printf("%s\n", ToJsonLine(result).c_str());
+    std::fflush(stdout);
+    return rc;
 }
 
 } // namespace ctl

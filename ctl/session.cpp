@@ -1,5 +1,7 @@
 #include "ctl/session.h"
 
+#include "ctl/result.h"
+
 #include "app/startup.h"
 #include "core/panels.h"
 #include "core/status.h"
@@ -279,6 +281,8 @@ bool Session::connect() {
         return false;
     }
     OperateCtrl(panelInterf, INTERF_ACCEPT);
+    // The connect's last word is the controller's version text.
+    Result().version = Printable(status());
     return true;
 }
 
@@ -299,12 +303,14 @@ bool Session::linkOpen() const { return rs232con == 1 || tcpcon == 1; }
 int Session::linkFailed(const std::string &what) {
     progressOff();
     const std::string text = what.empty() ? status() : what;
+    Result().reason = Printable(text);
     if (!Interrupted()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(text).c_str());
     return EXIT_LINK_FAILED;
 }
 
 int Session::usage(const std::string &what) {
     progressOff();
+    Result().reason = Printable(what);
     if (!Interrupted()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(what).c_str());
     return EXIT_USAGE;
 }

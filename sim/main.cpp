@@ -80,6 +80,7 @@ int main(int argc, char **argv) {
     for (int k = 0; k < int(options.filterSettings.size()); ++k)
         simulator.controller().filterMemory().setSetting(k, options.filterSettings[std::size_t(k)]);
     simulator.controller().setTestInputs(options.testInputs);
+    simulator.controller().setForgottenSet(options.forgottenSet);
 
     if (options.tcp) {
         const quint16 port = simulator.listenTcp(options.tcpPort);

@@ -241,8 +241,9 @@ std::vector<uint8_t> Controller::paramWrite(const uint8_t *request) {
     std::vector<uint8_t> reply = echo(request);
     const int slot = setSlot(set);
     staged_[std::size_t(slot)] = uint16_t(set);
-    for (int i = 1; i < kSetWords; ++i)
-        staged_[std::size_t(slot + i)] = frameWord(request, i);
+    if (set != forgottenSet_)
+        for (int i = 1; i < kSetWords; ++i)
+            staged_[std::size_t(slot + i)] = frameWord(request, i);
     setFrameWord(reply.data(), 0, uint16_t(set));
     return reply;
 }

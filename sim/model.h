@@ -111,6 +111,9 @@ class Controller {
     // (bit 0 = IN0, bit 1 = IN1), and the last test record received.
     uint16_t testInputs() const { return testInputs_; }
     void setTestInputs(uint16_t inputs) { testInputs_ = inputs; }
+    // A controller that acknowledges the write of parameter set n (1..12)
+    // but keeps the set as it was; 0: every set is taken.
+    void setForgottenSet(int set) { forgottenSet_ = set; }
     const Words &testRecord() const { return testRecord_; }
 
   private:
@@ -142,6 +145,7 @@ class Controller {
     Measurement measure_;
     FilterMemory filter_;
     uint16_t testInputs_ = 0;
+    int forgottenSet_ = 0;
     Words testRecord_{};
 };
 

@@ -128,6 +128,11 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         QStringLiteral("State of the inputs in test mode, reported in word 6 of every test-record "
                        "answer: bit 0 = IN0, bit 1 = IN1 (0 to 3, default 0)."),
         QStringLiteral("bits"));
+    const QCommandLineOption forgetSet(
+        QStringLiteral("forget-set"),
+        QStringLiteral("Acknowledge the write of parameter set <n> (1-12) as taken, but keep the set "
+                       "as it was."),
+        QStringLiteral("n"));
     const QCommandLineOption loaderImage(
         QStringLiteral("loader-image"),
         QStringLiteral("Save what the programming loader (command 187 on the pty) receives to <file>: "
@@ -154,6 +159,7 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     p.addOptions({loaderImage, loaderSilent, loaderChecksum, loaderPieces, loaderBusy, loaderVerbose});
     p.addOption(intermittent);
     p.addOption(logReplies);
+    p.addOption(forgetSet);
     p.addOptions({help,          tcp,        pty,           startAfter, dropNext,  dropAll,         delay,
                   split,         splitGap,   stray,         swapSync,   wrongAck,  garbage,         disconnectAfter,
                   midReply,      pace,       oneBehind,     wrongSetAt, badActivation, baudIndex,   version,
@@ -194,7 +200,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
         !number(loaderPieces, 1, 64, o.loader.readyPieces) || !number(loaderBusy, 0, 10000, o.loader.busyMs))
         return ParseOutcome::Error;
     int inputs = 0;
-    if (!number(testInputs, 0, 3, inputs)) return ParseOutcome::Error;
+    if (!number(testInputs, 0, 3, inputs) || !number(forgetSet, 1, kParamSets, o.forgottenSet))
+        return ParseOutcome::Error;
     o.testInputs = uint16_t(inputs);
     o.tcpPort = quint16(port);
     o.tcp = p.isSet(tcp);

@@ -27,6 +27,7 @@ struct SimOptions {
     std::vector<uint16_t> filterSettings;
     QString filterLogFile; // empty: filter-memory writes are not logged
     uint16_t testInputs = 0; // word 6 of every test-record answer
+    int forgottenSet = 0;    // a parameter set the controller acknowledges but does not take
     LoaderSettings loader;
 };
 
