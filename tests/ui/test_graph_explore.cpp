@@ -349,7 +349,7 @@ TEST_F(ExploreTest, CsvExportHoldsTheCurvesShownExactly) {
     popups->fileAnswers.push_back(path.toStdString());
     clickBar(g, "exploreExport");
     ASSERT_EQ(popups->fileRequests.size(), 1u);
-    EXPECT_EQ(popups->fileRequests[0].fileTypeList, "*.png;*.pdf;*.csv");
+    EXPECT_EQ(popups->fileRequests[0].fileTypeList, "*.png;*.svg;*.pdf;*.csv");
     EXPECT_EQ(readFile(path), "x,Channel A,Channel B,Curve 3\n"
                               "0,10,5.5,\n"
                               "1,20,,-1\n"
