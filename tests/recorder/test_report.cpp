@@ -8,6 +8,7 @@
 #include "params/transfer.h"
 #include "recorder/report.h"
 #include "ui/engine/numbers.h"
+#include "ui/panels/power_ids.h"
 #include "ui/panels/settings_ids.h"
 
 #include <QFile>
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <regex>
@@ -193,6 +195,27 @@ TEST_F(ReportTest, AReportRightAfterTheReadSaysWhereTheRecordCameFromAndWithoutD
     EXPECT_TRUE(r.has("No DATA read was made since the program started: there are no curves."));
     EXPECT_FALSE(r.has("Trigger level A"));
     EXPECT_TRUE(r.has("Analog output characteristic"));
+}
+
+TEST_F(ReportTest, ARecordLoadedFromATemplateIsNamedUntilThePanelsChange) {
+    std::remove(templatesPath);
+    OperateCtrl(panelSETTINGS_A, SETTINGS_A_TEMPLATE, std::string("Press 2, steel"));
+    OperateCtrl(panelSETTINGS_A, SETTINGS_A_SAVE);
+    OperateCtrl(panelPOWER, POWER_POWER, 321); // the panels differ from the template
+    OperateCtrl(panelSETTINGS_A, SETTINGS_A_LOAD);
+    ASSERT_EQ(StatusLine(), "Template \"Press 2, steel\" loaded. Parameter adjusted.");
+
+    ASSERT_EQ(report(path("template.pdf"), "from the template"), kReportPages);
+    const ReportText loaded(path("template.pdf"), {});
+    EXPECT_EQ(loaded.row("Template"), "Press 2, steel");
+    EXPECT_EQ(loaded.row("Parameters").rfind("loaded from a template on", 0), 0u) << loaded.row("Parameters");
+
+    OperateCtrl(panelPOWER, POWER_POWER, 322);
+    ASSERT_EQ(report(path("edited.pdf"), "edited"), kReportPages);
+    const ReportText edited(path("edited.pdf"), {});
+    EXPECT_EQ(edited.row("Template"), "<no row Template>");
+    EXPECT_EQ(edited.row("Parameters"), "as set on the panels");
+    std::remove(templatesPath);
 }
 
 TEST_F(ReportTest, CancellingTheFileOrTheNoteWritesNothingAndAnUnwritableFileIsSaid) {
