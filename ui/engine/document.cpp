@@ -60,6 +60,14 @@ double tickStep(double span) { return engine::niceStep(span, 8); }
 
 QString tickText(double v) { return QString::number(std::fabs(v) < 1e-12 ? 0.0 : v, 'g', 6); }
 
+// A mark's label on a light ground, so that a curve or another mark's line
+// behind it does not hide it.
+void drawLabel(QPainter &p, const QFontMetricsF &fm, const QPointF &baseline, const QString &text) {
+    const QRectF box(baseline.x() - pt(0.5), baseline.y() - fm.ascent(), fm.horizontalAdvance(text) + pt(1), fm.height());
+    p.fillRect(box, QColor(255, 255, 255, 210));
+    p.drawText(baseline, text);
+}
+
 void drawPlot(QPainter &p, const QRectF &rect, const DocPlot &plot) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -136,12 +144,12 @@ void drawPlot(QPainter &p, const QRectF &rect, const DocPlot &plot) {
         if (m.vertical) {
             const double x = at(m.at, plot.yMin).x();
             p.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
-            p.drawText(QPointF(x + pt(1.5), area.top() + fm.ascent() + pt(1) + labelDown), label);
+            drawLabel(p, fm, QPointF(x + pt(1.5), area.top() + fm.ascent() + pt(1) + labelDown), label);
             labelDown += fm.height();
         } else {
             const double y = at(plot.xMin, m.at).y();
             p.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-            p.drawText(QPointF(area.left() + pt(2) + labelRight, y - pt(1.5)), label);
+            drawLabel(p, fm, QPointF(area.left() + pt(2) + labelRight, y - pt(1.5)), label);
             labelRight += fm.horizontalAdvance(label) + pt(6);
         }
     }
