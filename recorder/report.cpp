@@ -197,7 +197,9 @@ int WriteReport(const std::string &path, const std::string &note, std::string *e
 
     doc.blocks.push_back(heading("Recorded curves of the last DATA read"));
     if (dataCurveSamples > 0) doc.blocks.push_back(dataPlot(rec));
-    else doc.blocks.push_back(paragraph("No DATA read was made since the program started: there are no curves."));
+    else
+        doc.blocks.push_back(paragraph("No curves of a DATA read to show: none was made since the program started, "
+                                       "or a graph capture has read other curves since."));
 
     doc.blocks.push_back(heading("Analog output characteristic"));
     doc.blocks.push_back(analogPlot(rec));

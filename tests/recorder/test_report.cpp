@@ -1,7 +1,7 @@
 // The commissioning report (REPORT) against the simulator, read back the way
 // anyone would read it: poppler's pdftotext, pdfinfo and pdfimages. qvex-ctl's
 // report is test_ctl's; the SVG export of the graphs is test_ui's.
-#include "tests/measure/measure_fixture.h"
+#include "tests/recorder/recorder_fixture.h"
 
 #include "ini/inifile.h"
 #include "params/parafile.h"
@@ -85,11 +85,8 @@ int pdfPages(const std::string &path) {
     return std::regex_search(info, m, std::regex("Pages:\\s+(\\d+)")) ? std::stoi(m[1]) : -1;
 }
 
-class ReportTest : public MeasureTest {
+class ReportTest : public RecorderTest {
   protected:
-    QTemporaryDir dir;
-    std::string path(const char *name) const { return dir.filePath(name).toStdString(); }
-
     // REPORT as the operator presses it: a file name, then the note.
     int report(const std::string &file, const std::string &note) {
         popups->fileAnswers.push_back(file);
@@ -177,9 +174,20 @@ TEST_F(ReportTest, AReportOfTheControllersRecordNamesEveryParameterAsTheFileDoes
     // The DATA graph's legend and lines, drawn as vectors: no picture in the file.
     for (const char *label : {"Channel A", "Channel B", "Trigger level A", "Pretrigger B", "Analog output"})
         EXPECT_TRUE(r.has(label)) << label;
-    EXPECT_FALSE(r.has("No DATA read was made"));
+    EXPECT_FALSE(r.has("No curves of a DATA read"));
     const std::string images = run("pdfimages", {"-list", QString::fromStdString(pdf)});
     EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 2) << images; // the list's two header lines
+
+    // A graph capture reads other curves over the DATA pass's: they are no
+    // DATA read's curves, and the report says it has none.
+    chooseFile(path("capture.csv"));
+    sim.advanceTime(100'000);
+    OperateCtrl(panelRECORDER, RECORDER_CAPTURE_GRAPH);
+    ASSERT_TRUE(LastCaptureDone());
+    ASSERT_EQ(report(path("after-capture.pdf"), ""), kReportPages);
+    const ReportText afterCapture(path("after-capture.pdf"), {});
+    EXPECT_TRUE(afterCapture.has("No curves of a DATA read to show")) << afterCapture.text.substr(0, 1500);
+    EXPECT_FALSE(afterCapture.has("Trigger level A"));
 }
 
 TEST_F(ReportTest, AReportRightAfterTheReadSaysWhereTheRecordCameFromAndWithoutDataHasNoCurves) {
@@ -192,7 +200,7 @@ TEST_F(ReportTest, AReportRightAfterTheReadSaysWhereTheRecordCameFromAndWithoutD
     expectEveryKeyOfTheFile(r, ini);
     EXPECT_EQ(r.row("Parameters").rfind("read from the controller's RAM on " + DateStr(), 0), 0u) << r.row("Parameters");
     EXPECT_EQ(r.row("Note"), "(none)");
-    EXPECT_TRUE(r.has("No DATA read was made since the program started: there are no curves."));
+    EXPECT_TRUE(r.has("No curves of a DATA read to show: none was made since the program started,"));
     EXPECT_FALSE(r.has("Trigger level A"));
     EXPECT_TRUE(r.has("Analog output characteristic"));
 }
