@@ -170,7 +170,8 @@ int jobReport(Session &s, const Args &args) {
     if (!a.error().empty() || (!button && from != "panels") || out.empty() || !a.words().empty())
         return s.usage(a.error().empty() ? "report needs --from ram|eeprom|panels --out FILE.pdf" : a.error());
     std::string ext = out.size() > 4 ? out.substr(out.size() - 4) : "";
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext != ".pdf") return s.usage("the report is a .pdf file: " + out);
     if (const std::string problem = TargetProblem(out); !problem.empty()) return s.usage(problem);
     if (s.options.link != Options::NONE && !s.connect()) return s.linkFailed();

@@ -198,7 +198,8 @@ TEST_F(ReportTest, AReportRightAfterTheReadSaysWhereTheRecordCameFromAndWithoutD
     writeParameterFile(ini);
     const ReportText r(pdf, sectionNames());
     expectEveryKeyOfTheFile(r, ini);
-    EXPECT_EQ(r.row("Parameters").rfind("read from the controller's RAM on " + DateStr(), 0), 0u) << r.row("Parameters");
+    EXPECT_EQ(r.row("Parameters").rfind("read from the controller's RAM on " + DateStr(), 0), 0u)
+        << r.row("Parameters");
     EXPECT_EQ(r.row("Note"), "(none)");
     EXPECT_TRUE(r.has("No curves of a DATA read to show: none was made since the program started,"));
     EXPECT_FALSE(r.has("Trigger level A"));

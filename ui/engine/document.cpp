@@ -63,7 +63,8 @@ QString tickText(double v) { return QString::number(std::fabs(v) < 1e-12 ? 0.0 :
 // A mark's label on a light ground, so that a curve or another mark's line
 // behind it does not hide it.
 void drawLabel(QPainter &p, const QFontMetricsF &fm, const QPointF &baseline, const QString &text) {
-    const QRectF box(baseline.x() - pt(0.5), baseline.y() - fm.ascent(), fm.horizontalAdvance(text) + pt(1), fm.height());
+    const QRectF box(baseline.x() - pt(0.5), baseline.y() - fm.ascent(), fm.horizontalAdvance(text) + pt(1),
+                     fm.height());
     p.fillRect(box, QColor(255, 255, 255, 210));
     p.drawText(baseline, text);
 }

@@ -480,7 +480,8 @@ bool GraphExplorer::paintSvg(QIODevice *out, const std::vector<ShownCurve> &show
         QPainterPath path;
         const QList<QPointF> points = line->points();
         for (qsizetype i = 0; i < points.size(); ++i) {
-            const QPointF at = view->mapFromScene(view->chart()->mapToScene(view->chart()->mapToPosition(points[i], line)));
+            const QPointF inChart = view->chart()->mapToPosition(points[i], line);
+            const QPointF at = view->mapFromScene(view->chart()->mapToScene(inChart));
             if (i == 0) path.moveTo(at);
             else path.lineTo(at);
         }
@@ -525,8 +526,8 @@ void GraphExplorer::exportWithDialog() {
     static std::string lastDir;
     if (lastDir.empty()) lastDir = GetWritableDataDir();
     std::string chosen;
-    if (FileSelectPopup(lastDir.c_str(), "graph.png", "*.png;*.svg;*.pdf;*.csv", "Export graph", VAL_SAVE_BUTTON, 0, 0, 1,
-                        1, &chosen) < 1)
+    if (FileSelectPopup(lastDir.c_str(), "graph.png", "*.png;*.svg;*.pdf;*.csv", "Export graph", VAL_SAVE_BUTTON, 0,
+                        0, 1, 1, &chosen) < 1)
         return;
     QString path = QString::fromStdString(chosen);
     if (QFileInfo(path).suffix().isEmpty()) path += ".png";
