@@ -13,6 +13,7 @@
 #include "params/parafile.h"
 #include "params/record.h"
 #include "params/transfer.h"
+#include "recorder/report.h"
 #include "ui/panels/main_ids.h"
 
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -227,6 +229,31 @@ int jobApply(Session &s, const Args &args) {
     return EXIT_DONE;
 }
 
+// The commissioning report through the main panel's REPORT: of the record
+// read from the controller, or of the panels as they stand (no link needed;
+// with a link the report still names the controller).
+int jobReport(Session &s, const Args &args) {
+    CommandArgs a(args, {"--from", "--out", "--note"});
+    const std::string from = a.value("--from"), out = a.value("--out");
+    const int button = memoryButton(from);
+    if (!a.error().empty() || (!button && from != "panels") || out.empty() || !a.words().empty())
+        return s.usage(a.error().empty() ? "report needs --from ram|eeprom|panels --out FILE.pdf" : a.error());
+    std::string ext = out.size() > 4 ? out.substr(out.size() - 4) : "";
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext != ".pdf") return s.usage("the report is a .pdf file: " + out);
+    if (const std::string problem = TargetProblem(out); !problem.empty()) return s.usage(problem);
+    if (s.options.link != Options::NONE && !s.connect()) return s.linkFailed();
+    if (button)
+        if (int rc = getFromController(s, button)) return rc;
+    s.popups.files.push_back(out);
+    s.popups.prompts.push_back(a.value("--note"));
+    s.operate(panelMAIN, MAIN_CMD_REPORT);
+    if (LastReportPages() == 0) return s.usage("no report written to " + out);
+    std::printf("%s: %d pages\n", out.c_str(), LastReportPages());
+    return EXIT_DONE;
+}
+
 // The one-shot sensor commands: the controller acknowledges with "OK.".
 int oneShot(Session &s, int command) {
     StatusLog().clear();
@@ -308,6 +335,13 @@ const Command kCommands[] = {
      "GRAPH): FILE.csv, started afresh, gets the recorder's header block and the\n"
      "graph section with 512 samples.",
      false, JobCapture},
+    {"report", "report --from ram|eeprom|panels --out FILE.pdf [--note TEXT]",
+     "Writes the commissioning report (REPORT) as a PDF: the controller's version,\n"
+     "the link, the program's version, the note, every parameter of the record\n"
+     "read from the controller's RAM or EEPROM (or of the panels as the settings\n"
+     "file leaves them: --from panels needs no link) and the analog output's\n"
+     "characteristic. Prints the file's name and its number of pages.",
+     false, jobReport},
     {"trigger", "trigger", "Acquires the normalisation base (TRIGGER).", true, jobTrigger},
     {"reset", "reset", "Resets the controller's data (RESET).", true, jobReset},
     {"teach", "teach", "Teaches the references and reads the taught record back (TEACH).", true, jobTeach},
@@ -331,6 +365,12 @@ const Command *findCommand(const std::string &name) {
     for (const Command &c : kCommands)
         if (name == c.name) return &c;
     return nullptr;
+}
+
+// A report of the panels needs no controller.
+bool worksWithoutLink(const Options &o) {
+    const auto from = std::find(o.args.begin(), o.args.end(), "--from");
+    return o.command == "report" && from != o.args.end() && from + 1 != o.args.end() && from[1] == "panels";
 }
 
 } // namespace
@@ -364,7 +404,7 @@ int refuse(const std::string &text) {
 }
 
 int runJob(int argc, char **argv, const Options &options, const Command &command) {
-    if (options.link == Options::NONE)
+    if (options.link == Options::NONE && !worksWithoutLink(options))
         return refuse("say which controller: --tcp HOST:PORT or --serial N|DEVICE");
     // The jobs that open the link first have no arguments of their own.
     if (command.connectFirst && !options.args.empty())

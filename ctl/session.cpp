@@ -200,6 +200,13 @@ int CtlPopups::fileSelect(const FileSelectRequest &, std::string *path) {
     return 1;
 }
 
+int CtlPopups::prompt(const std::string &, const std::string &, std::string *response) {
+    if (prompts.empty()) return 0;
+    *response = prompts.front();
+    prompts.pop_front();
+    return 1;
+}
+
 // ---- session ----------------------------------------------------------------------------
 
 struct Session::Private {

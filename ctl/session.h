@@ -41,13 +41,15 @@ int RunCommand(int argc, char **argv, const Options &options);
 // them, questions with yes; messages are kept and repeated on stderr.
 class CtlPopups : public PopupResponder {
   public:
-    std::deque<std::string> files; // relative paths count from startDir
+    std::deque<std::string> files;   // relative paths count from startDir
+    std::deque<std::string> prompts; // answers to the text questions, in turn
     std::string startDir;
     std::string lastTitle, lastText;
 
     int message(const std::string &title, const std::string &text) override;
     int confirm(const std::string &title, const std::string &text) override;
     int fileSelect(const FileSelectRequest &request, std::string *pathName) override;
+    int prompt(const std::string &title, const std::string &text, std::string *response) override;
 };
 
 class Session {

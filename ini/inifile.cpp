@@ -211,7 +211,7 @@ int Ini_PutDouble(IniText ini, const char *section, const char *tag, double valu
 }
 
 int Ini_PutBoolean(IniText ini, const char *section, const char *tag, int value) {
-    return Guarded([&] { return PutItem(ini, section, tag, value ? "True" : "False", false); });
+    return Guarded([&] { return PutItem(ini, section, tag, value ? kIniTrue : kIniFalse, false); });
 }
 
 int Ini_PutString(IniText ini, const char *section, const char *tag, const char *value) {

@@ -31,6 +31,10 @@ constexpr int kIniErrInvalidDouble = -5023;
 constexpr int kIniErrInvalidBoolean = -5024;
 constexpr int kIniErrInvalidData = -5025; // a byte block whose text is not a valid encoding
 
+// How a boolean item is written.
+constexpr char kIniTrue[] = "True";
+constexpr char kIniFalse[] = "False";
+
 // sorted != 0: sections kept in name order, items in tag order (letter case
 // ignored); otherwise in the order added or read. nullptr when memory runs out.
 IniText Ini_New(int sorted);

@@ -22,6 +22,7 @@
 unsigned short rawdata[RAWDATA_WORDS];
 unsigned short yArrayA[CURVE_SAMPLES];
 unsigned short yArrayB[CURVE_SAMPLES];
+int dataCurveSamples = 0;
 
 namespace {
 
@@ -308,6 +309,7 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
         ProcessSystemEvents();
 
         if ((failure = RequestRearm()) != MEAS_OK) break;
+        dataCurveSamples = n;
         display.appendStatus(" Trigger rearmed.");
         display.progress(100);
         ProcessSystemEvents();

@@ -13,6 +13,10 @@ constexpr int CURVE_SAMPLES = 512;
 extern unsigned short rawdata[RAWDATA_WORDS];
 extern unsigned short yArrayA[CURVE_SAMPLES]; // source 1: channel A
 extern unsigned short yArrayB[CURVE_SAMPLES]; // source 2: channel B
+// Samples per channel that the last DATA pass read into yArrayA and yArrayB
+// and the trigger data into rawdata; 0 while no pass has been completed, and
+// again once a graph capture writes its own curves over them.
+extern int dataCurveSamples;
 
 // rawdata words used by name.
 constexpr int RD_NORM = 1;    // words 1..4

@@ -24,9 +24,6 @@ double anagraph_x_min = 0.0, anagraph_x_max = 4095.0;
 
 namespace {
 
-constexpr int kEval1Colour = 0x990000; // RGB 153, 0, 0
-constexpr int kEval2Colour = 0x99CC00; // RGB 153, 204, 0
-
 // Integer part of a 16.16 value held in two words (low first).
 int hi16(unsigned int field) { return FixedIntegerPart(field); }
 int32_t signed32(const unsigned short *rec, int word) { return static_cast<int32_t>(GetField32(rec, word)); }
@@ -77,13 +74,13 @@ void analogLine(double x, int colour, const char *text) {
     PlotText(panelOUTPUT_ANA, OUTPUT_ANA_GRAPH, x, 0.0, text, VAL_SYSTEM_META_FONT, colour, VAL_TRANSPARENT);
 }
 
-void toleranceLines(int eval) {
-    const double ref = signed32(param, PW_EVAL_REFERENCE[eval]);
-    const double lower = std::max((ref - signed32(param, PW_EVAL_LOWER_TOL[eval])) / 65536.0, 0.0);
-    const double upper = std::min((ref + signed32(param, PW_EVAL_UPPER_TOL[eval])) / 65536.0, 4095.0);
-    analogLine(lower, VAL_GREEN, " Tol.");
-    analogLine(ref / 65536.0, VAL_GRAY, " Ref.");
-    analogLine(upper, VAL_GREEN, " Tol.");
+void toleranceMarks(const unsigned short *rec, int eval, std::vector<AnalogMark> *marks) {
+    const double ref = signed32(rec, PW_EVAL_REFERENCE[eval]);
+    const double lower = std::max((ref - signed32(rec, PW_EVAL_LOWER_TOL[eval])) / 65536.0, 0.0);
+    const double upper = std::min((ref + signed32(rec, PW_EVAL_UPPER_TOL[eval])) / 65536.0, 4095.0);
+    marks->push_back({lower, VAL_GREEN, " Tol."});
+    marks->push_back({ref / 65536.0, VAL_GRAY, " Ref."});
+    marks->push_back({upper, VAL_GREEN, " Tol."});
 }
 
 // Strip-chart traces 1..18 and the check boxes of the popup, in one order.
@@ -184,8 +181,8 @@ void RedrawDATAGraph() {
     if (visA[4]) levelLines(PW_CHA_TRIGGERLEVEL, PW_CHA_PRETRIGGER, n, VAL_BLUE);
     if (visB[0]) eventMarker(RD_RESET_B_EVENT, 1, n, VAL_GREEN, " Reset B.", 256.0);
     if (visB[4]) levelLines(PW_CHB_TRIGGERLEVEL, PW_CHB_PRETRIGGER, n, VAL_GREEN);
-    if (eval1[0]) eventMarker(RD_EVAL1_EVENT, 0, n, kEval1Colour, " Eval 1.", 3840.0);
-    if (eval2[0]) eventMarker(RD_EVAL2_EVENT, 0, n, kEval2Colour, " Eval 2.", 3584.0);
+    if (eval1[0]) eventMarker(RD_EVAL1_EVENT, 0, n, EVAL1_MARKER_COLOUR, " Eval 1.", 3840.0);
+    if (eval2[0]) eventMarker(RD_EVAL2_EVENT, 0, n, EVAL2_MARKER_COLOUR, " Eval 2.", 3584.0);
 }
 
 void ComputeAnalogCharacteristic(int lo, int hi, double x_min, double x_max) {
@@ -203,6 +200,20 @@ void ComputeAnalogCharacteristic(int lo, int hi, double x_min, double x_max) {
         }
         dyArray[i] = std::clamp(y, 0.0, 4096.0);
     }
+}
+
+std::vector<AnalogMark> AnalogOutputMarks(int source, const unsigned short *rec) {
+    std::vector<AnalogMark> marks;
+    switch (source) {
+    case 5:
+    case 13: marks.push_back({static_cast<double>(rec[PW_CHA_TRIGGERLEVEL]), VAL_BLUE, " Trig."}); break;
+    case 6:
+    case 14: marks.push_back({static_cast<double>(rec[PW_CHB_TRIGGERLEVEL]), VAL_BLUE, " Trig."}); break;
+    case 17: toleranceMarks(rec, 0, &marks); break;
+    case 18: toleranceMarks(rec, 1, &marks); break;
+    default: break;
+    }
+    return marks;
 }
 
 void plot_analog_graph() {
@@ -225,15 +236,7 @@ void plot_analog_graph() {
     SetAxisScalingMode(panelOUTPUT_ANA, OUTPUT_ANA_GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4095.0);
     PlotXY(panelOUTPUT_ANA, OUTPUT_ANA_GRAPH, dxArray, dyArray, 256, VAL_DOUBLE, VAL_DOUBLE, VAL_FAT_LINE,
            VAL_NO_POINT, VAL_SOLID, 1, VAL_DK_RED);
-    switch (src) {
-    case 5:
-    case 13: analogLine(param[PW_CHA_TRIGGERLEVEL], VAL_BLUE, " Trig."); break;
-    case 6:
-    case 14: analogLine(param[PW_CHB_TRIGGERLEVEL], VAL_BLUE, " Trig."); break;
-    case 17: toleranceLines(0); break;
-    case 18: toleranceLines(1); break;
-    default: break;
-    }
+    for (const AnalogMark &m : AnalogOutputMarks(src, param)) analogLine(m.x, m.colour, m.text);
 }
 
 void plot_possible_analog_graph(short minimum, short maximum) {

@@ -3,6 +3,8 @@
 // characteristic, and the trace-selection popup.
 #pragma once
 
+#include <vector>
+
 constexpr int STRIP_TRACES = 18;
 constexpr int STRIP_ROWS = 500;
 
@@ -16,6 +18,21 @@ extern double yArray[STRIP_TRACES * STRIP_ROWS]; // row r, trace t at 18r + t; r
 extern double dxArray[256], dyArray[256];
 extern int anagraph_mode; // 0: x range = analog limits, 1: 0 to 4096
 extern double anagraph_x_min, anagraph_x_max;
+
+// Colours of the evaluations' event markers on the DATA graph.
+constexpr int EVAL1_MARKER_COLOUR = 0x990000; // RGB 153, 0, 0
+constexpr int EVAL2_MARKER_COLOUR = 0x99CC00; // RGB 153, 204, 0
+
+// A vertical line over the analog output characteristic: a trigger level or
+// an evaluation's reference and tolerance band, as the output's source asks.
+struct AnalogMark {
+    double x;
+    int colour;
+    const char *text;
+};
+// The lines for an analog output source (a value of word 73's ring), with
+// the levels and bands rec holds.
+std::vector<AnalogMark> AnalogOutputMarks(int source, const unsigned short *rec);
 
 // Appends one row of live values to the strip-chart history and redraws it.
 void PlotDATA();

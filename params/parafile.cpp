@@ -5,6 +5,7 @@
 #include "core/status.h"
 #include "params/binding.h"
 #include "ui/engine/engine.h"
+#include "ui/engine/numbers.h"
 #include "ui/panels/main_ids.h"
 #include "ui/panels/outputs_ids.h"
 #include "ui/panels/power_ids.h"
@@ -556,6 +557,54 @@ int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS], std::vector<Re
     }
     std::memcpy(rec, work, sizeof work);
     return 1;
+}
+
+namespace {
+
+// What the panels show for one label key: the ring's label, or the value
+// that no item of the list names.
+std::string shownLabel(const Ring &ring, unsigned value) {
+    std::string text;
+    if (ringLabel(ring, static_cast<int>(value), &text)) return text;
+    return std::to_string(value) + " (no item of the panel's list)";
+}
+
+void shownField(const Field &f, const unsigned short *rec, ShownParaSection *out) {
+    const unsigned short word = rec[f.word];
+    auto add = [&](const char *key, const std::string &text) { out->keys.emplace_back(key, text); };
+    switch (f.kind) {
+    case F_UINT:
+    case F_INT: add(f.key, std::to_string(word)); break;
+    case F_FLAG: add(f.key, (word & 1u) ? kIniTrue : kIniFalse); break;
+    case F_REAL: add(f.key, FormatFixed(ValueFromFixed(GetField32(rec, f.word)), FIXED_DECIMALS)); break;
+    case F_LABEL_WORD: add(f.key, shownLabel(f.ring, word)); break;
+    case F_LABEL_HIGH: add(f.key, shownLabel(f.ring, HighByte(word))); break;
+    case F_LABEL_LOW: add(f.key, shownLabel(f.ring, LowByte(word))); break;
+    case F_TIMER_MODE:
+        add(f.key, shownLabel(f.ring, LowByte(word)));
+        add(f.key2, shownLabel(f.ring2, word & 0xFF00u));
+        break;
+    case F_TIMING:
+        add(f.key, std::to_string(LowByte(word)));
+        add(f.key2, std::to_string(HighByte(word)));
+        break;
+    }
+}
+
+} // namespace
+
+std::vector<ShownParaSection> ShownParaValues(const unsigned short rec[PARAM_WORDS]) {
+    std::vector<ShownParaSection> out;
+    for (const Section &s : layout()) {
+        ShownParaSection shown;
+        shown.name = s.name;
+        for (const Field &f : s.fields)
+            shownField(f, rec, &shown);
+        for (const BitKey &k : s.bits)
+            shown.keys.emplace_back(k.key, (rec[s.bitsWord + k.word] >> k.bit) & 1u ? kIniTrue : kIniFalse);
+        out.push_back(std::move(shown));
+    }
+    return out;
 }
 
 std::vector<std::string> MissingParaKeys(IniText ini) {

@@ -8,6 +8,7 @@
 #include "params/record.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Title of the file dialog of both operations.
@@ -47,6 +48,17 @@ int PutParaSections(IniText ini, const unsigned short rec[PARAM_WORDS]);
 // ini holds none of the parameter sections. Values that are not taken are
 // added to refused when given.
 int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS], std::vector<RefusedParaValue> *refused = nullptr);
+
+// The record as a parameter file names it, section by section and key by
+// key in file order, each value as the panels show it: numbers in decimal,
+// reals with the panels' decimals, booleans True or False, ring selections
+// by their labels. A label key the file would omit (no ring item has the
+// value) shows the value and says so.
+struct ShownParaSection {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> keys;
+};
+std::vector<ShownParaSection> ShownParaValues(const unsigned short rec[PARAM_WORDS]);
 
 // The keys a complete parameter file holds and ini lacks, as "[SECTION] key"
 // in file order.

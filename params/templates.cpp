@@ -5,6 +5,7 @@
 #include "core/status.h"
 #include "ini/inifile.h"
 #include "params/binding.h"
+#include "params/origin.h"
 #include "params/record.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/settings_ids.h"
@@ -322,6 +323,7 @@ int CC_CMD_LOAD_TEMPLATE(int, int, int event, void *, int, int) {
     }
     std::copy(rec, rec + PARAM_WORDS, param);
     SetPanelValues(param);
+    NoteRecordOrigin(RecordSource::Template, name, param);
     SetStatusF("Template \"%s\" loaded. Parameter adjusted.", name.c_str());
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "link/frame.h"
 #include "core/groups.h"
 #include "params/binding.h"
+#include "params/origin.h"
 #include "params/parafile.h"
 #include "params/record.h"
 #include "ui/engine/engine.h"
@@ -181,7 +182,13 @@ int CC_BTNGet(int, int, int event, void *, int, int) {
     TargetFromSelector();
     // A failed or partial load leaves the panels as they were.
     g_lastTransferDone = GetParameter(param) == 1;
-    if (g_lastTransferDone) SetPanelValues(param);
+    if (g_lastTransferDone) {
+        SetPanelValues(param);
+        NoteRecordOrigin(target == RAM      ? RecordSource::ControllerRam
+                         : target == EEPROM ? RecordSource::ControllerEeprom
+                                            : RecordSource::File,
+                         "", param);
+    }
     return 0;
 }
 

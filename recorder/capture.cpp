@@ -36,6 +36,8 @@ void abandon(int failure) {
 // controller has no new recording, or the failed exchange's outcome.
 int fetchCurves() {
     unsigned short reply[PNUM];
+    dataCurveSamples = 0; // the curves about to arrive are no DATA pass's
+
     for (int i = 0; i < CURVE_SAMPLES; i += kBlock) {
         for (int source = 1; source <= 2; ++source) {
             rx_flag = 0;

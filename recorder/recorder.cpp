@@ -6,6 +6,7 @@
 #include "link/transport.h"
 #include "recorder/capture.h"
 #include "recorder/recfile.h"
+#include "recorder/report.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
 #include "ui/panels/recorder_ids.h"
@@ -141,6 +142,7 @@ void RegisterRecorderCallbacks() {
         {"CC_CMD_BREAK_RECORDING", CC_CMD_BREAK_RECORDING},
         {"CC_CMD_CAPTURE_GRAPH", CC_CMD_CAPTURE_GRAPH},
         {"CC_CMD_PRINT", CC_CMD_PRINT},
+        {"CC_CMD_REPORT", CC_CMD_REPORT},
     };
     RegisterCallbacks(table);
 }

@@ -22,9 +22,12 @@
 #include <QToolButton>
 #include <QValueAxis>
 #include <QWheelEvent>
+#include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <vector>
 
 namespace {
@@ -346,7 +349,7 @@ TEST_F(ExploreTest, CsvExportHoldsTheCurvesShownExactly) {
     popups->fileAnswers.push_back(path.toStdString());
     clickBar(g, "exploreExport");
     ASSERT_EQ(popups->fileRequests.size(), 1u);
-    EXPECT_EQ(popups->fileRequests[0].fileTypeList, "*.png;*.pdf;*.csv");
+    EXPECT_EQ(popups->fileRequests[0].fileTypeList, "*.png;*.svg;*.pdf;*.csv");
     EXPECT_EQ(readFile(path), "x,Channel A,Channel B,Curve 3\n"
                               "0,10,5.5,\n"
                               "1,20,,-1\n"
@@ -413,7 +416,7 @@ TEST_F(ExploreTest, PicturesAreExportedAtTheGraphsSizeWithoutTheExplorationMarks
     // A name of another kind, or a folder that cannot be written, is refused aloud.
     popups->fileAnswers.push_back(dir.filePath("graph.txt").toStdString());
     clickBar(g, "exploreExport");
-    EXPECT_NE(popups->lastMessage("Error").find(".png, .pdf or .csv"), std::string::npos);
+    EXPECT_NE(popups->lastMessage("Error").find(".png, .svg, .pdf or .csv"), std::string::npos);
     EXPECT_FALSE(QFile::exists(dir.filePath("graph.txt")));
     popups->fileAnswers.push_back(dir.filePath("missing/graph.png").toStdString());
     clickBar(g, "exploreExport");
@@ -472,6 +475,53 @@ TEST_F(MainPanelExploreTest, RunGoesOnIntoTheHistoryWhileTheStripChartIsFrozen) 
     ASSERT_FALSE(latest.isEmpty());
     EXPECT_EQ(latest.back().y(), yArray[STRIP_TRACES * (STRIP_ROWS - 1) + kResultA - 1]);
     EXPECT_EQ(latest.back().x(), static_cast<double>(m.total - 1));
+}
+
+// A drawing program takes each curve of an SVG export whole: one path in the
+// curve's colour through every point it shows, not a line per pair of points.
+TEST_F(MainPanelExploreTest, TheDataGraphExportedAsSvgHoldsOnePathPerShownCurve) {
+    sim.advanceTime(100'000); // both channels hold a recording
+    stopAfter(21);
+    OperateCtrl(panelMAIN, MAIN_CMD_DATA);
+    QvGraph *g = mainGraph(MAIN_GRAPH);
+    RefreshGraph(panelMAIN, MAIN_GRAPH);
+    const std::vector<engine::ShownCurve> shown = g->explorer().curves();
+    ASSERT_EQ(shown.size(), 2u);
+
+    QTemporaryDir dir;
+    const QString svg = dir.filePath("data.svg");
+    popups->fileAnswers.push_back(svg.toStdString());
+    clickBar(g, "exploreExport");
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << popups->lastMessage("Error");
+    QXmlStreamReader xml(&file);
+    std::vector<QString> strokes{QString()};  // the stroke each open element passes on
+    std::map<QString, std::vector<int>> nodes; // per stroke colour: the points of each path
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            const QXmlStreamAttributes a = xml.attributes();
+            strokes.push_back(a.hasAttribute("stroke") ? a.value("stroke").toString() : strokes.back());
+            if (xml.name() == u"path") {
+                const QString d = a.value("d").toString();
+                nodes[strokes.back()].push_back(static_cast<int>(d.count('M') + d.count('L')));
+            }
+        } else if (xml.isEndElement()) {
+            strokes.pop_back();
+        }
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    for (const engine::ShownCurve &c : shown) {
+        const std::vector<int> &paths = nodes[c.color.name()];
+        EXPECT_EQ(std::count(paths.begin(), paths.end(), static_cast<int>(c.points.size())), 1) << c.name.toStdString();
+        // Anything else in that colour is a marker line of two points.
+        for (int n : paths) EXPECT_TRUE(n == static_cast<int>(c.points.size()) || n <= 2) << n;
+    }
+    int visibleCurves = 0;
+    for (QAbstractSeries *a : static_cast<QChartView *>(g->chartView())->chart()->series())
+        if (a->isVisible() && static_cast<QXYSeries *>(a)->count() == static_cast<int>(shown[0].points.size()))
+            ++visibleCurves;
+    EXPECT_EQ(visibleCurves, 2) << "the screen shows the curves again";
 }
 
 // Writes the zoomed DATA graph with its readout to the file named by QVEX_EXPLORE_PNG.

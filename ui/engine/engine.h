@@ -492,6 +492,9 @@ int ConfirmPopup(const char *title, const char *message);
 // so whatever runs (a reconnect, a recording) goes on while nobody is at the
 // screen. A later note with the same title replaces the one still shown.
 void NotePopup(const char *title, const char *message);
+// Asks for a line of text of at most maxLength characters (longer answers
+// are cut). Returns 1 with the answer in *response, or 0 when cancelled.
+int PromptPopup(const char *title, const char *message, std::string *response, int maxLength);
 // Asks for a file. defaultFile is a pattern ("*.ini") or a file name
 // ("record.csv"); its extension is the default extension. fileTypeList holds
 // the patterns offered, separated by ';'. With restrictExtension a name typed
@@ -528,6 +531,14 @@ class PopupResponder {
     // cancelled. FileSelectPopup applies the extension and directory rules
     // to the answer, so they hold whoever answers.
     virtual int fileSelect(const FileSelectRequest &request, std::string *pathName) = 0;
+    // Returns 1 with the typed line in response, or 0 when cancelled. A
+    // responder that cannot ask answers with an empty line.
+    virtual int prompt(const std::string &title, const std::string &text, std::string *response) {
+        (void)title;
+        (void)text;
+        response->clear();
+        return 1;
+    }
 };
 // Installs a responder (not owned); nullptr restores the interactive one.
 void SetPopupResponder(PopupResponder *responder);

@@ -3,7 +3,8 @@
 // Ctrl+drag zooms to a rectangle, Ctrl+wheel zooms about the mouse, Shift+drag
 // pans, Ctrl+double click shows the full view again. A small bar in the
 // graph's corner, shown while the mouse is over the graph and kept while the
-// view is frozen or zoomed, freezes, resets the zoom and exports.
+// view is frozen or zoomed, freezes, resets the zoom and exports (PNG, SVG,
+// PDF or CSV).
 #include "ui/engine/engine_p.h"
 #include "ui/engine/graph_explore_p.h"
 #include "ui/engine/graph_p.h"
@@ -23,7 +24,9 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRubberBand>
+#include <QLineSeries>
 #include <QSaveFile>
+#include <QSvgGenerator>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -276,7 +279,7 @@ GraphExplorer::GraphExplorer(QvGraph *graph) : QObject(nullptr), g_(graph) {
     freezeButton_->setCheckable(true);
     fullViewButton_ = button("exploreFullView", "Full view", "Show the whole range again.");
     exportButton_ = button("exploreExport", "Export",
-                           "Save the graph as a PNG picture or PDF page, or the curves shown as CSV.");
+                           "Save the graph as a PNG picture, SVG drawing or PDF page, or the curves shown as CSV.");
     connect(freezeButton_, &QToolButton::toggled, this, [this](bool on) { setFrozen(on); });
     connect(fullViewButton_, &QToolButton::clicked, this, [this] { resetZoom(); });
     connect(exportButton_, &QToolButton::clicked, this, [this] { exportWithDialog(); });
@@ -389,8 +392,8 @@ void paintLegend(QPainter &painter, const QRectF &plotArea, const std::vector<Sh
 
 QString GraphExplorer::exportTo(const QString &path) {
     const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext != "png" && ext != "pdf" && ext != "csv")
-        return QString("A graph is exported as a .png, .pdf or .csv file; \"%1\" is none of them.").arg(path);
+    if (ext != "png" && ext != "svg" && ext != "pdf" && ext != "csv")
+        return QString("A graph is exported as a .png, .svg, .pdf or .csv file; \"%1\" is none of them.").arg(path);
     // The new file is renamed over the old one: a device or FIFO of that
     // name would be replaced by it.
     const QFileInfo target(path);
@@ -416,6 +419,8 @@ QString GraphExplorer::exportTo(const QString &path) {
                 paintLegend(painter, g_->plotArea(), shown);
             }
             made = img.save(&buffer, "PNG");
+        } else if (ext == "svg") {
+            made = paintSvg(&buffer, shown);
         } else {
             auto *view = static_cast<QChartView *>(g_->chartView());
             QPdfWriter pdf(&buffer);
@@ -440,6 +445,55 @@ QString GraphExplorer::exportTo(const QString &path) {
         return QString("Cannot write \"%1\"%2").arg(path, why.isEmpty() ? QString() : ": " + why);
     }
     return QString();
+}
+
+bool GraphExplorer::paintSvg(QIODevice *out, const std::vector<ShownCurve> &shown) {
+    auto *view = static_cast<QChartView *>(g_->chartView());
+    QSvgGenerator svg;
+    svg.setOutputDevice(out);
+    svg.setSize(view->size());
+    svg.setViewBox(QRect(QPoint(0, 0), view->size()));
+    svg.setTitle(g_->objectName());
+    svg.setDescription(QCoreApplication::applicationName());
+    // Qt Charts draws a solid curve as one short line per pair of points;
+    // a drawing taken away should hold each curve as one path. The curves'
+    // series are hidden while the chart is drawn and then drawn as paths
+    // through the same points, with the same pens.
+    std::vector<QLineSeries *> curveSeries;
+    for (QAbstractSeries *a : view->chart()->series()) {
+        auto *line = qobject_cast<QLineSeries *>(a);
+        if (!line || !line->isVisible() || line->count() == 0) continue;
+        for (const ShownCurve &c : shown)
+            if (line->pen().color().rgb() == c.color.rgb() && !c.points.isEmpty() && line->at(0) == c.points.front() &&
+                line->count() >= c.points.size()) {
+                curveSeries.push_back(line);
+                break;
+            }
+    }
+    for (QLineSeries *line : curveSeries) line->setVisible(false);
+    QPainter painter(&svg);
+    view->render(&painter, QRectF(0, 0, view->width(), view->height()), view->viewport()->rect());
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setClipRect(g_->plotArea().translated(-view->pos()));
+    for (QLineSeries *line : curveSeries) {
+        QPainterPath path;
+        const QList<QPointF> points = line->points();
+        for (qsizetype i = 0; i < points.size(); ++i) {
+            const QPointF inChart = view->chart()->mapToPosition(points[i], line);
+            const QPointF at = view->mapFromScene(view->chart()->mapToScene(inChart));
+            if (i == 0) path.moveTo(at);
+            else path.lineTo(at);
+        }
+        painter.setPen(line->pen());
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(path);
+    }
+    painter.restore();
+    paintLegend(painter, g_->plotArea().translated(-view->pos()), shown);
+    const bool made = painter.end();
+    for (QLineSeries *line : curveSeries) line->setVisible(true);
+    return made;
 }
 
 void GraphExplorer::hideMarks() {
@@ -472,8 +526,8 @@ void GraphExplorer::exportWithDialog() {
     static std::string lastDir;
     if (lastDir.empty()) lastDir = GetWritableDataDir();
     std::string chosen;
-    if (FileSelectPopup(lastDir.c_str(), "graph.png", "*.png;*.pdf;*.csv", "Export graph", VAL_SAVE_BUTTON, 0, 0, 1,
-                        1, &chosen) < 1)
+    if (FileSelectPopup(lastDir.c_str(), "graph.png", "*.png;*.svg;*.pdf;*.csv", "Export graph", VAL_SAVE_BUTTON, 0,
+                        0, 1, 1, &chosen) < 1)
         return;
     QString path = QString::fromStdString(chosen);
     if (QFileInfo(path).suffix().isEmpty()) path += ".png";

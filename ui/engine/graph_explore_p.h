@@ -14,6 +14,8 @@
 
 #include <vector>
 
+class QIODevice;
+
 class QvGraph;
 class QRubberBand;
 class QToolButton;
@@ -80,9 +82,11 @@ class GraphExplorer : public QObject {
 
     std::vector<ShownCurve> curves() const; // what the graph shows now
     QString csv() const;                    // those curves over the x range shown
-    // Writes the graph as a PNG picture or a PDF page, or its curves as CSV,
-    // by the file's extension. Returns "" or why it failed.
+    // Writes the graph as a PNG picture, an SVG drawing or a PDF page, or its
+    // curves as CSV, by the file's extension. Returns "" or why it failed.
     QString exportTo(const QString &path);
+    // Draws the graph as SVG into out, each shown curve as one path.
+    bool paintSvg(QIODevice *out, const std::vector<ShownCurve> &shown);
     // Asks for a file and exports to it; failures are reported in a pop-up.
     void exportWithDialog();
 

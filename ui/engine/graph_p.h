@@ -117,6 +117,8 @@ struct ViewState {
 // Grid spacing of 1, 2 or 5 times a power of ten giving about `divisions`
 // divisions over span.
 double niceStep(double span, int divisions);
+// The pen style that draws a line style (VAL_SOLID, VAL_DASH, ...).
+Qt::PenStyle penStyle(int lineStyle);
 // Divisions the axes aim at.
 constexpr int kXDivisions = 10;
 constexpr int kYDivisions = 5;

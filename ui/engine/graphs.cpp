@@ -56,6 +56,16 @@ double niceStep(double span, int divisions) {
     return (m < 1.5 ? 1.0 : m < 3.5 ? 2.0 : m < 7.5 ? 5.0 : 10.0) * p;
 }
 
+Qt::PenStyle penStyle(int lineStyle) {
+    switch (lineStyle) {
+    case VAL_DASH: return Qt::DashLine;
+    case VAL_DOT: return Qt::DotLine;
+    case VAL_DASH_DOT: return Qt::DashDotLine;
+    case VAL_DASH_DOT_DOT: return Qt::DashDotDotLine;
+    default: return Qt::SolidLine;
+    }
+}
+
 GraphModel::GraphModel(bool stripChart) : strip(stripChart) {
     palette.assign(std::begin(kPalette), std::end(kPalette));
     if (strip) setTraceCount(1);
@@ -174,16 +184,6 @@ namespace {
 constexpr int kFrameMs = 33; // at most about 30 redraws a second
 
 QColor rgb(int c) { return QColor::fromRgb(static_cast<QRgb>(c) & 0xFFFFFF); }
-
-Qt::PenStyle penStyle(int lineStyle) {
-    switch (lineStyle) {
-    case VAL_DASH: return Qt::DashLine;
-    case VAL_DOT: return Qt::DotLine;
-    case VAL_DASH_DOT: return Qt::DashDotLine;
-    case VAL_DASH_DOT_DOT: return Qt::DashDotDotLine;
-    default: return Qt::SolidLine;
-    }
-}
 
 bool stepped(int plotStyle) { return plotStyle == VAL_THIN_STEP || plotStyle == VAL_FAT_STEP; }
 

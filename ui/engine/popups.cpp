@@ -11,10 +11,14 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHash>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -119,6 +123,15 @@ class InteractiveResponder : public PopupResponder {
         return 1;
     }
 
+    int prompt(const std::string &title, const std::string &text, std::string *response) override {
+        bool ok = false;
+        const QString answer = QInputDialog::getText(dialogParent(), QString::fromStdString(title),
+                                                     QString::fromStdString(text), QLineEdit::Normal, QString(), &ok);
+        if (!ok) return 0;
+        *response = answer.toStdString();
+        return 1;
+    }
+
   private:
     QHash<QString, QPointer<QMessageBox>> notes_; // the note shown under each title
 };
@@ -166,6 +179,15 @@ int MessagePopup(const char *title, const char *message) {
 
 void NotePopup(const char *title, const char *message) {
     g_responder->note(title ? title : "", message ? message : "");
+}
+
+int PromptPopup(const char *title, const char *message, std::string *response, int maxLength) {
+    std::string answer;
+    if (g_responder->prompt(title ? title : "", message ? message : "", &answer) < 1) return 0;
+    // Cut on a character boundary, so a cut never leaves half a UTF-8 character.
+    const QString text = QString::fromStdString(answer).left(std::max(maxLength, 0));
+    if (response) *response = text.toStdString();
+    return 1;
 }
 
 int ConfirmPopup(const char *title, const char *message) {

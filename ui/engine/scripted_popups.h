@@ -11,7 +11,7 @@
 class ScriptedPopups : public PopupResponder {
   public:
     struct Shown {
-        std::string kind; // "message", "confirm", "note", "file"
+        std::string kind; // "message", "confirm", "note", "file", "prompt"
         std::string title;
         std::string text;
     };
@@ -19,6 +19,7 @@ class ScriptedPopups : public PopupResponder {
     std::deque<int> confirmAnswers;      // default answer when empty: 1 (yes)
     std::deque<std::string> fileAnswers; // empty string = cancelled; none queued = cancelled
     std::vector<FileSelectRequest> fileRequests; // every file dialog asked for, in order
+    std::deque<std::string> promptAnswers;        // none queued = cancelled
 
     ScriptedPopups() { SetPopupResponder(this); }
     ~ScriptedPopups() override { SetPopupResponder(nullptr); }
@@ -45,6 +46,13 @@ class ScriptedPopups : public PopupResponder {
         fileAnswers.pop_front();
         if (a.empty()) return 0;
         if (path) *path = a;
+        return 1;
+    }
+    int prompt(const std::string &title, const std::string &text, std::string *response) override {
+        shown.push_back({"prompt", title, text});
+        if (promptAnswers.empty()) return 0;
+        *response = promptAnswers.front();
+        promptAnswers.pop_front();
         return 1;
     }
     // The text of the last message or question shown with this title (a file
