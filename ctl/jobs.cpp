@@ -246,6 +246,25 @@ const Command kCommands[] = {
      false, JobFlash},
 };
 
+// Jobs on a file alone: no controller, no link, no panels.
+struct FileCommand {
+    const char *name, *synopsis, *help;
+    int (*run)(const Args &);
+};
+
+const FileCommand kFileCommands[] = {
+    {"stats", "stats FILE.csv [--json] [--from INDEX] [--to INDEX]",
+     "Per-column statistics of a record file: count, min, max, mean and the sample\n"
+     "standard deviation (n - 1), one line a column, or with --json one object:\n"
+     "{\"file\", \"rows\", \"sections\", \"damaged_lines\": [{\"line\", \"reason\"}],\n"
+     "\"columns\": {\"RESULT A\": {\"count\", \"min\", \"max\", \"mean\", \"std\"}, ...}}.\n"
+     "INDEX counts the file's rows from 0; --from and --to take a range of them\n"
+     "(both ends included). Damaged lines are skipped and named on stderr. Needs no\n"
+     "link option. Exit 2, naming the line, when the file is unreadable, empty or\n"
+     "not a record file.",
+     JobStats},
+};
+
 const Command *findCommand(const std::string &name) {
     for (const Command &c : kCommands)
         if (name == c.name) return &c;
@@ -267,12 +286,21 @@ bool Readable(const std::string &path) {
 std::string FormatUsage(const char *usage) {
     std::string list;
     for (const Command &c : kCommands) list += std::string("  ") + c.synopsis + "\n";
+    for (const FileCommand &c : kFileCommands) list += std::string("  ") + c.synopsis + " (no link)\n";
     std::vector<char> out(std::strlen(usage) + list.size() + 1);
     std::snprintf(out.data(), out.size(), usage, list.c_str());
     return out.data();
 }
 
 int RunCommand(int argc, char **argv, const Options &options) {
+    for (const FileCommand &c : kFileCommands) {
+        if (options.command != c.name) continue;
+        if (std::find(options.args.begin(), options.args.end(), "--help") != options.args.end()) {
+            std::printf("usage: qvex-ctl %s\n\n%s\n", c.synopsis, c.help);
+            return EXIT_DONE;
+        }
+        return c.run(options.args);
+    }
     const Command *command = findCommand(options.command);
     if (!command) {
         std::fprintf(stderr, "qvex-ctl: unknown command %s (qvex-ctl --help lists them)\n", options.command.c_str());
