@@ -347,6 +347,15 @@ std::size_t RecordData::rowAtOrAfterSeconds(double seconds) const {
     return static_cast<std::size_t>(std::lower_bound(time_.begin(), time_.end(), t) - time_.begin());
 }
 
+std::size_t RecordData::rowAfterSeconds(double seconds) const {
+    if (time_.empty()) return 0;
+    const double target = time_.front() + seconds * 1000.0;
+    if (target < time_.front()) return 0;
+    if (target >= 4294967295.0) return rows();
+    const uint32_t t = static_cast<uint32_t>(std::floor(target + 1e-6));
+    return static_cast<std::size_t>(std::upper_bound(time_.begin(), time_.end(), t) - time_.begin());
+}
+
 std::string RecordData::fact(const std::string &key) const {
     for (const RecordFact &f : facts)
         if (f.key == key) return f.value;

@@ -74,6 +74,8 @@ class RecordData {
     // The first row whose time is at or after seconds from the first row
     // (rows() when none is); rows are in time order.
     std::size_t rowAtOrAfterSeconds(double seconds) const;
+    // The first row whose time is later than seconds from the first row.
+    std::size_t rowAfterSeconds(double seconds) const;
     // A fact's value; "" when the header lacks it.
     std::string fact(const std::string &key) const;
 

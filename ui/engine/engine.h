@@ -441,6 +441,21 @@ int RefreshGraph(int panel, int control);
 // data coordinates of the graph's axes.
 int GetGraphCoordsFromPoint(int panel, int control, Point point, double *x, double *y);
 
+// The operator's view of a graph: zoom, pan and the full view through the
+// graph's own tools. A change the operator makes reaches the graph's
+// callback as EVENT_VAL_CHANGED; the calls below announce nothing.
+// The range an axis (VAL_XAXIS, VAL_LEFT_YAXIS) shows, the zoom included.
+int GetGraphViewRange(int panel, int control, int axis, double *min, double *max);
+// Shows these ranges as the operator's zoom would (x0 < x1, y0 < y1).
+int SetGraphViewRange(int panel, int control, double x0, double x1, double y0, double y1);
+// The full view: the axes the program set.
+int ResetGraphView(int panel, int control);
+// Where the graph's CSV export of the x range shown comes from, for a graph
+// that plots a reduced picture of more data: the text source(x0, x1, data)
+// returns. nullptr: the plotted points.
+using GraphCsvSource = std::string (*)(double x0, double x1, void *data);
+int SetGraphCsvSource(int panel, int control, GraphCsvSource source, void *data);
+
 // ---- operator actions for tests -------------------------------------------------
 // Sets a control's value as an operator would and dispatches EVENT_COMMIT
 // through the same path a real click or edit takes.
