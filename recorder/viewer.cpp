@@ -82,6 +82,11 @@ std::string number(int column, double v, bool derived) {
 }
 
 void fillStats(std::size_t first, std::size_t end) {
+    // Wide enough for a time with its INDEX; the last column takes the rest.
+    const int widths[][2] = {{RECVIEW_COL_NAME, 105}, {RECVIEW_COL_COUNT, 55}, {RECVIEW_COL_MIN, 70},
+                             {RECVIEW_COL_MAX, 70},  {RECVIEW_COL_MEAN, 90},  {RECVIEW_COL_STD, 80},
+                             {RECVIEW_COL_MIN_AT, 150}};
+    for (const auto &w : widths) SetTableColumnWidth(panelRECVIEW, RECVIEW_STATS, w[0], w[1]);
     for (int c = 0; c < kRecordColumns; ++c) {
         const int row = c + 1;
         const ColumnStats s = g_data.stats(c, first, end);
@@ -133,6 +138,10 @@ void setFullAxes() {
     const double last = g_data.rows() > 0 ? xOf(g_data.rows() - 1, axis) : 0.0;
     SetAxisScalingMode(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, std::max(1.0, last));
     SetAxisScalingMode(panelRECVIEW, RECVIEW_GRAPH, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0.0, 0.0);
+    const std::string name = axis == RECVIEW_X_INDEX ? std::string("INDEX (row of the file from 0)")
+                             : g_data.rows() > 0 ? "Seconds from the first row (" + g_data.timeText(0) + ")"
+                                                 : std::string("Seconds from the first row");
+    SetCtrlAttribute(panelRECVIEW, RECVIEW_GRAPH, ATTR_XNAME, name);
 }
 
 void showSection(int index) {
@@ -174,6 +183,7 @@ void fillFacts() {
     SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, "Graph sections: " + std::to_string(g_data.sections.size()));
     for (const RecordProblem &c : g_data.closings)
         SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, "Line " + std::to_string(c.line) + ": " + c.reason);
+    SetCtrlAttribute(panelRECVIEW, RECVIEW_FACTS, ATTR_FIRST_VISIBLE_LINE, 0);
 }
 
 void fillMessages(const std::string &error) {

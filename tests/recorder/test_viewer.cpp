@@ -109,7 +109,10 @@ TEST_F(ViewerTest, ARecordedFileShowsItsHeaderStatisticsAndSectionsAndFollowsThe
     chooseFile(file);
     sim.advanceTime(100'000);
     OperateCtrl(panelRECORDER, RECORDER_CAPTURE_GRAPH);
+    // The live values move while the run records them.
+    onTick = [this] { sim.advanceTime(20'000); };
     runAutomatic(200);
+    onTick = nullptr;
     sim.advanceTime(100'000);
     OperateCtrl(panelRECORDER, RECORDER_CAPTURE_GRAPH);
     const std::string bytes = ReadWholeFile(file);

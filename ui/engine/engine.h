@@ -403,6 +403,9 @@ enum {
     // graphs and strip charts (SetCtrlAttribute)
     ATTR_PLOT_BGCOLOR = 712,
     ATTR_GRID_COLOR = 713,
+    // graphs and strip charts, string values: the axes' titles
+    ATTR_XNAME = 714,
+    ATTR_YNAME = 715,
 };
 
 // Plots numberOfPoints pairs; returns the plot handle (> 0) or an error.
