@@ -254,6 +254,56 @@ TEST_F(ViewerTest, DamagedCutOffForeignAndEmptyFilesSayWhatIsWrongAndShowWhatIsR
     EXPECT_EQ(Cell(9, RECVIEW_COL_MEAN), "2.650000") << "EVAL 1 over 0.25, 1.25, 2.25, 4.25, 5.25";
 }
 
+TEST_F(ViewerTest, ALongFileIsDrawnWithAtMostTwoPointsAPixelColumnAndKeepsEveryExtreme) {
+    // 100,000 rows of a small wave, with one spike up and one down.
+    constexpr int kRows = 100000, kHigh = 73457, kLow = 12345;
+    std::string t = Written(0);
+    t.reserve(std::size_t(kRows) * 60);
+    for (int i = 0; i < kRows; ++i) {
+        const int a = i == kHigh ? 4000 : i == kLow ? -100 : 2000 + (i * 7) % 50;
+        char l[128];
+        std::snprintf(l, sizeof l, "\r\n%d,%02d:%02d:%02d,%d,0,0,0,0,0,0,0,0.000,0.000,", i, (i / 3600) % 24,
+                      (i / 60) % 60, i % 60, a);
+        t += l;
+    }
+    const std::string file = path("long.csv");
+    WriteWholeFile(file, t);
+    open(file);
+    for (int c = 0; c < 10; ++c) OperateCtrl(panelRECVIEW, RECVIEW_SHOW_FIRST + c, c == 0 ? 1 : 0);
+    OperateCtrl(panelRECVIEW, RECVIEW_XAXIS, RECVIEW_X_INDEX);
+    QvGraph *g = Graph(RECVIEW_GRAPH);
+    auto drawn = [&] {
+        EXPECT_EQ(g->model().plots.size(), 1u);
+        return g->model().plots.empty() ? QList<QPointF>() : g->model().plots.begin()->second.points;
+    };
+    auto extremes = [](const QList<QPointF> &points) {
+        QPointF lo = points.value(0), hi = points.value(0);
+        for (const QPointF &p : points) {
+            if (p.y() < lo.y()) lo = p;
+            if (p.y() > hi.y()) hi = p;
+        }
+        return std::make_pair(lo, hi);
+    };
+    QList<QPointF> points = drawn();
+    EXPECT_LE(points.size(), 2 * g->width() + 2);
+    EXPECT_EQ(extremes(points).first, QPointF(kLow, -100));
+    EXPECT_EQ(extremes(points).second, QPointF(kHigh, 4000));
+    EXPECT_EQ(Cell(1, RECVIEW_COL_MAX_AT).substr(9), "(INDEX " + std::to_string(kHigh) + ")");
+
+    // Zoomed past the spikes: the curve and the statistics are of those rows only.
+    g->explorer().zoomTo(20000.0, 70000.0, 0.0, 4096.0);
+    points = drawn();
+    EXPECT_LE(points.size(), 2 * g->width() + 2);
+    EXPECT_GE(points.front().x(), 19999.0);
+    EXPECT_LE(points.back().x(), 70001.0);
+    EXPECT_EQ(extremes(points).second.y(), 2049.0);
+    EXPECT_EQ(Cell(1, RECVIEW_COL_COUNT), "50001");
+    EXPECT_EQ(Cell(1, RECVIEW_COL_MAX), "2049");
+    // Zoomed in to a few rows, every row is drawn.
+    g->explorer().zoomTo(500.0, 520.0, 0.0, 4096.0);
+    EXPECT_EQ(drawn().size(), 23) << "rows 500 to 520 and one beyond each end";
+}
+
 TEST_F(ViewerTest, TurningAGroupsMainColumnOffTakesItsOtherColumnsAlongAsShowDoes) {
     const std::string file = path("show.csv");
     WriteWholeFile(file, Written(10));
