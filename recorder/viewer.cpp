@@ -73,7 +73,7 @@ std::pair<std::size_t, std::size_t> rowsShown() {
     return rowsIn(x0, x1, xAxis());
 }
 
-std::string rowPlace(std::size_t row) { return g_data.timeText(row) + " (INDEX " + std::to_string(row) + ")"; }
+std::string rowPlace(std::size_t row) { return g_data.timeText(row) + ", " + std::to_string(row); }
 
 // Numbers as the file writes them; means and deviations a little finer.
 std::string number(int column, double v, bool derived) {
@@ -226,6 +226,20 @@ std::string csvOfRowsShown(double x0, double x1, void *) {
     return out;
 }
 
+// The readout at a row's x: the row's own value, not a line between the
+// extremes that stand for many rows.
+double valueOfRowShown(const char *curve, double x, void *) {
+    const std::size_t n = g_data.rows();
+    if (n == 0 || x < 0) return NAN;
+    std::size_t row = 0;
+    if (xAxis() == RECVIEW_X_INDEX) row = static_cast<std::size_t>(std::llround(x));
+    else row = g_data.rowAtOrAfterSeconds(x - 0.0005);
+    if (row >= n) return NAN;
+    for (int c = 0; c < kRecordColumns; ++c)
+        if (std::string(curve) == kRecordColumnNames[c]) return g_data.value(c, row);
+    return NAN;
+}
+
 void letGo() {
     g_data = RecordData();
     g_loaded = false;
@@ -264,6 +278,7 @@ int OpenRecordViewer(const char *path) {
     g_loaded = ReadRecordFile(g_path, &g_data, &error);
     SetWaitCursor(0);
     SetGraphCsvSource(panelRECVIEW, RECVIEW_GRAPH, csvOfRowsShown, nullptr);
+    SetGraphValueSource(panelRECVIEW, RECVIEW_GRAPH, valueOfRowShown, nullptr);
     ResetGraphView(panelRECVIEW, RECVIEW_GRAPH);
     setFullAxes();
     fillFacts();

@@ -458,6 +458,11 @@ int ResetGraphView(int panel, int control);
 // returns. nullptr: the plotted points.
 using GraphCsvSource = std::string (*)(double x0, double x1, void *data);
 int SetGraphCsvSource(int panel, int control, GraphCsvSource source, void *data);
+// Where the cursor readout's value of a curve (named as the graph's curve
+// names give it) at x comes from, for the same kind of graph; NaN for none.
+// nullptr: the plotted points.
+using GraphValueSource = double (*)(const char *curveName, double x, void *data);
+int SetGraphValueSource(int panel, int control, GraphValueSource source, void *data);
 
 // ---- operator actions for tests -------------------------------------------------
 // Sets a control's value as an operator would and dispatches EVENT_COMMIT

@@ -552,7 +552,8 @@ void GraphExplorer::track(const QPoint &pos) {
                 readX_ = p.x();
             }
     readings_.clear();
-    for (const ShownCurve &c : cs) readings_.push_back({c.name, c.color, valueAt(c, readX_)});
+    for (const ShownCurve &c : cs)
+        readings_.push_back({c.name, c.color, g_->valueSource ? g_->valueSource(c.name, readX_) : valueAt(c, readX_)});
     cursorShown_ = true;
     overlay_->show();
     overlay_->update();
@@ -699,6 +700,18 @@ int ResetGraphView(int panelHandle, int id) {
     QvGraph *g = viewedGraph(panelHandle, id, &rc);
     if (!g) return rc;
     if (g->explorer().zoomed()) g->explorer().resetZoom(false);
+    return 0;
+}
+
+int SetGraphValueSource(int panelHandle, int id, GraphValueSource source, void *data) {
+    int rc;
+    QvGraph *g = viewedGraph(panelHandle, id, &rc);
+    if (!g) return rc;
+    if (!source) g->valueSource = nullptr;
+    else
+        g->valueSource = [source, data](const QString &name, double x) {
+            return source(name.toUtf8().constData(), x, data);
+        };
     return 0;
 }
 

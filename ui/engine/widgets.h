@@ -141,6 +141,9 @@ class QvGraph : public QFrame {
     // Where a CSV export of the x range shown comes from; empty: the
     // plotted points.
     std::function<QString(double x0, double x1)> csvSource;
+    // Where the cursor readout's value of a curve at x comes from; empty:
+    // the plotted points.
+    std::function<double(const QString &curve, double x)> valueSource;
 
   signals:
     // The operator zoomed, panned or went back to the full view.
