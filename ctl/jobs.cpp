@@ -259,7 +259,8 @@ const FileCommand kFileCommands[] = {
      "{\"file\", \"rows\", \"sections\", \"damaged_lines\": [{\"line\", \"reason\"}],\n"
      "\"columns\": {\"RESULT A\": {\"count\", \"min\", \"max\", \"mean\", \"std\"}, ...}}.\n"
      "INDEX counts the file's rows from 0; --from and --to take a range of them\n"
-     "(both ends included). Damaged lines are skipped and named on stderr. Needs no\n"
+     "(both ends included). Damaged lines are skipped and named on stderr (the first\n"
+     "1000 in damaged_lines; \"damaged_lines_not_listed\" counts any more). Needs no\n"
      "link option. Exit 2, naming the line, when the file is unreadable, empty or\n"
      "not a record file.",
      JobStats},

@@ -77,6 +77,8 @@ int JobStats(const Args &args) {
     }
     for (const RecordProblem &p : data.problems)
         std::fprintf(stderr, "qvex-ctl: stats: %s: line %ld: %s\n", path.c_str(), p.line, p.reason.c_str());
+    if (data.unlistedProblems > 0)
+        std::fprintf(stderr, "qvex-ctl: stats: %s: %zu more damaged lines skipped\n", path.c_str(), data.unlistedProblems);
 
     // INDEX counts the file's rows from 0; the range includes both ends.
     const std::size_t rows = data.rows();
@@ -99,7 +101,11 @@ int JobStats(const Args &args) {
         for (std::size_t i = 0; i < data.problems.size(); ++i)
             out += std::string(i ? ", " : "") + "{\"line\": " + std::to_string(data.problems[i].line) +
                    ", \"reason\": " + jsonText(data.problems[i].reason) + "}";
-        out += "], \"columns\": {";
+        out += "]";
+        // Beyond the first thousand, damaged lines are only counted.
+        if (data.unlistedProblems > 0)
+            out += ", \"damaged_lines_not_listed\": " + std::to_string(data.unlistedProblems);
+        out += ", \"columns\": {";
         for (int c = 0; c < kRecordColumns; ++c) {
             const ColumnStats &s = stats[c];
             auto number = [&](double v) { return s.count ? real(v) : std::string("null"); };
@@ -111,7 +117,7 @@ int JobStats(const Args &args) {
         out += "}}\n";
     } else {
         out = "file: " + path + "\nrows: " + std::to_string(rows) + ", graph sections: " +
-              std::to_string(data.sections.size()) + ", damaged lines: " + std::to_string(data.problems.size()) + "\n";
+              std::to_string(data.sections.size()) + ", damaged lines: " + std::to_string(data.damagedLines()) + "\n";
         if (rows > 0)
             out += "INDEX " + std::to_string(from) + " to " + std::to_string(to) + " (" + data.timeText(from) +
                    " to " + data.timeText(to) + ")\n";

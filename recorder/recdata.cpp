@@ -124,7 +124,12 @@ class Reader {
   private:
     enum class State { First, Header, Columns, Body, SectionTime, SectionBlank, SectionColumns, SectionSamples };
 
-    void problem(std::string reason) { d_->problems.push_back({lineNo_, std::move(reason)}); }
+    // A file of another kind that happens to start like a record file could
+    // hold millions of such lines: only the first are kept with their reason.
+    void problem(std::string reason) {
+        if (d_->problems.size() < RecordData::kListedProblems) d_->problems.push_back({lineNo_, std::move(reason)});
+        else ++d_->unlistedProblems;
+    }
     void row(std::string_view l, bool last);
     void closeSection(bool fileEnds);
     void sectionBody(std::string_view l);

@@ -57,7 +57,10 @@ struct ColumnStats {
 class RecordData {
   public:
     std::vector<RecordFact> facts;       // header block, in file order
-    std::vector<RecordProblem> problems; // damaged lines, skipped
+    std::vector<RecordProblem> problems; // damaged lines, skipped: the first kListedProblems of them
+    std::size_t unlistedProblems = 0;    // further damaged lines, counted only
+    static constexpr std::size_t kListedProblems = 1000;
+    std::size_t damagedLines() const { return problems.size() + unlistedProblems; }
     std::vector<RecordSection> sections;
     std::vector<RecordProblem> closings; // closing lines of automatic runs, as written
 

@@ -183,7 +183,10 @@ void fillFacts() {
     SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, "Graph sections: " + std::to_string(g_data.sections.size()));
     for (const RecordProblem &c : g_data.closings)
         SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, "Line " + std::to_string(c.line) + ": " + c.reason);
-    SetCtrlAttribute(panelRECVIEW, RECVIEW_FACTS, ATTR_FIRST_VISIBLE_LINE, 0);
+}
+
+std::string counted(std::size_t n, const char *what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
 void fillMessages(const std::string &error) {
@@ -191,6 +194,9 @@ void fillMessages(const std::string &error) {
     if (!error.empty()) SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES, error);
     for (const RecordProblem &p : g_data.problems)
         SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES, "Line " + std::to_string(p.line) + " skipped: " + p.reason);
+    if (g_data.unlistedProblems > 0)
+        SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES,
+                   "... and " + counted(g_data.unlistedProblems, "more line") + " skipped.");
     if (error.empty() && g_data.problems.empty()) SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES, "Every line was read.");
 }
 
@@ -247,10 +253,6 @@ void letGo() {
     DeleteGraphPlot(panelRECVIEW, RECVIEW_SECTION_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
 }
 
-std::string counted(std::size_t n, const char *what) {
-    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-}
-
 std::string directoryOf(const std::string &path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -288,9 +290,10 @@ int OpenRecordViewer(const char *path) {
     std::string title = g_path;
     if (!g_loaded) title += ": not shown";
     else title += ": " + counted(g_data.rows(), "row") + ", " + counted(g_data.sections.size(), "graph section") + ", " +
-                  counted(g_data.problems.size(), "line") + " skipped";
+                  counted(g_data.damagedLines(), "line") + " skipped";
     SetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, title);
     DisplayPanel(panelRECVIEW);
+    SetCtrlAttribute(panelRECVIEW, RECVIEW_FACTS, ATTR_FIRST_VISIBLE_LINE, 0); // the header from its first line
     if (!g_loaded) {
         MessagePopup("Error", ("The file cannot be shown.\n" + error).c_str());
         return -1;

@@ -138,6 +138,19 @@ TEST_F(CtlStatsTest, DamagedAndCutOffLinesAreNamedAndSkippedAndTheRestCounts) {
     EXPECT_NE(r.err.find("damaged.csv: line 14: RESULT A"), std::string::npos) << r.err;
 }
 
+TEST_F(CtlStatsTest, ThousandsOfDamagedLinesAreCountedButOnlyTheFirstThousandListed) {
+    std::string text = RecordFile(1).text;
+    for (int i = 0; i < 1500; ++i) text += "\r\nnot a row";
+    CtlResult r;
+    const QJsonObject o = json({write("many.csv", text)}, &r);
+    ASSERT_EQ(r.code, 0) << Describe(r);
+    EXPECT_EQ(o["rows"].toInt(), 1);
+    EXPECT_EQ(o["damaged_lines"].toArray().size(), 1000);
+    EXPECT_EQ(o["damaged_lines"].toArray()[999].toObject()["line"].toInt(), 12 + 1000);
+    EXPECT_EQ(o["damaged_lines_not_listed"].toInt(), 500);
+    EXPECT_NE(r.err.find("500 more damaged lines skipped"), std::string::npos);
+}
+
 TEST_F(CtlStatsTest, EmptyForeignAndMissingFilesExitTwoNamingTheLine) {
     const QString empty = write("empty.csv", "");
     const QString foreign = write("foreign.csv", "time,value\r\n1,2\r\n");
