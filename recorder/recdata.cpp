@@ -99,13 +99,16 @@ bool parseTime(std::string_view f, uint32_t *ms) {
 // Splits at commas into at most `max` fields; returns how many there are
 // (max + 1 when there are more).
 std::size_t splitFields(std::string_view line, std::string_view *fields, std::size_t max) {
-    std::size_t n = 0, start = 0;
-    for (std::size_t i = 0; i <= line.size(); ++i) {
-        if (i < line.size() && line[i] != ',') continue;
+    const char *start = line.data(), *const end = start + line.size();
+    std::size_t n = 0;
+    for (const char *p = start; p != end; ++p) {
+        if (*p != ',') continue;
         if (n == max) return max + 1;
-        fields[n++] = line.substr(start, i - start);
-        start = i + 1;
+        fields[n++] = std::string_view(start, static_cast<std::size_t>(p - start));
+        start = p + 1;
     }
+    if (n == max) return max + 1;
+    fields[n++] = std::string_view(start, static_cast<std::size_t>(end - start));
     return n;
 }
 
@@ -369,37 +372,45 @@ std::string RecordData::fact(const std::string &key) const {
 
 void RecordData::addRow(uint32_t ms, const int32_t values[kRecordColumns]) {
     time_.push_back(ms);
-    for (int c = 0; c < kRecordColumns; ++c) raw_[c].push_back(values[c]);
+    for (int c = 0; c < REC_EVAL_1; ++c) words_[c].push_back(static_cast<int16_t>(values[c]));
+    for (int c = REC_EVAL_1; c < kRecordColumns; ++c) evals_[c - REC_EVAL_1].push_back(values[c]);
 }
 
 void RecordData::finish() {
     time_.shrink_to_fit();
     for (int c = 0; c < kRecordColumns; ++c) {
-        raw_[c].shrink_to_fit();
+        if (c < REC_EVAL_1) words_[c].shrink_to_fit();
+        else evals_[c - REC_EVAL_1].shrink_to_fit();
         blocks_[c].clear();
+        blocks_[c].reserve(rows() / kBlock);
         for (std::size_t b = 0; (b + 1) * kBlock <= rows(); ++b) {
-            Summary s{raw_[c][b * kBlock], raw_[c][b * kBlock], static_cast<uint32_t>(b * kBlock),
-                      static_cast<uint32_t>(b * kBlock), 0.0, 0.0};
-            double n = 0;
-            for (std::size_t r = b * kBlock; r < (b + 1) * kBlock; ++r) {
-                const int32_t v = raw_[c][r];
+            const std::size_t first = b * kBlock;
+            Summary s{raw(c, first), raw(c, first), static_cast<uint32_t>(first), static_cast<uint32_t>(first), 0.0, 0.0};
+            // Whole-number sums are exact: a block of thousandths up to
+            // 40,000,000 squares to at most 1.7e18.
+            int64_t sum = 0, squares = 0;
+            for (std::size_t r = first; r < first + kBlock; ++r) {
+                const int32_t v = raw(c, r);
                 if (v < s.min) s.min = v, s.minRow = static_cast<uint32_t>(r);
                 if (v > s.max) s.max = v, s.maxRow = static_cast<uint32_t>(r);
-                n += 1;
-                const double d = v - s.mean;
-                s.mean += d / n;
-                s.m2 += d * (v - s.mean);
+                sum += v;
+                squares += static_cast<int64_t>(v) * v;
             }
+            __extension__ using Wide = __int128;
+            const Wide n = static_cast<Wide>(kBlock);
+            s.mean = static_cast<double>(sum) / static_cast<double>(kBlock);
+            s.m2 = static_cast<double>(n * squares - static_cast<Wide>(sum) * sum) / static_cast<double>(kBlock);
             blocks_[c].push_back(s);
         }
-        blocks_[c].shrink_to_fit();
     }
 }
 
 std::size_t RecordData::bytesUsed() const {
     std::size_t n = time_.capacity() * sizeof(uint32_t);
     for (int c = 0; c < kRecordColumns; ++c)
-        n += raw_[c].capacity() * sizeof(int32_t) + blocks_[c].capacity() * sizeof(Summary);
+        n += (c < REC_EVAL_1 ? words_[c].capacity() * sizeof(int16_t)
+                             : evals_[c - REC_EVAL_1].capacity() * sizeof(int32_t)) +
+             blocks_[c].capacity() * sizeof(Summary);
     return n;
 }
 
@@ -416,7 +427,7 @@ void RecordData::combine(int c, std::size_t from, std::size_t to, ColumnStats &s
         first = false;
     };
     auto addRow = [&](std::size_t r) {
-        const int32_t v = raw_[c][r];
+        const int32_t v = raw(c, r);
         takeMinMax(v, r, v, r);
         n += 1;
         const double d = v - mean;
@@ -462,7 +473,7 @@ void RecordData::decimate(int column, std::size_t from, std::size_t to, int buck
     if (span <= 2 * static_cast<std::size_t>(buckets)) {
         for (std::size_t r = from; r < to; ++r) {
             rowsOut->push_back(r);
-            values->push_back(raw_[column][r] / scale);
+            values->push_back(raw(column, r) / scale);
         }
         return;
     }
@@ -473,25 +484,25 @@ void RecordData::decimate(int column, std::size_t from, std::size_t to, int buck
         const std::size_t e = from + span * static_cast<std::size_t>(k + 1) / static_cast<std::size_t>(buckets);
         if (a >= e) continue;
         // Only the extremes are needed; the block summaries give them for whole blocks.
-        int32_t mn = raw_[column][a], mx = mn;
+        int32_t mn = raw(column, a), mx = mn;
         std::size_t mnRow = a, mxRow = a;
         std::size_t r = a;
         auto take = [&](int32_t lo, std::size_t loRow, int32_t hi, std::size_t hiRow) {
             if (lo < mn) mn = lo, mnRow = loRow;
             if (hi > mx) mx = hi, mxRow = hiRow;
         };
-        while (r < e && r % kBlock != 0) take(raw_[column][r], r, raw_[column][r], r), ++r;
+        while (r < e && r % kBlock != 0) take(raw(column, r), r, raw(column, r), r), ++r;
         for (; r + kBlock <= e; r += kBlock) {
             const Summary &b = blocks_[column][r / kBlock];
             take(b.min, b.minRow, b.max, b.maxRow);
         }
-        for (; r < e; ++r) take(raw_[column][r], r, raw_[column][r], r);
+        for (; r < e; ++r) take(raw(column, r), r, raw(column, r), r);
         const std::size_t first = std::min(mnRow, mxRow), second = std::max(mnRow, mxRow);
         rowsOut->push_back(first);
-        values->push_back(raw_[column][first] / scale);
+        values->push_back(raw(column, first) / scale);
         if (second != first) {
             rowsOut->push_back(second);
-            values->push_back(raw_[column][second] / scale);
+            values->push_back(raw(column, second) / scale);
         }
     }
 }

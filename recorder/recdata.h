@@ -66,7 +66,7 @@ class RecordData {
 
     std::size_t rows() const { return time_.size(); }
     // The value as written: EVAL columns to three decimals.
-    double value(int column, std::size_t row) const { return raw_[column][row] / scaleOf(column); }
+    double value(int column, std::size_t row) const { return raw(column, row) / scaleOf(column); }
     // Row time in milliseconds from midnight of the first row's day; a time
     // earlier than the row before's by more than 12 hours is the next day.
     uint32_t timeMs(std::size_t row) const { return time_[row]; }
@@ -106,7 +106,13 @@ class RecordData {
         double mean, m2; // of the raw values
     };
     void combine(int column, std::size_t from, std::size_t to, ColumnStats &s, double &m2) const;
-    std::vector<int32_t> raw_[kRecordColumns]; // EVAL columns in thousandths
+    // The eight word columns as the 16-bit values they are; the EVAL columns
+    // in thousandths. 28 bytes a row with the time.
+    int32_t raw(int column, std::size_t row) const {
+        return column < REC_EVAL_1 ? words_[column][row] : evals_[column - REC_EVAL_1][row];
+    }
+    std::vector<int16_t> words_[REC_EVAL_1];
+    std::vector<int32_t> evals_[kRecordColumns - REC_EVAL_1];
     std::vector<uint32_t> time_;
     std::vector<Summary> blocks_[kRecordColumns];
 };
