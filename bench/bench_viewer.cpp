@@ -102,7 +102,7 @@ double fullRangeRedraw(double last) {
 
 int main(int argc, char **argv) {
     bench::SetName("bench_viewer");
-    const long rows = bench::OptInt(argc, argv, "--rows", 1000000);
+    const long rows = std::lround(bench::OptDouble(argc, argv, "--rows", 1e6)); // beyond OptInt's million
     const int runs = bench::OptInt(argc, argv, "--runs", 9);
     const std::string file = bench::TempFile("viewer", ".csv");
     writeRecordFile(file, rows);

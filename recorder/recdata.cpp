@@ -14,7 +14,7 @@ const char *const kRecordColumnNames[kRecordColumns] = {
 
 namespace {
 
-constexpr uint32_t kDayMs = 86400000u;
+constexpr uint32_t kDay = 86400u; // seconds
 constexpr int kSamples = 512;
 constexpr std::size_t kReadChunk = 1 << 20;
 // Longer lines are nothing the recorder writes; they are skipped, not kept.
@@ -83,7 +83,7 @@ bool parseThousandths(std::string_view f, int32_t *out) {
 }
 
 // HH:MM:SS as milliseconds from midnight.
-bool parseTime(std::string_view f, uint32_t *ms) {
+bool parseTime(std::string_view f, uint32_t *seconds) {
     if (f.size() != 8 || f[2] != ':' || f[5] != ':') return false;
     auto two = [&](std::size_t at, int max, int *v) {
         if (f[at] < '0' || f[at] > '9' || f[at + 1] < '0' || f[at + 1] > '9') return false;
@@ -92,7 +92,7 @@ bool parseTime(std::string_view f, uint32_t *ms) {
     };
     int h, m, s;
     if (!two(0, 23, &h) || !two(3, 59, &m) || !two(6, 59, &s)) return false;
-    *ms = static_cast<uint32_t>((h * 3600 + m * 60 + s) * 1000);
+    *seconds = static_cast<uint32_t>(h * 3600 + m * 60 + s);
     return true;
 }
 
@@ -143,7 +143,7 @@ class Reader {
     bool trailingComma_ = true; // the column header ends with a comma, so every row does
     std::string error_;
     // Time of day of the row before, and the days counted since the first row.
-    uint32_t prevOfDay_ = 0, days_ = 0, lastMs_ = 0;
+    uint32_t prevOfDay_ = 0, days_ = 0, last_ = 0;
     bool tooLong_ = false;
     RecordSection section_;
 };
@@ -201,8 +201,8 @@ bool Reader::line(std::string_view l, bool last) {
         }
         return true;
     case State::SectionTime: {
-        uint32_t ms = 0;
-        if (startsWith(l, kSectionTime) && parseTime(l.substr(kSectionTime.size()), &ms)) {
+        uint32_t seconds = 0;
+        if (startsWith(l, kSectionTime) && parseTime(l.substr(kSectionTime.size()), &seconds)) {
             section_.time = std::string(l.substr(kSectionTime.size()));
             state_ = State::SectionBlank;
             return true;
@@ -317,15 +317,10 @@ void Reader::row(std::string_view l, bool last) {
     }
     // Time runs on: a time of day far below the one before is the next day;
     // a clock set back a little keeps the time where it was.
-    if (d_->rows() > 0 && ofDay + kDayMs / 2 < prevOfDay_) ++days_;
+    if (d_->rows() > 0 && ofDay + kDay / 2 < prevOfDay_) ++days_;
     prevOfDay_ = ofDay;
-    const uint64_t ms = static_cast<uint64_t>(days_) * kDayMs + ofDay;
-    if (ms > 0xFFFFFFFFull) {
-        problem("more than 49 days after the first row; left out");
-        return;
-    }
-    lastMs_ = std::max(lastMs_, static_cast<uint32_t>(ms));
-    d_->addRow(lastMs_, values);
+    last_ = std::max(last_, days_ * kDay + ofDay); // 32 bits of seconds: 136 years
+    d_->addRow(last_, values);
 }
 
 void Reader::end() {
@@ -340,7 +335,7 @@ void Reader::end() {
 } // namespace
 
 std::string RecordData::timeText(std::size_t row) const {
-    const uint32_t s = (time_[row] % kDayMs) / 1000;
+    const uint32_t s = time_[row] % kDay;
     char text[16];
     std::snprintf(text, sizeof text, "%02u:%02u:%02u", s / 3600, (s / 60) % 60, s % 60);
     return text;
@@ -348,7 +343,7 @@ std::string RecordData::timeText(std::size_t row) const {
 
 std::size_t RecordData::rowAtOrAfterSeconds(double seconds) const {
     if (time_.empty()) return 0;
-    const double target = time_.front() + seconds * 1000.0;
+    const double target = time_.front() + seconds;
     if (target <= time_.front()) return 0;
     if (target > 4294967295.0) return rows();
     const uint32_t t = static_cast<uint32_t>(std::ceil(target));
@@ -357,7 +352,7 @@ std::size_t RecordData::rowAtOrAfterSeconds(double seconds) const {
 
 std::size_t RecordData::rowAfterSeconds(double seconds) const {
     if (time_.empty()) return 0;
-    const double target = time_.front() + seconds * 1000.0;
+    const double target = time_.front() + seconds;
     if (target < time_.front()) return 0;
     if (target >= 4294967295.0) return rows();
     const uint32_t t = static_cast<uint32_t>(std::floor(target + 1e-6));
@@ -370,17 +365,28 @@ std::string RecordData::fact(const std::string &key) const {
     return std::string();
 }
 
-void RecordData::addRow(uint32_t ms, const int32_t values[kRecordColumns]) {
-    time_.push_back(ms);
+void RecordData::addRow(uint32_t seconds, const int32_t values[kRecordColumns]) {
+    time_.push_back(seconds);
     for (int c = 0; c < REC_EVAL_1; ++c) words_[c].push_back(static_cast<int16_t>(values[c]));
     for (int c = REC_EVAL_1; c < kRecordColumns; ++c) evals_[c - REC_EVAL_1].push_back(values[c]);
 }
 
+void RecordData::reserve(std::size_t rows) {
+    time_.reserve(rows);
+    for (auto &w : words_) w.reserve(rows);
+    for (auto &e : evals_) e.reserve(rows);
+}
+
 void RecordData::finish() {
-    time_.shrink_to_fit();
+    // Room left over from the estimate or from doubling is given back when
+    // it is worth a copy.
+    auto fit = [](auto &v) {
+        if (v.capacity() > v.size() + v.size() / 8 + 4096) v.shrink_to_fit();
+    };
+    fit(time_);
     for (int c = 0; c < kRecordColumns; ++c) {
-        if (c < REC_EVAL_1) words_[c].shrink_to_fit();
-        else evals_[c - REC_EVAL_1].shrink_to_fit();
+        if (c < REC_EVAL_1) fit(words_[c]);
+        else fit(evals_[c - REC_EVAL_1]);
         blocks_[c].clear();
         blocks_[c].reserve(rows() / kBlock);
         for (std::size_t b = 0; (b + 1) * kBlock <= rows(); ++b) {
@@ -524,10 +530,23 @@ bool ReadRecordFile(const std::string &path, RecordData *data, std::string *erro
     std::vector<char> buffer(kReadChunk);
     std::string carry; // a line that runs over the end of a chunk
     bool any = false, skipping = false, ok = true;
+    // Once a few thousand rows show how long a row is, room for the rest of
+    // the file is made at once.
+    constexpr std::size_t kSampleRows = 4096;
+    bool reserved = false;
+    long long bytesRead = 0;
+    struct stat sized {};
+    const long long fileSize = ::fstat(::fileno(f), &sized) == 0 ? static_cast<long long>(sized.st_size) : 0;
     while (ok) {
         const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), f);
         if (got == 0) break;
         any = true;
+        bytesRead += static_cast<long long>(got);
+        if (!reserved && data->rows() >= kSampleRows && fileSize > bytesRead) {
+            reserved = true;
+            const double perRow = static_cast<double>(bytesRead) / static_cast<double>(data->rows());
+            data->reserve(static_cast<std::size_t>(static_cast<double>(fileSize) / perRow * 1.02) + kSampleRows);
+        }
         std::string_view chunk(buffer.data(), got);
         while (ok && !chunk.empty()) {
             const std::size_t nl = chunk.find('\n');

@@ -67,11 +67,12 @@ class RecordData {
     std::size_t rows() const { return time_.size(); }
     // The value as written: EVAL columns to three decimals.
     double value(int column, std::size_t row) const { return raw(column, row) / scaleOf(column); }
-    // Row time in milliseconds from midnight of the first row's day; a time
-    // earlier than the row before's by more than 12 hours is the next day.
-    uint32_t timeMs(std::size_t row) const { return time_[row]; }
+    // Row time in seconds (the file's resolution) from midnight of the first
+    // row's day; a time earlier than the row before's by more than 12 hours
+    // is the next day.
+    uint32_t timeOfRow(std::size_t row) const { return time_[row]; }
     // Seconds from the first row (0 for the first row).
-    double secondsFromStart(std::size_t row) const { return (time_[row] - time_.front()) / 1000.0; }
+    double secondsFromStart(std::size_t row) const { return static_cast<double>(time_[row] - time_.front()); }
     // The row's time stamp as written (HH:MM:SS).
     std::string timeText(std::size_t row) const;
     // The first row whose time is at or after seconds from the first row
@@ -94,7 +95,10 @@ class RecordData {
     std::size_t bytesUsed() const;
 
     // ---- filled by the reader
-    void addRow(uint32_t ms, const int32_t values[kRecordColumns]);
+    void addRow(uint32_t seconds, const int32_t values[kRecordColumns]);
+    // Room for this many rows at once, so that growing by doubling (twice
+    // the memory, and a copy) happens at most near the end.
+    void reserve(std::size_t rows);
     void finish(); // builds the block summaries after the last row
     static double scaleOf(int column) { return column >= REC_EVAL_1 ? 1000.0 : 1.0; }
 
