@@ -302,6 +302,15 @@ TEST_F(ViewerTest, ALongFileIsDrawnWithAtMostTwoPointsAPixelColumnAndKeepsEveryE
     // Zoomed in to a few rows, every row is drawn.
     g->explorer().zoomTo(500.0, 520.0, 0.0, 4096.0);
     EXPECT_EQ(drawn().size(), 23) << "rows 500 to 520 and one beyond each end";
+    // Over time stamps the rows run on past midnight (row 86400 is 00:00:00 again).
+    g->explorer().resetZoom();
+    OperateCtrl(panelRECVIEW, RECVIEW_XAXIS, RECVIEW_X_TIME);
+    double x0 = -1, x1 = -1;
+    GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, &x0, &x1);
+    EXPECT_EQ(std::make_pair(x0, x1), std::make_pair(0.0, double(kRows - 1)));
+    g->explorer().zoomTo(86390.0, 86409.0, 0.0, 4096.0);
+    EXPECT_EQ(Label(RECVIEW_RANGE).rfind("Rows shown: INDEX 86390 to 86409 (20 of 100000), 23:59:50 to 00:00:09", 0), 0u)
+        << Label(RECVIEW_RANGE);
 }
 
 TEST_F(ViewerTest, TurningAGroupsMainColumnOffTakesItsOtherColumnsAlongAsShowDoes) {
