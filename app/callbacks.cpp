@@ -19,6 +19,7 @@
 #include "params/templates.h"
 #include "params/transfer.h"
 #include "recorder/recorder.h"
+#include "recorder/viewer.h"
 #include "ui/engine/engine.h"
 
 namespace {
@@ -49,6 +50,7 @@ void RegisterAllCallbacks() {
     RegisterFirmwareCallbacks();
     RegisterLinDataCallbacks();
     RegisterRecorderCallbacks();
+    RegisterViewerCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;

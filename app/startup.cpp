@@ -14,6 +14,7 @@
 #include "params/templates.h"
 #include "params/transfer.h"
 #include "recorder/recorder.h"
+#include "recorder/viewer.h"
 #include "link/frame.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/expert_ids.h"
@@ -44,7 +45,8 @@ int ProcessEntry(int argc, char **argv) {
     // their own error paths, instead of the process being killed half-way
     // through a line or with its settings in a temporary file.
     std::signal(SIGXFSZ, SIG_IGN);
-    // The command line after the program name is accepted but not used.
+    // Of the command line only "--open FILE.csv" is used (WinMain); anything
+    // else after the program name is accepted and ignored.
     if (!InitCVIRTE(argc, argv)) return -1;
     int rc = WinMain(argc, argv);
     CloseCVIRTE();
@@ -67,6 +69,9 @@ int WinMain(int argc, char **argv) {
     if (main_top == 0 || main_left == 0) SetPanelPos(panelMAIN, VAL_AUTO_CENTER, VAL_AUTO_CENTER);
     else SetPanelPos(panelMAIN, main_top, main_left);
     SetPanelAttribute(panelMAIN, ATTR_WINDOW_ZOOM, main_zoom);
+    // "--open FILE.csv": the record viewer shows that file from the start.
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--open") == 0) OpenRecordViewer(argv[i + 1]);
 
     if (RunUserInterface() != 0) {
         rs232con = InitRS232(0);

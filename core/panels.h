@@ -7,6 +7,7 @@ extern int panelSETTINGS, panelSETTINGS_2, panelSETTINGS_3, panelSETTINGS_4, pan
 extern int panelOUTPUT, panelOUTPUT_1, panelOUTPUT_2, panelOUTPUT_ANA;
 extern int panelFILTER, panelEXPERT, panelVECTORS, panelBIGDATA, panelInterf, panelSHOW;
 extern int panelCOMPARE;
+extern int panelRECVIEW;
 extern int panelVDROP; // never loaded; stays 0
 
 struct PanelTableEntry {
@@ -17,8 +18,8 @@ struct PanelTableEntry {
     int left, top; // position inside the main panel; -1 = not set
 };
 
-// The 28 panels in load order.
-constexpr int kPanelCount = 28;
+// The 29 panels in load order.
+constexpr int kPanelCount = 29;
 extern const PanelTableEntry kPanelTable[kPanelCount];
 
 // Loads every panel of the table in order. Returns 0, or the first negative

@@ -361,6 +361,26 @@ const Command kCommands[] = {
      false, JobFlash},
 };
 
+// Jobs on a file alone: no controller, no link, no panels.
+struct FileCommand {
+    const char *name, *synopsis, *help;
+    int (*run)(const Args &);
+};
+
+const FileCommand kFileCommands[] = {
+    {"stats", "stats FILE.csv [--json] [--from INDEX] [--to INDEX]",
+     "Per-column statistics of a record file: count, min, max, mean and the sample\n"
+     "standard deviation (n - 1), one line a column, or with --json one object:\n"
+     "{\"file\", \"rows\", \"sections\", \"damaged_lines\": [{\"line\", \"reason\"}],\n"
+     "\"columns\": {\"RESULT A\": {\"count\", \"min\", \"max\", \"mean\", \"std\"}, ...}}.\n"
+     "INDEX counts the file's rows from 0; --from and --to take a range of them\n"
+     "(both ends included). Damaged lines are skipped and named on stderr (the first\n"
+     "1000 in damaged_lines; \"damaged_lines_not_listed\" counts any more). Needs no\n"
+     "link option. Exit 2, naming the line, when the file is unreadable, empty or\n"
+     "not a record file.",
+     JobStats},
+};
+
 const Command *findCommand(const std::string &name) {
     for (const Command &c : kCommands)
         if (name == c.name) return &c;
@@ -388,6 +408,7 @@ bool Readable(const std::string &path) {
 std::string FormatUsage(const char *usage) {
     std::string list;
     for (const Command &c : kCommands) list += std::string("  ") + c.synopsis + "\n";
+    for (const FileCommand &c : kFileCommands) list += std::string("  ") + c.synopsis + " (no link)\n";
     std::vector<char> out(std::strlen(usage) + list.size() + 1);
     std::snprintf(out.data(), out.size(), usage, list.c_str());
     return out.data();
@@ -436,6 +457,17 @@ void noteWrittenFiles(const Args &args, JobResult *result) {
 } // namespace
 
 int RunCommand(int argc, char **argv, const Options &options) {
+    // The file commands answer for themselves, --json included.
+    for (const FileCommand &c : kFileCommands) {
+        if (options.command != c.name) continue;
+        if (std::find(options.args.begin(), options.args.end(), "--help") != options.args.end()) {
+            std::printf("usage: qvex-ctl %s\n\n%s\n", c.synopsis, c.help);
+            return EXIT_DONE;
+        }
+        Args args = options.args;
+        if (options.json) args.push_back("--json");
+        return c.run(args);
+    }
     JobResult &result = Result();
     result.link = Printable(LinkText(options));
     result.name = options.name.empty() ? result.link : Printable(options.name);

@@ -72,6 +72,8 @@ bool Readable(const std::string &path);
 int JobLive(Session &s, const Args &args);
 int JobRecord(Session &s, const Args &args);
 int JobCapture(Session &s, const Args &args);
+// Statistics of a record file's columns (no controller needed).
+int JobStats(const Args &args);
 // The maintenance jobs.
 int JobFilter(Session &s, const Args &args);
 int JobFlash(Session &s, const Args &args);

@@ -8,6 +8,7 @@
 #include "sim/server.h"
 #include "ui/panels/bigdata_ids.h"
 #include "ui/panels/compare_ids.h"
+#include "ui/panels/recview_ids.h"
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/filter_ids.h"
 #include "ui/panels/intensity_ids.h"
@@ -44,13 +45,15 @@
 namespace {
 
 // Runs WinMain with `during` called once the event loop is running.
-int RunProgram(const std::function<void()> &during) {
+int RunProgram(const std::function<void()> &during, std::vector<std::string> args = {}) {
     SetProjectDir(ProgramDir());
     SetPanelResourceDir(BuildDir());
     QTimer::singleShot(0, during);
-    static char name[] = "qvex-scope";
-    static char *argv[] = {name, nullptr};
-    return WinMain(1, argv);
+    args.insert(args.begin(), "qvex-scope");
+    std::vector<char *> argv;
+    for (std::string &a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return WinMain(static_cast<int>(args.size()), argv.data());
 }
 
 struct PanelFile {
@@ -88,7 +91,7 @@ TEST(Boot, AllPanelsLoadWithTheirControlsAndTheMainPanelCloses) {
             Describe(SETTINGS_UI_FILE, SETTINGS_UI_CTRL_KINDS), Describe(OUTPUTS_UI_FILE, OUTPUTS_UI_CTRL_KINDS),
             Describe(FILTER_UI_FILE, FILTER_UI_CTRL_KINDS),     Describe(EXPERT_UI_FILE, EXPERT_UI_CTRL_KINDS),
             Describe(VECTORS_UI_FILE, VECTORS_UI_CTRL_KINDS),   Describe(BIGDATA_UI_FILE, BIGDATA_UI_CTRL_KINDS),
-            Describe(COMPARE_UI_FILE, COMPARE_UI_CTRL_KINDS),
+            Describe(COMPARE_UI_FILE, COMPARE_UI_CTRL_KINDS),   Describe(RECVIEW_UI_FILE, RECVIEW_UI_CTRL_KINDS),
         };
         for (const PanelFile &f : files) {
             for (std::size_t i = 0; i < f.count; ++i) {
@@ -140,6 +143,36 @@ TEST(Boot, AllPanelsLoadWithTheirControlsAndTheMainPanelCloses) {
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(GetPanelWidget(1), nullptr) << "panels are discarded at the end";
     EXPECT_EQ(panelMAIN, 0);
+    EXPECT_TRUE(popups.shown.empty());
+}
+
+TEST(Boot, OpenOnTheCommandLineShowsTheRecordFileInTheViewer) {
+    ScriptedPopups popups;
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("week.csv").toStdString();
+    const std::string text = "Logfile for recorded data.\r\nDate:,12-07-2026\r\nTime:,10:00:00\r\n\r\n"
+                             "INDEX,TIMESTAMP,RESULT A,NORM A,RAW A,MAX{ RAW A },RESULT B,NORM B,RAW B,MAX{ RAW B },"
+                             "EVAL 1,EVAL 2,\r\n0,10:00:00,1,2,3,4,5,6,7,8,1.000,2.000,";
+    {
+        QFile f(QString::fromStdString(file));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), qint64(text.size()));
+    }
+    bool checked = false;
+    const int rc = RunProgram(
+        [&] {
+            int visible = 0;
+            GetPanelAttribute(panelRECVIEW, ATTR_VISIBLE, &visible);
+            EXPECT_EQ(visible, 1);
+            std::string shown;
+            GetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, &shown);
+            EXPECT_EQ(shown, file + ": 1 row, 0 graph sections, 0 lines skipped");
+            checked = true;
+            OperateClosePanel(panelMAIN);
+        },
+        {"--open", file});
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(rc, 0);
     EXPECT_TRUE(popups.shown.empty());
 }
 

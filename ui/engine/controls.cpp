@@ -425,8 +425,15 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, const std::string &
     ControlRec *c = lookup(panelHandle, id, rc);
     if (!c) return rc;
     if (attribute == ATTR_TEXT_FONT) return setTextFont(c, value);
-    if (attribute != ATTR_LABEL_TEXT) return UIE_InvalidAttribute;
     const QString s = QString::fromStdString(value);
+    if (attribute == ATTR_XNAME || attribute == ATTR_YNAME) {
+        auto *g = qobject_cast<QvGraph *>(c->widget);
+        if (!g) return UIE_TypeMismatch;
+        if (attribute == ATTR_XNAME) g->setXName(s);
+        else g->setYName(s);
+        return 0;
+    }
+    if (attribute != ATTR_LABEL_TEXT) return UIE_InvalidAttribute;
     if (auto *b = qobject_cast<QAbstractButton *>(c->widget)) b->setText(s);
     else if (auto *l = qobject_cast<QLabel *>(c->widget)) {
         l->setText(s);

@@ -403,6 +403,9 @@ enum {
     // graphs and strip charts (SetCtrlAttribute)
     ATTR_PLOT_BGCOLOR = 712,
     ATTR_GRID_COLOR = 713,
+    // graphs and strip charts, string values: the axes' titles
+    ATTR_XNAME = 714,
+    ATTR_YNAME = 715,
 };
 
 // Plots numberOfPoints pairs; returns the plot handle (> 0) or an error.
@@ -440,6 +443,26 @@ int RefreshGraph(int panel, int control);
 // A panel position (x right, y down, pixels from the panel's top left) as
 // data coordinates of the graph's axes.
 int GetGraphCoordsFromPoint(int panel, int control, Point point, double *x, double *y);
+
+// The operator's view of a graph: zoom, pan and the full view through the
+// graph's own tools. A change the operator makes reaches the graph's
+// callback as EVENT_VAL_CHANGED; the calls below announce nothing.
+// The range an axis (VAL_XAXIS, VAL_LEFT_YAXIS) shows, the zoom included.
+int GetGraphViewRange(int panel, int control, int axis, double *min, double *max);
+// Shows these ranges as the operator's zoom would (x0 < x1, y0 < y1).
+int SetGraphViewRange(int panel, int control, double x0, double x1, double y0, double y1);
+// The full view: the axes the program set.
+int ResetGraphView(int panel, int control);
+// Where the graph's CSV export of the x range shown comes from, for a graph
+// that plots a reduced picture of more data: the text source(x0, x1, data)
+// returns. nullptr: the plotted points.
+using GraphCsvSource = std::string (*)(double x0, double x1, void *data);
+int SetGraphCsvSource(int panel, int control, GraphCsvSource source, void *data);
+// Where the cursor readout's value of a curve (named as the graph's curve
+// names give it) at x comes from, for the same kind of graph; NaN for none.
+// nullptr: the plotted points.
+using GraphValueSource = double (*)(const char *curveName, double x, void *data);
+int SetGraphValueSource(int panel, int control, GraphValueSource source, void *data);
 
 // ---- operator actions for tests -------------------------------------------------
 // Sets a control's value as an operator would and dispatches EVENT_COMMIT

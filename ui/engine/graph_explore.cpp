@@ -310,7 +310,7 @@ void GraphExplorer::setFrozen(bool on) {
     updateBar();
 }
 
-void GraphExplorer::zoomTo(double x0, double x1, double y0, double y1) {
+void GraphExplorer::zoomTo(double x0, double x1, double y0, double y1, bool notify) {
     if (!sensibleRange(x0, x1) || !sensibleRange(y0, y1)) return;
     ViewState &st = g_->viewState();
     const GraphModel &m = st.shown(g_->model());
@@ -322,12 +322,14 @@ void GraphExplorer::zoomTo(double x0, double x1, double y0, double y1) {
     st.y1 = y1;
     g_->redrawNow();
     updateBar();
+    if (notify) emit g_->viewChanged();
 }
 
-void GraphExplorer::resetZoom() {
+void GraphExplorer::resetZoom(bool notify) {
     g_->viewState().zoomed = false;
     g_->redrawNow();
     updateBar();
+    if (notify) emit g_->viewChanged();
 }
 
 void GraphExplorer::zoomAround(const QPointF &c, double f) {
@@ -343,6 +345,7 @@ std::vector<ShownCurve> GraphExplorer::curves() const {
 QString GraphExplorer::csv() const {
     // The range the view shows at its next redraw, which may still be due.
     const auto xr = g_->viewState().range(g_->model(), VAL_XAXIS);
+    if (g_->csvSource) return g_->csvSource(xr.first, xr.second);
     return curvesCsv(curves(), xr.first, xr.second);
 }
 
@@ -603,7 +606,8 @@ void GraphExplorer::track(const QPoint &pos) {
                 readX_ = p.x();
             }
     readings_.clear();
-    for (const ShownCurve &c : cs) readings_.push_back({c.name, c.color, valueAt(c, readX_)});
+    for (const ShownCurve &c : cs)
+        readings_.push_back({c.name, c.color, g_->valueSource ? g_->valueSource(c.name, readX_) : valueAt(c, readX_)});
     cursorShown_ = true;
     overlay_->show();
     overlay_->update();
@@ -712,3 +716,65 @@ bool GraphExplorer::eventFilter(QObject *watched, QEvent *e) {
 }
 
 } // namespace engine
+
+// ---- the operator's view, for the program ------------------------------------------------------
+namespace {
+
+QvGraph *viewedGraph(int panelHandle, int id, int *rc) {
+    engine::ControlRec *c = engine::control(panelHandle, id);
+    auto *g = c ? qobject_cast<QvGraph *>(c->widget.data()) : nullptr;
+    *rc = g ? 0 : !c ? (engine::panel(panelHandle) ? UIE_InvalidControl : UIE_InvalidPanel) : UIE_TypeMismatch;
+    return g;
+}
+
+} // namespace
+
+int GetGraphViewRange(int panelHandle, int id, int axis, double *min, double *max) {
+    int rc;
+    QvGraph *g = viewedGraph(panelHandle, id, &rc);
+    if (!g) return rc;
+    if (axis != VAL_XAXIS && axis != VAL_LEFT_YAXIS) return UIE_InvalidArgument;
+    const auto r = g->viewState().range(g->model(), axis);
+    if (min) *min = r.first;
+    if (max) *max = r.second;
+    return 0;
+}
+
+int SetGraphViewRange(int panelHandle, int id, double x0, double x1, double y0, double y1) {
+    int rc;
+    QvGraph *g = viewedGraph(panelHandle, id, &rc);
+    if (!g) return rc;
+    if (!(x0 < x1) || !(y0 < y1)) return UIE_InvalidArgument;
+    g->explorer().zoomTo(x0, x1, y0, y1, false);
+    return 0;
+}
+
+int ResetGraphView(int panelHandle, int id) {
+    int rc;
+    QvGraph *g = viewedGraph(panelHandle, id, &rc);
+    if (!g) return rc;
+    if (g->explorer().zoomed()) g->explorer().resetZoom(false);
+    return 0;
+}
+
+int SetGraphValueSource(int panelHandle, int id, GraphValueSource source, void *data) {
+    int rc;
+    QvGraph *g = viewedGraph(panelHandle, id, &rc);
+    if (!g) return rc;
+    if (!source) g->valueSource = nullptr;
+    else
+        g->valueSource = [source, data](const QString &name, double x) {
+            return source(name.toUtf8().constData(), x, data);
+        };
+    return 0;
+}
+
+int SetGraphCsvSource(int panelHandle, int id, GraphCsvSource source, void *data) {
+    int rc;
+    QvGraph *g = viewedGraph(panelHandle, id, &rc);
+    if (!g) return rc;
+    if (!source) g->csvSource = nullptr;
+    else
+        g->csvSource = [source, data](double x0, double x1) { return QString::fromStdString(source(x0, x1, data)); };
+    return 0;
+}

@@ -70,9 +70,10 @@ class GraphExplorer : public QObject {
     void setFrozen(bool on);
     bool frozen() const;
     // Shows these data ranges; ranges that are empty, reversed or not
-    // finite are ignored.
-    void zoomTo(double x0, double x1, double y0, double y1);
-    void resetZoom();
+    // finite are ignored. The operator's changes of the view are announced
+    // (QvGraph::viewChanged); the program's own (notify false) are not.
+    void zoomTo(double x0, double x1, double y0, double y1, bool notify = true);
+    void resetZoom(bool notify = true);
     bool zoomed() const;
 
     // The cursor readout: shown while the mouse is over the plot area.

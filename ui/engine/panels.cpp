@@ -224,6 +224,11 @@ void connectControl(int handle, int id, QWidget *w, int kind) {
         });
         break;
     }
+    case CTRL_KIND_GRAPH:
+    case CTRL_KIND_STRIPCHART:
+        QObject::connect(static_cast<QvGraph *>(w), &QvGraph::viewChanged, w,
+                         [handle, id]() { dispatch(handle, id, EVENT_VAL_CHANGED); });
+        break;
     case CTRL_KIND_TABLE: {
         auto *t = static_cast<QTableWidget *>(w);
         QObject::connect(t, &QTableWidget::cellChanged, w,

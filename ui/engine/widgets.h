@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -137,6 +138,18 @@ class QvGraph : public QFrame {
     engine::GraphExplorer &explorer() const;
     QString curveNames() const { return curveNames_; }
     void setCurveNames(const QString &s) { curveNames_ = s; }
+    // Where a CSV export of the x range shown comes from; empty: the
+    // plotted points.
+    std::function<QString(double x0, double x1)> csvSource;
+    // Where the cursor readout's value of a curve at x comes from; empty:
+    // the plotted points.
+    std::function<double(const QString &curve, double x)> valueSource;
+
+  signals:
+    // The operator zoomed, panned or went back to the full view.
+    void viewChanged();
+
+  public:
 
     QString xName() const { return xName_; }
     void setXName(const QString &s);

@@ -33,6 +33,7 @@ constexpr int RECORDER_LBL_INTERVAL = 118;
 constexpr int RECORDER_LBL_STORE = 119;
 constexpr int RECORDER_LBL_REMAINING = 120;
 constexpr int RECORDER_LBL_REMAINING_TIME = 121;
+constexpr int RECORDER_VIEW = 140;           // opens the record viewer
 
 // Every named id with the Qt class its panel gives it.
 // clang-format off
@@ -59,5 +60,6 @@ inline constexpr PanelCtrlKind RECORDER_UI_CTRL_KINDS[] = {
     {RES_RECORDER, RECORDER_LBL_STORE, "QLabel"},
     {RES_RECORDER, RECORDER_LBL_REMAINING, "QLabel"},
     {RES_RECORDER, RECORDER_LBL_REMAINING_TIME, "QLabel"},
+    {RES_RECORDER, RECORDER_VIEW, "QPushButton"},
 };
 // clang-format on

@@ -1,0 +1,127 @@
+// A record file read back: its header facts, its rows in compact columns,
+// its captured-curve sections and what was wrong with it. Reading goes line
+// by line and keeps no text of the file, so a week of rows at every pass
+// (millions of rows) fits; statistics and the min/max decimation for drawing
+// work over any range of rows without walking all of them (block summaries).
+// Nothing here writes the file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The value columns of a row, in file order after INDEX and TIMESTAMP.
+enum RecordColumn {
+    REC_RESULT_A,
+    REC_NORM_A,
+    REC_RAW_A,
+    REC_MAX_A,
+    REC_RESULT_B,
+    REC_NORM_B,
+    REC_RAW_B,
+    REC_MAX_B,
+    REC_EVAL_1,
+    REC_EVAL_2,
+    kRecordColumns
+};
+// The columns' names as the file's column-header line gives them ("MAX{ RAW A }").
+extern const char *const kRecordColumnNames[kRecordColumns];
+
+struct RecordFact {
+    std::string key;   // "Type of sensor" (without the colon)
+    std::string value; // "Q-VEX-MOD7-ARC V1.23"
+};
+
+// A line that was left out, with why (line numbers count from 1).
+struct RecordProblem {
+    long line;
+    std::string reason;
+};
+
+// One "Recorded analog graph." section: both curves as captured.
+struct RecordSection {
+    long line = 0;    // of "Recorded analog graph."
+    std::string time; // its TIMESTAMP, HH:MM:SS
+    std::vector<int16_t> a, b; // samples 0 ... up to 511 (fewer when the section is cut off)
+};
+
+// Count, range, mean and sample standard deviation (n - 1) of one column
+// over rows [from, to); the rows of the first minimum and maximum.
+struct ColumnStats {
+    std::size_t count = 0;
+    double min = 0.0, max = 0.0, mean = 0.0, std = 0.0; // std is 0 for fewer than 2 rows
+    std::size_t minRow = 0, maxRow = 0;
+};
+
+class RecordData {
+  public:
+    std::vector<RecordFact> facts;       // header block, in file order
+    std::vector<RecordProblem> problems; // damaged lines, skipped: the first kListedProblems of them
+    std::size_t unlistedProblems = 0;    // further damaged lines, counted only
+    static constexpr std::size_t kListedProblems = 1000;
+    std::size_t damagedLines() const { return problems.size() + unlistedProblems; }
+    std::vector<RecordSection> sections;
+    std::vector<RecordProblem> closings; // closing lines of automatic runs, as written
+
+    std::size_t rows() const { return time_.size(); }
+    // The value as written: EVAL columns to three decimals.
+    double value(int column, std::size_t row) const { return raw(column, row) / scaleOf(column); }
+    // Row time in seconds (the file's resolution) from midnight of the first
+    // row's day; a time earlier than the row before's by more than 12 hours
+    // is the next day.
+    uint32_t timeOfRow(std::size_t row) const { return time_[row]; }
+    // Seconds from the first row (0 for the first row).
+    double secondsFromStart(std::size_t row) const { return static_cast<double>(time_[row] - time_.front()); }
+    // The row's time stamp as written (HH:MM:SS).
+    std::string timeText(std::size_t row) const;
+    // The first row whose time is at or after seconds from the first row
+    // (rows() when none is); rows are in time order.
+    std::size_t rowAtOrAfterSeconds(double seconds) const;
+    // The first row whose time is later than seconds from the first row.
+    std::size_t rowAfterSeconds(double seconds) const;
+    // A fact's value; "" when the header lacks it.
+    std::string fact(const std::string &key) const;
+
+    ColumnStats stats(int column, std::size_t from, std::size_t to) const;
+    // What a plot of rows [from, to) needs for `buckets` pixel columns: every
+    // row when there are at most two per column, else the minimum and the
+    // maximum of each column's rows, in row order. Rows are given as numbers
+    // (for the x value) and values.
+    void decimate(int column, std::size_t from, std::size_t to, int buckets, std::vector<std::size_t> *rowsOut,
+                  std::vector<double> *values) const;
+
+    // Bytes the rows take in memory.
+    std::size_t bytesUsed() const;
+
+    // ---- filled by the reader
+    void addRow(uint32_t seconds, const int32_t values[kRecordColumns]);
+    // Room for this many rows at once, so that growing by doubling (twice
+    // the memory, and a copy) happens at most near the end.
+    void reserve(std::size_t rows);
+    void finish(); // builds the block summaries after the last row
+    static double scaleOf(int column) { return column >= REC_EVAL_1 ? 1000.0 : 1.0; }
+
+  private:
+    static constexpr std::size_t kBlock = 1024;
+    struct Summary {
+        int32_t min, max;
+        uint32_t minRow, maxRow;
+        double mean, m2; // of the raw values
+    };
+    void combine(int column, std::size_t from, std::size_t to, ColumnStats &s, double &m2) const;
+    // The eight word columns as the 16-bit values they are; the EVAL columns
+    // in thousandths. 28 bytes a row with the time.
+    int32_t raw(int column, std::size_t row) const {
+        return column < REC_EVAL_1 ? words_[column][row] : evals_[column - REC_EVAL_1][row];
+    }
+    std::vector<int16_t> words_[REC_EVAL_1];
+    std::vector<int32_t> evals_[kRecordColumns - REC_EVAL_1];
+    std::vector<uint32_t> time_;
+    std::vector<Summary> blocks_[kRecordColumns];
+};
+
+// Reads a record file. Returns true with everything readable in *data
+// (damaged lines in data->problems). False with *error naming the line when
+// the file cannot be read, is empty, or is no record file ("line 1: ...").
+bool ReadRecordFile(const std::string &path, RecordData *data, std::string *error);

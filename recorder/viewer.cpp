@@ -1,0 +1,393 @@
+#include "recorder/viewer.h"
+
+#include "core/panels.h"
+#include "core/program.h"
+#include "measure/graphs.h"
+#include "recorder/recdata.h"
+#include "recorder/recfile.h"
+#include "ui/engine/engine.h"
+#include "ui/engine/numbers.h"
+#include "ui/panels/recview_ids.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The file shown. Let go of when the viewer closes: a week of rows is
+// tens of megabytes.
+RecordData g_data;
+std::string g_path;
+bool g_loaded = false;
+bool g_choiceMade = false; // the traces were chosen once (from SHOW at first)
+bool g_shown[kRecordColumns] = {};
+std::string g_lastDir;
+
+// The colours the strip chart gives the same values.
+constexpr int kColors[kRecordColumns] = {0x0000FF, 0x00A0E0, 0x6495ED, 0x000080, 0x00B000,
+                                         0x20B2AA, 0x66CDAA, 0x006400, 0x990000, 0x7A9900};
+
+// The trace groups as SHOW has them: a main column, and the columns that go
+// with it and go off with it.
+struct TraceGroup {
+    int main, first, last; // dependents first ... last; first > last: none
+};
+constexpr TraceGroup kGroups[] = {
+    {REC_RESULT_A, REC_NORM_A, REC_MAX_A},
+    {REC_RESULT_B, REC_NORM_B, REC_MAX_B},
+    {REC_EVAL_1, 1, 0},
+    {REC_EVAL_2, 1, 0},
+};
+
+constexpr int kSamples = 512;
+
+int xAxis() {
+    int v = RECVIEW_X_TIME;
+    GetCtrlVal(panelRECVIEW, RECVIEW_XAXIS, &v);
+    return v;
+}
+
+double xOf(std::size_t row, int axis) {
+    return axis == RECVIEW_X_INDEX ? static_cast<double>(row) : g_data.secondsFromStart(row);
+}
+
+// The rows [first, end) whose x lies in [x0, x1].
+std::pair<std::size_t, std::size_t> rowsIn(double x0, double x1, int axis) {
+    const std::size_t n = g_data.rows();
+    if (n == 0 || x1 < x0) return {0, 0};
+    if (axis == RECVIEW_X_INDEX) {
+        const double a = std::max(0.0, std::ceil(x0)), b = std::floor(x1) + 1.0;
+        const std::size_t first = a >= static_cast<double>(n) ? n : static_cast<std::size_t>(a);
+        const std::size_t end = b <= 0.0 ? 0 : b >= static_cast<double>(n) ? n : static_cast<std::size_t>(b);
+        return {first, std::max(first, end)};
+    }
+    const std::size_t first = g_data.rowAtOrAfterSeconds(x0), end = g_data.rowAfterSeconds(x1);
+    return {first, std::max(first, end)};
+}
+
+std::pair<std::size_t, std::size_t> rowsShown() {
+    double x0 = 0, x1 = 0;
+    GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, &x0, &x1);
+    return rowsIn(x0, x1, xAxis());
+}
+
+std::string rowPlace(std::size_t row) { return g_data.timeText(row) + ", " + std::to_string(row); }
+
+// Numbers as the file writes them; means and deviations a little finer.
+std::string number(int column, double v, bool derived) {
+    const int decimals = (column >= REC_EVAL_1 ? 3 : 0) + (derived ? 3 : 0);
+    return FormatFixed(v, decimals);
+}
+
+void fillStats(std::size_t first, std::size_t end) {
+    // Wide enough for a time with its INDEX; the last column takes the rest.
+    const int widths[][2] = {{RECVIEW_COL_NAME, 105}, {RECVIEW_COL_COUNT, 55}, {RECVIEW_COL_MIN, 70},
+                             {RECVIEW_COL_MAX, 70},  {RECVIEW_COL_MEAN, 90},  {RECVIEW_COL_STD, 80},
+                             {RECVIEW_COL_MIN_AT, 150}};
+    for (const auto &w : widths) SetTableColumnWidth(panelRECVIEW, RECVIEW_STATS, w[0], w[1]);
+    for (int c = 0; c < kRecordColumns; ++c) {
+        const int row = c + 1;
+        const ColumnStats s = g_data.stats(c, first, end);
+        const bool any = s.count > 0;
+        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_NAME, kRecordColumnNames[c]);
+        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_COUNT, std::to_string(s.count));
+        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_MIN, any ? number(c, s.min, false) : "-");
+        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_MAX, any ? number(c, s.max, false) : "-");
+        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_MEAN, any ? number(c, s.mean, true) : "-");
+        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_STD, s.count > 1 ? number(c, s.std, true) : "-");
+        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_MIN_AT, any ? rowPlace(s.minRow) : "-");
+        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_MAX_AT, any ? rowPlace(s.maxRow) : "-");
+    }
+}
+
+// The curves for the range shown: at most two points per pixel column, so
+// drawing costs the same for a hundred rows or millions.
+void drawRows() {
+    DeleteGraphPlot(panelRECVIEW, RECVIEW_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+    const auto [first, end] = rowsShown();
+    const int axis = xAxis();
+    // One row beyond each end, so the curves run to the edges of the view.
+    const std::size_t from = first > 0 ? first - 1 : 0, to = std::min(g_data.rows(), end + 1);
+    int width = 0;
+    GetCtrlAttribute(panelRECVIEW, RECVIEW_GRAPH, ATTR_WIDTH, &width);
+    const int columns = std::max(50, width);
+    std::vector<std::size_t> rows;
+    std::vector<double> xs, ys;
+    for (int c = 0; c < kRecordColumns; ++c) {
+        if (!g_shown[c] || from >= to) continue;
+        g_data.decimate(c, from, to, columns, &rows, &ys);
+        xs.resize(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) xs[i] = xOf(rows[i], axis);
+        PlotXY(panelRECVIEW, RECVIEW_GRAPH, xs.data(), ys.data(), xs.size(), VAL_DOUBLE, VAL_DOUBLE, VAL_THIN_LINE,
+               VAL_NO_POINT, VAL_SOLID, 1, kColors[c]);
+    }
+    fillStats(first, end);
+    std::string range = "No rows in the range shown.";
+    if (end > first)
+        range = "Rows shown: INDEX " + std::to_string(first) + " to " + std::to_string(end - 1) + " (" +
+                std::to_string(end - first) + " of " + std::to_string(g_data.rows()) + "), " +
+                g_data.timeText(first) + " to " + g_data.timeText(end - 1);
+    SetCtrlVal(panelRECVIEW, RECVIEW_RANGE, range);
+}
+
+// The program's own axes: every row, the values fitted.
+void setFullAxes() {
+    const int axis = xAxis();
+    const double last = g_data.rows() > 0 ? xOf(g_data.rows() - 1, axis) : 0.0;
+    SetAxisScalingMode(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, std::max(1.0, last));
+    SetAxisScalingMode(panelRECVIEW, RECVIEW_GRAPH, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0.0, 0.0);
+    const std::string name = axis == RECVIEW_X_INDEX ? std::string("INDEX (row of the file from 0)")
+                             : g_data.rows() > 0 ? "Seconds from the first row (" + g_data.timeText(0) + ")"
+                                                 : std::string("Seconds from the first row");
+    SetCtrlAttribute(panelRECVIEW, RECVIEW_GRAPH, ATTR_XNAME, name);
+}
+
+void showSection(int index) {
+    DeleteGraphPlot(panelRECVIEW, RECVIEW_SECTION_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+    SetAxisScalingMode(panelRECVIEW, RECVIEW_SECTION_GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, kSamples);
+    SetAxisScalingMode(panelRECVIEW, RECVIEW_SECTION_GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4096.0);
+    if (index < 0 || index >= static_cast<int>(g_data.sections.size())) return;
+    const RecordSection &s = g_data.sections[static_cast<std::size_t>(index)];
+    std::vector<unsigned short> xs(s.a.size());
+    for (std::size_t i = 0; i < xs.size(); ++i) xs[i] = static_cast<unsigned short>(i);
+    // As the DATA graph draws them: channel A blue, channel B green, fat lines.
+    PlotXY(panelRECVIEW, RECVIEW_SECTION_GRAPH, xs.data(), s.a.data(), xs.size(), VAL_UNSIGNED_SHORT_INTEGER,
+           VAL_SHORT_INTEGER, VAL_FAT_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_BLUE);
+    PlotXY(panelRECVIEW, RECVIEW_SECTION_GRAPH, xs.data(), s.b.data(), xs.size(), VAL_UNSIGNED_SHORT_INTEGER,
+           VAL_SHORT_INTEGER, VAL_FAT_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_GREEN);
+}
+
+void fillSections() {
+    ClearListCtrl(panelRECVIEW, RECVIEW_SECTION);
+    int i = 0;
+    for (const RecordSection &s : g_data.sections) {
+        InsertListItem(panelRECVIEW, RECVIEW_SECTION, -1,
+                       std::to_string(i + 1) + ": " + s.time + " (line " + std::to_string(s.line) + ")", i);
+        ++i;
+    }
+    if (g_data.sections.empty()) InsertListItem(panelRECVIEW, RECVIEW_SECTION, -1, "No graph sections", -1);
+    SetCtrlAttribute(panelRECVIEW, RECVIEW_SECTION, ATTR_DIMMED, g_data.sections.empty() ? 1 : 0);
+    SetCtrlIndex(panelRECVIEW, RECVIEW_SECTION, 0);
+    showSection(g_data.sections.empty() ? -1 : 0);
+}
+
+void fillFacts() {
+    ResetTextBox(panelRECVIEW, RECVIEW_FACTS, "");
+    for (const RecordFact &f : g_data.facts) SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, f.key + ": " + f.value);
+    const std::size_t n = g_data.rows();
+    std::string rows = "Rows: " + std::to_string(n);
+    if (n > 0) rows += ", " + g_data.timeText(0) + " to " + g_data.timeText(n - 1);
+    SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, rows);
+    SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, "Graph sections: " + std::to_string(g_data.sections.size()));
+    for (const RecordProblem &c : g_data.closings)
+        SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, "Line " + std::to_string(c.line) + ": " + c.reason);
+}
+
+std::string counted(std::size_t n, const char *what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+void fillMessages(const std::string &error) {
+    ResetTextBox(panelRECVIEW, RECVIEW_MESSAGES, "");
+    if (!error.empty()) SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES, error);
+    for (const RecordProblem &p : g_data.problems)
+        SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES, "Line " + std::to_string(p.line) + " skipped: " + p.reason);
+    if (g_data.unlistedProblems > 0)
+        SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES,
+                   "... and " + counted(g_data.unlistedProblems, "more line") + " skipped.");
+    if (error.empty() && g_data.problems.empty()) SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES, "Every line was read.");
+}
+
+void showChoice() {
+    for (int c = 0; c < kRecordColumns; ++c) SetCtrlVal(panelRECVIEW, RECVIEW_SHOW_FIRST + c, g_shown[c] ? 1 : 0);
+}
+
+// The first time: the columns SHOW shows on the strip chart, or the main
+// value of each group when it shows none of them.
+void takeChoiceFromShow() {
+    if (g_choiceMade) return;
+    g_choiceMade = true;
+    const bool fromShow[kRecordColumns] = {visA[0] != 0, visA[2] != 0, visA[1] != 0, visA[3] != 0, visB[0] != 0,
+                                           visB[2] != 0, visB[1] != 0, visB[3] != 0, eval1[0] != 0, eval2[0] != 0};
+    const bool any = std::any_of(std::begin(fromShow), std::end(fromShow), [](bool b) { return b; });
+    for (int c = 0; c < kRecordColumns; ++c) g_shown[c] = any ? fromShow[c] : false;
+    if (!any)
+        for (const TraceGroup &g : kGroups) g_shown[g.main] = true;
+}
+
+std::string csvOfRowsShown(double x0, double x1, void *) {
+    const auto [first, end] = rowsIn(x0, x1, xAxis());
+    std::string out = "INDEX,TIMESTAMP";
+    for (int c = 0; c < kRecordColumns; ++c)
+        if (g_shown[c]) out += std::string(",") + kRecordColumnNames[c];
+    out += '\n';
+    for (std::size_t r = first; r < end; ++r) {
+        out += std::to_string(r) + ',' + g_data.timeText(r);
+        for (int c = 0; c < kRecordColumns; ++c)
+            if (g_shown[c]) out += ',' + number(c, g_data.value(c, r), false);
+        out += '\n';
+    }
+    return out;
+}
+
+// The readout at a row's x: the row's own value, not a line between the
+// extremes that stand for many rows.
+double valueOfRowShown(const char *curve, double x, void *) {
+    const std::size_t n = g_data.rows();
+    if (n == 0 || x < 0) return NAN;
+    std::size_t row = 0;
+    if (xAxis() == RECVIEW_X_INDEX) row = static_cast<std::size_t>(std::llround(x));
+    else row = g_data.rowAtOrAfterSeconds(x - 0.0005);
+    if (row >= n) return NAN;
+    for (int c = 0; c < kRecordColumns; ++c)
+        if (std::string(curve) == kRecordColumnNames[c]) return g_data.value(c, row);
+    return NAN;
+}
+
+void letGo() {
+    g_data = RecordData();
+    g_loaded = false;
+    DeleteGraphPlot(panelRECVIEW, RECVIEW_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+    DeleteGraphPlot(panelRECVIEW, RECVIEW_SECTION_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
+}
+
+std::string directoryOf(const std::string &path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+void chooseAndOpen() {
+    if (g_lastDir.empty()) g_lastDir = proj_dir;
+    std::string chosen;
+    if (FileSelectPopup(g_lastDir.c_str(), "*.csv", "*.csv", "Open Record File", VAL_LOAD_BUTTON, 0, 0, 1, 0,
+                        &chosen) < 1)
+        return;
+    OpenRecordViewer(chosen.c_str());
+}
+
+} // namespace
+
+int OpenRecordViewer(const char *path) {
+    takeChoiceFromShow();
+    showChoice();
+    letGo();
+    g_path = path;
+    g_lastDir = directoryOf(g_path);
+    std::string error;
+    SetWaitCursor(1);
+    g_loaded = ReadRecordFile(g_path, &g_data, &error);
+    SetWaitCursor(0);
+    SetGraphCsvSource(panelRECVIEW, RECVIEW_GRAPH, csvOfRowsShown, nullptr);
+    SetGraphValueSource(panelRECVIEW, RECVIEW_GRAPH, valueOfRowShown, nullptr);
+    ResetGraphView(panelRECVIEW, RECVIEW_GRAPH);
+    setFullAxes();
+    fillFacts();
+    fillMessages(error);
+    fillSections();
+    drawRows();
+    std::string title = g_path;
+    if (!g_loaded) title += ": not shown";
+    else title += ": " + counted(g_data.rows(), "row") + ", " + counted(g_data.sections.size(), "graph section") + ", " +
+                  counted(g_data.damagedLines(), "line") + " skipped";
+    SetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, title);
+    DisplayPanel(panelRECVIEW);
+    SetCtrlAttribute(panelRECVIEW, RECVIEW_FACTS, ATTR_FIRST_VISIBLE_LINE, 0); // the header from its first line
+    if (!g_loaded) {
+        MessagePopup("Error", ("The file cannot be shown.\n" + error).c_str());
+        return -1;
+    }
+    return 0;
+}
+
+int CC_RECVIEW(int panel, int, int event, void *, int, int) {
+    if (event == EVENT_CLOSE) {
+        HidePanel(panel);
+        letGo();
+    }
+    return 0;
+}
+
+int CC_RECVIEW_OPEN(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) chooseAndOpen();
+    return 0;
+}
+
+int CC_RECVIEW_CLOSE(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    HidePanel(panelRECVIEW);
+    letGo();
+    return 0;
+}
+
+int CC_RECVIEW_GRAPH(int, int, int event, void *, int, int) {
+    if (event == EVENT_VAL_CHANGED && g_loaded) drawRows();
+    return 0;
+}
+
+int CC_RECVIEW_XAXIS(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT || !g_loaded) return 0;
+    // The same rows stay in view, measured on the other axis.
+    const int before = xAxis() == RECVIEW_X_TIME ? RECVIEW_X_INDEX : RECVIEW_X_TIME;
+    double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, &x0, &x1);
+    GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_LEFT_YAXIS, &y0, &y1);
+    const auto [first, end] = rowsIn(x0, x1, before);
+    setFullAxes();
+    if (end > first && (first > 0 || end < g_data.rows())) {
+        const double a = xOf(first, xAxis()), b = xOf(end - 1, xAxis());
+        SetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, a, b > a ? b : a + 1.0, y0, y1);
+    } else {
+        ResetGraphView(panelRECVIEW, RECVIEW_GRAPH);
+    }
+    drawRows();
+    return 0;
+}
+
+int CC_RECVIEW_SHOW(int, int control, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    for (int c = 0; c < kRecordColumns; ++c) {
+        int on = 0;
+        GetCtrlVal(panelRECVIEW, RECVIEW_SHOW_FIRST + c, &on);
+        g_shown[c] = on != 0;
+    }
+    g_choiceMade = true;
+    // A main column turned off takes its group's other columns with it, as SHOW does.
+    for (const TraceGroup &g : kGroups)
+        if (control == RECVIEW_SHOW_FIRST + g.main && !g_shown[g.main])
+            for (int c = g.first; c <= g.last; ++c) g_shown[c] = false;
+    showChoice();
+    if (g_loaded) drawRows();
+    return 0;
+}
+
+int CC_RECVIEW_SECTION(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    int index = -1;
+    GetCtrlVal(panelRECVIEW, RECVIEW_SECTION, &index);
+    showSection(index);
+    return 0;
+}
+
+int CC_CMD_VIEW_RECORD(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    long size = 0;
+    if (recorder_status == 1 && GetFileInfo(file_name, &size) == 1) OpenRecordViewer(file_name);
+    else chooseAndOpen();
+    return 0;
+}
+
+void RegisterViewerCallbacks() {
+    static const CallbackEntry table[] = {
+        {"CC_RECVIEW", CC_RECVIEW},
+        {"CC_RECVIEW_OPEN", CC_RECVIEW_OPEN},
+        {"CC_RECVIEW_CLOSE", CC_RECVIEW_CLOSE},
+        {"CC_RECVIEW_GRAPH", CC_RECVIEW_GRAPH},
+        {"CC_RECVIEW_XAXIS", CC_RECVIEW_XAXIS},
+        {"CC_RECVIEW_SHOW", CC_RECVIEW_SHOW},
+        {"CC_RECVIEW_SECTION", CC_RECVIEW_SECTION},
+        {"CC_CMD_VIEW_RECORD", CC_CMD_VIEW_RECORD},
+    };
+    RegisterCallbacks(table);
+}

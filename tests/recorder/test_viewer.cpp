@@ -1,0 +1,335 @@
+// The record viewer through its panel: a file the recorder wrote against the
+// simulator, and files damaged, cut off, foreign or empty. qvex-ctl stats
+// (tests/ctl/test_ctl_stats.cpp) covers the statistics over block edges.
+#include "tests/recorder/recorder_fixture.h"
+
+#include "recorder/viewer.h"
+#include "ui/engine/graph_explore_p.h"
+#include "ui/engine/graph_p.h"
+#include "ui/engine/widgets.h"
+#include "ui/panels/recview_ids.h"
+
+#include <QString>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+const char *const kNames[10] = {"RESULT A", "NORM A", "RAW A", "MAX{ RAW A }", "RESULT B",
+                                "NORM B",   "RAW B",  "MAX{ RAW B }", "EVAL 1",   "EVAL 2"};
+
+// The rows of a record file as the test reads it: every line after the
+// column header whose 13 fields start with a number.
+std::vector<std::vector<double>> RowsOf(const RecordText &t) {
+    std::vector<std::vector<double>> rows;
+    for (const std::string &l : t.lines) {
+        const auto f = RecordText::fields(l);
+        if (f.size() != 13 || l.empty() || !std::isdigit(static_cast<unsigned char>(l[0]))) continue;
+        std::vector<double> v;
+        for (int c = 2; c < 12; ++c) v.push_back(QString::fromStdString(f[std::size_t(c)]).toDouble());
+        rows.push_back(v);
+    }
+    return rows;
+}
+
+QvGraph *Graph(int control) { return static_cast<QvGraph *>(GetCtrlWidget(panelRECVIEW, control)); }
+
+std::string Cell(int row, int column) {
+    std::string s;
+    GetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, column, &s);
+    return s;
+}
+
+std::string TextBox(int control) {
+    int n = 0;
+    GetNumTextBoxLines(panelRECVIEW, control, &n);
+    std::string all;
+    for (int i = 0; i < n; ++i) {
+        std::string l;
+        GetTextBoxLine(panelRECVIEW, control, i, &l);
+        all += l + "\n";
+    }
+    return all;
+}
+
+std::string Label(int control) {
+    std::string s;
+    GetCtrlVal(panelRECVIEW, control, &s);
+    return s;
+}
+
+class ViewerTest : public RecorderTest {
+  protected:
+    void TearDown() override {
+        OperateCtrl(panelRECVIEW, RECVIEW_CLOSE);
+        RecorderTest::TearDown();
+    }
+    // Opens a file through the viewer's own file command.
+    void open(const std::string &file) {
+        popups->fileAnswers.push_back(file);
+        OperateCtrl(panelRECVIEW, RECVIEW_OPEN);
+    }
+    // The statistics table against rows [from, to) computed here.
+    void expectStats(const std::vector<std::vector<double>> &rows, std::size_t from, std::size_t to) {
+        for (int c = 0; c < 10; ++c) {
+            const int r = c + 1;
+            EXPECT_EQ(Cell(r, RECVIEW_COL_NAME), kNames[c]);
+            EXPECT_EQ(Cell(r, RECVIEW_COL_COUNT), std::to_string(to - from)) << kNames[c];
+            long double sum = 0, lo = 1e9, hi = -1e9;
+            for (std::size_t k = from; k < to; ++k) {
+                sum += rows[k][std::size_t(c)];
+                lo = std::min<long double>(lo, rows[k][std::size_t(c)]);
+                hi = std::max<long double>(hi, rows[k][std::size_t(c)]);
+            }
+            const long double mean = sum / (to - from);
+            long double sq = 0;
+            for (std::size_t k = from; k < to; ++k) sq += (rows[k][std::size_t(c)] - mean) * (rows[k][std::size_t(c)] - mean);
+            const double sd = std::sqrt(double(sq / (to - from - 1)));
+            auto value = [&](int column) { return QString::fromStdString(Cell(r, column)).toDouble(); };
+            const double shownTo = c >= 8 ? 5e-7 : 5e-4; // three decimals finer than the file writes
+            EXPECT_DOUBLE_EQ(value(RECVIEW_COL_MIN), double(lo)) << kNames[c];
+            EXPECT_DOUBLE_EQ(value(RECVIEW_COL_MAX), double(hi)) << kNames[c];
+            EXPECT_NEAR(value(RECVIEW_COL_MEAN), double(mean), shownTo + 1e-9) << kNames[c];
+            EXPECT_NEAR(value(RECVIEW_COL_STD), sd, shownTo + 1e-9) << kNames[c];
+            // Where the first minimum is: its INDEX in the table.
+            std::size_t at = from;
+            for (std::size_t k = from; k < to; ++k)
+                if (rows[k][std::size_t(c)] < rows[at][std::size_t(c)]) at = k;
+            EXPECT_EQ(Cell(r, RECVIEW_COL_MIN_AT).substr(8), ", " + std::to_string(at))
+                << kNames[c] << ": " << Cell(r, RECVIEW_COL_MIN_AT);
+        }
+    }
+};
+
+TEST_F(ViewerTest, ARecordedFileShowsItsHeaderStatisticsAndSectionsAndFollowsTheZoomWithoutChangingTheFile) {
+    // Automatic: a graph capture, 200 rows, another capture.
+    setType(REC_TYPE_AUTOMATIC);
+    const std::string file = path("recorded.csv");
+    chooseFile(file);
+    sim.advanceTime(100'000);
+    OperateCtrl(panelRECORDER, RECORDER_CAPTURE_GRAPH);
+    // The live values move while the run records them.
+    onTick = [this] { sim.advanceTime(20'000); };
+    runAutomatic(200);
+    onTick = nullptr;
+    sim.advanceTime(100'000);
+    OperateCtrl(panelRECORDER, RECORDER_CAPTURE_GRAPH);
+    const std::string bytes = ReadWholeFile(file);
+    const RecordText text(bytes);
+    const auto rows = RowsOf(text);
+    ASSERT_EQ(rows.size(), 200u);
+    ASSERT_EQ(std::count(text.lines.begin(), text.lines.end(), "Recorded analog graph."), 2);
+
+    OperateCtrl(panelRECORDER, RECORDER_VIEW);
+    OperateCtrl(panelRECVIEW, RECVIEW_SHOW_FIRST, 1); // RESULT A
+    int visible = 0;
+    GetPanelAttribute(panelRECVIEW, ATTR_VISIBLE, &visible);
+    EXPECT_EQ(visible, 1);
+    EXPECT_EQ(Label(RECVIEW_FILE_NAME), file + ": 200 rows, 2 graph sections, 0 lines skipped");
+    const std::string facts = TextBox(RECVIEW_FACTS);
+    EXPECT_NE(facts.find(std::string("Type of sensor: ") + szVersion + "\n"), std::string::npos) << facts;
+    EXPECT_NE(facts.find("Type of connection: TCP/IP\n"), std::string::npos) << facts;
+    EXPECT_NE(facts.find("Recording type: Automatic\nNumber of data sets: "), std::string::npos) << facts;
+    EXPECT_NE(facts.find("Recording successfully finished at "), std::string::npos) << facts;
+    EXPECT_EQ(TextBox(RECVIEW_MESSAGES), "Every line was read.\n");
+    expectStats(rows, 0, 200);
+
+    // The section list names both captures by their time stamps.
+    int sections = 0;
+    GetNumListItems(panelRECVIEW, RECVIEW_SECTION, &sections);
+    ASSERT_EQ(sections, 2);
+    const int second = text.find("Recorded analog graph.", text.find("Recorded analog graph.") + 1);
+    std::string label;
+    GetLabelFromIndex(panelRECVIEW, RECVIEW_SECTION, 1, &label);
+    EXPECT_EQ(label, "2: " + RecordText::fields(text.lines[std::size_t(second + 1)])[1] + " (line " +
+                         std::to_string(second + 1) + ")");
+    OperateCtrl(panelRECVIEW, RECVIEW_SECTION, 1);
+    {
+        std::vector<QList<QPointF>> curves;
+        for (const auto &kv : Graph(RECVIEW_SECTION_GRAPH)->model().plots) curves.push_back(kv.second.points);
+        ASSERT_EQ(curves.size(), 2u);
+        for (int k : {0, 255, 511}) {
+            const auto f = RecordText::fields(text.lines[std::size_t(second + 4 + k)]);
+            EXPECT_EQ(curves[0][k], QPointF(k, std::stoi(f[1]))) << k;
+            EXPECT_EQ(curves[1][k], QPointF(k, std::stoi(f[2]))) << k;
+        }
+    }
+
+    // Shown over INDEX, a Ctrl+drag over part of the rows: the statistics
+    // are those of the rows in view.
+    OperateCtrl(panelRECVIEW, RECVIEW_XAXIS, RECVIEW_X_INDEX);
+    QvGraph *g = Graph(RECVIEW_GRAPH);
+    g->redrawNow();
+    const auto yr = g->shownRange(VAL_LEFT_YAXIS);
+    const QPoint from = g->toWidget(QPointF(40.5, yr.second)).toPoint() + QPoint(0, 1);
+    const QPoint to = g->toWidget(QPointF(120.5, yr.first)).toPoint() - QPoint(0, 1);
+    QTest::mousePress(g, Qt::LeftButton, Qt::ControlModifier, from);
+    QTest::mouseMove(g, to);
+    QTest::mouseRelease(g, Qt::LeftButton, Qt::ControlModifier, to);
+    double x0 = 0, x1 = 0;
+    GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, &x0, &x1);
+    const std::size_t first = std::size_t(std::ceil(x0)), end = std::size_t(std::floor(x1)) + 1;
+    ASSERT_GT(first, 30u);
+    ASSERT_LT(end, 130u);
+    expectStats(rows, first, end);
+    const std::string shown = "Rows shown: INDEX " + std::to_string(first) + " to " + std::to_string(end - 1) + " (" +
+                              std::to_string(end - first) + " of 200)";
+    EXPECT_EQ(Label(RECVIEW_RANGE).rfind(shown, 0), 0u) << Label(RECVIEW_RANGE);
+    // The graph's CSV export gives the rows in view, as the file has them.
+    const std::string csv = path("view.csv");
+    ASSERT_EQ(g->explorer().exportTo(QString::fromStdString(csv)), QString());
+    const QStringList exported = QString::fromStdString(ReadWholeFile(csv)).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(exported.size(), qsizetype(end - first + 1));
+    EXPECT_TRUE(exported[0].startsWith("INDEX,TIMESTAMP,RESULT A,")) << exported[0].toStdString();
+    const QStringList firstRow = exported[1].split(',');
+    EXPECT_EQ(firstRow[0].toStdString(), std::to_string(first));
+    EXPECT_EQ(firstRow[2].toDouble(), rows[first][0]) << "RESULT A as the file has it";
+
+    // On the time axis the same rows stay in view.
+    OperateCtrl(panelRECVIEW, RECVIEW_XAXIS, RECVIEW_X_TIME);
+    EXPECT_EQ(Cell(1, RECVIEW_COL_COUNT).empty(), false);
+    const std::size_t countOnTime = std::stoul(Cell(1, RECVIEW_COL_COUNT));
+    EXPECT_GE(countOnTime, end - first) << "rows sharing a second with the ends come along";
+    OperateCtrl(panelRECVIEW, RECVIEW_XAXIS, RECVIEW_X_INDEX);
+
+    // Full view again: every row.
+    g->explorer().resetZoom();
+    EXPECT_EQ(Cell(1, RECVIEW_COL_COUNT), "200");
+    EXPECT_EQ(ReadWholeFile(file), bytes) << "the viewer never writes the file";
+}
+
+// A file written here: header, rows with the given INDEX values, and text
+// after them.
+std::string Written(int rows, const std::string &after = std::string()) {
+    std::string t = "Logfile for recorded data.\r\nDate:,12-07-2026\r\nTime:,10:00:00\r\nType of sensor:,SIM\r\n"
+                    "Recording type:,Manual\r\n\r\n"
+                    "INDEX,TIMESTAMP,RESULT A,NORM A,RAW A,MAX{ RAW A },RESULT B,NORM B,RAW B,MAX{ RAW B },EVAL 1,EVAL 2,";
+    for (int i = 0; i < rows; ++i) {
+        char l[160];
+        std::snprintf(l, sizeof l, "\r\n%d,10:00:%02d,%d,%d,%d,%d,%d,%d,%d,%d,%d.250,-%d.500,", i, i % 60, 1000 + i,
+                      i, 2 * i, 3 * i, 2000 - i, i, i, i, i, i);
+        t += l;
+    }
+    return t + after;
+}
+
+TEST_F(ViewerTest, DamagedCutOffForeignAndEmptyFilesSayWhatIsWrongAndShowWhatIsReadable) {
+    std::string damaged = Written(6);
+    const std::size_t at = damaged.find("\r\n3,10:00:03,");
+    damaged.replace(damaged.find("1003", at), 4, "10x3");
+    const struct {
+        const char *name;
+        std::string text;
+        const char *label;    // the file name line after the path
+        const char *messages; // what the messages box says first
+        const char *popup;    // the error box, or nothing
+    } cases[] = {
+        {"damaged.csv", damaged, ": 5 rows, 0 graph sections, 1 line skipped",
+         "Line 11 skipped: RESULT A \"10x3\" is not a whole number from -32768 to 32767\n", ""},
+        {"cut.csv", Written(4) + "\r\n4,10:00:04,1004,4,8", ": 4 rows, 0 graph sections, 1 line skipped",
+         "Line 12 skipped: the last line is cut off: a row of 12 fields ends after 5: \"4,10:00:04,1004,4,8\"\n", ""},
+        {"foreign.csv", "Time,Value\r\n1,2\r\n", ": not shown",
+         "line 1: not a record file of this program: it begins \"Time,Value\", not \"Logfile for recorded data.\"\n",
+         "The file cannot be shown.\nline 1: not a record file of this program"},
+        {"empty.csv", "", ": not shown", "line 1: the file is empty\n", "The file cannot be shown.\nline 1: the file is empty"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = path(c.name);
+        WriteWholeFile(file, c.text);
+        popups->shown.clear();
+        open(file);
+        EXPECT_EQ(Label(RECVIEW_FILE_NAME), file + c.label);
+        EXPECT_EQ(TextBox(RECVIEW_MESSAGES).rfind(c.messages, 0), 0u) << TextBox(RECVIEW_MESSAGES);
+        if (*c.popup) EXPECT_EQ(popups->lastMessage("Error").rfind(c.popup, 0), 0u) << popups->lastMessage("Error");
+        else EXPECT_EQ(popups->lastMessage("Error"), "");
+        EXPECT_EQ(ReadWholeFile(file), c.text) << "the viewer never writes the file";
+    }
+    // What was readable of the damaged file: its five good rows.
+    open(path("damaged.csv"));
+    EXPECT_EQ(Cell(1, RECVIEW_COL_COUNT), "5");
+    EXPECT_EQ(Cell(1, RECVIEW_COL_MIN), "1000");
+    EXPECT_EQ(Cell(1, RECVIEW_COL_MAX), "1005");
+    EXPECT_EQ(Cell(9, RECVIEW_COL_MEAN), "2.650000") << "EVAL 1 over 0.25, 1.25, 2.25, 4.25, 5.25";
+}
+
+TEST_F(ViewerTest, ALongFileIsDrawnWithAtMostTwoPointsAPixelColumnAndKeepsEveryExtreme) {
+    // 100,000 rows of a small wave, with one spike up and one down.
+    constexpr int kRows = 100000, kHigh = 73457, kLow = 12345;
+    std::string t = Written(0);
+    t.reserve(std::size_t(kRows) * 60);
+    for (int i = 0; i < kRows; ++i) {
+        const int a = i == kHigh ? 4000 : i == kLow ? -100 : 2000 + (i * 7) % 50;
+        char l[128];
+        std::snprintf(l, sizeof l, "\r\n%d,%02d:%02d:%02d,%d,0,0,0,0,0,0,0,0.000,0.000,", i, (i / 3600) % 24,
+                      (i / 60) % 60, i % 60, a);
+        t += l;
+    }
+    const std::string file = path("long.csv");
+    WriteWholeFile(file, t);
+    open(file);
+    for (int c = 0; c < 10; ++c) OperateCtrl(panelRECVIEW, RECVIEW_SHOW_FIRST + c, c == 0 ? 1 : 0);
+    OperateCtrl(panelRECVIEW, RECVIEW_XAXIS, RECVIEW_X_INDEX);
+    QvGraph *g = Graph(RECVIEW_GRAPH);
+    auto drawn = [&] {
+        EXPECT_EQ(g->model().plots.size(), 1u);
+        return g->model().plots.empty() ? QList<QPointF>() : g->model().plots.begin()->second.points;
+    };
+    auto extremes = [](const QList<QPointF> &points) {
+        QPointF lo = points.value(0), hi = points.value(0);
+        for (const QPointF &p : points) {
+            if (p.y() < lo.y()) lo = p;
+            if (p.y() > hi.y()) hi = p;
+        }
+        return std::make_pair(lo, hi);
+    };
+    QList<QPointF> points = drawn();
+    EXPECT_LE(points.size(), 2 * g->width() + 2);
+    EXPECT_EQ(extremes(points).first, QPointF(kLow, -100));
+    EXPECT_EQ(extremes(points).second, QPointF(kHigh, 4000));
+    EXPECT_EQ(Cell(1, RECVIEW_COL_MAX_AT), "20:24:17, " + std::to_string(kHigh));
+
+    // Zoomed past the spikes: the curve and the statistics are of those rows only.
+    g->explorer().zoomTo(20000.0, 70000.0, 0.0, 4096.0);
+    points = drawn();
+    EXPECT_LE(points.size(), 2 * g->width() + 2);
+    EXPECT_GE(points.front().x(), 19999.0);
+    EXPECT_LE(points.back().x(), 70001.0);
+    EXPECT_EQ(extremes(points).second.y(), 2049.0);
+    EXPECT_EQ(Cell(1, RECVIEW_COL_COUNT), "50001");
+    EXPECT_EQ(Cell(1, RECVIEW_COL_MAX), "2049");
+    // Zoomed in to a few rows, every row is drawn.
+    g->explorer().zoomTo(500.0, 520.0, 0.0, 4096.0);
+    EXPECT_EQ(drawn().size(), 23) << "rows 500 to 520 and one beyond each end";
+    // Over time stamps the rows run on past midnight (row 86400 is 00:00:00 again).
+    g->explorer().resetZoom();
+    OperateCtrl(panelRECVIEW, RECVIEW_XAXIS, RECVIEW_X_TIME);
+    double x0 = -1, x1 = -1;
+    GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, &x0, &x1);
+    EXPECT_EQ(std::make_pair(x0, x1), std::make_pair(0.0, double(kRows - 1)));
+    g->explorer().zoomTo(86390.0, 86409.0, 0.0, 4096.0);
+    EXPECT_EQ(Label(RECVIEW_RANGE).rfind("Rows shown: INDEX 86390 to 86409 (20 of 100000), 23:59:50 to 00:00:09", 0), 0u)
+        << Label(RECVIEW_RANGE);
+}
+
+TEST_F(ViewerTest, TurningAGroupsMainColumnOffTakesItsOtherColumnsAlongAsShowDoes) {
+    const std::string file = path("show.csv");
+    WriteWholeFile(file, Written(10));
+    open(file);
+    for (int c = 0; c < 10; ++c) OperateCtrl(panelRECVIEW, RECVIEW_SHOW_FIRST + c, c < 4 ? 1 : 0);
+    EXPECT_EQ(Graph(RECVIEW_GRAPH)->model().plots.size(), 4u);
+    OperateCtrl(panelRECVIEW, RECVIEW_SHOW_FIRST, 0); // RESULT A off
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(Attr(panelRECVIEW, RECVIEW_SHOW_FIRST + c, ATTR_VISIBLE), 1);
+    int on = -1;
+    for (int c = 0; c < 4; ++c) {
+        GetCtrlVal(panelRECVIEW, RECVIEW_SHOW_FIRST + c, &on);
+        EXPECT_EQ(on, 0) << kNames[c];
+    }
+    EXPECT_TRUE(Graph(RECVIEW_GRAPH)->model().plots.empty());
+    // A dependent column alone stays: only the main one clears its group.
+    OperateCtrl(panelRECVIEW, RECVIEW_SHOW_FIRST + 2, 1);
+    EXPECT_EQ(Graph(RECVIEW_GRAPH)->model().plots.size(), 1u);
+}
+
+} // namespace
