@@ -27,6 +27,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
                        "'TCP 127.0.0.1:<port>' and 'PTY <path>' once ready; runs until SIGINT/SIGTERM."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
+    const QCommandLineOption programVersion(QStringLiteral("version"),
+                                            QStringLiteral("Show the simulator's version and exit."));
     const QCommandLineOption tcp(QStringLiteral("tcp"),
                                  QStringLiteral("Listen on 127.0.0.1:<port> (0 picks a free port). "
                                                 "Default when neither --tcp nor --pty is given: 10001."),
@@ -154,7 +156,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     p.addOptions({loaderImage, loaderSilent, loaderChecksum, loaderPieces, loaderBusy, loaderVerbose});
     p.addOption(intermittent);
     p.addOption(logReplies);
-    p.addOptions({help,          tcp,        pty,           startAfter, dropNext,  dropAll,         delay,
+    p.addOptions({help, programVersion});
+    p.addOptions({tcp,           pty,        startAfter,    dropNext,   dropAll,   delay,
                   split,         splitGap,   stray,         swapSync,   wrongAck,  garbage,         disconnectAfter,
                   midReply,      pace,       oneBehind,     wrongSetAt, badActivation, baudIndex,   version,
                   eeprom,        logFrames,  filterSettings, filterLog, testInputs});
@@ -165,6 +168,10 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     }
     if (p.isSet(help)) {
         message = p.helpText();
+        return ParseOutcome::Help;
+    }
+    if (p.isSet(programVersion)) {
+        message = QStringLiteral("qvex-sim " QVEX_VERSION "\n" QVEX_COPYRIGHT "\n\n" QVEX_LICENSE_NOTE "\n");
         return ParseOutcome::Help;
     }
     if (!p.positionalArguments().isEmpty()) {
