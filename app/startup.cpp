@@ -38,8 +38,7 @@ void copyText(char *dst, std::size_t size, const std::string &src) {
 
 // Laid out the way help2man reads it: the manual page is made from this text.
 constexpr char kHelpText[] =
-    "Usage: qvex-scope\n"
-    "  or:  qvex-scope --help | --version\n"
+    "Usage: qvex-scope [--help | --version]\n"
     "\n"
     "The scope program of the Q-VEX-MOD7-ARC optical sensor controller. It connects\n"
     "to one controller over RS-232 or TCP/IP (CONNECT on the main panel), edits the\n"
