@@ -37,6 +37,39 @@ void copyText(char *dst, std::size_t size, const std::string &src) {
     std::snprintf(dst, size, "%s", src.c_str());
 }
 
+// Laid out the way help2man reads it: the manual page is made from this text.
+constexpr char kHelpText[] =
+    "Usage: qvex-scope [--help | --version]\n"
+    "\n"
+    "The scope program of the Q-VEX-MOD7-ARC optical sensor controller. It connects\n"
+    "to one controller over RS-232 or TCP/IP (CONNECT on the main panel), edits the\n"
+    "controller's parameter record on its panels, sends it to RAM or EEPROM and\n"
+    "reads it back, shows live values and triggered curves, records CSV files and\n"
+    "downloads new firmware. Other arguments are accepted but not used.\n"
+    "\n"
+    "Files:\n"
+    "  Q-VEX-MOD7-ARC-Scope.ini  the program's settings: for an installed program in\n"
+    "                            the user's data folder ~/.local/share/qvex-scope/,\n"
+    "                            else beside the program when that folder is\n"
+    "                            writable; a copy beside an installed program\n"
+    "                            supplies the [SERIAL PORTS] section\n"
+    "  Templates.ini             the parameter templates, in the same folder\n";
+
+constexpr char kVersionText[] =
+    "qvex-scope " QVEX_VERSION " (Q-VEX-MOD7-ARC Scope v1.0x)\n" QVEX_COPYRIGHT "\n\n" QVEX_LICENSE_NOTE "\n";
+
+// --help and --version alone are answered before the engine starts, with no
+// display needed.
+bool answerHelpOrVersion(int argc, char **argv) {
+    if (argc != 2) return false;
+    const char *text = std::strcmp(argv[1], "--help") == 0      ? kHelpText
+                       : std::strcmp(argv[1], "--version") == 0 ? kVersionText
+                                                                : nullptr;
+    if (!text) return false;
+    std::fputs(text, stdout);
+    return true;
+}
+
 } // namespace
 
 int ProcessEntry(int argc, char **argv) {
@@ -45,6 +78,7 @@ int ProcessEntry(int argc, char **argv) {
     // their own error paths, instead of the process being killed half-way
     // through a line or with its settings in a temporary file.
     std::signal(SIGXFSZ, SIG_IGN);
+    if (answerHelpOrVersion(argc, argv)) return 0;
     // Of the command line only "--open FILE.csv" is used (WinMain); anything
     // else after the program name is accepted and ignored.
     if (!InitCVIRTE(argc, argv)) return -1;

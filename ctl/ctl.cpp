@@ -17,23 +17,30 @@ namespace {
 constexpr int kMaxJobs = 256;
 constexpr int kMaxTimeout = 7 * 24 * 3600;
 
-constexpr char kVersionText[] = "qvex-ctl 1.0 (Q-VEX-MOD7-ARC Scope v1.0x)\n";
+constexpr char kVersionText[] =
+    "qvex-ctl " QVEX_VERSION " (Q-VEX-MOD7-ARC Scope v1.0x)\n" QVEX_COPYRIGHT "\n\n" QVEX_LICENSE_NOTE "\n";
 
+// Laid out the way help2man reads it, so that the manual page is made from
+// this text: "Usage:" lines, then "Heading:" lines over indented lists.
 constexpr char kUsage[] =
-    "usage: qvex-ctl (--tcp HOST:PORT | --serial N|DEVICE) [--baud RATE] [--quiet]\n"
-    "                [--settings FILE] [--json] [--name NAME] COMMAND [ARGS]\n"
-    "       qvex-ctl --inventory FILE [--limit NAME,...] [--jobs N] [--timeout S]\n"
-    "                [--out-dir DIR] [--settings FILE] [--json] COMMAND [ARGS]\n"
+    "Usage: qvex-ctl (--tcp HOST:PORT | --serial N|DEVICE) [OPTION]... COMMAND [ARGS]\n"
+    "  or:  qvex-ctl --inventory FILE [OPTION]... COMMAND [ARGS]\n"
+    "  or:  qvex-ctl COMMAND --help\n"
+    "  or:  qvex-ctl --help | --version\n"
     "\n"
     "Runs one job of the Q-VEX-MOD7-ARC Scope against one controller (or each of an\n"
     "inventory), through the program's own code. Results go to stdout, progress\n"
     "and errors to stderr.\n"
     "\n"
+    "Commands (qvex-ctl COMMAND --help tells more):\n"
+    "%s"
+    "\n"
+    "Options:\n"
     "  --tcp HOST:PORT     the controller's TCP server\n"
     "  --serial N|DEVICE   serial port number as the connection dialog counts it\n"
     "                      (see [SERIAL PORTS] in --settings), or a device path\n"
     "  --baud RATE         9600, 19200 (default), 38400, 57600 or 115200\n"
-    "  --quiet             no progress on stderr\n"
+    "  -q, --quiet         no progress on stderr\n"
     "  --settings FILE     read [SERIAL PORTS] from this settings file\n"
     "  --json              results as JSON, one object per controller and line on\n"
     "                      stdout (the text a command prints for people goes to\n"
@@ -45,9 +52,10 @@ constexpr char kUsage[] =
     "                      are null when there is none. Without --inventory the\n"
     "                      name is the link. --json may also follow the command.\n"
     "  --name NAME         the controller's name in the JSON results\n"
-    "  --help, --version\n"
+    "  -h, --help          this text\n"
+    "  --version           the version\n"
     "\n"
-    "many controllers:\n"
+    "Many controllers:\n"
     "  --inventory FILE    runs the command for every controller of FILE, each in a\n"
     "                      process of its own; one section a controller:\n"
     "                        [line-1]\n"
@@ -65,17 +73,17 @@ constexpr char kUsage[] =
     "                      on its own after the link's retries)\n"
     "  --out-dir DIR       files go to DIR/NAME.ini (get) or DIR/NAME.csv (live,\n"
     "                      record, capture) instead of --out; DIR is created\n"
-    "  the exit status is the worst of the controllers': 130, then 2, then 1, then\n"
-    "  3, then 0\n"
+    "                      the exit status is the worst of the controllers': 130,\n"
+    "                      then 2, then 1, then 3, then 0\n"
     "\n"
-    "commands (qvex-ctl COMMAND --help tells more):\n"
-    "%s"
-    "\n"
-    "exit status: 0 done (apply: unchanged or changed), 1 the job failed while it ran (the controller, the link,\n"
-    "or a file that stopped taking what was written: a full disk, ulimit -f),\n"
-    "2 usage or a bad file (only regular files are read or written), 3 diff found\n"
-    "differences, 130 SIGINT or SIGTERM ended the job (\"Interrupted.\" on stderr;\n"
-    "a record file keeps its complete rows and says the run was interrupted)\n";
+    "Exit status:\n"
+    "  0    done (apply: unchanged or changed)\n"
+    "  1    the job failed while it ran (the controller, the link, or a file that\n"
+    "       stopped taking what was written: a full disk, ulimit -f)\n"
+    "  2    usage or a bad file (only regular files are read or written)\n"
+    "  3    diff found differences\n"
+    "  130  SIGINT or SIGTERM ended the job (\"Interrupted.\" on stderr; a record\n"
+    "       file keeps its complete rows and says the run was interrupted)\n";
 
 bool parseInt(const std::string &text, int *value) {
     if (text.empty()) return false;

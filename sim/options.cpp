@@ -27,6 +27,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
                        "'TCP 127.0.0.1:<port>' and 'PTY <path>' once ready; runs until SIGINT/SIGTERM."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
+    const QCommandLineOption programVersion(QStringLiteral("version"),
+                                            QStringLiteral("Show the simulator's version and exit."));
     const QCommandLineOption tcp(QStringLiteral("tcp"),
                                  QStringLiteral("Listen on 127.0.0.1:<port> (0 picks a free port). "
                                                 "Default when neither --tcp nor --pty is given: 10001."),
@@ -160,7 +162,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     p.addOption(intermittent);
     p.addOption(logReplies);
     p.addOption(forgetSet);
-    p.addOptions({help,          tcp,        pty,           startAfter, dropNext,  dropAll,         delay,
+    p.addOptions({help, programVersion});
+    p.addOptions({tcp,           pty,        startAfter,    dropNext,   dropAll,   delay,
                   split,         splitGap,   stray,         swapSync,   wrongAck,  garbage,         disconnectAfter,
                   midReply,      pace,       oneBehind,     wrongSetAt, badActivation, baudIndex,   version,
                   eeprom,        logFrames,  filterSettings, filterLog, testInputs});
@@ -171,6 +174,10 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     }
     if (p.isSet(help)) {
         message = p.helpText();
+        return ParseOutcome::Help;
+    }
+    if (p.isSet(programVersion)) {
+        message = QStringLiteral("qvex-sim " QVEX_VERSION "\n" QVEX_COPYRIGHT "\n\n" QVEX_LICENSE_NOTE "\n");
         return ParseOutcome::Help;
     }
     if (!p.positionalArguments().isEmpty()) {

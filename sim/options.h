@@ -34,8 +34,8 @@ struct SimOptions {
 enum class ParseOutcome { Run, Help, Error };
 
 // args as from QCoreApplication::arguments() (program name first). On Help,
-// message is the help text; on Error, what was wrong. Without --tcp and
-// --pty, listens on TCP port 10001.
+// message is the help text (the version text for --version); on Error, what
+// was wrong. Without --tcp and --pty, listens on TCP port 10001.
 ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString &message);
 
 } // namespace sim
