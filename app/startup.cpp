@@ -39,13 +39,15 @@ void copyText(char *dst, std::size_t size, const std::string &src) {
 
 // Laid out the way help2man reads it: the manual page is made from this text.
 constexpr char kHelpText[] =
-    "Usage: qvex-scope [--help | --version]\n"
+    "Usage: qvex-scope [--open FILE.csv]\n"
+    "  or:  qvex-scope --help | --version\n"
     "\n"
     "The scope program of the Q-VEX-MOD7-ARC optical sensor controller. It connects\n"
     "to one controller over RS-232 or TCP/IP (CONNECT on the main panel), edits the\n"
     "controller's parameter record on its panels, sends it to RAM or EEPROM and\n"
     "reads it back, shows live values and triggered curves, records CSV files and\n"
-    "downloads new firmware. Other arguments are accepted but not used.\n"
+    "downloads new firmware. --open FILE.csv shows a record file in the RECORD\n"
+    "VIEWER at start-up; other arguments are accepted but not used.\n"
     "\n"
     "Files:\n"
     "  Q-VEX-MOD7-ARC-Scope.ini  the program's settings: for an installed program in\n"
