@@ -13,6 +13,7 @@
 #include "params/binding.h"
 #include "params/templates.h"
 #include "params/transfer.h"
+#include "publish/publish.h"
 #include "recorder/recorder.h"
 #include "link/frame.h"
 #include "ui/engine/engine.h"
@@ -68,10 +69,15 @@ int WinMain(int argc, char **argv) {
     else SetPanelPos(panelMAIN, main_top, main_left);
     SetPanelAttribute(panelMAIN, ATTR_WINDOW_ZOOM, main_zoom);
 
+    if (GetMqttPanel().on) StartPublishing();
+
     if (RunUserInterface() != 0) {
         rs232con = InitRS232(0);
         tcpcon = InitTCP_IP(0);
     }
+    // What is still queued gets a moment to reach the broker, then the
+    // retained status says "offline".
+    StopPublishing(2.0);
     DiscardAllPanels();
     return 0;
 }
