@@ -102,8 +102,7 @@ int StartLiveMqtt(Session &s, const CommandArgs &a) {
 
 int EndLiveMqtt(Session &s) {
     if (!Publishing()) return EXIT_DONE;
-    // A broker that refused the login will not take the rest either.
-    StopPublishing(PublisherReport().refused ? 0.0 : kFlushSeconds);
+    StopPublishing(kFlushSeconds);
     for (const std::string &line : StatusLog())
         if (StartsWith(line, "MQTT:")) std::fprintf(stderr, "qvex-ctl: %s\n", line.c_str());
     const MqttReport r = PublisherReport();

@@ -104,7 +104,8 @@ MqttReport MqttClient::report() const {
 }
 
 bool MqttClient::flushedOrDue() const {
-    return stopping_ && ((queue_.empty() && inFlight_.empty()) || now() >= stopDeadline_);
+    // A broker that refused the login will not take the rest either.
+    return stopping_ && ((queue_.empty() && inFlight_.empty()) || now() >= stopDeadline_ || report_.refused);
 }
 
 template <typename Pred>

@@ -59,8 +59,9 @@ class MqttClient {
     // Replaces the retained message the client sends first on every
     // connect (the "online" status) and sends it now when connected.
     void setGreeting(const std::string &topic, const std::string &payload);
-    // Sends what is queued for at most `seconds`, then the goodbye (retained)
-    // when given, and disconnects. What is left is counted as dropped.
+    // Sends what is queued for at most `seconds` (not after the broker
+    // refused the login), then the goodbye (retained) when given, and
+    // disconnects. What is left is counted as dropped.
     void stop(double seconds, const std::string &goodbyeTopic = {}, const std::string &goodbyePayload = {});
     bool running() const { return thread_.joinable(); }
     MqttReport report() const;

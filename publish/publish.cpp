@@ -23,8 +23,9 @@ namespace {
 constexpr char kSection[] = "MQTT";
 // How often the panel and the status line learn what the connection does.
 constexpr double kPollSeconds = 0.25;
-// Stopping or changing a setting: time the queue may take to go out.
-constexpr double kRestartSeconds = 1.0;
+// The operator switching off or changing a setting does not wait for the
+// queue: what is left counts as dropped.
+constexpr double kRestartSeconds = 0.0;
 
 MqttClient g_client;
 MqttSettings g_active;
@@ -80,11 +81,12 @@ const char *stateText(const MqttReport &r) {
 
 // Brings the panel up to date and says once in the status line what
 // changed: the broker away, the login refused, the broker back.
-void showReport() {
+// ending: publishing has just stopped; a problem not yet told is told now.
+void showReport(bool ending = false) {
     const MqttReport r = g_client.report();
     SetCtrlVal(panelRECORDER, RECORDER_MQTT_DROPPED, static_cast<int>(std::min<unsigned long>(r.dropped, INT_MAX)));
     SetCtrlVal(panelRECORDER, RECORDER_MQTT_STATE, stateText(r));
-    if (r.state == MqttState::Off) return;
+    if (r.state == MqttState::Off && !ending) return;
     if (r.state == MqttState::Connected) {
         if (g_saidAway) SetStatusF(kMqttBackText, brokerName().c_str());
         g_saidAway = g_saidRefused = false;
@@ -220,7 +222,7 @@ void StopPublishing(double seconds) {
     if (g_pollCall > 0) CancelDelayedCall(g_pollCall);
     g_pollCall = 0;
     g_client.stop(seconds, g_status, statusJson("offline"));
-    showReport();
+    showReport(true);
 }
 
 bool Publishing() { return g_client.running(); }

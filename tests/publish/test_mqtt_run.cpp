@@ -128,16 +128,26 @@ TEST_F(MqttRunTest, ADataReadPublishesBothCurvesAsTheRecordFileWritesThem) {
     ASSERT_TRUE(subscriber.start(broker.port(), "plant"));
     usePanel(broker.port(), "plant");
     OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
-    stopAfter(20); // one pass of 8 + 8 curve blocks and 4 more requests
+    // The curves as the first pass left them; STOP ends the loop there.
+    std::vector<unsigned short> a0, b0;
+    const auto publishCurves = runHooks.curvesRead;
+    runHooks.curvesRead = [&](int samples) {
+        publishCurves(samples);
+        a0.assign(yArrayA, yArrayA + samples);
+        b0.assign(yArrayB, yArrayB + samples);
+        OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+    };
     OperateCtrl(panelMAIN, MAIN_CMD_DATA);
+    runHooks.curvesRead = publishCurves;
     StopPublishing(5.0);
+    ASSERT_EQ(a0.size(), 128u);
     ASSERT_TRUE(Subscriber::waitFor([&] { return !subscriber.payloads("plant/curve").empty(); }, 5.0));
     const std::string curve = subscriber.payloads("plant/curve").front();
     EXPECT_EQ(JsonField(curve, "samples"), "128");
     std::string a = "[", b = "[";
     for (int k = 0; k < 128; ++k) {
-        a += (k ? "," : "") + std::to_string(int16_t(yArrayA[k]));
-        b += (k ? "," : "") + std::to_string(int16_t(yArrayB[k]));
+        a += (k ? "," : "") + std::to_string(int16_t(a0[std::size_t(k)]));
+        b += (k ? "," : "") + std::to_string(int16_t(b0[std::size_t(k)]));
     }
     EXPECT_NE(curve.find("\"Channel A\": " + a + "]"), std::string::npos) << curve;
     EXPECT_NE(curve.find("\"Channel B\": " + b + "]"), std::string::npos) << curve;
