@@ -161,6 +161,30 @@ TEST_F(MqttRunTest, ADataReadPublishesBothCurvesAsTheRecordFileWritesThem) {
     EXPECT_NE(curve.find("\"Channel B\": " + b + "]"), std::string::npos) << curve;
 }
 
+TEST_F(MqttRunTest, MaxRateThinsRunCyclesButNeverRecordedRows) {
+    ASSERT_TRUE(broker.start(dir.path(), {}));
+    ASSERT_TRUE(subscriber.start(broker.port(), "plant"));
+    usePanel(broker.port(), "plant");
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 10.0);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
+    const double rate = runRate(1.5);
+    // A manual row while idle goes out whatever the rate: the operator asked for it.
+    popups->fileAnswers.push_back(dir.filePath("rows.csv").toStdString());
+    OperateCtrl(panelRECORDER, RECORDER_TYPE, REC_TYPE_MANUAL);
+    OperateCtrl(panelRECORDER, RECORDER_FILE_SELECT);
+    OperateCtrl(panelRECORDER, RECORDER_CAPTURE);
+    OperateCtrl(panelRECORDER, RECORDER_CAPTURE);
+    StopPublishing(5.0);
+    Subscriber::waitFor([&] { return subscriber.payloads("plant/live").size() >= 10; }, 5.0);
+    const auto live = subscriber.payloads("plant/live");
+    ASSERT_GT(rate * 1.5, 100.0) << "the loop ran much faster than the rate";
+    EXPECT_GE(live.size(), 10u);
+    EXPECT_LE(live.size(), 2u + 16u + 2u) << "at most 10 a second over 1.5 s, plus the two rows";
+    ASSERT_GE(live.size(), 2u);
+    EXPECT_EQ(JsonField(live[live.size() - 2], "index"), "0");
+    EXPECT_EQ(JsonField(live.back(), "index"), "1");
+}
+
 TEST_F(MqttRunTest, TheSettingsFileKeepsThePasswordOnlyWhenRememberedAndThenOnlyForItsOwner) {
     const std::string path = dir.filePath("settings.ini").toStdString();
     usePanel(8883, "line 1/scope");
