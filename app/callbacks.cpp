@@ -18,6 +18,8 @@
 #include "params/presets.h"
 #include "params/templates.h"
 #include "params/transfer.h"
+#include "publish/publish.h"
+#include "recorder/recfile.h"
 #include "recorder/recorder.h"
 #include "recorder/viewer.h"
 #include "ui/engine/engine.h"
@@ -51,10 +53,14 @@ void RegisterAllCallbacks() {
     RegisterLinDataCallbacks();
     RegisterRecorderCallbacks();
     RegisterViewerCallbacks();
+    RegisterPublishCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;
     accessHooks.saveSettings = [] { return writeApplicationVarsToIni(appliniPath); };
     presetHooks.redrawCharacteristic = plot_analog_graph;
     presetHooks.previewCharacteristic = plot_possible_analog_graph;
+    runHooks.valuesRead = PublishRunCycle;
+    runHooks.curvesRead = PublishCurves;
+    recordHooks.rowStored = PublishRecordRow;
 }

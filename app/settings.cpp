@@ -10,6 +10,7 @@
 #include "measure/navigation.h"
 #include "params/binding.h"
 #include "params/parafile.h"
+#include "publish/publish.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/main_ids.h"
@@ -214,6 +215,7 @@ int readApplicationVarsFromIni(const char *path) {
     int reconnect = 0;
     if (Ini_GetInt(ini, kOptions, kReconnectKey, &reconnect) == 1) reconnectAutomatically = reconnect ? 1 : 0;
     SetCtrlVal(panelInterf, INTERF_RECONNECT, reconnectAutomatically);
+    ReadMqttSettings(ini);
 
     readPassword(ini);
     readSelectorState(ini);
@@ -282,8 +284,10 @@ int writeApplicationVarsToIni(const char *path) {
 
     for (const auto &kv : g_serialPorts) Ini_PutString(ini, kSerialPorts, kv.first.c_str(), kv.second.c_str());
     Ini_PutInt(ini, kOptions, kReconnectKey, reconnectAutomatically);
+    // A remembered broker password makes the file its owner's alone.
+    const bool secret = WriteMqttSettings(ini);
 
-    const int rc = Ini_WriteToFile(ini, path);
+    const int rc = secret ? Ini_WriteToFileOwnerOnly(ini, path) : Ini_WriteToFile(ini, path);
     SetFileAttrs(path, -1, -1, 1, -1);
     return rc;
 }

@@ -13,6 +13,7 @@
 #include "params/binding.h"
 #include "params/templates.h"
 #include "params/transfer.h"
+#include "publish/publish.h"
 #include "recorder/recorder.h"
 #include "recorder/viewer.h"
 #include "link/frame.h"
@@ -109,10 +110,15 @@ int WinMain(int argc, char **argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--open") == 0) OpenRecordViewer(argv[i + 1]);
 
+    if (GetMqttPanel().on) StartPublishing();
+
     if (RunUserInterface() != 0) {
         rs232con = InitRS232(0);
         tcpcon = InitTCP_IP(0);
     }
+    // What is still queued gets a moment to reach the broker, then the
+    // retained status says "offline".
+    StopPublishing(2.0);
     DiscardAllPanels();
     return 0;
 }

@@ -319,10 +319,15 @@ const Command kCommands[] = {
      "refuses it, nothing sent). With --json the fields are those that differed\n"
      "(those still differing when the read-back failed).",
      false, jobApply},
-    {"live", "live --count N [--out FILE.csv]",
+    {"live", "live --count N [--out FILE.csv] [--mqtt mqtt://HOST:PORT/PREFIX [--mqtt-user U]\n"
+             "       [--mqtt-password-file F] [--mqtt-cafile F]]",
      "Runs N live-value cycles as RUN does, the recorder's manual type storing one\n"
      "row after every cycle. The rows go to FILE.csv (header block first, as the\n"
-     "recorder writes it; an existing file is started afresh), or to stdout.",
+     "recorder writes it; an existing file is started afresh), or to stdout.\n"
+     "With --mqtt every row also goes to the broker as JSON on PREFIX/live (QoS 1),\n"
+     "with the retained status on PREFIX/status; mqtts:// or --mqtt-cafile uses TLS.\n"
+     "The password comes from the file's first line or from QVEX_MQTT_PASSWORD,\n"
+     "never from the command line. Messages the broker did not take: exit 1.",
      false, JobLive},
     {"record", "record --rows N --interval SECONDS --out FILE.csv",
      "An automatic recording run through the recorder panel: N data sets, one every\n"

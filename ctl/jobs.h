@@ -68,6 +68,11 @@ bool StartsWith(const std::string &s, const std::string &head);
 // Whether a file can be opened for reading.
 bool Readable(const std::string &path);
 
+// live's publishing to an MQTT broker (--mqtt and its companions): started
+// before the first cycle, flushed and reported after the last. EXIT_DONE
+// when all went out (or --mqtt was not given).
+int StartLiveMqtt(Session &s, const CommandArgs &a);
+int EndLiveMqtt(Session &s);
 // The recorder's jobs.
 int JobLive(Session &s, const Args &args);
 int JobRecord(Session &s, const Args &args);

@@ -83,10 +83,10 @@ bool copyToStdout(const std::string &path) {
 // STOP ends the loop. A failed request ends it earlier with the program's
 // own time-outs.
 int JobLive(Session &s, const Args &args) {
-    CommandArgs a(args, {"--count", "--out"});
+    CommandArgs a(args, {"--count", "--out", "--mqtt", "--mqtt-user", "--mqtt-password-file", "--mqtt-cafile"});
     int count = 0;
     if (!a.error().empty() || !parseCount(a.value("--count"), &count) || !a.words().empty())
-        return s.usage(a.error().empty() ? "live needs --count N (1 ... 10000000) [--out FILE.csv]"
+        return s.usage(a.error().empty() ? "live needs --count N (1 ... 10000000) [--out FILE.csv] [--mqtt URL]"
                                          : a.error());
     const bool toStdout = !a.has("--out");
     const std::string path = toStdout ? s.scratchPath("live.csv") : a.value("--out");
@@ -110,11 +110,14 @@ int JobLive(Session &s, const Args &args) {
         }
     };
     StatusLog().clear();
+    if (int rc = StartLiveMqtt(s, a)) return rc;
     s.progressOn(panelRECORDER, RECORDER_RECORDED, count);
     s.operate(panelMAIN, MAIN_CMD_RUN);
     s.progressOff();
     runHooks.cycleDone = nullptr;
+    const int published = EndLiveMqtt(s);
     if (stored != count || storeFailed) return recordFailed(s);
+    if (published != EXIT_DONE) return published;
     if (toStdout && !copyToStdout(file_name)) return s.usage("cannot read back " + path);
     return EXIT_DONE;
 }

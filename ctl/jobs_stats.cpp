@@ -91,8 +91,8 @@ int JobStats(const Args &args) {
     }
     const std::size_t end = rows == 0 ? 0 : to + 1;
 
-    ColumnStats stats[kRecordColumns];
-    for (int c = 0; c < kRecordColumns; ++c) stats[c] = data.stats(c, from, end);
+    ColumnStats stats[kRecordValueColumns];
+    for (int c = 0; c < kRecordValueColumns; ++c) stats[c] = data.stats(c, from, end);
 
     std::string out;
     if (json) {
@@ -106,10 +106,10 @@ int JobStats(const Args &args) {
         if (data.unlistedProblems > 0)
             out += ", \"damaged_lines_not_listed\": " + std::to_string(data.unlistedProblems);
         out += ", \"columns\": {";
-        for (int c = 0; c < kRecordColumns; ++c) {
+        for (int c = 0; c < kRecordValueColumns; ++c) {
             const ColumnStats &s = stats[c];
             auto number = [&](double v) { return s.count ? real(v) : std::string("null"); };
-            out += std::string(c ? ", " : "") + jsonText(kRecordColumnNames[c]) +
+            out += std::string(c ? ", " : "") + jsonText(kRecordValueNames[c]) +
                    ": {\"count\": " + std::to_string(s.count) + ", \"min\": " + number(s.min) +
                    ", \"max\": " + number(s.max) + ", \"mean\": " + number(s.mean) +
                    ", \"std\": " + (s.count > 1 ? real(s.std) : std::string("null")) + "}";
@@ -121,9 +121,9 @@ int JobStats(const Args &args) {
         if (rows > 0)
             out += "INDEX " + std::to_string(from) + " to " + std::to_string(to) + " (" + data.timeText(from) +
                    " to " + data.timeText(to) + ")\n";
-        for (int c = 0; c < kRecordColumns; ++c) {
+        for (int c = 0; c < kRecordValueColumns; ++c) {
             const ColumnStats &s = stats[c];
-            out += std::string(kRecordColumnNames[c]) + ": count " + std::to_string(s.count);
+            out += std::string(kRecordValueNames[c]) + ": count " + std::to_string(s.count);
             if (s.count > 0)
                 out += ", min " + real(s.min) + " at " + data.timeText(s.minRow) + " (INDEX " +
                        std::to_string(s.minRow) + "), max " + real(s.max) + " at " + data.timeText(s.maxRow) +

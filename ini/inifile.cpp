@@ -161,10 +161,15 @@ int Ini_ReadFromBuffer(IniText ini, const char *text, std::size_t size) {
     return rc < 0 ? rc : AddSections(ini, std::move(read));
 }
 
-int Ini_WriteToFile(IniText ini, const char *path) {
+namespace {
+int writeToFile(IniText ini, const char *path, bool ownerOnly) {
     if (!ini || !path || !*path) return kIniErrInvalidArgument;
-    return Guarded([&] { return ini::WriteFile(*ini, path); });
+    return Guarded([&] { return ini::WriteFile(*ini, path, ownerOnly); });
 }
+} // namespace
+
+int Ini_WriteToFile(IniText ini, const char *path) { return writeToFile(ini, path, false); }
+int Ini_WriteToFileOwnerOnly(IniText ini, const char *path) { return writeToFile(ini, path, true); }
 
 int Ini_WriteToString(IniText ini, std::string *text) {
     if (!ini || !text) return kIniErrInvalidArgument;

@@ -54,6 +54,9 @@ int Ini_ReadFromBuffer(IniText ini, const char *text, std::size_t size);
 // Writes the whole store. The target is replaced only once the complete text
 // is on disk in a temporary file beside it; on failure it stays as it was.
 int Ini_WriteToFile(IniText ini, const char *path);
+// The same for a file that holds a secret: readable and writable by its
+// owner alone (0600) from the first byte on, whatever it was before.
+int Ini_WriteToFileOwnerOnly(IniText ini, const char *path);
 // The exact text Ini_WriteToFile writes.
 int Ini_WriteToString(IniText ini, std::string *text);
 

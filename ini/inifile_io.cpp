@@ -177,10 +177,10 @@ int CheckTarget(const std::string &path, int *mode) {
 }
 
 // Creates the first free "ini$$N.TMP" (N from 0 to 999) beside the target.
-int CreateTempFile(const std::string &directory, std::string *tempPath, int *fd) {
+int CreateTempFile(const std::string &directory, std::string *tempPath, int *fd, mode_t mode) {
     for (int n = 0; n < kTempNameTries; ++n) {
         std::string name = directory + "ini$$" + std::to_string(n) + ".TMP";
-        const int f = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int f = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (f >= 0) {
             *fd = f;
             *tempPath = std::move(name);
@@ -202,7 +202,7 @@ void SyncDirectory(const std::string &directory) {
 
 } // namespace
 
-int WriteFile(const IniStore &store, const char *pathArg) {
+int WriteFile(const IniStore &store, const char *pathArg, bool ownerOnly) {
     std::string path = pathArg;
     // Writing through a symbolic link replaces the file it points to and
     // keeps the link.
@@ -220,7 +220,8 @@ int WriteFile(const IniStore &store, const char *pathArg) {
     const std::string directory = DirectoryOf(path);
     std::string tempPath;
     int fd = -1;
-    if (const int rc = CreateTempFile(directory, &tempPath, &fd); rc < 0) return rc;
+    if (const int rc = CreateTempFile(directory, &tempPath, &fd, ownerOnly ? 0600 : 0666); rc < 0) return rc;
+    if (ownerOnly) mode = 0600;
 
     bool ok = true;
     try {

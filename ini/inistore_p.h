@@ -155,7 +155,8 @@ struct IniStore {
 
 namespace ini {
 // Replaces the file at path with the store's text (see Ini_WriteToFile).
-int WriteFile(const IniStore &store, const char *path);
+// ownerOnly: the file is created and kept with mode 0600.
+int WriteFile(const IniStore &store, const char *path, bool ownerOnly = false);
 // Parses a whole file into *sections; a negative code on failure. Only a
 // plain file of at most kIniMaxFileSize bytes is read.
 int ReadFile(const char *path, std::vector<Section> *sections);

@@ -31,6 +31,9 @@ constexpr int kCurveCommand = 9;
 constexpr unsigned short kBase = 0x6400;
 constexpr int kBlock = 16;
 
+// Live-value reads completed (part 2 received) since the program started.
+unsigned long g_liveValuesRead = 0;
+
 // One request: payload words 0 and 1, the rest 0. The reply's 16 words go to
 // reply, its command word to replyCommand.
 int request(int command, unsigned short w0, unsigned short w1, unsigned short reply[PNUM],
@@ -90,8 +93,12 @@ const char *MeasureErrorText(int result) {
 int RequestRawdata(int part) {
     const unsigned short w0 = part == RAW_PART1 ? 0x6401 : part == RAW_PART2 ? 0x6402 : 0x6411;
     const int first = (part - 1) * kBlock;
-    return request(kMeasureCommand, w0, 0, rawdata + first);
+    const int result = request(kMeasureCommand, w0, 0, rawdata + first);
+    if (part == RAW_PART2 && result == MEAS_OK) ++g_liveValuesRead;
+    return result;
 }
+
+unsigned long LiveValuesRead() { return g_liveValuesRead; }
 
 int RequestCurveBlock(int source, int first, unsigned short reply[PNUM], int *replyCommand) {
     return request(kCurveCommand, static_cast<unsigned short>(kBase + source), static_cast<unsigned short>(first),
@@ -318,6 +325,7 @@ int CC_CMD_DATA(int, int, int event, void *, int, int) {
             if (!prepared) PreparePlotDATACurve(graph_handle, 2);
             prepared = true;
             RedrawDATAGraph();
+            if (runHooks.curvesRead) runHooks.curvesRead(n);
         }
         if (stop_flag != 0) break;
     }

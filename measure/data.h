@@ -51,6 +51,9 @@ const char *MeasureErrorText(int result);
 // data (32-47) into rawdata.
 enum { RAW_PART1 = 1, RAW_PART2 = 2, RAW_TRIGGER = 3 };
 int RequestRawdata(int part);
+// Counts the live-value reads whose second part arrived: two readers of
+// rawdata that see the same count saw the same values.
+unsigned long LiveValuesRead();
 // One command-9 request: 16 samples of source 1 (channel A) or 2 (channel B)
 // from sample `first` into reply; the reply's command word (0x09FF: no new
 // trigger event) goes to replyCommand.

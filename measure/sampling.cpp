@@ -103,6 +103,7 @@ int CC_CMD_RUN(int, int, int event, void *, int, int) {
     stop_flag = 0;
     int failure = MEAS_OK;
     PacedDisplay display(VAL_DK_RED);
+    int cycle = 0;
     for (;;) {
         display.frame();
         display.progress(0);
@@ -113,8 +114,11 @@ int CC_CMD_RUN(int, int, int event, void *, int, int) {
         if ((failure = RequestRawdata(RAW_PART2)) != MEAS_OK) break;
         display.status("Rawdata (part 2) received.");
         display.progress(100);
-        if (stop_flag == 0) UpdateLiveDisplay(display.showing());
-        if (stop_flag == 0 && runHooks.cycleDone) runHooks.cycleDone();
+        const bool complete = stop_flag == 0;
+        if (complete) UpdateLiveDisplay(display.showing());
+        if (complete && runHooks.cycleDone) runHooks.cycleDone();
+        if (complete && runHooks.valuesRead) runHooks.valuesRead(cycle);
+        ++cycle;
         ProcessSystemEvents();
         if (stop_flag == 1) break;
     }

@@ -36,8 +36,13 @@ void RegisterMeasureCallbacks();
 
 // Called after every completed RUN cycle, whether the display showed it or
 // not (the display follows the screen's pace); a job run without a screen
-// counts cycles with it. Empty: nobody listens.
+// counts cycles with it. valuesRead follows cycleDone in the same cycle
+// (also when cycleDone pressed STOP) with the cycle's number from 0 in this
+// RUN; curvesRead follows every DATA pass that brought both curves, with the
+// number of samples it refreshed. Empty: nobody listens.
 struct RunHooks {
     std::function<void()> cycleDone;
+    std::function<void(int cycle)> valuesRead;
+    std::function<void(int samples)> curvesRead;
 };
 extern RunHooks runHooks;

@@ -1,4 +1,5 @@
 #include "recorder/recdata.h"
+#include "recorder/recfile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,9 +9,8 @@
 #include <string_view>
 #include <sys/stat.h>
 
-const char *const kRecordColumnNames[kRecordColumns] = {
-    "RESULT A", "NORM A", "RAW A", "MAX{ RAW A }", "RESULT B", "NORM B", "RAW B", "MAX{ RAW B }", "EVAL 1", "EVAL 2",
-};
+static_assert(kRecordColumns == 2 + kRecordValueColumns, "the value columns follow INDEX and TIMESTAMP");
+const char *const *const kRecordValueNames = kRecordColumnNames + 2;
 
 namespace {
 
@@ -277,7 +277,7 @@ void Reader::closeSection(bool fileEnds) {
 }
 
 void Reader::row(std::string_view l, bool last) {
-    constexpr std::size_t kFields = 2 + kRecordColumns;
+    constexpr std::size_t kFields = 2 + kRecordValueColumns;
     std::string_view f[kFields + 2];
     const std::size_t n = splitFields(l, f, kFields + 1);
     const bool closed = n == kFields + 1 && f[kFields].empty();
@@ -305,12 +305,12 @@ void Reader::row(std::string_view l, bool last) {
         problem("TIMESTAMP " + quoted(f[1]) + " is not a time HH:MM:SS");
         return;
     }
-    int32_t values[kRecordColumns];
-    for (int c = 0; c < kRecordColumns; ++c) {
+    int32_t values[kRecordValueColumns];
+    for (int c = 0; c < kRecordValueColumns; ++c) {
         const std::string_view v = f[2 + c];
         const bool ok = c >= REC_EVAL_1 ? parseThousandths(v, &values[c]) : parseWhole(v, -32768, 32767, &values[c]);
         if (!ok) {
-            problem(std::string(kRecordColumnNames[c]) + " " + quoted(v) +
+            problem(std::string(kRecordValueNames[c]) + " " + quoted(v) +
                     (c >= REC_EVAL_1 ? " is not a number" : " is not a whole number from -32768 to 32767"));
             return;
         }
@@ -365,10 +365,10 @@ std::string RecordData::fact(const std::string &key) const {
     return std::string();
 }
 
-void RecordData::addRow(uint32_t seconds, const int32_t values[kRecordColumns]) {
+void RecordData::addRow(uint32_t seconds, const int32_t values[kRecordValueColumns]) {
     time_.push_back(seconds);
     for (int c = 0; c < REC_EVAL_1; ++c) words_[c].push_back(static_cast<int16_t>(values[c]));
-    for (int c = REC_EVAL_1; c < kRecordColumns; ++c) evals_[c - REC_EVAL_1].push_back(values[c]);
+    for (int c = REC_EVAL_1; c < kRecordValueColumns; ++c) evals_[c - REC_EVAL_1].push_back(values[c]);
 }
 
 void RecordData::reserve(std::size_t rows) {
@@ -384,7 +384,7 @@ void RecordData::finish() {
         if (v.capacity() > v.size() + v.size() / 8 + 4096) v.shrink_to_fit();
     };
     fit(time_);
-    for (int c = 0; c < kRecordColumns; ++c) {
+    for (int c = 0; c < kRecordValueColumns; ++c) {
         if (c < REC_EVAL_1) fit(words_[c]);
         else fit(evals_[c - REC_EVAL_1]);
         blocks_[c].clear();
@@ -413,7 +413,7 @@ void RecordData::finish() {
 
 std::size_t RecordData::bytesUsed() const {
     std::size_t n = time_.capacity() * sizeof(uint32_t);
-    for (int c = 0; c < kRecordColumns; ++c)
+    for (int c = 0; c < kRecordValueColumns; ++c)
         n += (c < REC_EVAL_1 ? words_[c].capacity() * sizeof(int16_t)
                              : evals_[c - REC_EVAL_1].capacity() * sizeof(int32_t)) +
              blocks_[c].capacity() * sizeof(Summary);
@@ -461,7 +461,7 @@ void RecordData::combine(int c, std::size_t from, std::size_t to, ColumnStats &s
 ColumnStats RecordData::stats(int column, std::size_t from, std::size_t to) const {
     ColumnStats s;
     to = std::min(to, rows());
-    if (column < 0 || column >= kRecordColumns || from >= to) return s;
+    if (column < 0 || column >= kRecordValueColumns || from >= to) return s;
     double m2 = 0;
     combine(column, from, to, s, m2);
     s.std = s.count > 1 ? std::sqrt(std::max(0.0, m2) / static_cast<double>(s.count - 1)) / scaleOf(column) : 0.0;
@@ -473,7 +473,7 @@ void RecordData::decimate(int column, std::size_t from, std::size_t to, int buck
     rowsOut->clear();
     values->clear();
     to = std::min(to, rows());
-    if (column < 0 || column >= kRecordColumns || from >= to || buckets < 1) return;
+    if (column < 0 || column >= kRecordValueColumns || from >= to || buckets < 1) return;
     const std::size_t span = to - from;
     const double scale = scaleOf(column);
     if (span <= 2 * static_cast<std::size_t>(buckets)) {

@@ -23,10 +23,11 @@ enum RecordColumn {
     REC_MAX_B,
     REC_EVAL_1,
     REC_EVAL_2,
-    kRecordColumns
+    kRecordValueColumns
 };
-// The columns' names as the file's column-header line gives them ("MAX{ RAW A }").
-extern const char *const kRecordColumnNames[kRecordColumns];
+// The value columns' names as the file's column-header line gives them
+// ("MAX{ RAW A }"): the recorder's column names after INDEX and TIMESTAMP.
+extern const char *const *const kRecordValueNames;
 
 struct RecordFact {
     std::string key;   // "Type of sensor" (without the colon)
@@ -95,7 +96,7 @@ class RecordData {
     std::size_t bytesUsed() const;
 
     // ---- filled by the reader
-    void addRow(uint32_t seconds, const int32_t values[kRecordColumns]);
+    void addRow(uint32_t seconds, const int32_t values[kRecordValueColumns]);
     // Room for this many rows at once, so that growing by doubling (twice
     // the memory, and a copy) happens at most near the end.
     void reserve(std::size_t rows);
@@ -116,9 +117,9 @@ class RecordData {
         return column < REC_EVAL_1 ? words_[column][row] : evals_[column - REC_EVAL_1][row];
     }
     std::vector<int16_t> words_[REC_EVAL_1];
-    std::vector<int32_t> evals_[kRecordColumns - REC_EVAL_1];
+    std::vector<int32_t> evals_[kRecordValueColumns - REC_EVAL_1];
     std::vector<uint32_t> time_;
-    std::vector<Summary> blocks_[kRecordColumns];
+    std::vector<Summary> blocks_[kRecordValueColumns];
 };
 
 // Reads a record file. Returns true with everything readable in *data

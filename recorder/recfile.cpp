@@ -38,8 +38,12 @@ constexpr const char *kFileErrors[kFileErrorCount] = {
     "Filename is too long!",
 };
 
-constexpr char kColumns[] =
-    "INDEX,TIMESTAMP,RESULT A,NORM A,RAW A,MAX{ RAW A },RESULT B,NORM B,RAW B,MAX{ RAW B },EVAL 1,EVAL 2,";
+// The column-header line: every name followed by a comma.
+std::string columnLine() {
+    std::string line;
+    for (const char *name : kRecordColumnNames) line += std::string(name) + ",";
+    return line;
+}
 
 // A failed opening with the engine's code, or a general IO error when the
 // engine gave none: a failure is never taken for success.
@@ -103,10 +107,26 @@ std::string printable(const char *text) {
     return out;
 }
 
-int word16(int word) { return static_cast<int16_t>(rawdata[word]); }
-double fixed16(int word) { return static_cast<int32_t>(GetField32(rawdata, word)) / 65536.0; }
+std::string word16(int word) { return std::to_string(static_cast<int16_t>(rawdata[word])); }
+std::string fixed16(int word) {
+    return FormatFixed(static_cast<int32_t>(GetField32(rawdata, word)) / 65536.0, 3);
+}
 
 } // namespace
+
+RecordHooks recordHooks;
+
+const char *const kRecordColumnNames[kRecordColumns] = {
+    "INDEX", "TIMESTAMP", "RESULT A", "NORM A", "RAW A", "MAX{ RAW A }",
+    "RESULT B", "NORM B", "RAW B", "MAX{ RAW B }", "EVAL 1", "EVAL 2",
+};
+
+RecordRow RecordRowFields(int index, const std::string &time) {
+    return {std::to_string(index), time,
+            word16(RD_RESULT),     word16(RD_NORM),     word16(RD_RAW),     word16(RD_MAXRAW),
+            word16(RD_RESULT + 1), word16(RD_NORM + 1), word16(RD_RAW + 1), word16(RD_MAXRAW + 1),
+            fixed16(RD_EVAL1),     fixed16(RD_EVAL2)};
+}
 
 const char *FileErrorText(int code) {
     if (code == -1) return "No file selected!";
@@ -141,7 +161,7 @@ int WriteHeaderToFile() {
         break;
     default: break;
     }
-    text += std::string("\n\n") + kColumns;
+    text += "\n\n" + columnLine();
     f.write(text);
     return f.close();
 }
@@ -160,11 +180,14 @@ int StoreRecorderDATA() {
     if (!usableFile()) return -1;
     RecordFile f;
     if (const int code = f.open(VAL_APPEND)) return code;
-    f.write(format("\n%i,%s,%i,%i,%i,%i,%i,%i,%i,%i,", recwerte, TimeStr().c_str(), word16(RD_RESULT),
-                   word16(RD_NORM), word16(RD_RAW), word16(RD_MAXRAW), word16(RD_RESULT + 1), word16(RD_NORM + 1),
-                   word16(RD_RAW + 1), word16(RD_MAXRAW + 1)) +
-            FormatFixed(fixed16(RD_EVAL1), 3) + "," + FormatFixed(fixed16(RD_EVAL2), 3) + ",");
-    return f.close();
+    // One clock reading for the file's seconds and the listeners' milliseconds.
+    const std::string stamp = TimeStrMs();
+    std::string line = "\n";
+    for (const std::string &field : RecordRowFields(recwerte, stamp.substr(0, 8))) line += field + ",";
+    f.write(line);
+    const int result = f.close();
+    if (result == 0 && recordHooks.rowStored) recordHooks.rowStored(recwerte, stamp);
+    return result;
 }
 
 int WriteCloserToFile(int status) {

@@ -10,6 +10,10 @@
 // whole line written before.
 #pragma once
 
+#include <array>
+#include <functional>
+#include <string>
+
 extern char file_name[260]; // the record file chosen by the operator
 extern int file_handle;     // handle of its last opening; -1 when that failed or none was made
 extern int recorder_status; // 1 = a record file is chosen
@@ -21,6 +25,23 @@ extern double zeitint;      // seconds between two rows of an automatic run
 constexpr int kFileErrorCount = 10;
 // Text of a file error code 1 to 10 ("Dsik is full!" for 9).
 const char *FileErrorText(int code);
+
+// The names of the record file's columns, in the file's order.
+constexpr int kRecordColumns = 12;
+extern const char *const kRecordColumnNames[kRecordColumns];
+using RecordRow = std::array<std::string, kRecordColumns>;
+// One data row's fields as the file holds them, from rawdata: INDEX and
+// TIMESTAMP as given, the eight 16-bit words as signed decimals, the two
+// evaluations with three decimals.
+RecordRow RecordRowFields(int index, const std::string &time);
+
+// Called after every data row that reached the file, with its INDEX and the
+// time of writing as HH:MM:SS.mmm (the file holds its first eight
+// characters); rawdata still holds the row's values. Empty: nobody listens.
+struct RecordHooks {
+    std::function<void(int index, const std::string &time)> rowStored;
+};
+extern RecordHooks recordHooks;
 
 // Truncates the record file and writes the header block with the
 // column-header line. 0 or the file error code.

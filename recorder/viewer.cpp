@@ -22,11 +22,11 @@ RecordData g_data;
 std::string g_path;
 bool g_loaded = false;
 bool g_choiceMade = false; // the traces were chosen once (from SHOW at first)
-bool g_shown[kRecordColumns] = {};
+bool g_shown[kRecordValueColumns] = {};
 std::string g_lastDir;
 
 // The colours the strip chart gives the same values.
-constexpr int kColors[kRecordColumns] = {0x0000FF, 0x00A0E0, 0x6495ED, 0x000080, 0x00B000,
+constexpr int kColors[kRecordValueColumns] = {0x0000FF, 0x00A0E0, 0x6495ED, 0x000080, 0x00B000,
                                          0x20B2AA, 0x66CDAA, 0x006400, 0x990000, 0x7A9900};
 
 // The trace groups as SHOW has them: a main column, and the columns that go
@@ -87,11 +87,11 @@ void fillStats(std::size_t first, std::size_t end) {
                              {RECVIEW_COL_MAX, 70},  {RECVIEW_COL_MEAN, 90},  {RECVIEW_COL_STD, 80},
                              {RECVIEW_COL_MIN_AT, 150}};
     for (const auto &w : widths) SetTableColumnWidth(panelRECVIEW, RECVIEW_STATS, w[0], w[1]);
-    for (int c = 0; c < kRecordColumns; ++c) {
+    for (int c = 0; c < kRecordValueColumns; ++c) {
         const int row = c + 1;
         const ColumnStats s = g_data.stats(c, first, end);
         const bool any = s.count > 0;
-        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_NAME, kRecordColumnNames[c]);
+        SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_NAME, kRecordValueNames[c]);
         SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_COUNT, std::to_string(s.count));
         SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_MIN, any ? number(c, s.min, false) : "-");
         SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_MAX, any ? number(c, s.max, false) : "-");
@@ -115,7 +115,7 @@ void drawRows() {
     const int columns = std::max(50, width);
     std::vector<std::size_t> rows;
     std::vector<double> xs, ys;
-    for (int c = 0; c < kRecordColumns; ++c) {
+    for (int c = 0; c < kRecordValueColumns; ++c) {
         if (!g_shown[c] || from >= to) continue;
         g_data.decimate(c, from, to, columns, &rows, &ys);
         xs.resize(rows.size());
@@ -201,7 +201,7 @@ void fillMessages(const std::string &error) {
 }
 
 void showChoice() {
-    for (int c = 0; c < kRecordColumns; ++c) SetCtrlVal(panelRECVIEW, RECVIEW_SHOW_FIRST + c, g_shown[c] ? 1 : 0);
+    for (int c = 0; c < kRecordValueColumns; ++c) SetCtrlVal(panelRECVIEW, RECVIEW_SHOW_FIRST + c, g_shown[c] ? 1 : 0);
 }
 
 // The first time: the columns SHOW shows on the strip chart, or the main
@@ -209,10 +209,10 @@ void showChoice() {
 void takeChoiceFromShow() {
     if (g_choiceMade) return;
     g_choiceMade = true;
-    const bool fromShow[kRecordColumns] = {visA[0] != 0, visA[2] != 0, visA[1] != 0, visA[3] != 0, visB[0] != 0,
+    const bool fromShow[kRecordValueColumns] = {visA[0] != 0, visA[2] != 0, visA[1] != 0, visA[3] != 0, visB[0] != 0,
                                            visB[2] != 0, visB[1] != 0, visB[3] != 0, eval1[0] != 0, eval2[0] != 0};
     const bool any = std::any_of(std::begin(fromShow), std::end(fromShow), [](bool b) { return b; });
-    for (int c = 0; c < kRecordColumns; ++c) g_shown[c] = any ? fromShow[c] : false;
+    for (int c = 0; c < kRecordValueColumns; ++c) g_shown[c] = any ? fromShow[c] : false;
     if (!any)
         for (const TraceGroup &g : kGroups) g_shown[g.main] = true;
 }
@@ -220,12 +220,12 @@ void takeChoiceFromShow() {
 std::string csvOfRowsShown(double x0, double x1, void *) {
     const auto [first, end] = rowsIn(x0, x1, xAxis());
     std::string out = "INDEX,TIMESTAMP";
-    for (int c = 0; c < kRecordColumns; ++c)
-        if (g_shown[c]) out += std::string(",") + kRecordColumnNames[c];
+    for (int c = 0; c < kRecordValueColumns; ++c)
+        if (g_shown[c]) out += std::string(",") + kRecordValueNames[c];
     out += '\n';
     for (std::size_t r = first; r < end; ++r) {
         out += std::to_string(r) + ',' + g_data.timeText(r);
-        for (int c = 0; c < kRecordColumns; ++c)
+        for (int c = 0; c < kRecordValueColumns; ++c)
             if (g_shown[c]) out += ',' + number(c, g_data.value(c, r), false);
         out += '\n';
     }
@@ -241,8 +241,8 @@ double valueOfRowShown(const char *curve, double x, void *) {
     if (xAxis() == RECVIEW_X_INDEX) row = static_cast<std::size_t>(std::llround(x));
     else row = g_data.rowAtOrAfterSeconds(x - 0.0005);
     if (row >= n) return NAN;
-    for (int c = 0; c < kRecordColumns; ++c)
-        if (std::string(curve) == kRecordColumnNames[c]) return g_data.value(c, row);
+    for (int c = 0; c < kRecordValueColumns; ++c)
+        if (std::string(curve) == kRecordValueNames[c]) return g_data.value(c, row);
     return NAN;
 }
 
@@ -347,7 +347,7 @@ int CC_RECVIEW_XAXIS(int, int, int event, void *, int, int) {
 
 int CC_RECVIEW_SHOW(int, int control, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    for (int c = 0; c < kRecordColumns; ++c) {
+    for (int c = 0; c < kRecordValueColumns; ++c) {
         int on = 0;
         GetCtrlVal(panelRECVIEW, RECVIEW_SHOW_FIRST + c, &on);
         g_shown[c] = on != 0;

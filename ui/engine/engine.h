@@ -661,6 +661,8 @@ void SetProjectDir(const std::string &directory);
 std::string GetWritableDataDir();
 std::string DateStr(); // MM-DD-YYYY
 std::string TimeStr(); // HH:MM:SS
+// HH:MM:SS.mmm; its first eight characters are what TimeStr says at that moment.
+std::string TimeStrMs();
 double Timer();        // monotonic seconds
 void StringUpperCase(char *s);
 // SHA-256 of the bytes of text, as 64 lower-case hexadecimal digits.

@@ -346,6 +346,17 @@ std::string TimeStr() {
     return b;
 }
 
+std::string TimeStrMs() {
+    const auto clock = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(clock);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock.time_since_epoch()).count() % 1000;
+    std::tm tm {};
+    localtime_r(&t, &tm);
+    char b[48];
+    std::snprintf(b, sizeof b, "%02d:%02d:%02d.%03d", tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms));
+    return b;
+}
+
 double Timer() {
     static const auto start = std::chrono::steady_clock::now();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

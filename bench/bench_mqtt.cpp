@@ -1,0 +1,152 @@
+// RUN cycles per second over loopback TCP with every cycle published to a
+// real mosquitto broker (started here on a free loopback port), against the
+// same RUN with publishing off, in turns on the same simulator. Publishing
+// hands each cycle to a queue; the connection's own threads send it, so the
+// loop should barely notice. After every publishing round the queue is
+// flushed and the share of cycles the broker confirmed is printed.
+//
+// Two simulators in turn: (a) answering at once, where the processors are
+// the limit and the publisher's threads and the broker compete with the
+// loop and the simulator for them ("flat_out_ratio", for information; on a
+// machine with two busy cores it swings with the load); (b) holding every
+// reply back --delay ms (1), as a controller takes its time.
+//
+//   bench_mqtt [--rounds N] [--seconds S] [--delay MS]
+//
+// Last line: "ratio <median cycles per second publishing / not publishing>"
+// of (b).
+#include "bench/common.h"
+#include "bench/live.h"
+
+#include "core/panels.h"
+#include "publish/publish.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/recorder_ids.h"
+
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+QProcess *g_broker = nullptr;
+
+void stopBroker() {
+    if (!g_broker) return;
+    g_broker->terminate();
+    if (!g_broker->waitForFinished(3000)) g_broker->kill();
+    g_broker->waitForFinished(1000);
+    delete g_broker;
+    g_broker = nullptr;
+}
+
+// mosquitto on 127.0.0.1 with a configuration of its own; its port.
+int startBroker() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost)) bench::Fail("no free loopback port");
+    const int port = probe.serverPort();
+    probe.close();
+    const std::string conf = bench::TempFile("mqtt-broker", ".conf");
+    std::ofstream out(conf);
+    out << "listener " << port << " 127.0.0.1\nallow_anonymous true\nlog_dest none\n";
+    // Started by root, mosquitto would change to its own user.
+    if (const passwd *me = getpwuid(geteuid())) out << "user " << me->pw_name << "\n";
+    out.close();
+    g_broker = new QProcess;
+    g_broker->start("mosquitto", {"-c", QString::fromStdString(conf)});
+    if (!g_broker->waitForStarted(5000)) bench::Fail("mosquitto does not start (is it installed?)");
+    for (int i = 0; i < 250; ++i) {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        if (s.waitForConnected(200)) return port;
+        QThread::msleep(20);
+    }
+    bench::Fail("mosquitto does not listen on port %d", port);
+}
+
+void publishing(bool on) {
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, on ? 1 : 0);
+    if (on && !Publishing()) bench::Fail("publishing did not start");
+}
+
+// Rounds of RUN on the simulator at 127.0.0.1:simPort, publishing off and
+// on in turns (the order alternating); the median ratio on / off.
+double rounds(int count, double seconds, const std::string &log) {
+    bench::TimedRun(0.3, log); // warm-up
+    std::vector<double> ratios;
+    for (int r = 0; r < count; ++r) {
+        bench::RunFigures off, on;
+        MqttReport report;
+        double delivered = 0.0;
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((turn == 0) == (r % 2 == 0)) {
+                publishing(false);
+                off = bench::TimedRun(seconds, log);
+                continue;
+            }
+            publishing(true);
+            const double wait = bench::Now();
+            while (PublisherReport().state != MqttState::Connected && bench::Now() - wait < 5.0)
+                WaitForSystemEvents(0.05);
+            on = bench::TimedRun(seconds, log);
+            StopPublishing(10.0);
+            report = PublisherReport();
+            delivered = static_cast<double>(report.acknowledged) / static_cast<double>(on.cycles);
+        }
+        ratios.push_back(on.rate() / off.rate());
+        std::printf("round %d: %.0f cycles/s off, %.0f cycles/s publishing (%.1f %% confirmed, %lu dropped); "
+                    "CPU us a cycle %.1f off, %.1f publishing\n",
+                    r + 1, off.rate(), on.rate(), 100.0 * delivered, report.dropped, 1e6 * off.cpu / off.cycles,
+                    1e6 * on.cpu / on.cycles);
+    }
+    publishing(false);
+    return bench::Median(ratios);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    bench::SetName("bench_mqtt");
+    const int count = bench::OptInt(argc, argv, "--rounds", 5);
+    const double seconds = bench::OptDouble(argc, argv, "--seconds", 2.0);
+    const int delayMs = bench::OptInt(argc, argv, "--delay", 1);
+
+    bench::StartProgram(argc, argv);
+    bench::LoadProgramPanels();
+    const int brokerPort = startBroker();
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_HOST, std::string("127.0.0.1"));
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_PORT, brokerPort);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_PREFIX, std::string("bench"));
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 0.0);
+
+    // Flat out: the simulator answers at once, the machine's processors are
+    // the limit and the broker competes for them; for information.
+    std::string log = bench::TempFrameLog("mqtt-flat");
+    bench::Sim sim = bench::StartSim({"--tcp", "0", "--log-frames", log});
+    std::printf("flat out: simulator on 127.0.0.1:%d, mosquitto on 127.0.0.1:%d\n", sim.tcpPort, brokerPort);
+    bench::OpenTcpLink(sim.tcpPort);
+    const double flat = rounds(3, seconds, log);
+    bench::CloseLink();
+    bench::StopSim();
+    std::printf("flat_out_ratio %.3f\n", flat);
+
+    // As a controller answers: every reply held back delayMs.
+    log = bench::TempFrameLog("mqtt");
+    sim = bench::StartSim({"--tcp", "0", "--delay", std::to_string(delayMs), "--log-frames", log});
+    std::printf("replies held back %d ms: simulator on 127.0.0.1:%d\n", delayMs, sim.tcpPort);
+    bench::OpenTcpLink(sim.tcpPort);
+    const double paced = rounds(count, seconds, log);
+    bench::CloseLink();
+    bench::StopSim();
+    stopBroker();
+    std::printf("ratio %.3f\n", paced);
+    return 0;
+}

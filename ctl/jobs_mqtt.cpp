@@ -1,0 +1,114 @@
+// live's publishing: the broker named on the command line goes into the
+// recorder panel's MQTT section, whose switch starts the program's own
+// publisher; at the end the queue gets its time to go out and what did not
+// reach the broker is reported.
+#include "ctl/jobs.h"
+
+#include "core/panels.h"
+#include "publish/publish.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/recorder_ids.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace ctl {
+
+namespace {
+
+// Time the messages still queued after the last cycle may take.
+constexpr double kFlushSeconds = 10.0;
+constexpr char kPasswordVariable[] = "QVEX_MQTT_PASSWORD";
+
+struct BrokerUrl {
+    bool tls = false;
+    std::string host;
+    int port = 0;
+    std::string prefix;
+};
+
+// mqtt://HOST:PORT/PREFIX or mqtts://HOST:PORT/PREFIX; the port defaults to
+// 1883 (8883 with TLS); the prefix may hold further slashes.
+bool parseUrl(const std::string &url, BrokerUrl *out) {
+    std::string rest;
+    if (StartsWith(url, "mqtt://")) {
+        rest = url.substr(7);
+    } else if (StartsWith(url, "mqtts://")) {
+        rest = url.substr(8);
+        out->tls = true;
+    } else {
+        return false;
+    }
+    const std::size_t slash = rest.find('/');
+    if (slash == std::string::npos || slash + 1 >= rest.size()) return false;
+    out->prefix = rest.substr(slash + 1);
+    std::string hostPort = rest.substr(0, slash);
+    out->port = out->tls ? 8883 : 1883;
+    const std::size_t colon = hostPort.rfind(':');
+    if (colon != std::string::npos && hostPort.find(']', colon) == std::string::npos) {
+        char *end = nullptr;
+        const long port = std::strtol(hostPort.c_str() + colon + 1, &end, 10);
+        if (colon + 1 == hostPort.size() || *end != '\0' || port < 1 || port > 65535) return false;
+        out->port = static_cast<int>(port);
+        hostPort.resize(colon);
+    }
+    if (hostPort.size() > 2 && hostPort.front() == '[' && hostPort.back() == ']')
+        hostPort = hostPort.substr(1, hostPort.size() - 2);
+    out->host = hostPort;
+    return !out->host.empty();
+}
+
+// The first line of the file, without its line end.
+bool readPassword(const std::string &path, std::string *password) {
+    std::ifstream in(path);
+    if (!in) return false;
+    std::getline(in, *password);
+    if (!password->empty() && password->back() == '\r') password->pop_back();
+    return true;
+}
+
+} // namespace
+
+int StartLiveMqtt(Session &s, const CommandArgs &a) {
+    if (!a.has("--mqtt")) {
+        for (const char *flag : {"--mqtt-user", "--mqtt-password-file", "--mqtt-cafile"})
+            if (a.has(flag)) return s.usage(std::string(flag) + " needs --mqtt mqtt://HOST:PORT/PREFIX");
+        return EXIT_DONE;
+    }
+    BrokerUrl url;
+    if (!parseUrl(a.value("--mqtt"), &url))
+        return s.usage("--mqtt takes mqtt://HOST:PORT/PREFIX (mqtts:// for TLS), not " + a.value("--mqtt"));
+    std::string password;
+    if (a.has("--mqtt-password-file")) {
+        if (!readPassword(a.value("--mqtt-password-file"), &password))
+            return s.usage("cannot read the password file " + a.value("--mqtt-password-file"));
+    } else if (const char *env = std::getenv(kPasswordVariable)) {
+        password = env;
+    }
+    const bool tls = url.tls || a.has("--mqtt-cafile");
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_HOST, url.host);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_PORT, url.port);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_PREFIX, url.prefix);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_USER, a.value("--mqtt-user"));
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_PASSWORD, password);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_TLS, tls ? 1 : 0);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_CAFILE, a.value("--mqtt-cafile"));
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 0.0);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
+    if (!Publishing()) return s.usage(s.status());
+    return EXIT_DONE;
+}
+
+int EndLiveMqtt(Session &s) {
+    if (!Publishing()) return EXIT_DONE;
+    StopPublishing(kFlushSeconds);
+    for (const std::string &line : StatusLog())
+        if (StartsWith(line, "MQTT:")) std::fprintf(stderr, "qvex-ctl: %s\n", line.c_str());
+    const MqttReport r = PublisherReport();
+    if (r.dropped == 0) return EXIT_DONE;
+    return s.linkFailed("MQTT: " + std::to_string(r.dropped) + " messages not delivered, " +
+                        std::to_string(r.acknowledged) + " delivered");
+}
+
+} // namespace ctl

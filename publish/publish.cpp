@@ -1,0 +1,283 @@
+#include "publish/publish.h"
+
+#include "core/panels.h"
+#include "core/program.h"
+#include "core/status.h"
+#include "link/frame.h"
+#include "link/transport.h"
+#include "measure/data.h"
+#include "publish/messages.h"
+#include "recorder/recfile.h"
+#include "ui/engine/engine.h"
+#include "ui/panels/recorder_ids.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr char kSection[] = "MQTT";
+// How often the panel and the status line learn what the connection does.
+constexpr double kPollSeconds = 0.25;
+// The operator switching off or changing a setting does not wait for the
+// queue: what is left counts as dropped.
+constexpr double kRestartSeconds = 0.0;
+
+MqttClient g_client;
+MqttSettings g_active;
+std::string g_live, g_status, g_curve; // topics
+double g_lastCycleSent = -1.0;
+// LiveValuesRead() when a recorder row was sent: the RUN cycle that read
+// those values is not sent a second time.
+unsigned long g_rowValues = ~0ul;
+int g_pollCall = 0;
+bool g_saidAway = false, g_saidRefused = false;
+
+std::string brokerName() { return g_active.host + ":" + std::to_string(g_active.port); }
+
+// How the program reaches the controller, for the status message.
+std::string linkText() {
+    if (tcpcon > 0) return std::string("TCP/IP ") + ipBuf + ":" + portNumStr;
+    if (rs232con > 0) {
+        const long rate = baud >= 0 && baud < kBaudRateCount ? kBaudRates[baud] : 0;
+        return "RS232 COM" + std::to_string(comport) + " " + std::to_string(rate) + " bps";
+    }
+    return "none";
+}
+
+std::string statusJson(const char *state) { return StatusJson(state, szVersion, linkText()); }
+
+std::string getText(int control) {
+    std::string text;
+    GetCtrlVal(panelRECORDER, control, &text);
+    return text;
+}
+
+int getInt(int control) {
+    int v = 0;
+    GetCtrlVal(panelRECORDER, control, &v);
+    return v;
+}
+
+// A prefix names topics: not empty, no wildcards, no slash at either end.
+bool usablePrefix(std::string *prefix) {
+    while (!prefix->empty() && prefix->back() == '/') prefix->pop_back();
+    return !prefix->empty() && prefix->front() != '/' && prefix->find_first_of("+#") == std::string::npos;
+}
+
+const char *stateText(const MqttReport &r) {
+    switch (r.state) {
+    case MqttState::Connected: return "connected";
+    case MqttState::Connecting: return "connecting";
+    case MqttState::Waiting: return r.refused ? "refused" : "away";
+    case MqttState::Off: break;
+    }
+    return "off";
+}
+
+// Brings the panel up to date and says once in the status line what
+// changed: the broker away, the login refused, the broker back.
+// ending: publishing has just stopped; a problem not yet told is told now.
+void showReport(bool ending = false) {
+    const MqttReport r = g_client.report();
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_DROPPED, static_cast<int>(std::min<unsigned long>(r.dropped, INT_MAX)));
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_STATE, stateText(r));
+    if (r.state == MqttState::Off && !ending) return;
+    if (r.state == MqttState::Connected) {
+        if (g_saidAway) SetStatusF(kMqttBackText, brokerName().c_str());
+        g_saidAway = g_saidRefused = false;
+    } else if (r.refused && !g_saidRefused) {
+        SetStatusF(kMqttRefusedText, brokerName().c_str(), r.problem.c_str());
+        g_saidRefused = g_saidAway = true;
+    } else if (!r.problem.empty() && !g_saidAway) {
+        SetStatusF(kMqttAwayText, brokerName().c_str(), r.problem.c_str());
+        g_saidAway = true;
+    }
+}
+
+void poll(void *) {
+    g_pollCall = 0;
+    if (!g_client.running()) return;
+    showReport();
+    // The status the broker keeps follows the link and the controller.
+    g_client.setGreeting(g_status, statusJson("online"));
+    g_pollCall = PostDelayedCall(kPollSeconds, poll, nullptr);
+}
+
+void send(const std::string &topic, const std::string &payload) {
+    g_client.publish(topic, payload);
+}
+
+// Settings that cannot be used: the reason in the status line, the switch off.
+bool refuse(const std::string &text) {
+    SetStatus(text.c_str());
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_ON, 0);
+    return false;
+}
+
+} // namespace
+
+MqttSettings GetMqttPanel() {
+    MqttSettings s;
+    s.on = getInt(RECORDER_MQTT_ON);
+    s.host = getText(RECORDER_MQTT_HOST);
+    s.port = getInt(RECORDER_MQTT_PORT);
+    s.tls = getInt(RECORDER_MQTT_TLS);
+    s.caFile = getText(RECORDER_MQTT_CAFILE);
+    s.user = getText(RECORDER_MQTT_USER);
+    s.password = getText(RECORDER_MQTT_PASSWORD);
+    s.remember = getInt(RECORDER_MQTT_REMEMBER);
+    s.prefix = getText(RECORDER_MQTT_PREFIX);
+    GetCtrlVal(panelRECORDER, RECORDER_MQTT_RATE, &s.maxRate);
+    return s;
+}
+
+void SetMqttPanel(const MqttSettings &s) {
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_ON, s.on ? 1 : 0);
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_HOST, s.host);
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_PORT, s.port);
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_TLS, s.tls ? 1 : 0);
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_CAFILE, s.caFile);
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_USER, s.user);
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_PASSWORD, s.password);
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_REMEMBER, s.remember ? 1 : 0);
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_PREFIX, s.prefix);
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_RATE, s.maxRate);
+}
+
+void ReadMqttSettings(IniText ini) {
+    if (!Ini_SectionExists(ini, kSection)) return;
+    MqttSettings s = GetMqttPanel();
+    int port = 0;
+    double rate = 0.0;
+    Ini_GetInt(ini, kSection, "Publish", &s.on);
+    Ini_GetStdString(ini, kSection, "Host", &s.host);
+    if (Ini_GetInt(ini, kSection, "Port", &port) == 1 && port >= 1 && port <= 65535) s.port = port;
+    Ini_GetInt(ini, kSection, "TLS", &s.tls);
+    Ini_GetStdString(ini, kSection, "CA file", &s.caFile);
+    Ini_GetStdString(ini, kSection, "User", &s.user);
+    Ini_GetInt(ini, kSection, "Remember password", &s.remember);
+    s.password.clear();
+    if (s.remember) Ini_GetStdString(ini, kSection, "Password", &s.password);
+    Ini_GetStdString(ini, kSection, "Topic prefix", &s.prefix);
+    if (Ini_GetDouble(ini, kSection, "max rate", &rate) == 1 && rate >= 0.0 && rate <= 1000.0) s.maxRate = rate;
+    SetMqttPanel(s);
+}
+
+bool WriteMqttSettings(IniText ini) {
+    const MqttSettings s = GetMqttPanel();
+    Ini_PutInt(ini, kSection, "Publish", s.on ? 1 : 0);
+    Ini_PutString(ini, kSection, "Host", s.host.c_str());
+    Ini_PutInt(ini, kSection, "Port", s.port);
+    Ini_PutInt(ini, kSection, "TLS", s.tls ? 1 : 0);
+    Ini_PutString(ini, kSection, "CA file", s.caFile.c_str());
+    Ini_PutString(ini, kSection, "User", s.user.c_str());
+    Ini_PutInt(ini, kSection, "Remember password", s.remember ? 1 : 0);
+    const bool secret = s.remember && !s.password.empty();
+    if (secret) Ini_PutString(ini, kSection, "Password", s.password.c_str());
+    Ini_PutString(ini, kSection, "Topic prefix", s.prefix.c_str());
+    Ini_PutDouble(ini, kSection, "max rate", s.maxRate);
+    return secret;
+}
+
+bool StartPublishing() {
+    StopPublishing(kRestartSeconds);
+    MqttSettings s = GetMqttPanel();
+    if (s.host.empty()) return refuse("MQTT: enter the broker's host name first.");
+    if (!usablePrefix(&s.prefix))
+        return refuse("MQTT: the topic prefix must name a topic: not empty, without + or #.");
+    if (s.tls && !s.caFile.empty() && access(s.caFile.c_str(), R_OK) != 0)
+        return refuse("MQTT: the CA file " + s.caFile + " cannot be read.");
+    g_active = s;
+    g_live = s.prefix + "/live";
+    g_status = s.prefix + "/status";
+    g_curve = s.prefix + "/curve";
+    g_lastCycleSent = -1.0;
+    g_rowValues = ~0ul;
+    g_saidAway = g_saidRefused = false;
+
+    MqttTarget target;
+    target.host = s.host;
+    target.port = s.port;
+    target.tls = s.tls != 0;
+    target.caFile = s.caFile;
+    target.user = s.user;
+    target.password = s.password;
+    target.clientId = "qvex-scope-" + std::to_string(getpid());
+    target.willTopic = g_status;
+    target.willPayload = statusJson("offline");
+    g_client.start(target);
+    g_client.setGreeting(g_status, statusJson("online"));
+    g_pollCall = PostDelayedCall(kPollSeconds, poll, nullptr);
+    showReport();
+    return true;
+}
+
+void StopPublishing(double seconds) {
+    if (!g_client.running()) return;
+    if (g_pollCall > 0) CancelDelayedCall(g_pollCall);
+    g_pollCall = 0;
+    g_client.stop(seconds, g_status, statusJson("offline"));
+    showReport(true);
+}
+
+bool Publishing() { return g_client.running(); }
+
+MqttReport PublisherReport() { return g_client.report(); }
+
+void PublishRunCycle(int cycle) {
+    if (!g_client.running() || LiveValuesRead() == g_rowValues) return;
+    if (g_active.maxRate > 0.0) {
+        const double now = Timer();
+        if (g_lastCycleSent >= 0.0 && now - g_lastCycleSent < 1.0 / g_active.maxRate) return;
+        g_lastCycleSent = now;
+    }
+    const std::string stamp = TimeStrMs();
+    send(g_live, LiveJson(RecordRowFields(cycle, stamp.substr(0, 8)), stamp));
+}
+
+void PublishRecordRow(int index, const std::string &time) {
+    if (!g_client.running()) return;
+    g_rowValues = LiveValuesRead();
+    send(g_live, LiveJson(RecordRowFields(index, time.substr(0, 8)), time));
+}
+
+void PublishCurves(int samples) {
+    if (g_client.running()) send(g_curve, CurveJson(TimeStrMs(), samples, yArrayA, yArrayB));
+}
+
+int CC_MQTT_ON(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    if (getInt(RECORDER_MQTT_ON)) StartPublishing();
+    else StopPublishing(kRestartSeconds);
+    return 0;
+}
+
+// A changed setting takes effect at once when publishing is on.
+int CC_MQTT_SETTING(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT && Publishing()) StartPublishing();
+    return 0;
+}
+
+int CC_MQTT_CA_SELECT(int panel, int control, int event, void *data, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    std::string path;
+    if (FileSelectPopup(proj_dir, "", "*.pem;*.crt", "Select the broker's CA certificate", VAL_LOAD_BUTTON, 0, 0, 1,
+                        0, &path) < 1)
+        return 0;
+    SetCtrlVal(panelRECORDER, RECORDER_MQTT_CAFILE, path);
+    return CC_MQTT_SETTING(panel, control, event, data, 0, 0);
+}
+
+void RegisterPublishCallbacks() {
+    static const CallbackEntry table[] = {
+        {"CC_MQTT_ON", CC_MQTT_ON},
+        {"CC_MQTT_SETTING", CC_MQTT_SETTING},
+        {"CC_MQTT_CA_SELECT", CC_MQTT_CA_SELECT},
+    };
+    RegisterCallbacks(table);
+}

@@ -1,0 +1,230 @@
+// The publisher inside the program, set up on the recorder panel: RUN's pace
+// while the broker is away, the drop count against what the plant missed,
+// DATA's curves, and the [MQTT] section of the settings file. What qvex-ctl
+// sends is test_mqtt_ctl's.
+#include "tests/measure/measure_fixture.h"
+#include "tests/publish/broker.h"
+
+#include "app/settings.h"
+#include "publish/publish.h"
+#include "ui/panels/recorder_ids.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <set>
+
+using namespace mqtt_test;
+
+namespace {
+
+std::string ReadWholeFileText(const std::string &path) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<missing>";
+}
+
+class MqttRunTest : public MeasureTest {
+  protected:
+    QTemporaryDir dir;
+    Broker broker;
+    Subscriber subscriber;
+
+    void TearDown() override {
+        StopPublishing(0.0);
+        OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 0);
+        runHooks.cycleDone = nullptr;
+        MeasureTest::TearDown();
+    }
+    void usePanel(quint16 port, const char *prefix) {
+        OperateCtrl(panelRECORDER, RECORDER_MQTT_HOST, std::string("127.0.0.1"));
+        OperateCtrl(panelRECORDER, RECORDER_MQTT_PORT, int(port));
+        OperateCtrl(panelRECORDER, RECORDER_MQTT_PREFIX, std::string(prefix));
+        OperateCtrl(panelRECORDER, RECORDER_MQTT_USER, std::string());
+        OperateCtrl(panelRECORDER, RECORDER_MQTT_PASSWORD, std::string());
+        OperateCtrl(panelRECORDER, RECORDER_MQTT_TLS, 0);
+        OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 0.0);
+    }
+    // RUN for `seconds` from its first cycle: cycles a second.
+    double runRate(double seconds) {
+        int cycles = 0;
+        double first = -1.0;
+        runHooks.cycleDone = [&] {
+            const double now = Timer();
+            if (first < 0) first = now;
+            ++cycles;
+            if (now - first >= seconds) OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+        };
+        OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+        runHooks.cycleDone = nullptr;
+        return cycles / seconds;
+    }
+};
+
+TEST_F(MqttRunTest, ABrokerAwayForFiveSecondsCostsTheLoopNothingAndEveryDropIsCounted) {
+    Broker::Options options;
+    options.persistence = true; // the plant's subscriber misses nothing the broker took
+    ASSERT_TRUE(broker.start(dir.path(), options));
+    ASSERT_TRUE(subscriber.start(broker.port(), "plant", true));
+    usePanel(broker.port(), "plant");
+    // Replies held back 1 ms, as a controller takes its time: the loop's
+    // pace is then the controller's, not whatever else the machine runs.
+    sim::Faults faults;
+    faults.delayMs = 1;
+    sim.setFaults(faults);
+    const double reference = runRate(3.0); // publishing off
+
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
+    ASSERT_TRUE(WaitUntil([] { return PublisherReport().state == MqttState::Connected; }, 10.0));
+    int cycles = 0, outageCycles = 0;
+    double first = -1.0, outageBegin = -1.0, outageSeconds = 0.0;
+    bool restarted = false;
+    runHooks.cycleDone = [&] {
+        const double now = Timer();
+        if (first < 0) first = now;
+        ++cycles;
+        if (outageBegin < 0 && now - first > 1.0) {
+            broker.stop();
+            outageBegin = Timer();
+            outageCycles = -cycles;
+        } else if (outageBegin >= 0 && !restarted && now - outageBegin >= 5.0) {
+            outageCycles += cycles;
+            outageSeconds = now - outageBegin;
+            restarted = true;
+            ASSERT_TRUE(broker.restart());
+        } else if (restarted) {
+            const MqttReport r = PublisherReport();
+            if ((r.connections >= 2 && r.waiting < 100) || now - first > 60.0) OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+        }
+    };
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    runHooks.cycleDone = nullptr;
+    ASSERT_TRUE(restarted);
+    const double rate = outageCycles / outageSeconds;
+    std::printf("cycles a second: %.0f without publishing, %.0f with the broker away\n", reference, rate);
+    EXPECT_GE(rate, 0.9 * reference) << "cycles a second: " << rate << " with the broker away, " << reference
+                                     << " without publishing";
+    EXPECT_GE(PublisherReport().connections, 2u) << "the publisher came back by itself";
+    StopPublishing(10.0);
+    const MqttReport r = PublisherReport();
+    EXPECT_GT(r.dropped, 0u) << "the outage outlasted the queue";
+
+    // Every cycle either reached the plant or was counted as dropped; what
+    // arrived came in order (a message sent again after the break, which
+    // the broker had already taken, is the one repetition QoS 1 allows).
+    std::set<int> seen;
+    int last = -1;
+    bool inOrder = true;
+    const unsigned long expected = static_cast<unsigned long>(cycles) - r.dropped;
+    Subscriber::waitFor([&] { return subscriber.payloads("plant/live").size() >= expected; }, 20.0);
+    for (const std::string &m : subscriber.payloads("plant/live")) {
+        const int index = std::stoi(JsonField(m, "index"));
+        if (!seen.insert(index).second) continue;
+        inOrder = inOrder && index > last;
+        last = index;
+    }
+    EXPECT_TRUE(inOrder);
+    std::printf("%d cycles, %zu arrived, %lu dropped\n", cycles, seen.size(), r.dropped);
+    EXPECT_EQ(static_cast<unsigned long>(cycles) - seen.size(), r.dropped)
+        << cycles << " cycles, " << seen.size() << " arrived";
+    int dropped = -1;
+    GetCtrlVal(panelRECORDER, RECORDER_MQTT_DROPPED, &dropped);
+    EXPECT_EQ(static_cast<unsigned long>(dropped), r.dropped) << "the panel shows the count";
+}
+
+TEST_F(MqttRunTest, ADataReadPublishesBothCurvesAsTheRecordFileWritesThem) {
+    ASSERT_TRUE(broker.start(dir.path(), {}));
+    ASSERT_TRUE(subscriber.start(broker.port(), "plant"));
+    usePanel(broker.port(), "plant");
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
+    // The curves as the first pass left them; STOP ends the loop there.
+    std::vector<unsigned short> a0, b0;
+    const auto publishCurves = runHooks.curvesRead;
+    runHooks.curvesRead = [&](int samples) {
+        publishCurves(samples);
+        a0.assign(yArrayA, yArrayA + samples);
+        b0.assign(yArrayB, yArrayB + samples);
+        OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+    };
+    OperateCtrl(panelMAIN, MAIN_CMD_DATA);
+    runHooks.curvesRead = publishCurves;
+    StopPublishing(5.0);
+    ASSERT_EQ(a0.size(), 128u);
+    ASSERT_TRUE(Subscriber::waitFor([&] { return !subscriber.payloads("plant/curve").empty(); }, 5.0));
+    const std::string curve = subscriber.payloads("plant/curve").front();
+    EXPECT_EQ(JsonField(curve, "samples"), "128");
+    std::string a = "[", b = "[";
+    for (int k = 0; k < 128; ++k) {
+        a += (k ? "," : "") + std::to_string(int16_t(a0[std::size_t(k)]));
+        b += (k ? "," : "") + std::to_string(int16_t(b0[std::size_t(k)]));
+    }
+    EXPECT_NE(curve.find("\"Channel A\": " + a + "]"), std::string::npos) << curve;
+    EXPECT_NE(curve.find("\"Channel B\": " + b + "]"), std::string::npos) << curve;
+}
+
+TEST_F(MqttRunTest, MaxRateThinsRunCyclesButNeverRecordedRows) {
+    ASSERT_TRUE(broker.start(dir.path(), {}));
+    ASSERT_TRUE(subscriber.start(broker.port(), "plant"));
+    usePanel(broker.port(), "plant");
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 10.0);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
+    const double rate = runRate(1.5);
+    // A manual row while idle goes out whatever the rate: the operator asked for it.
+    popups->fileAnswers.push_back(dir.filePath("rows.csv").toStdString());
+    OperateCtrl(panelRECORDER, RECORDER_TYPE, REC_TYPE_MANUAL);
+    OperateCtrl(panelRECORDER, RECORDER_FILE_SELECT);
+    OperateCtrl(panelRECORDER, RECORDER_CAPTURE);
+    OperateCtrl(panelRECORDER, RECORDER_CAPTURE);
+    StopPublishing(5.0);
+    Subscriber::waitFor([&] { return subscriber.payloads("plant/live").size() >= 10; }, 5.0);
+    const auto live = subscriber.payloads("plant/live");
+    ASSERT_GT(rate * 1.5, 100.0) << "the loop ran much faster than the rate";
+    EXPECT_GE(live.size(), 10u);
+    EXPECT_LE(live.size(), 2u + 16u + 2u) << "at most 10 a second over 1.5 s, plus the two rows";
+    ASSERT_GE(live.size(), 2u);
+    EXPECT_EQ(JsonField(live[live.size() - 2], "index"), "0");
+    EXPECT_EQ(JsonField(live.back(), "index"), "1");
+}
+
+TEST_F(MqttRunTest, TheSettingsFileKeepsThePasswordOnlyWhenRememberedAndThenOnlyForItsOwner) {
+    const std::string path = dir.filePath("settings.ini").toStdString();
+    usePanel(8883, "line 1/scope");
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_HOST, std::string("broker.plant.example"));
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_TLS, 1);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_CAFILE, std::string("/etc/plant/ca.pem"));
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_USER, std::string("scope"));
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_PASSWORD, std::string("s3cret \"x\""));
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 2.5);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_REMEMBER, 0);
+    const MqttSettings typed = GetMqttPanel();
+
+    auto mode = [&] {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    };
+    ASSERT_EQ(writeApplicationVarsToIni(path.c_str()), 0);
+    std::string text = ReadWholeFileText(path);
+    EXPECT_NE(text.find("[MQTT]"), std::string::npos);
+    EXPECT_NE(text.find("Host = \"broker.plant.example\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("s3cret"), std::string::npos) << "not remembered: not written";
+
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_REMEMBER, 1);
+    ASSERT_EQ(writeApplicationVarsToIni(path.c_str()), 0);
+    text = ReadWholeFileText(path);
+    EXPECT_NE(text.find("s3cret"), std::string::npos);
+    EXPECT_EQ(mode(), 0600);
+
+    SetMqttPanel(MqttSettings{});
+    readApplicationVarsFromIni(path.c_str());
+    const MqttSettings read = GetMqttPanel();
+    EXPECT_EQ(read.host, typed.host);
+    EXPECT_EQ(read.port, 8883);
+    EXPECT_EQ(read.tls, 1);
+    EXPECT_EQ(read.caFile, typed.caFile);
+    EXPECT_EQ(read.user, "scope");
+    EXPECT_EQ(read.password, typed.password);
+    EXPECT_EQ(read.prefix, "line 1/scope");
+    EXPECT_DOUBLE_EQ(read.maxRate, 2.5);
+    EXPECT_EQ(read.on, 0);
+}
+
+} // namespace
