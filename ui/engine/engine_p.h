@@ -13,6 +13,10 @@
 
 namespace engine {
 
+// What the engine keeps stays within these however long the program runs.
+constexpr int kStylePictureCacheKB = 1024; // the style's pictures of buttons and frames
+constexpr int kTextBoxMaxLines = 5000;     // a text box drops its oldest lines beyond this
+
 struct ControlRec {
     QPointer<QWidget> widget;
     int kind = CTRL_KIND_UNKNOWN;

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPixmapCache>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -345,6 +346,12 @@ bool ensureApplication(int argc, char **argv) {
         return false; // a non-widget application cannot show panels
     }
     g_app->setQuitOnLastWindowClosed(false);
+    // The style paints buttons from pictures it keeps, one per look; a
+    // button whose colour changes (RUN red while it runs, then white again)
+    // gets a new look every time, so the old pictures are never used again
+    // and would fill the default 10 MB over hours of running. A small
+    // limit holds what the panels need at one time and lets the rest go.
+    QPixmapCache::setCacheLimit(kStylePictureCacheKB);
     // The application object has just set the C library's locale from the
     // environment; numbers in files and texts must not follow it.
     UseLocaleFreeNumbers();
@@ -481,6 +488,9 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
         if (c.kind == CTRL_KIND_RING) parseRingValues(static_cast<QComboBox *>(cw));
         if (c.kind == CTRL_KIND_RADIO) static_cast<QRadioButton *>(cw)->setAutoExclusive(false);
         if (c.kind == CTRL_KIND_NUMERIC || c.kind == CTRL_KIND_NUMERIC_DOUBLE) takeNumbersWithAPoint(cw);
+        // Every line set into a text box is added to it: a box that is
+        // written to for as long as the program runs keeps only the newest.
+        if (c.kind == CTRL_KIND_TEXTBOX) static_cast<QPlainTextEdit *>(cw)->setMaximumBlockCount(kTextBoxMaxLines);
         rec->controls[id] = c;
     }
 
