@@ -47,16 +47,18 @@ class LongRunTest : public MeasureTest {
 
 // The button RUN turns red while the loop runs and white again after it. The
 // style paints each look of a button once and keeps the picture; every
-// change of colour is a new look, so without a limit the pictures of looks
-// gone by pile up for as long as the program runs.
+// change of colour is a new look, so the pictures of looks gone by (and the
+// names they are filed under) would pile up for as long as the program runs.
 TEST_F(LongRunTest, StartingAndStoppingRunOverAndOverKeepsTheHeapFlat) {
     if (mallinfo2().uordblks == 0) GTEST_SKIP() << "the allocator does not report what it holds";
     DisplayPanel(panelMAIN);
     for (int i = 0; i < 20; ++i) cycles(MAIN_CMD_RUN, 4); // fonts and pictures the panel needs
     const double settled = static_cast<double>(mallinfo2().uordblks);
-    for (int i = 0; i < 150; ++i) cycles(MAIN_CMD_RUN, 4);
+    const std::size_t palettes = engine::sharedPaletteCount();
+    for (int i = 0; i < 200; ++i) cycles(MAIN_CMD_RUN, 4);
     const double grown = (static_cast<double>(mallinfo2().uordblks) - settled) / 1024.0;
-    EXPECT_LT(grown, engine::kStylePictureCacheKB + 512) << "KB more on the heap after 150 runs";
+    EXPECT_LT(grown, 256.0) << "KB more on the heap after 200 runs";
+    EXPECT_EQ(engine::sharedPaletteCount(), palettes) << "red and white are the same two looks every time";
 }
 
 // The strip chart keeps one screenful, the exchange only the replies of

@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPixmapCache>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -346,12 +345,7 @@ bool ensureApplication(int argc, char **argv) {
         return false; // a non-widget application cannot show panels
     }
     g_app->setQuitOnLastWindowClosed(false);
-    // The style paints buttons from pictures it keeps, one per look; a
-    // button whose colour changes (RUN red while it runs, then white again)
-    // gets a new look every time, so the old pictures are never used again
-    // and would fill the default 10 MB over hours of running. A small
-    // limit holds what the panels need at one time and lets the rest go.
-    QPixmapCache::setCacheLimit(kStylePictureCacheKB);
+    useSteadyLooks();
     // The application object has just set the C library's locale from the
     // environment; numbers in files and texts must not follow it.
     UseLocaleFreeNumbers();
