@@ -2,6 +2,7 @@
 // control values and attributes, waiting without spinning, files.
 #include "tests/fixtures/inline_panel.h"
 #include "ui/engine/engine.h"
+#include "ui/engine/engine_p.h"
 #include "ui/engine/scripted_popups.h"
 
 #include <gtest/gtest.h>
@@ -289,6 +290,16 @@ TEST_F(EngineTest, TextBoxComboPasswordAndIndicatorOperations) {
     ResetTextBox(panel, 7, "");
     GetNumTextBoxLines(panel, 7, &n);
     EXPECT_EQ(n, 0);
+
+    // A box written to line by line keeps the newest lines only.
+    for (int i = 0; i < 2 * engine::kTextBoxMaxLines; ++i) SetCtrlVal(panel, 7, "line " + std::to_string(i));
+    GetNumTextBoxLines(panel, 7, &n);
+    EXPECT_EQ(n, engine::kTextBoxMaxLines);
+    GetTextBoxLine(panel, 7, 0, &s);
+    EXPECT_EQ(s, "line " + std::to_string(engine::kTextBoxMaxLines));
+    GetTextBoxLine(panel, 7, n - 1, &s);
+    EXPECT_EQ(s, "line " + std::to_string(2 * engine::kTextBoxMaxLines - 1));
+    ResetTextBox(panel, 7, "");
 
     // List operations keep the text in the field.
     SetCtrlVal(panel, 8, "typed");

@@ -13,6 +13,9 @@
 
 namespace engine {
 
+// What the engine keeps stays within these however long the program runs.
+constexpr int kTextBoxMaxLines = 5000; // a text box drops its oldest lines beyond this
+
 struct ControlRec {
     QPointer<QWidget> widget;
     int kind = CTRL_KIND_UNKNOWN;
@@ -60,6 +63,12 @@ bool graphKeepsMouseEvent(QObject *target, const QEvent *e);
 
 // Keeps the application object alive and owns engine-wide objects.
 bool ensureApplication(int argc, char **argv);
+// Paints with the desktop's style, every widget of the same colours with
+// one shared palette, so the style's kept pictures are found again after a
+// colour change instead of piling up (looks.cpp). The count of shared
+// palettes is for tests.
+void useSteadyLooks();
+std::size_t sharedPaletteCount();
 
 // Where the program's files are (files.cpp).
 std::string executableDir();

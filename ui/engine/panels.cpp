@@ -350,6 +350,7 @@ bool ensureApplication(int argc, char **argv) {
         return false; // a non-widget application cannot show panels
     }
     g_app->setQuitOnLastWindowClosed(false);
+    useSteadyLooks();
     // The application object has just set the C library's locale from the
     // environment; numbers in files and texts must not follow it.
     UseLocaleFreeNumbers();
@@ -486,6 +487,9 @@ int LoadPanel(int parentPanel, const char *fileName, int resourceId) {
         if (c.kind == CTRL_KIND_RING) parseRingValues(static_cast<QComboBox *>(cw));
         if (c.kind == CTRL_KIND_RADIO) static_cast<QRadioButton *>(cw)->setAutoExclusive(false);
         if (c.kind == CTRL_KIND_NUMERIC || c.kind == CTRL_KIND_NUMERIC_DOUBLE) takeNumbersWithAPoint(cw);
+        // Every line set into a text box is added to it: a box that is
+        // written to for as long as the program runs keeps only the newest.
+        if (c.kind == CTRL_KIND_TEXTBOX) static_cast<QPlainTextEdit *>(cw)->setMaximumBlockCount(kTextBoxMaxLines);
         rec->controls[id] = c;
     }
 
