@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -34,10 +35,18 @@ namespace ctl {
 
 namespace {
 
-// Every text the status line showed during the current job.
+// The texts the status line showed during the current job. A live or record
+// job may run for days with a text every cycle, so the log keeps its first
+// half (where a job's first error is looked up) and its newest texts, and the
+// same text twice in a row once.
+constexpr std::size_t kStatusLogLimit = 4096;
 std::vector<std::string> g_statusLog;
 void keepStatus(const char *text) {
-    g_statusLog.emplace_back(text ? text : "");
+    const char *t = text ? text : "";
+    if (!g_statusLog.empty() && g_statusLog.back() == t) return;
+    if (g_statusLog.size() >= kStatusLogLimit)
+        g_statusLog.erase(g_statusLog.begin() + static_cast<std::ptrdiff_t>(kStatusLogLimit / 2));
+    g_statusLog.emplace_back(t);
 }
 bool contains(const std::string &s, const char *part) { return s.find(part) != std::string::npos; }
 
