@@ -73,7 +73,7 @@ int startBroker() {
 }
 
 void publishing(bool on) {
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, on ? 1 : 0);
+    OperateCtrl(panelMQTT, MQTT_ON, on ? 1 : 0);
     if (on && !Publishing()) bench::Fail("publishing did not start");
 }
 
@@ -122,10 +122,10 @@ int main(int argc, char **argv) {
     bench::StartProgram(argc, argv);
     bench::LoadProgramPanels();
     const int brokerPort = startBroker();
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_HOST, std::string("127.0.0.1"));
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_PORT, brokerPort);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_PREFIX, std::string("bench"));
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 0.0);
+    OperateCtrl(panelMQTT, MQTT_HOST, std::string("127.0.0.1"));
+    OperateCtrl(panelMQTT, MQTT_PORT, brokerPort);
+    OperateCtrl(panelMQTT, MQTT_PREFIX, std::string("bench"));
+    OperateCtrl(panelMQTT, MQTT_RATE, 0.0);
 
     // Flat out: the simulator answers at once, the machine's processors are
     // the limit and the broker competes for them; for information.

@@ -9,6 +9,7 @@ int panelOUTPUT, panelOUTPUT_1, panelOUTPUT_2, panelOUTPUT_ANA;
 int panelFILTER, panelEXPERT, panelVECTORS, panelBIGDATA, panelInterf, panelSHOW;
 int panelCOMPARE;
 int panelRECVIEW;
+int panelMQTT;
 int panelVDROP = 0;
 
 namespace {
@@ -45,6 +46,7 @@ const PanelTableEntry kPanelTable[kPanelCount] = {
     {&panelSHOW, kMainFile, 3, true, 125, 175},
     {&panelCOMPARE, "Compare.ui", 1, false, -1, -1},
     {&panelRECVIEW, "RecordViewer.ui", 1, false, -1, -1},
+    {&panelMQTT, "Recorder.ui", 2, false, -1, -1},
 };
 
 int LoadAllPanels() {
@@ -56,7 +58,7 @@ int LoadAllPanels() {
 }
 
 void DiscardAllPanels() {
-    int *const order[] = {&panelRECVIEW, &panelCOMPARE,   &panelSHOW,       &panelInterf,     &panelBIGDATA,    &panelVECTORS,   &panelEXPERT,
+    int *const order[] = {&panelMQTT, &panelRECVIEW, &panelCOMPARE,   &panelSHOW,       &panelInterf,     &panelBIGDATA,    &panelVECTORS,   &panelEXPERT,
                           &panelFILTER,     &panelOUTPUT_ANA, &panelOUTPUT_2,   &panelOUTPUT_1,  &panelOUTPUT,
                           &panelSETTINGS_A, &panelSETTINGS_5, &panelSETTINGS_4, &panelSETTINGS_3, &panelSETTINGS_2,
                           &panelSETTINGS,   &panelPOWER_REC,  &panelPOWER_GEN,  &panelPOWER_TMR0, &panelPOWER_TMR1,

@@ -8,6 +8,7 @@ extern int panelOUTPUT, panelOUTPUT_1, panelOUTPUT_2, panelOUTPUT_ANA;
 extern int panelFILTER, panelEXPERT, panelVECTORS, panelBIGDATA, panelInterf, panelSHOW;
 extern int panelCOMPARE;
 extern int panelRECVIEW;
+extern int panelMQTT;
 extern int panelVDROP; // never loaded; stays 0
 
 struct PanelTableEntry {
@@ -19,7 +20,7 @@ struct PanelTableEntry {
 };
 
 // The 29 panels in load order.
-constexpr int kPanelCount = 29;
+constexpr int kPanelCount = 30;
 extern const PanelTableEntry kPanelTable[kPanelCount];
 
 // Loads every panel of the table in order. Returns 0, or the first negative

@@ -1,5 +1,5 @@
 // live's publishing: the broker named on the command line goes into the
-// recorder panel's MQTT section, whose switch starts the program's own
+// MQTT publisher panel, whose switch starts the program's own
 // publisher; at the end the queue gets its time to go out and what did not
 // reach the broker is reported.
 #include "ctl/jobs.h"
@@ -87,15 +87,15 @@ int StartLiveMqtt(Session &s, const CommandArgs &a) {
         password = env;
     }
     const bool tls = url.tls || a.has("--mqtt-cafile");
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_HOST, url.host);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_PORT, url.port);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_PREFIX, url.prefix);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_USER, a.value("--mqtt-user"));
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_PASSWORD, password);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_TLS, tls ? 1 : 0);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_CAFILE, a.value("--mqtt-cafile"));
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 0.0);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
+    OperateCtrl(panelMQTT, MQTT_HOST, url.host);
+    OperateCtrl(panelMQTT, MQTT_PORT, url.port);
+    OperateCtrl(panelMQTT, MQTT_PREFIX, url.prefix);
+    OperateCtrl(panelMQTT, MQTT_USER, a.value("--mqtt-user"));
+    OperateCtrl(panelMQTT, MQTT_PASSWORD, password);
+    OperateCtrl(panelMQTT, MQTT_TLS, tls ? 1 : 0);
+    OperateCtrl(panelMQTT, MQTT_CAFILE, a.value("--mqtt-cafile"));
+    OperateCtrl(panelMQTT, MQTT_RATE, 0.0);
+    OperateCtrl(panelMQTT, MQTT_ON, 1);
     if (!Publishing()) return s.usage(s.status());
     return EXIT_DONE;
 }

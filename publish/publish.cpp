@@ -53,13 +53,13 @@ std::string statusJson(const char *state) { return StatusJson(state, szVersion, 
 
 std::string getText(int control) {
     std::string text;
-    GetCtrlVal(panelRECORDER, control, &text);
+    GetCtrlVal(panelMQTT, control, &text);
     return text;
 }
 
 int getInt(int control) {
     int v = 0;
-    GetCtrlVal(panelRECORDER, control, &v);
+    GetCtrlVal(panelMQTT, control, &v);
     return v;
 }
 
@@ -84,8 +84,8 @@ const char *stateText(const MqttReport &r) {
 // ending: publishing has just stopped; a problem not yet told is told now.
 void showReport(bool ending = false) {
     const MqttReport r = g_client.report();
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_DROPPED, static_cast<int>(std::min<unsigned long>(r.dropped, INT_MAX)));
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_STATE, stateText(r));
+    SetCtrlVal(panelMQTT, MQTT_DROPPED, static_cast<int>(std::min<unsigned long>(r.dropped, INT_MAX)));
+    SetCtrlVal(panelMQTT, MQTT_STATE, stateText(r));
     if (r.state == MqttState::Off && !ending) return;
     if (r.state == MqttState::Connected) {
         if (g_saidAway) SetStatusF(kMqttBackText, brokerName().c_str());
@@ -115,7 +115,7 @@ void send(const std::string &topic, const std::string &payload) {
 // Settings that cannot be used: the reason in the status line, the switch off.
 bool refuse(const std::string &text) {
     SetStatus(text.c_str());
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_ON, 0);
+    SetCtrlVal(panelMQTT, MQTT_ON, 0);
     return false;
 }
 
@@ -123,30 +123,30 @@ bool refuse(const std::string &text) {
 
 MqttSettings GetMqttPanel() {
     MqttSettings s;
-    s.on = getInt(RECORDER_MQTT_ON);
-    s.host = getText(RECORDER_MQTT_HOST);
-    s.port = getInt(RECORDER_MQTT_PORT);
-    s.tls = getInt(RECORDER_MQTT_TLS);
-    s.caFile = getText(RECORDER_MQTT_CAFILE);
-    s.user = getText(RECORDER_MQTT_USER);
-    s.password = getText(RECORDER_MQTT_PASSWORD);
-    s.remember = getInt(RECORDER_MQTT_REMEMBER);
-    s.prefix = getText(RECORDER_MQTT_PREFIX);
-    GetCtrlVal(panelRECORDER, RECORDER_MQTT_RATE, &s.maxRate);
+    s.on = getInt(MQTT_ON);
+    s.host = getText(MQTT_HOST);
+    s.port = getInt(MQTT_PORT);
+    s.tls = getInt(MQTT_TLS);
+    s.caFile = getText(MQTT_CAFILE);
+    s.user = getText(MQTT_USER);
+    s.password = getText(MQTT_PASSWORD);
+    s.remember = getInt(MQTT_REMEMBER);
+    s.prefix = getText(MQTT_PREFIX);
+    GetCtrlVal(panelMQTT, MQTT_RATE, &s.maxRate);
     return s;
 }
 
 void SetMqttPanel(const MqttSettings &s) {
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_ON, s.on ? 1 : 0);
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_HOST, s.host);
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_PORT, s.port);
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_TLS, s.tls ? 1 : 0);
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_CAFILE, s.caFile);
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_USER, s.user);
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_PASSWORD, s.password);
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_REMEMBER, s.remember ? 1 : 0);
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_PREFIX, s.prefix);
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_RATE, s.maxRate);
+    SetCtrlVal(panelMQTT, MQTT_ON, s.on ? 1 : 0);
+    SetCtrlVal(panelMQTT, MQTT_HOST, s.host);
+    SetCtrlVal(panelMQTT, MQTT_PORT, s.port);
+    SetCtrlVal(panelMQTT, MQTT_TLS, s.tls ? 1 : 0);
+    SetCtrlVal(panelMQTT, MQTT_CAFILE, s.caFile);
+    SetCtrlVal(panelMQTT, MQTT_USER, s.user);
+    SetCtrlVal(panelMQTT, MQTT_PASSWORD, s.password);
+    SetCtrlVal(panelMQTT, MQTT_REMEMBER, s.remember ? 1 : 0);
+    SetCtrlVal(panelMQTT, MQTT_PREFIX, s.prefix);
+    SetCtrlVal(panelMQTT, MQTT_RATE, s.maxRate);
 }
 
 void ReadMqttSettings(IniText ini) {
@@ -252,7 +252,7 @@ void PublishCurves(int samples) {
 
 int CC_MQTT_ON(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (getInt(RECORDER_MQTT_ON)) StartPublishing();
+    if (getInt(MQTT_ON)) StartPublishing();
     else StopPublishing(kRestartSeconds);
     return 0;
 }
@@ -269,12 +269,25 @@ int CC_MQTT_CA_SELECT(int panel, int control, int event, void *data, int, int) {
     if (FileSelectPopup(proj_dir, "", "*.pem;*.crt", "Select the broker's CA certificate", VAL_LOAD_BUTTON, 0, 0, 1,
                         0, &path) < 1)
         return 0;
-    SetCtrlVal(panelRECORDER, RECORDER_MQTT_CAFILE, path);
+    SetCtrlVal(panelMQTT, MQTT_CAFILE, path);
     return CC_MQTT_SETTING(panel, control, event, data, 0, 0);
+}
+
+// MQTT ... on the recorder panel brings the publisher's panel up; its CLOSE
+// and the window's close box put it away (the settings stay as they are).
+int CC_MQTT_PANEL(int panel, int control, int event, void *, int, int) {
+    if (panel == panelRECORDER && control == RECORDER_MQTT_PANEL && event == EVENT_COMMIT) {
+        showReport();
+        DisplayPanel(panelMQTT);
+    } else if (panel == panelMQTT && ((control == MQTT_CLOSE && event == EVENT_COMMIT) || event == EVENT_CLOSE)) {
+        HidePanel(panelMQTT);
+    }
+    return 0;
 }
 
 void RegisterPublishCallbacks() {
     static const CallbackEntry table[] = {
+        {"CC_MQTT_PANEL", CC_MQTT_PANEL},
         {"CC_MQTT_ON", CC_MQTT_ON},
         {"CC_MQTT_SETTING", CC_MQTT_SETTING},
         {"CC_MQTT_CA_SELECT", CC_MQTT_CA_SELECT},

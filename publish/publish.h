@@ -1,4 +1,4 @@
-// Live values to the plant: the recorder panel's MQTT section, its [MQTT]
+// Live values to the plant: the MQTT publisher panel (MQTT ... on the recorder panel), its [MQTT]
 // section of the settings file, and what the measuring loops and the
 // recorder hand over, turned into messages on PREFIX/live, PREFIX/status and
 // PREFIX/curve. Handing over never waits: a broker that is away or refuses
@@ -54,6 +54,7 @@ constexpr char kMqttAwayText[] = "MQTT: broker %s not reachable (%s); values are
 constexpr char kMqttBackText[] = "MQTT: publishing to %s again.";
 
 int CC_MQTT_ON(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CC_MQTT_PANEL(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_MQTT_SETTING(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_MQTT_CA_SELECT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 

@@ -179,6 +179,27 @@ TEST(MainPanelLayout, NoControlCoversAnother) {
     EXPECT_FALSE(static_cast<QWidget *>(GetCtrlWidget(panelMAIN, MAIN_LED_RECORD))->geometry().intersects(subPanels));
 }
 
+// Every panel shown inside the main panel stays in the area between the
+// indicators and the command rows, so RUN, STOP, the memory row, PRINT and
+// REPORT are never covered while a panel is up.
+TEST(MainPanelLayout, SubPanelsLeaveTheCommandRowsFree) {
+    EnsurePanelsLoaded();
+    const QRect subPanels(110, 105, 680, 468);
+    const QRect commands = static_cast<QWidget *>(GetCtrlWidget(panelMAIN, MAIN_CMD_RUN))->geometry();
+    ASSERT_LE(subPanels.bottom(), commands.top());
+    int children = 0;
+    for (const PanelTableEntry &e : kPanelTable) {
+        if (!e.child) continue;
+        ++children;
+        int w = 0, h = 0;
+        GetPanelAttribute(*e.handle, ATTR_WIDTH, &w);
+        GetPanelAttribute(*e.handle, ATTR_HEIGHT, &h);
+        EXPECT_TRUE(subPanels.contains(QRect(e.left, e.top, w, h))) << e.file << " " << e.resource << ": " << e.left
+                                                                   << "," << e.top << " " << w << "x" << h;
+    }
+    EXPECT_GT(children, 20);
+}
+
 // An LED that is off still shows where it is, even when its off colour is
 // the panel's own; lit and unlit differ at a glance.
 TEST(MainPanelLayout, LedIsVisibleWhenOff) {

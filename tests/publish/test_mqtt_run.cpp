@@ -31,18 +31,18 @@ class MqttRunTest : public MeasureTest {
 
     void TearDown() override {
         StopPublishing(0.0);
-        OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 0);
+        OperateCtrl(panelMQTT, MQTT_ON, 0);
         runHooks.cycleDone = nullptr;
         MeasureTest::TearDown();
     }
     void usePanel(quint16 port, const char *prefix) {
-        OperateCtrl(panelRECORDER, RECORDER_MQTT_HOST, std::string("127.0.0.1"));
-        OperateCtrl(panelRECORDER, RECORDER_MQTT_PORT, int(port));
-        OperateCtrl(panelRECORDER, RECORDER_MQTT_PREFIX, std::string(prefix));
-        OperateCtrl(panelRECORDER, RECORDER_MQTT_USER, std::string());
-        OperateCtrl(panelRECORDER, RECORDER_MQTT_PASSWORD, std::string());
-        OperateCtrl(panelRECORDER, RECORDER_MQTT_TLS, 0);
-        OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 0.0);
+        OperateCtrl(panelMQTT, MQTT_HOST, std::string("127.0.0.1"));
+        OperateCtrl(panelMQTT, MQTT_PORT, int(port));
+        OperateCtrl(panelMQTT, MQTT_PREFIX, std::string(prefix));
+        OperateCtrl(panelMQTT, MQTT_USER, std::string());
+        OperateCtrl(panelMQTT, MQTT_PASSWORD, std::string());
+        OperateCtrl(panelMQTT, MQTT_TLS, 0);
+        OperateCtrl(panelMQTT, MQTT_RATE, 0.0);
     }
     // RUN for `seconds` from its first cycle: cycles a second.
     double runRate(double seconds) {
@@ -73,7 +73,7 @@ TEST_F(MqttRunTest, ABrokerAwayForFiveSecondsCostsTheLoopNothingAndEveryDropIsCo
     sim.setFaults(faults);
     const double reference = runRate(3.0); // publishing off
 
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
+    OperateCtrl(panelMQTT, MQTT_ON, 1);
     ASSERT_TRUE(WaitUntil([] { return PublisherReport().state == MqttState::Connected; }, 10.0));
     int cycles = 0, outageCycles = 0;
     double first = -1.0, outageBegin = -1.0, outageSeconds = 0.0;
@@ -127,7 +127,7 @@ TEST_F(MqttRunTest, ABrokerAwayForFiveSecondsCostsTheLoopNothingAndEveryDropIsCo
     EXPECT_EQ(static_cast<unsigned long>(cycles) - seen.size(), r.dropped)
         << cycles << " cycles, " << seen.size() << " arrived";
     int dropped = -1;
-    GetCtrlVal(panelRECORDER, RECORDER_MQTT_DROPPED, &dropped);
+    GetCtrlVal(panelMQTT, MQTT_DROPPED, &dropped);
     EXPECT_EQ(static_cast<unsigned long>(dropped), r.dropped) << "the panel shows the count";
 }
 
@@ -135,7 +135,7 @@ TEST_F(MqttRunTest, ADataReadPublishesBothCurvesAsTheRecordFileWritesThem) {
     ASSERT_TRUE(broker.start(dir.path(), {}));
     ASSERT_TRUE(subscriber.start(broker.port(), "plant"));
     usePanel(broker.port(), "plant");
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
+    OperateCtrl(panelMQTT, MQTT_ON, 1);
     // The curves as the first pass left them; STOP ends the loop there.
     std::vector<unsigned short> a0, b0;
     const auto publishCurves = runHooks.curvesRead;
@@ -165,8 +165,8 @@ TEST_F(MqttRunTest, MaxRateThinsRunCyclesButNeverRecordedRows) {
     ASSERT_TRUE(broker.start(dir.path(), {}));
     ASSERT_TRUE(subscriber.start(broker.port(), "plant"));
     usePanel(broker.port(), "plant");
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 10.0);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_ON, 1);
+    OperateCtrl(panelMQTT, MQTT_RATE, 10.0);
+    OperateCtrl(panelMQTT, MQTT_ON, 1);
     const double rate = runRate(1.5);
     // A manual row while idle goes out whatever the rate: the operator asked for it.
     popups->fileAnswers.push_back(dir.filePath("rows.csv").toStdString());
@@ -185,16 +185,38 @@ TEST_F(MqttRunTest, MaxRateThinsRunCyclesButNeverRecordedRows) {
     EXPECT_EQ(JsonField(live.back(), "index"), "1");
 }
 
+// The publisher's settings live on a panel of their own, so the recorder
+// panel keeps clear of the main panel's command rows; MQTT ... brings it up,
+// CLOSE and the window's close box put it away with the settings kept.
+TEST_F(MqttRunTest, MqttOnTheRecorderPanelBringsThePublishersPanelUpAndCloseKeepsItsSettings) {
+    auto visible = [] {
+        int v = 0;
+        GetPanelAttribute(panelMQTT, ATTR_VISIBLE, &v);
+        return v;
+    };
+    ASSERT_EQ(visible(), 0);
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_PANEL);
+    EXPECT_EQ(visible(), 1);
+    OperateCtrl(panelMQTT, MQTT_HOST, std::string("broker.plant.example"));
+    OperateCtrl(panelMQTT, MQTT_CLOSE);
+    EXPECT_EQ(visible(), 0);
+    EXPECT_EQ(GetMqttPanel().host, "broker.plant.example");
+    OperateCtrl(panelRECORDER, RECORDER_MQTT_PANEL);
+    EXPECT_EQ(visible(), 1);
+    OperateClosePanel(panelMQTT);
+    EXPECT_EQ(visible(), 0);
+}
+
 TEST_F(MqttRunTest, TheSettingsFileKeepsThePasswordOnlyWhenRememberedAndThenOnlyForItsOwner) {
     const std::string path = dir.filePath("settings.ini").toStdString();
     usePanel(8883, "line 1/scope");
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_HOST, std::string("broker.plant.example"));
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_TLS, 1);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_CAFILE, std::string("/etc/plant/ca.pem"));
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_USER, std::string("scope"));
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_PASSWORD, std::string("s3cret \"x\""));
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_RATE, 2.5);
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_REMEMBER, 0);
+    OperateCtrl(panelMQTT, MQTT_HOST, std::string("broker.plant.example"));
+    OperateCtrl(panelMQTT, MQTT_TLS, 1);
+    OperateCtrl(panelMQTT, MQTT_CAFILE, std::string("/etc/plant/ca.pem"));
+    OperateCtrl(panelMQTT, MQTT_USER, std::string("scope"));
+    OperateCtrl(panelMQTT, MQTT_PASSWORD, std::string("s3cret \"x\""));
+    OperateCtrl(panelMQTT, MQTT_RATE, 2.5);
+    OperateCtrl(panelMQTT, MQTT_REMEMBER, 0);
     const MqttSettings typed = GetMqttPanel();
 
     auto mode = [&] {
@@ -207,7 +229,7 @@ TEST_F(MqttRunTest, TheSettingsFileKeepsThePasswordOnlyWhenRememberedAndThenOnly
     EXPECT_NE(text.find("Host = \"broker.plant.example\""), std::string::npos) << text;
     EXPECT_EQ(text.find("s3cret"), std::string::npos) << "not remembered: not written";
 
-    OperateCtrl(panelRECORDER, RECORDER_MQTT_REMEMBER, 1);
+    OperateCtrl(panelMQTT, MQTT_REMEMBER, 1);
     ASSERT_EQ(writeApplicationVarsToIni(path.c_str()), 0);
     text = ReadWholeFileText(path);
     EXPECT_NE(text.find("s3cret"), std::string::npos);

@@ -33,21 +33,26 @@ constexpr int RECORDER_LBL_INTERVAL = 118;
 constexpr int RECORDER_LBL_STORE = 119;
 constexpr int RECORDER_LBL_REMAINING = 120;
 constexpr int RECORDER_LBL_REMAINING_TIME = 121;
-// The MQTT section: publishing live values to the plant's broker.
-constexpr int RECORDER_MQTT_ON = 130;
-constexpr int RECORDER_MQTT_HOST = 131;
-constexpr int RECORDER_MQTT_PORT = 132;
-constexpr int RECORDER_MQTT_PREFIX = 133;
-constexpr int RECORDER_MQTT_RATE = 134;     // live messages per second at most, 0 = every cycle
-constexpr int RECORDER_MQTT_USER = 135;
-constexpr int RECORDER_MQTT_PASSWORD = 136;
-constexpr int RECORDER_MQTT_REMEMBER = 137; // the password goes into the settings file
-constexpr int RECORDER_MQTT_TLS = 138;
-constexpr int RECORDER_MQTT_CAFILE = 139;
-constexpr int RECORDER_MQTT_CA_SELECT = 140;
-constexpr int RECORDER_MQTT_DROPPED = 141;  // messages dropped while the broker was away
-constexpr int RECORDER_MQTT_STATE = 142;    // off, connecting, connected, away, refused
 constexpr int RECORDER_VIEW = 143;           // opens the record viewer
+constexpr int RECORDER_MQTT_PANEL = 145;     // brings up the MQTT publisher's panel
+
+// panelMQTT: "MQTT publisher", top-level window brought up from the recorder,
+// callback CC_MQTT_PANEL: publishing live values to the plant's broker.
+constexpr int RES_MQTT = 2;
+constexpr int MQTT_ON = 130;
+constexpr int MQTT_HOST = 131;
+constexpr int MQTT_PORT = 132;
+constexpr int MQTT_PREFIX = 133;
+constexpr int MQTT_RATE = 134;     // live messages per second at most, 0 = every cycle
+constexpr int MQTT_USER = 135;
+constexpr int MQTT_PASSWORD = 136;
+constexpr int MQTT_REMEMBER = 137; // the password goes into the settings file
+constexpr int MQTT_TLS = 138;
+constexpr int MQTT_CAFILE = 139;
+constexpr int MQTT_CA_SELECT = 140;
+constexpr int MQTT_DROPPED = 141;  // messages dropped while the broker was away
+constexpr int MQTT_STATE = 142;    // off, connecting, connected, away, refused
+constexpr int MQTT_CLOSE = 144;
 
 // Every named id with the Qt class its panel gives it.
 // clang-format off
@@ -74,19 +79,21 @@ inline constexpr PanelCtrlKind RECORDER_UI_CTRL_KINDS[] = {
     {RES_RECORDER, RECORDER_LBL_STORE, "QLabel"},
     {RES_RECORDER, RECORDER_LBL_REMAINING, "QLabel"},
     {RES_RECORDER, RECORDER_LBL_REMAINING_TIME, "QLabel"},
-    {RES_RECORDER, RECORDER_MQTT_ON, "QCheckBox"},
-    {RES_RECORDER, RECORDER_MQTT_HOST, "QLineEdit"},
-    {RES_RECORDER, RECORDER_MQTT_PORT, "QSpinBox"},
-    {RES_RECORDER, RECORDER_MQTT_PREFIX, "QLineEdit"},
-    {RES_RECORDER, RECORDER_MQTT_RATE, "QDoubleSpinBox"},
-    {RES_RECORDER, RECORDER_MQTT_USER, "QLineEdit"},
-    {RES_RECORDER, RECORDER_MQTT_PASSWORD, "QLineEdit"},
-    {RES_RECORDER, RECORDER_MQTT_REMEMBER, "QCheckBox"},
-    {RES_RECORDER, RECORDER_MQTT_TLS, "QCheckBox"},
-    {RES_RECORDER, RECORDER_MQTT_CAFILE, "QLineEdit"},
-    {RES_RECORDER, RECORDER_MQTT_CA_SELECT, "QPushButton"},
-    {RES_RECORDER, RECORDER_MQTT_DROPPED, "QSpinBox"},
-    {RES_RECORDER, RECORDER_MQTT_STATE, "QLabel"},
+    {RES_MQTT, MQTT_ON, "QCheckBox"},
+    {RES_MQTT, MQTT_HOST, "QLineEdit"},
+    {RES_MQTT, MQTT_PORT, "QSpinBox"},
+    {RES_MQTT, MQTT_PREFIX, "QLineEdit"},
+    {RES_MQTT, MQTT_RATE, "QDoubleSpinBox"},
+    {RES_MQTT, MQTT_USER, "QLineEdit"},
+    {RES_MQTT, MQTT_PASSWORD, "QLineEdit"},
+    {RES_MQTT, MQTT_REMEMBER, "QCheckBox"},
+    {RES_MQTT, MQTT_TLS, "QCheckBox"},
+    {RES_MQTT, MQTT_CAFILE, "QLineEdit"},
+    {RES_MQTT, MQTT_CA_SELECT, "QPushButton"},
+    {RES_MQTT, MQTT_DROPPED, "QSpinBox"},
+    {RES_MQTT, MQTT_STATE, "QLabel"},
     {RES_RECORDER, RECORDER_VIEW, "QPushButton"},
+    {RES_RECORDER, RECORDER_MQTT_PANEL, "QPushButton"},
+    {RES_MQTT, MQTT_CLOSE, "QPushButton"},
 };
 // clang-format on
