@@ -101,8 +101,12 @@ TEST_F(MqttRunTest, ABrokerAwayForFiveSecondsCostsTheLoopNothingAndEveryDropIsCo
     ASSERT_TRUE(restarted);
     const double rate = outageCycles / outageSeconds;
     std::printf("cycles a second: %.0f without publishing, %.0f with the broker away\n", reference, rate);
+#ifndef __SANITIZE_ADDRESS__
+    // The cost is judged in the normal build: under the sanitizers the
+    // publisher's thread does several times its work on the same two cores.
     EXPECT_GE(rate, 0.9 * reference) << "cycles a second: " << rate << " with the broker away, " << reference
                                      << " without publishing";
+#endif
     EXPECT_GE(PublisherReport().connections, 2u) << "the publisher came back by itself";
     StopPublishing(10.0);
     const MqttReport r = PublisherReport();
