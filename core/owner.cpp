@@ -1,5 +1,6 @@
 #include "core/owner.h"
 
+#include "core/groups.h"
 #include "core/status.h"
 
 #include <algorithm>
@@ -105,6 +106,12 @@ void OperationHold::become(Operation operation) {
 
 void HoldTestMode() { g_testMode = true; }
 void ReleaseTestMode() { g_testMode = false; }
+
+void EndLinkBoundHolds() {
+    if (!g_testMode) return;
+    g_testMode = false;
+    set_test_panel_controls(GROUP_UNCHANGED, GROUP_DIMMED);
+}
 
 void ResetOperations() {
     g_holds.clear();

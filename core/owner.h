@@ -68,10 +68,18 @@ class OperationHold {
 };
 
 // Test mode lasts from one callback to another: it is held from a confirmed
-// entry until a confirmed exit. A lost link does not end it: the controller
-// stays in test mode until it is told otherwise.
+// entry until a confirmed exit, or until its link ends.
 void HoldTestMode();
 void ReleaseTestMode();
 
-// Forgets test mode and every hold (tests start from a program at rest).
+// The link ended (lost, closed, or replaced by a new one). Test mode belongs
+// to the controller on that link: a controller met on a new link, or the
+// same one after a power cycle, is not in it, and with the link gone nobody
+// could send EXIT TEST. It ends here, and the test panel's test-mode
+// controls are dimmed; the entry group follows the link as it always does.
+// Holds taken by operations still running end with those operations, which
+// learn of the lost link from their own exchanges.
+void EndLinkBoundHolds();
+
+// Forgets test mode and every hold: the program at rest, as at start-up.
 void ResetOperations();

@@ -35,33 +35,50 @@ constexpr int kCurveCommand = 9;
 constexpr double kPromptReply = 0.2;
 constexpr int kStreamSize = 4096;
 
-bool g_busy = false;
+// What the exchange keeps between and across requests. It belongs to the
+// link it runs on: a new link, the loader handing the port back and a link
+// given up all start from Reset().
+struct ExchangeState {
+    bool busy = false;
+    // Bytes received and not yet taken as a reply.
+    unsigned char stream[kStreamSize];
+    int streamLen = 0;
+    // Requests whose replies have not come, oldest first. `current` marks
+    // the earlier attempts of the request being exchanged.
+    struct Owed {
+        int command;
+        bool current;
+    };
+    std::deque<Owed> owed;
+    int command = -1;      // command word of the request being exchanged
+    bool awaiting = false; // its reply has not been taken yet
+    double sentAt = 0.0;   // when the present attempt went out
+    // An owed reply came back as promptly as the request's own would:
+    // either the controller holds its replies back, or the owed one was
+    // lost and the request's own answer was dropped in its place.
+    bool doubtfulDrop = false;
 
-// Bytes received and not yet taken as a reply.
-unsigned char g_stream[kStreamSize];
-int g_streamLen = 0;
-
-// Requests whose replies have not come, oldest first. `current` marks the
-// earlier attempts of the request being exchanged.
-struct Owed {
-    int command;
-    bool current;
+    // Received bytes are gone; replies owed stay owed.
+    void DropReceived() {
+        streamLen = 0;
+        bytesToRead = 0;
+    }
+    // Nothing owed, nothing buffered. An exchange in progress keeps its
+    // request (a link is never opened under one: the openers refuse).
+    void Reset() {
+        owed.clear();
+        doubtfulDrop = false;
+        DropReceived();
+    }
 };
-std::deque<Owed> g_owed;
-
-int g_command = -1;       // command word of the request being exchanged
-bool g_awaiting = false;  // its reply has not been taken yet
-double g_sentAt = 0.0;    // when the present attempt went out
-// An owed reply came back as promptly as the request's own would: either
-// the controller holds its replies back, or the owed one was lost and the
-// request's own answer was dropped in its place.
-bool g_doubtfulDrop = false;
+ExchangeState x;
+using Owed = ExchangeState::Owed;
 
 void attemptFailed(const char *format, int counter) { SetStatusF(format, counter); }
 
 void dropFront(int n) {
-    std::memmove(g_stream, g_stream + n, static_cast<std::size_t>(g_streamLen - n));
-    g_streamLen -= n;
+    std::memmove(x.stream, x.stream + n, static_cast<std::size_t>(x.streamLen - n));
+    x.streamLen -= n;
 }
 
 void append(const char *data, int n) {
@@ -70,9 +87,9 @@ void append(const char *data, int n) {
         n = kStreamSize;
     }
     // No reply is that long: the oldest bytes are junk.
-    if (g_streamLen + n > kStreamSize) dropFront(g_streamLen + n - kStreamSize);
-    std::memcpy(g_stream + g_streamLen, data, static_cast<std::size_t>(n));
-    g_streamLen += n;
+    if (x.streamLen + n > kStreamSize) dropFront(x.streamLen + n - kStreamSize);
+    std::memcpy(x.stream + x.streamLen, data, static_cast<std::size_t>(n));
+    x.streamLen += n;
 }
 
 bool isText(int command) { return command == kVersionCommand; }
@@ -83,14 +100,14 @@ bool isText(int command) { return command == kVersionCommand; }
 // reply is text, not a frame: a 'U' in it is no frame start.
 bool takeReply(bool text, unsigned char reply[kFrameSize]) {
     if (!text) {
-        const unsigned char *begin = g_stream;
-        const unsigned char *end = begin + g_streamLen;
+        const unsigned char *begin = x.stream;
+        const unsigned char *end = begin + x.streamLen;
         const unsigned char *hit = std::find(begin, end, static_cast<unsigned char>(0x55));
         if (hit != end && hit - begin > 1) dropFront(static_cast<int>(hit - begin) - 1);
     }
-    bytesToRead = std::max(0, kFrameSize - g_streamLen);
-    if (g_streamLen < kFrameSize) return false;
-    std::memcpy(reply, g_stream, kFrameSize);
+    bytesToRead = std::max(0, kFrameSize - x.streamLen);
+    if (x.streamLen < kFrameSize) return false;
+    std::memcpy(reply, x.stream, kFrameSize);
     dropFront(kFrameSize);
     return true;
 }
@@ -108,21 +125,21 @@ bool mayAnswer(const unsigned char *reply, int command) {
 // was owed to an earlier one (or nobody asked for it). An owed request that
 // a later one's reply skips over will never be answered: it is forgotten.
 bool isAwaitedReply(const unsigned char *reply) {
-    if (g_owed.empty()) return g_awaiting;
-    for (std::size_t j = 0; j < g_owed.size(); ++j) {
-        if (!mayAnswer(reply, g_owed[j].command)) continue;
-        const bool ours = g_owed[j].current && g_awaiting;
-        if (!ours && g_awaiting && Timer() - g_sentAt < kPromptReply) g_doubtfulDrop = true;
-        g_owed.erase(g_owed.begin(), g_owed.begin() + static_cast<long>(j) + 1);
+    if (x.owed.empty()) return x.awaiting;
+    for (std::size_t j = 0; j < x.owed.size(); ++j) {
+        if (!mayAnswer(reply, x.owed[j].command)) continue;
+        const bool ours = x.owed[j].current && x.awaiting;
+        if (!ours && x.awaiting && Timer() - x.sentAt < kPromptReply) x.doubtfulDrop = true;
+        x.owed.erase(x.owed.begin(), x.owed.begin() + static_cast<long>(j) + 1);
         // An earlier attempt's answer: the attempt out now is owed its own.
-        if (ours) g_owed.push_back({g_command, false});
+        if (ours) x.owed.push_back({x.command, false});
         return ours;
     }
-    if (g_awaiting && mayAnswer(reply, g_command)) {
-        g_owed.clear();
+    if (x.awaiting && mayAnswer(reply, x.command)) {
+        x.owed.clear();
         return true;
     }
-    g_owed.pop_front();
+    x.owed.pop_front();
     return false;
 }
 
@@ -132,25 +149,25 @@ bool isAwaitedReply(const unsigned char *reply) {
 void settle() {
     unsigned char reply[kFrameSize];
     for (;;) {
-        if (!g_awaiting && g_owed.empty()) {
-            g_streamLen = 0;
+        if (!x.awaiting && x.owed.empty()) {
+            x.streamLen = 0;
             bytesToRead = 0;
             break;
         }
-        if (!takeReply(isText(g_owed.empty() ? g_command : g_owed.front().command), reply)) break;
+        if (!takeReply(isText(x.owed.empty() ? x.command : x.owed.front().command), reply)) break;
         if (!isAwaitedReply(reply)) continue;
         std::memcpy(szReadBuf, reply, kFrameSize);
-        g_awaiting = false;
-        for (Owed &o : g_owed) o.current = false;
+        x.awaiting = false;
+        for (Owed &o : x.owed) o.current = false;
         rx_flag = 1;
     }
 }
 
-void owe() { g_owed.push_back({g_command, true}); }
+void owe() { x.owed.push_back({x.command, true}); }
 
 bool waitForReply() {
     for (;;) {
-        if (!g_awaiting) return true;
+        if (!x.awaiting) return true;
         tdiff = Timer() - tstart;
         if (tdiff > kReplyWait) return false;
         WaitForSystemEvents(kReplyWait - tdiff + 0.001);
@@ -161,7 +178,7 @@ void discardTcp() {
     char scratch[1024];
     while (ClientTCPRead(g_hconversation, scratch, sizeof scratch, 0) > 0) {
     }
-    g_streamLen = 0;
+    x.streamLen = 0;
 }
 
 // Reads what waits at the serial port into the stream; false on a read
@@ -184,9 +201,9 @@ bool serialAttempt(int counter, const char *request) {
     const int port = g_openPort;
     FlushOutQ(port);
     // Nothing owed: whatever waits belongs to no request.
-    if (g_owed.empty()) {
+    if (x.owed.empty()) {
         FlushInQ(port);
-        g_streamLen = 0;
+        x.streamLen = 0;
     }
     // Cleared before writing, so a reply that arrives during the first event
     // delivery is not lost.
@@ -197,14 +214,14 @@ bool serialAttempt(int counter, const char *request) {
         attemptFailed("Write failure! Retrying for %i times.", counter);
         return false;
     }
-    g_sentAt = tstart = Timer();
+    x.sentAt = tstart = Timer();
     for (;;) {
         if (!readSerial(port)) {
             owe();
             attemptFailed("Data failure! Retrying for %i times.", counter);
             return false;
         }
-        if (!g_awaiting) return true;
+        if (!x.awaiting) return true;
         tdiff = Timer() - tstart;
         if (tdiff > kReplyWait) {
             owe();
@@ -217,7 +234,7 @@ bool serialAttempt(int counter, const char *request) {
 }
 
 bool tcpAttempt(int counter, const char *request) {
-    if (g_owed.empty() && g_hconversation) discardTcp(); // belongs to no request
+    if (x.owed.empty() && g_hconversation) discardTcp(); // belongs to no request
     bytesToRead = kFrameSize;
     bytesRead = 0;
     rx_flag = 0;
@@ -227,7 +244,7 @@ bool tcpAttempt(int counter, const char *request) {
         attemptFailed("Write failure! Retrying for %i times.", counter);
         return false;
     }
-    g_sentAt = tstart = Timer();
+    x.sentAt = tstart = Timer();
     ReceiveTcpBytes(g_hconversation); // what is already waiting
     if (waitForReply()) return true;
     owe();
@@ -260,9 +277,9 @@ int runAttempts(const char *request, int command) {
 // differs from theirs, so its reply shows whether the owed ones are still
 // coming.
 bool resyncFirst(int command) {
-    if (!g_doubtfulDrop || command == kLineCheckCommand || isText(command)) return false;
+    if (!x.doubtfulDrop || command == kLineCheckCommand || isText(command)) return false;
     bool ambiguous = false;
-    for (const Owed &o : g_owed) {
+    for (const Owed &o : x.owed) {
         if (o.command == kLineCheckCommand || isText(o.command)) return false;
         if (o.command == command) ambiguous = true;
     }
@@ -271,22 +288,22 @@ bool resyncFirst(int command) {
 
 } // namespace
 
-bool ExchangeBusy() { return g_busy; }
+bool ExchangeBusy() { return x.busy; }
 
 bool ExchangeRefusedWhileBusy() {
-    if (!g_busy) return false;
+    if (!x.busy) return false;
     SetStatus(kExchangeBusyText);
     return true;
 }
 
 int ExchangeFrame() {
     if (ExchangeRefusedWhileBusy()) return 0;
-    g_busy = true;
+    x.busy = true;
     const auto *w = reinterpret_cast<const unsigned char *>(szWriteBuf);
     const int command = w[2] * 256 + w[3];
     int result = 1;
     if (resyncFirst(command)) {
-        g_doubtfulDrop = false;
+        x.doubtfulDrop = false;
         char probe[kFrameSize] = {};
         probe[0] = static_cast<char>((frame::sync >> 8) & 0xFF);
         probe[1] = static_cast<char>(frame::sync & 0xFF);
@@ -294,7 +311,7 @@ int ExchangeFrame() {
         result = runAttempts(probe, kLineCheckCommand);
     }
     if (result) result = runAttempts(szWriteBuf, command);
-    g_busy = false;
+    x.busy = false;
     return result;
 }
 
@@ -308,37 +325,30 @@ void ReceiveTcpBytes(unsigned conversation) {
 }
 
 void TakeReceivedBytes(const char *data, int n) {
-    if (!g_awaiting && g_owed.empty()) return; // nobody asked for it
+    if (!x.awaiting && x.owed.empty()) return; // nobody asked for it
     append(data, n);
     settle();
 }
 
 void BeginReplyWait(int command) {
-    g_command = command;
-    g_awaiting = true;
+    x.command = command;
+    x.awaiting = true;
 }
 
 void ReplyAttemptGivenUp() { owe(); }
 
 void EndReplyWait() {
     // The attempts not answered are owed by now, to a request that is over.
-    for (Owed &o : g_owed) o.current = false;
-    g_awaiting = false;
-    g_command = -1;
+    for (Owed &o : x.owed) o.current = false;
+    x.awaiting = false;
+    x.command = -1;
     bytesToRead = 0;
 }
 
-void ResetReplyAccounting() {
-    g_owed.clear();
-    g_doubtfulDrop = false;
-    DropReceivedBytes();
-}
+void ResetReplyAccounting() { x.Reset(); }
 
-void DropReceivedBytes() {
-    g_streamLen = 0;
-    bytesToRead = 0;
-}
+void DropReceivedBytes() { x.DropReceived(); }
 
-int ReplyBytesMissing() { return g_awaiting ? bytesToRead : 0; }
+int ReplyBytesMissing() { return x.awaiting ? bytesToRead : 0; }
 
-int RepliesOwed() { return static_cast<int>(g_owed.size()); }
+int RepliesOwed() { return static_cast<int>(x.owed.size()); }

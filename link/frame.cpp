@@ -1,9 +1,11 @@
 #include "link/frame.h"
 
 #include "core/groups.h"
+#include "core/owner.h"
 #include "core/status.h"
 #include "link/link_p.h"
 #include "link/reconnect.h"
+#include "link/transport.h"
 
 #include <algorithm>
 #include <cstring>
@@ -92,7 +94,11 @@ void GiveUpLink(ExchangeResult why) {
     if (why == EXCHANGE_OK || why == EXCHANGE_BUSY) return;
     SetStatus(ExchangeErrorText(why));
     stop_flag = 1;
+    EndLinkBoundHolds();
     set_main_buttons(0, 0, 0);
+    // The automatic reconnect opens the same line to the same controller,
+    // which may still send what it owes; any other next link starts anew.
+    if (!reconnectAutomatically) ResetLinkState();
     StartReconnect();
 }
 

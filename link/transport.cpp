@@ -1,5 +1,6 @@
 #include "link/transport.h"
 
+#include "core/owner.h"
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
@@ -95,6 +96,19 @@ int closeSerial() {
     return 0;
 }
 
+// A link opened: it starts from a known state. A controller met anew (the
+// dialog's connect, the loader handing the port back, the loader's own
+// link) owes nothing to requests made before, and test mode, which belongs
+// to the controller on a link, is not on. Only the automatic reconnect
+// opens the same serial line to the same controller again: bytes received
+// so far are gone, but the replies it owed are still coming and must not
+// pass for answers to new requests, so they stay owed.
+void startLink() {
+    EndLinkBoundHolds();
+    if (ReconnectAttemptRunning() && g_linkKind == LINK_SERIAL) DropReceivedBytes();
+    else ResetLinkState();
+}
+
 // Opens port comport at the given rate, 8N1, with empty queues, the
 // time-out and no hardware handshake; reports a failure.
 bool openSerial(long rate) {
@@ -113,7 +127,7 @@ bool openSerial(long rate) {
     g_linkKind = LINK_SERIAL;
     SetComTime(comport, kComTimeout);
     FlushInQ(comport);
-    DropReceivedBytes();
+    startLink();
     FlushOutQ(comport);
     SetCTSMode(comport, 0);
     return true;
@@ -184,8 +198,15 @@ int InitTCP_IP(int mode) {
         return 0;
     }
     g_linkKind = LINK_TCP;
-    ResetReplyAccounting();
+    startLink();
     return VerifyLink();
+}
+
+void ResetLinkState() {
+    ResetReplyAccounting();
+    nBytesW = nBytesR = 0;
+    bytesRead = 0;
+    rx_flag = 1;
 }
 
 void RX_Receive_Function(int, int eventMask, void *) {
@@ -202,7 +223,8 @@ int ClientTCPCB(unsigned handle, int event, int, void *) {
         tcpcon = 0;
         if (g_linkKind == LINK_TCP) {
             g_linkKind = LINK_NONE;
-            ResetReplyAccounting();
+            ResetLinkState();
+            EndLinkBoundHolds();
         }
         if (reconnectAutomatically) {
             // Nobody need be at the screen (a recording left running

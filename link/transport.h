@@ -78,5 +78,10 @@ const char *TcpErrorText(int code);
 int InitRS232(int mode);
 int InitRS232_PL(int mode);
 int InitTCP_IP(int mode);
+// Forgets what the link's exchanges left behind: replies owed to earlier
+// requests, bytes received and not taken, the byte counters. A new link, the
+// port handed back by the loader and a link given up start from here.
+void ResetLinkState();
+
 void RX_Receive_Function(int port, int eventMask, void *callbackData);
 int ClientTCPCB(unsigned handle, int event, int error, void *callbackData);

@@ -210,6 +210,10 @@ void SimThread::setLoaderSettings(const LoaderSettings &settings) {
     if (sim_) runInThread([&] { sim_->setLoaderSettings(settings); });
 }
 
+void SimThread::powerCycle() {
+    if (sim_) runInThread([&] { sim_->powerCycle(); });
+}
+
 bool SimThread::loaderActive() const {
     bool active = false;
     if (sim_) runInThread([&] { active = sim_->loaderActive(); });

@@ -98,6 +98,7 @@ class SimThread {
     // The programming loader behind command 187 on the pty.
     void setLoaderSettings(const LoaderSettings &settings);
     bool loaderActive() const;
+    void powerCycle();
     LoaderImage loaderImage() const;
     int loaderMaxBytesAfterXoff() const;
 

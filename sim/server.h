@@ -79,6 +79,9 @@ class Simulator : public QObject {
     const LoaderSettings &loaderSettings() const { return loaderSettings_; }
     // True while the pty carries S-records instead of frames.
     bool loaderActive() const { return loader_ != nullptr; }
+    // Power off and on: a loader that stayed after a failed download is
+    // gone and the controller answers frames again.
+    void powerCycle() { endLoader(); }
     // What the running loader received so far, or the last one's image.
     LoaderImage loaderImage() const;
     // The most bytes that reached the loader in one pause although it had

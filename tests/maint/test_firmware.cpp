@@ -7,6 +7,7 @@
 #include "ui/panels/main_ids.h"
 
 #include <QFile>
+#include <QTest>
 
 #include <algorithm>
 #include <functional>
@@ -271,6 +272,41 @@ TEST_F(Download, LoaderFailuresAreShownAndTheNormalLinkIsRestored) {
     EXPECT_EQ(loaderOutput().find("successful"), std::string::npos);
     EXPECT_EQ(onColor(UPDATE_LED_READY), VAL_RED);
     EXPECT_EQ(readBytes(path("image.S")).rfind("line 2: checksum error", 0), 0u);
+}
+
+// A loader that refuses a line stays in the loader, so the line checks after
+// the hand-back go unanswered. The operator powers the controller off and on
+// and connects again through the dialog, with real clicks: the new link owes
+// nothing to those checks, and the controller's answers count.
+TEST_F(Download, AfterAFailedDownloadAPowerCycleAndASerialConnectFindTheController) {
+    sim::LoaderSettings s;
+    s.checksumError = true;
+    loader(s);
+    ASSERT_TRUE(connectSerial());
+    chooseFirmware(writeLines("fw.S", firmware));
+    program();
+    ASSERT_NE(loaderOutput().find("Checksum error in line 2!"), std::string::npos) << loaderOutput();
+    ASSERT_TRUE(sim.loaderActive()) << "the loader stayed";
+    ASSERT_NE(rs232con, 1);
+
+    sim.powerCycle();
+    sim.clearRequestLog();
+    const auto click = [](int panel, int control) {
+        QTest::mouseClick(static_cast<QWidget *>(GetCtrlWidget(panel, control)), Qt::LeftButton);
+    };
+    click(panelMAIN, MAIN_CONNECT);
+    SetCtrlVal(panelInterf, INTERF_PROTOCOL, 0);
+    SetCtrlVal(panelInterf, INTERF_COMPORT, 3);
+    click(panelInterf, INTERF_TRY);
+    std::string message;
+    GetCtrlVal(panelInterf, INTERF_MESSAGE, &message);
+    EXPECT_EQ(message, "CONNECTING SUCCEEDED") << StatusLine();
+    click(panelInterf, INTERF_ACCEPT);
+    EXPECT_EQ(rs232con, 1);
+    EXPECT_EQ(StatusLine(), szVersion);
+    EXPECT_EQ(RepliesOwed(), 0);
+    EXPECT_GE(sim.requestLog().size(), 2u) << "line check and version read";
+    RemovePopup(panelInterf);
 }
 
 TEST_F(Download, SilentLoaderTimesOutAfterFiveSecondsAndTheNormalLinkIsBack) {

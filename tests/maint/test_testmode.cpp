@@ -176,7 +176,9 @@ TEST_F(TestModeTest, RunDimsTheEntryGroupUntilItEnds) {
     EXPECT_EQ(testGroupDimmed(), 1);
 }
 
-TEST_F(TestModeTest, ATestChangeOnALostLinkDimsTheMainPanelButLeavesTheTestGroups) {
+// Test mode belongs to the controller on the link: with the link gone
+// nobody could send EXIT TEST, so it ends there and its controls dim.
+TEST_F(TestModeTest, ATestChangeOnALostLinkDimsTheMainPanelAndEndsTestMode) {
     enter();
     set_main_buttons(1, 1, 1); // to see the dimming the lost link causes
     sim::Faults f;
@@ -189,8 +191,53 @@ TEST_F(TestModeTest, ATestChangeOnALostLinkDimsTheMainPanelButLeavesTheTestGroup
     EXPECT_EQ(stop_flag, 1);
     EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 1);
     EXPECT_EQ(Attr(panelMAIN, MAIN_BTN_SEND, ATTR_DIMMED), 1);
-    EXPECT_EQ(testGroupDimmed(), 0);
+    EXPECT_EQ(testGroupDimmed(), 1);
+    EXPECT_FALSE(OperationRunning(Operation::TestMode));
     EXPECT_EQ(Attr(panelTEST, TEST_CMD_ENTER, ATTR_DIMMED), 0);
+}
+
+// Test mode belongs to the controller on the link. Whether the link was
+// lost or replaced by a new connect through the dialog, the new link starts
+// without it: TRIGGER and SEND reach the controller again.
+TEST_F(TestModeTest, ANewLinkStartsWithoutTestModeAndTheMainCommandsReachTheController) {
+    const auto press = [](int panel, int control) {
+        QTest::mouseClick(static_cast<QWidget *>(GetCtrlWidget(panel, control)), Qt::LeftButton);
+    };
+    for (const bool lost : {true, false}) {
+        SCOPED_TRACE(lost ? "link lost" : "link replaced");
+        enter();
+        ASSERT_TRUE(OperationRunning(Operation::TestMode));
+        if (lost) {
+            sim::Faults f;
+            f.disconnectAfter = 1;
+            sim.setFaults(f);
+            click(TEST_SWITCH_1);
+            click(TEST_SWITCH_2);
+            ASSERT_EQ(StatusLine(), "Error! Connection lost.");
+            sim.setFaults({});
+        }
+        press(panelMAIN, MAIN_CONNECT);
+        SetCtrlVal(panelInterf, INTERF_PROTOCOL, 1);
+        SetCtrlVal(panelInterf, INTERF_ADDRESS, "127.0.0.1");
+        SetCtrlVal(panelInterf, INTERF_TCPPORT, std::to_string(sim.tcpPort()));
+        press(panelInterf, INTERF_TRY);
+        press(panelInterf, INTERF_ACCEPT);
+        ASSERT_EQ(tcpcon, 1) << StatusLine();
+        EXPECT_FALSE(OperationRunning(Operation::TestMode));
+        EXPECT_EQ(testGroupDimmed(), 1);
+        EXPECT_EQ(Attr(panelTEST, TEST_CMD_ENTER, ATTR_DIMMED), 0);
+
+        sim.clearRequestLog();
+        press(panelMAIN, MAIN_CMD_TRIGGER);
+        EXPECT_EQ(StatusLine().rfind("Busy!", 0), std::string::npos) << StatusLine();
+        ASSERT_EQ(frames().size(), 1u);
+        EXPECT_EQ(frames()[0][3], 14);
+        press(panelMAIN, MAIN_RADIO_RAM);
+        press(panelMAIN, MAIN_BTN_SEND);
+        EXPECT_EQ(StatusLine(), "Activating parameter ... Done!");
+        EXPECT_EQ(frames().size(), 14u) << "twelve sets and the activation";
+        set_test_panel_controls(1, 0);
+    }
 }
 
 } // namespace
