@@ -4,6 +4,7 @@
 #include "core/program.h"
 #include "core/status.h"
 #include "params/binding.h"
+#include "params/words.h"
 #include "ui/engine/engine.h"
 #include "ui/engine/numbers.h"
 #include "ui/panels/main_ids.h"
@@ -26,18 +27,7 @@ namespace {
 constexpr std::size_t kLabelBuffer = 100;
 
 // ---- the file layout ----------------------------------------------------------------
-
-enum Kind {
-    F_UINT,       // unsigned integer, the whole word
-    F_INT,        // signed-integer item holding 0..65535 (the analog limits)
-    F_FLAG,       // boolean, bit 0 of the word
-    F_REAL,       // 16.16 field in this word and the next, written as a real
-    F_LABEL_WORD, // ring label; the item value is the whole word
-    F_LABEL_HIGH, // ring label; the item value is the high byte of a rebuilt word
-    F_LABEL_LOW,  // ring label; the item value is the low byte of a rebuilt word
-    F_TIMER_MODE, // two ring labels: working mode (low byte), timing source (high byte, unshifted)
-    F_TIMING,     // two integers: on-time (low byte), off-time (high byte)
-};
+// Sections and keys in file order, made from the table of params/words.cpp.
 
 struct Ring {
     int *panel;
@@ -45,11 +35,12 @@ struct Ring {
 };
 
 struct Field {
-    Kind kind;
+    FileHolds kind;
     const char *key;
-    const char *key2; // second key of F_TIMER_MODE and F_TIMING
     int word;
-    Ring ring, ring2;
+    int shift;
+    unsigned mask;
+    Ring ring; // the control showing the field; its items name the labels
 };
 
 // A boolean key naming one bit of a mask or group.
@@ -68,178 +59,68 @@ struct Section {
     std::vector<BitKey> bits;
 };
 
-BitKey edgeKey(int number) {
-    const EventCondition &e = kEdgeConditions[number - 1];
+BitKey edgeKey(int index) {
+    const EventCondition &e = kEdgeConditions[index];
     return {e.text, EventWord(e.bit), EventWordBit(e.bit)};
 }
-BitKey levelKey(int number) {
-    const GroupCondition &c = kLevelConditions[number - 1];
-    return {c.text, c.word, c.bit};
-}
-BitKey evalKey(int number) {
-    const GroupCondition &c = kEvalConditions[number - 1];
+BitKey levelKey(int index) {
+    const GroupCondition &c = kLevelConditions[index];
     return {c.text, c.word, c.bit};
 }
 
-Field plainField(Kind kind, const char *key, int word) {
-    return {kind, key, nullptr, word, {}, {}};
-}
-Field uintField(const char *key, int word) {
-    return plainField(F_UINT, key, word);
-}
-Field labelField(Kind kind, const char *key, int word, int *panel, int control) {
-    return {kind, key, nullptr, word, {panel, control}, {}};
-}
-
-class LayoutBuilder {
-  public:
-    std::vector<Section> sections;
-
-    void scalars(const std::string &name, std::vector<Field> fields) {
-        Section s;
-        s.name = name;
-        s.fields = std::move(fields);
-        sections.push_back(std::move(s));
-    }
-    void events(const std::string &name, int word, std::initializer_list<int> edges) {
-        Section s = bitSection(name, word, 2);
-        for (int n : edges)
-            s.bits.push_back(edgeKey(n));
-        sections.push_back(std::move(s));
-    }
-    // Normalisation base and output set conditions: level keys, then
-    // (outputs) evaluation keys.
-    void levelConditions(const std::string &name, int group, bool withEvaluations) {
-        Section s = bitSection(name, group, CG_WORDS);
-        for (int n = 1; n <= LEVEL_COUNT; ++n)
-            s.bits.push_back(levelKey(n));
-        if (withEvaluations)
-            for (int n = 1; n <= EVAL_CONDITION_COUNT; ++n)
-                s.bits.push_back(evalKey(n));
-        sections.push_back(std::move(s));
-    }
-    // Evaluation conditions: four edges, four levels, in turn.
-    void evaluationConditions(const std::string &name, int group) {
-        Section s = bitSection(name, group, CG_WORDS);
+// The boolean keys of a bit section, in file order.
+std::vector<BitKey> bitKeys(const ParamWord &w) {
+    std::vector<BitKey> keys;
+    switch (w.file) {
+    case FileHolds::Events:
+        for (int i = 0; i < EDGE_COUNT; ++i)
+            if (w.offered & (1u << kEdgeConditions[i].bit)) keys.push_back(edgeKey(i));
+        break;
+    case FileHolds::EvalGroup: // four edges, four levels, in turn
         for (int block = 0; block < 3; ++block) {
-            for (int i = 1; i <= 4; ++i)
-                s.bits.push_back(edgeKey(4 * block + i));
-            for (int i = 1; i <= 4; ++i)
-                s.bits.push_back(levelKey(4 * block + i));
+            for (int i = 0; i < 4; ++i)
+                keys.push_back(edgeKey(4 * block + i));
+            for (int i = 0; i < 4; ++i)
+                keys.push_back(levelKey(4 * block + i));
         }
-        sections.push_back(std::move(s));
+        break;
+    case FileHolds::Levels:
+    case FileHolds::LevelsEvals:
+        for (int i = 0; i < LEVEL_COUNT; ++i)
+            keys.push_back(levelKey(i));
+        if (w.file == FileHolds::LevelsEvals)
+            for (const GroupCondition &c : kEvalConditions)
+                keys.push_back({c.text, c.word, c.bit});
+        break;
+    case FileHolds::Combination: // bits of the combination word itself
+        keys.push_back({kCombinationAndText, 0, 4});
+        keys.push_back({kCombinationNegateText, 0, 0});
+        break;
+    default:
+        break;
     }
-    void combination(const std::string &name, int group) {
-        Section s = bitSection(name, group, CG_WORDS);
-        s.bits.push_back({kCombinationAndText, CG_COMBINATION, 4});
-        s.bits.push_back({kCombinationNegateText, CG_COMBINATION, 0});
-        sections.push_back(std::move(s));
-    }
-
-  private:
-    static Section bitSection(const std::string &name, int word, int span) {
-        Section s;
-        s.name = name;
-        s.bitsWord = word;
-        s.bitsSpan = span;
-        return s;
-    }
-};
+    return keys;
+}
 
 std::vector<Section> buildLayout() {
-    LayoutBuilder b;
-    struct Channel {
-        const char *suffix;
-        int power, triggerLevel, pretrigger, filter, norm, interval, reset, record;
-    };
-    const Channel channels[2] = {
-        {"A", PW_CHA_POWER, PW_CHA_TRIGGERLEVEL, PW_CHA_PRETRIGGER, PW_CHA_FILTER, PW_CHA_NORM,
-         PW_CHA_REC_INTERVAL, PW_CHA_RESET, PW_CHA_REC_TRIGGER},
-        {"B", PW_CHB_POWER, PW_CHB_TRIGGERLEVEL, PW_CHB_PRETRIGGER, PW_CHB_FILTER, PW_CHB_NORM,
-         PW_CHB_REC_INTERVAL, PW_CHB_RESET, PW_CHB_REC_TRIGGER},
-    };
-    for (const Channel &c : channels) {
-        const std::string ch = std::string("CHANNEL ") + c.suffix;
-        b.scalars(ch,
-                  {uintField("Power", c.power), uintField("Triggerlevel", c.triggerLevel),
-                   uintField("Pretrigger", c.pretrigger), uintField("Filtermode", c.filter),
-                   plainField(F_FLAG, "Normalisation", c.norm), uintField("Recording Interval", c.interval)});
-        b.events("RESET " + ch, c.reset, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-        b.events("RECORD " + ch, c.record, {1, 2, 3, 4, 5, 6, 7, 8});
-    }
-
-    struct Timer {
-        int *panel;
-        int workMode, source;
-        int wMode, wOff, wOn, wScaling, wStart, wStop;
-    };
-    const Timer timers[2] = {
-        {&panelPOWER_TMR0, POWER_TMR0_WORKMODE, POWER_TMR0_SOURCE, PW_TMR0_MODE, PW_TMR0_OFFTIME,
-         PW_TMR0_ONTIME, PW_TMR0_SCALING, PW_TMR0_START, PW_TMR0_STOP},
-        {&panelPOWER_TMR1, POWER_TMR1_WORKMODE, POWER_TMR1_SOURCE, PW_TMR1_MODE, PW_TMR1_OFFTIME,
-         PW_TMR1_ONTIME, PW_TMR1_SCALING, PW_TMR1_START, PW_TMR1_STOP},
-    };
-    for (int t = 0; t < 2; ++t) {
-        const Timer &m = timers[t];
-        const std::string n = std::to_string(t);
-        Field mode = {F_TIMER_MODE, "Working Mode", "Timing Source", m.wMode, {}, {}};
-        mode.ring = {m.panel, m.workMode};
-        mode.ring2 = {m.panel, m.source};
-        b.scalars("TIMER " + n,
-                  {mode, uintField("Preset Off-time", m.wOff), uintField("Preset On-time", m.wOn),
-                   uintField("Time scaling factor", m.wScaling)});
-        // A timer's start and stop masks do not offer its own edges.
-        if (t == 0) {
-            b.events("START TIMER 0", m.wStart, {1, 2, 3, 4, 5, 6, 7, 8, 11, 12});
-            b.events("STOPP TIMER 0", m.wStop, {1, 2, 3, 4, 5, 6, 7, 8, 11, 12});
+    std::vector<Section> sections;
+    for (std::size_t n = 0; n < kParamWordCount; ++n) {
+        const ParamWord &w = kParamWords[n];
+        if (w.file == FileHolds::None) continue;
+        if (sections.empty() || sections.back().name != w.section) {
+            sections.emplace_back();
+            sections.back().name = w.section;
+        }
+        Section &s = sections.back();
+        if (w.key) {
+            s.fields.push_back({w.file, w.key, w.word, w.shift, w.mask, {w.handle, w.control}});
         } else {
-            b.events("START TIMER 1", m.wStart, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-            b.events("STOPP TIMER 1", m.wStop, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+            s.bitsWord = w.word;
+            s.bitsSpan = ParamWordSpan(w);
+            s.bits = bitKeys(w);
         }
     }
-
-    b.scalars("NORMALISATION", {uintField("Timeconstant", PW_NORM_TIMECONSTANT)});
-    b.levelConditions("RESET NORM BASE", PW_NORMBASE_GROUP, false);
-
-    struct Evaluation {
-        int *panel;
-        int mode, averaging;
-    };
-    const Evaluation evaluations[2] = {
-        {&panelSETTINGS, SETTINGS_MODE, SETTINGS_AVERAGING},
-        {&panelSETTINGS_2, SETTINGS_2_MODE, SETTINGS_2_AVERAGING},
-    };
-    for (int e = 0; e < 2; ++e) {
-        const Evaluation &p = evaluations[e];
-        const std::string name = "EVALUATION " + std::to_string(e + 1);
-        b.scalars(name, {labelField(F_LABEL_WORD, "Mode", PW_EVAL_MODE[e], p.panel, p.mode),
-                         labelField(F_LABEL_WORD, "Averaging", PW_EVAL_AVERAGING[e], p.panel, p.averaging),
-                         plainField(F_REAL, "Reference value", PW_EVAL_REFERENCE[e]),
-                         plainField(F_REAL, "Upper tolerance", PW_EVAL_UPPER_TOL[e]),
-                         plainField(F_REAL, "Lower tolerance", PW_EVAL_LOWER_TOL[e])});
-        b.evaluationConditions(name + " CONDITION", PW_EVAL_GROUP[e]);
-        b.combination(name + " COMBINATION", PW_EVAL_GROUP[e]);
-    }
-
-    for (int o = 0; o < OUTPUT_COUNT; ++o) {
-        const std::string name = "OUTPUT " + std::to_string(o);
-        b.scalars(name, {Field{F_TIMING, "Minimum ON-time", "Minimum OFF-time", PW_OUT_TIMING[o], {}, {}}});
-        b.levelConditions(name + " SET CONDITION", PW_OUT_GROUP[o], true);
-        b.combination(name + " SET COMBINATION", PW_OUT_GROUP[o]);
-    }
-
-    b.scalars("ANALOG OUT", {labelField(F_LABEL_WORD, "Analog output source", PW_ANA_SOURCE, &panelOUTPUT_ANA,
-                                        OUTPUT_ANA_SOURCE),
-                             plainField(F_INT, "Analog output min. value", PW_ANA_MIN),
-                             plainField(F_INT, "Analog output max. value", PW_ANA_MAX)});
-    b.scalars(
-        "SPECIAL FUNCTION",
-        {labelField(F_LABEL_HIGH, "Input IN1 usage", PW_IN1_TEACH, &panelPOWER_GEN, POWER_GEN_IN1_USAGE),
-         labelField(F_LABEL_LOW, "Teach target", PW_IN1_TEACH, &panelPOWER_GEN, POWER_GEN_TEACH_TARGET),
-         labelField(F_LABEL_LOW, "Usage of Poti", PW_POTI, &panelPOWER_GEN, POWER_GEN_POTI_USAGE),
-         labelField(F_LABEL_LOW, "Usage of Button", PW_BUTTON, &panelPOWER_GEN, POWER_GEN_BUTTON_USAGE),
-         labelField(F_LABEL_WORD, "Baudrate", PW_BAUD, &panelInterf, INTERF_BAUD)});
-    return b.sections;
+    return sections;
 }
 
 const std::vector<Section> &layout() {
@@ -417,42 +298,45 @@ class Writer {
     int rc_ = 0;
 };
 
+// The part of the word a field holds.
+unsigned partOf(const Field &f, unsigned short word) {
+    return (word & f.mask) >> f.shift;
+}
+
 void putField(Writer &w, const char *section, const Field &f, const unsigned short *rec) {
     const unsigned short word = rec[f.word];
     switch (f.kind) {
-    case F_UINT:
+    case FileHolds::Uint:
         w.uint(section, f.key, word);
         break;
-    case F_INT:
+    case FileHolds::Int:
         w.sint(section, f.key, word);
         break;
-    case F_FLAG:
+    case FileHolds::Flag:
         w.flag(section, f.key, (word & 1u) != 0);
         break;
-    case F_REAL:
+    case FileHolds::Real:
         w.real(section, f.key, ValueFromFixed(GetField32(rec, f.word)));
         break;
-    case F_LABEL_WORD:
-        w.label(section, f.key, f.ring, word);
+    case FileHolds::Byte:
+        w.uint(section, f.key, partOf(f, word));
         break;
-    case F_LABEL_HIGH:
-        w.label(section, f.key, f.ring, HighByte(word));
+    case FileHolds::Label:
+    case FileHolds::LabelLeads:
+    case FileHolds::LabelRebuilt:
+        w.label(section, f.key, f.ring, partOf(f, word));
         break;
-    case F_LABEL_LOW:
-        w.label(section, f.key, f.ring, LowByte(word));
-        break;
-    case F_TIMER_MODE:
-        w.label(section, f.key, f.ring, LowByte(word));
-        w.label(section, f.key2, f.ring2, word & 0xFF00u);
-        break;
-    case F_TIMING:
-        w.uint(section, f.key, LowByte(word));
-        w.uint(section, f.key2, HighByte(word));
+    default:
         break;
     }
 }
 
 // ---- reading --------------------------------------------------------------------------
+
+// Puts value into the field's part of the word; the rest stays.
+void setPart(const Field &f, unsigned short &word, unsigned value) {
+    word = static_cast<unsigned short>((word & ~f.mask) | ((value << f.shift) & f.mask));
+}
 
 void getField(Reader &in, const Field &f, unsigned short *rec) {
     unsigned short &word = rec[f.word];
@@ -460,51 +344,34 @@ void getField(Reader &in, const Field &f, unsigned short *rec) {
     int v = 0;
     bool on = false;
     switch (f.kind) {
-    case F_UINT:
-    case F_INT:
+    case FileHolds::Uint:
+    case FileHolds::Int:
         if (in.whole(f.key, f.word, 0xFFFF, &u)) word = static_cast<unsigned short>(u);
         break;
-    case F_FLAG:
+    case FileHolds::Flag:
         if (in.flag(f.key, &on)) word = static_cast<unsigned short>(on ? (word | 1u) : (word & ~1u));
         break;
-    case F_REAL: {
+    case FileHolds::Real: {
         unsigned int field = 0;
         if (in.fixed(f.key, f.word, &field)) SetField32(rec, f.word, field);
         break;
     }
-    case F_LABEL_WORD:
+    case FileHolds::Byte:
+        // Files written by this program hold every byte of the word; where
+        // one is missing (or refused) its byte keeps the value it had.
+        if (in.whole(f.key, f.word, static_cast<unsigned short>(f.mask), &u)) setPart(f, word, u);
+        break;
+    case FileHolds::Label:
+    case FileHolds::LabelRebuilt: // a rebuilt word was cleared before the keys are read
+        if (in.label(f.key, f.ring, &v)) setPart(f, word, static_cast<unsigned>(v));
+        break;
+    case FileHolds::LabelLeads:
+        // The timer's working mode replaces the whole word, so a timing
+        // source from before does not mix with the one the file names next.
         if (in.label(f.key, f.ring, &v)) word = static_cast<unsigned short>(v);
         break;
-    case F_LABEL_HIGH: // the word was cleared before the keys are read
-        if (in.label(f.key, f.ring, &v))
-            word = static_cast<unsigned short>(word | ((static_cast<unsigned>(v) & 0xFFu) << 8));
+    default:
         break;
-    case F_LABEL_LOW:
-        if (in.label(f.key, f.ring, &v)) word = static_cast<unsigned short>(word | (static_cast<unsigned>(v) & 0xFFu));
-        break;
-    case F_TIMER_MODE: {
-        // The working mode replaces the whole word, the timing source is ORed
-        // into it. Without a matching working mode the word keeps its mode
-        // byte and the timing source replaces the high byte: ORing it into
-        // the old high byte would mix two sources into a value no ring item has.
-        const bool mode = in.label(f.key, f.ring, &v);
-        if (mode) word = static_cast<unsigned short>(v);
-        if (in.label(f.key2, f.ring2, &v)) {
-            const unsigned base = mode ? word : (word & 0x00FFu);
-            word = static_cast<unsigned short>(base | static_cast<unsigned>(v));
-        }
-        break;
-    }
-    case F_TIMING: {
-        // On-time in the low byte, off-time in the high byte, stored after
-        // both keys. Files written by this program hold both; where one is
-        // missing (or refused) its byte keeps the value it had.
-        unsigned low = LowByte(word), high = HighByte(word);
-        if (in.whole(f.key, f.word, 0x00FF, &u)) low = u;
-        if (in.whole(f.key2, f.word, 0xFF00, &u)) high = u;
-        word = BytePair(high, low);
-        break;
-    }
     }
 }
 
@@ -542,7 +409,7 @@ int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS], std::vector<Re
         for (int i = 0; i < s.bitsSpan; ++i)
             work[s.bitsWord + i] = 0;
         for (const Field &f : s.fields)
-            if (f.kind == F_LABEL_HIGH || f.kind == F_LABEL_LOW) work[f.word] = 0;
+            if (f.kind == FileHolds::LabelRebuilt) work[f.word] = 0;
     }
     Reader in(ini, refused);
     for (const Section &s : layout()) {
@@ -573,21 +440,15 @@ void shownField(const Field &f, const unsigned short *rec, ShownParaSection *out
     const unsigned short word = rec[f.word];
     auto add = [&](const char *key, const std::string &text) { out->keys.emplace_back(key, text); };
     switch (f.kind) {
-    case F_UINT:
-    case F_INT: add(f.key, std::to_string(word)); break;
-    case F_FLAG: add(f.key, (word & 1u) ? kIniTrue : kIniFalse); break;
-    case F_REAL: add(f.key, FormatFixed(ValueFromFixed(GetField32(rec, f.word)), FIXED_DECIMALS)); break;
-    case F_LABEL_WORD: add(f.key, shownLabel(f.ring, word)); break;
-    case F_LABEL_HIGH: add(f.key, shownLabel(f.ring, HighByte(word))); break;
-    case F_LABEL_LOW: add(f.key, shownLabel(f.ring, LowByte(word))); break;
-    case F_TIMER_MODE:
-        add(f.key, shownLabel(f.ring, LowByte(word)));
-        add(f.key2, shownLabel(f.ring2, word & 0xFF00u));
-        break;
-    case F_TIMING:
-        add(f.key, std::to_string(LowByte(word)));
-        add(f.key2, std::to_string(HighByte(word)));
-        break;
+    case FileHolds::Uint:
+    case FileHolds::Int: add(f.key, std::to_string(word)); break;
+    case FileHolds::Flag: add(f.key, (word & 1u) ? kIniTrue : kIniFalse); break;
+    case FileHolds::Real: add(f.key, FormatFixed(ValueFromFixed(GetField32(rec, f.word)), FIXED_DECIMALS)); break;
+    case FileHolds::Byte: add(f.key, std::to_string(partOf(f, word))); break;
+    case FileHolds::Label:
+    case FileHolds::LabelLeads:
+    case FileHolds::LabelRebuilt: add(f.key, shownLabel(f.ring, partOf(f, word))); break;
+    default: break;
     }
 }
 
@@ -614,10 +475,8 @@ std::vector<std::string> MissingParaKeys(IniText ini) {
         if (key && Ini_GetStdString(ini, s.name.c_str(), key, &text) != 1) missing.push_back("[" + s.name + "] " + key);
     };
     for (const Section &s : layout()) {
-        for (const Field &f : s.fields) {
+        for (const Field &f : s.fields)
             check(s, f.key);
-            check(s, f.key2);
-        }
         for (const BitKey &k : s.bits)
             check(s, k.key);
     }
