@@ -4,6 +4,9 @@
 
 #include "app/settings.h"
 #include "core/panels.h"
+#include "core/groups.h"
+#include "core/owner.h"
+#include "link/reconnect.h"
 #include "link/transport.h"
 #include "maint/access.h"
 #include "maint/branding.h"
@@ -176,6 +179,21 @@ void InitVars() {
     CC_SHOW_CB(panelSHOW, 0, EVENT_COMMIT, nullptr, 0, 0);
     ScaleStripChart(); // the empty chart shows the range the margin control gives
     plot_analog_graph();
+}
+
+void ResetProgramState() {
+    ResetReconnect();
+    if (tcpcon > 0 || g_hconversation) {
+        tcpcon = 1;
+        InitTCP_IP(0);
+    }
+    if (rs232con > 0) InitRS232(0);
+    tcpcon = rs232con = 0;
+    g_hconversation = 0;
+    ResetLinkState();
+    ResetOperations();
+    stop_flag = 1;
+    send_get_status = 1;
 }
 
 int CC_MAIN_PANEL(int, int, int event, void *, int, int) {

@@ -9,6 +9,11 @@ constexpr int MAIN_FIRST_FOCUS = 24;
 int ProcessEntry(int argc, char **argv);
 int WinMain(int argc, char **argv);
 void InitVars();
+// Puts the program's working state back as it is at start-up, panels aside:
+// no link (links closed, nothing owed, no retries), no long operation and
+// no test mode, the loops stopped and the send/get group free. A new
+// session of qvex-ctl and every test start from here.
+void ResetProgramState();
 // Registers the callbacks of every module with the engine and fills the
 // hooks of the lower layers.
 void RegisterAllCallbacks();

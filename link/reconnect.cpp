@@ -111,3 +111,15 @@ void SetReconnectPauses(double first, double longest) {
 }
 
 void RememberLinkDevice(int port) { g_deviceSerial = GetComPortSerialNumber(port); }
+
+void ResetReconnect() {
+    if (g_call) CancelDelayedCall(g_call);
+    g_call = 0;
+    g_active = g_attemptRunning = false;
+    g_attempts = 0;
+    g_firstPause = 1.0;
+    g_longestPause = 30.0;
+    g_pause = g_firstPause;
+    g_deviceSerial.clear();
+    reconnectAutomatically = 0;
+}

@@ -15,6 +15,9 @@ void StartReconnect();
 // switched the option off). Says so in the status line when some ran.
 void StopReconnect();
 bool ReconnectActive();
+// Back to start-up: no retries pending, the option off, the pauses 1 s and
+// 30 s, no device remembered.
+void ResetReconnect();
 // True while an attempt opens the link (its connect may wait for seconds,
 // delivering events): nothing else may open or close a link meanwhile.
 bool ReconnectAttemptRunning();

@@ -45,7 +45,11 @@
 namespace {
 
 // Runs WinMain with `during` called once the event loop is running.
+// The program starts as the process would: from its start-up state, with
+// none of the panels that other tests of this program keep loaded.
 int RunProgram(const std::function<void()> &during, std::vector<std::string> args = {}) {
+    ResetProgramState();
+    DiscardAllPanels();
     SetProjectDir(ProgramDir());
     SetPanelResourceDir(BuildDir());
     QTimer::singleShot(0, during);

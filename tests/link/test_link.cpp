@@ -359,13 +359,12 @@ TEST_F(LinkTest, OverSerialEachLateReplyIsTakenForItsOwnRequest) {
         // Each mode on a controller of its own: a new link owes nothing to
         // the last one's requests, so a reply still coming from those would
         // answer this link's line check.
-        if (&f != &slow) {
-            sim.stop();
-            ASSERT_TRUE(sim.start(true, true));
-        }
-        faults(sim::Faults{});
-        ASSERT_TRUE(connectSerial());
-        faults(f);
+        sim::SimThread controller;
+        ASSERT_TRUE(controller.start(false, true));
+        useSerial(controller.ptyPath());
+        rs232con = InitRS232(1);
+        ASSERT_EQ(rs232con, 1) << StatusLine();
+        controller.setFaults(f);
         for (unsigned short i = 1; i <= 2; ++i) {
             unsigned short payload[PNUM] = {static_cast<unsigned short>(0x1000 + i)};
             unsigned short reply[PNUM] = {};
@@ -373,6 +372,7 @@ TEST_F(LinkTest, OverSerialEachLateReplyIsTakenForItsOwnRequest) {
             EXPECT_EQ(reply[0], payload[0]) << f.delayMs << " request " << i;
         }
         EXPECT_GE(RepliesOwed(), 1) << "the last retry's reply is still to come";
+        rs232con = InitRS232(0);
     }
 }
 

@@ -522,6 +522,10 @@ int DiscardPanel(int handle) {
         if (other && other->parent == handle && other->widget) DiscardPanel(other->handle);
     delete p->widget.data();
     g_panels[handle - 1].reset();
+    // Handles are places in the table: once the last panels are gone, the
+    // next one loaded gets the lowest free handle again, so a program that
+    // closes all its panels and starts anew hands out what it did at start.
+    while (!g_panels.empty() && !g_panels.back()) g_panels.pop_back();
     return 0;
 }
 
