@@ -19,7 +19,8 @@ struct PanelTableEntry {
     int left, top; // position inside the main panel; -1 = not set
 };
 
-// The 29 panels in load order.
+// The panels in load order, kPanelCount of them: every handle above but
+// panelVDROP.
 constexpr int kPanelCount = 30;
 extern const PanelTableEntry kPanelTable[kPanelCount];
 

@@ -42,7 +42,6 @@ double pt(double v) { return v * kResolution / 72.0; }
 // screen, which the layout scales to the page's resolution itself.
 double layoutPt(double v) { return v * 96.0 / 72.0; }
 
-QColor colorOf(int c) { return QColor::fromRgb(static_cast<QRgb>(c) & 0xFFFFFF); }
 QString qs(const std::string &s) { return QString::fromStdString(s); }
 
 QFont font(double points, bool bold = false) {
@@ -130,7 +129,7 @@ void drawPlot(QPainter &p, const QRectF &rect, const DocPlot &plot) {
         if (n == 0) continue;
         QPainterPath path(at(c.x[0], c.y[0]));
         for (std::size_t i = 1; i < n; ++i) path.lineTo(at(c.x[i], c.y[i]));
-        QPen pen(colorOf(c.color), pt(c.width), engine::penStyle(c.lineStyle));
+        QPen pen(engine::colorOf(c.color), pt(c.width), engine::penStyle(c.lineStyle));
         pen.setJoinStyle(Qt::RoundJoin);
         p.setPen(pen);
         p.drawPath(path);
@@ -140,7 +139,7 @@ void drawPlot(QPainter &p, const QRectF &rect, const DocPlot &plot) {
     // horizontal mark's label right of the one before.
     double labelDown = 0.0, labelRight = 0.0;
     for (const DocMark &m : plot.marks) {
-        p.setPen(QPen(colorOf(m.color), pt(0.8), engine::penStyle(m.lineStyle)));
+        p.setPen(QPen(engine::colorOf(m.color), pt(0.8), engine::penStyle(m.lineStyle)));
         const QString label = qs(m.label);
         if (m.vertical) {
             const double x = at(m.at, plot.yMin).x();
@@ -165,7 +164,7 @@ void drawPlot(QPainter &p, const QRectF &rect, const DocPlot &plot) {
         p.setPen(Qt::black);
         p.drawText(QPointF(x, area.top() - gap), name);
         x -= pt(2) + pt(14);
-        p.setPen(QPen(colorOf(it->color), pt(std::max(it->width, 1.0)), engine::penStyle(it->lineStyle)));
+        p.setPen(QPen(engine::colorOf(it->color), pt(std::max(it->width, 1.0)), engine::penStyle(it->lineStyle)));
         const double y = area.top() - gap - fm.ascent() / 2 + fm.descent() / 2;
         p.drawLine(QPointF(x, y), QPointF(x + pt(14), y));
         x -= pt(10);

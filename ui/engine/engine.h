@@ -464,7 +464,7 @@ int SetGraphCsvSource(int panel, int control, GraphCsvSource source, void *data)
 using GraphValueSource = double (*)(const char *curveName, double x, void *data);
 int SetGraphValueSource(int panel, int control, GraphValueSource source, void *data);
 
-// ---- operator actions for tests -------------------------------------------------
+// ---- operator actions, for tests and qvex-ctl ----------------------------------
 // Sets a control's value as an operator would and dispatches EVENT_COMMIT
 // through the same path a real click or edit takes.
 int OperateCtrl(int panel, int control);

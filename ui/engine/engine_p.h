@@ -63,6 +63,12 @@ bool graphKeepsMouseEvent(QObject *target, const QEvent *e);
 
 // Keeps the application object alive and owns engine-wide objects.
 bool ensureApplication(int argc, char **argv);
+// True once ensureApplication has the application the panels run in.
+bool applicationReady();
+// The timer that bounds WaitForSystemEvents: made with the application (or
+// by the first wait), dropped when the engine closes (events.cpp).
+void makeWaitTimer();
+void dropWaitTimer();
 // Paints with the desktop's style, every widget of the same colours with
 // one shared palette, so the style's kept pictures are found again after a
 // colour change instead of piling up (looks.cpp). The count of shared

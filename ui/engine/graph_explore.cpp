@@ -52,10 +52,6 @@ constexpr Qt::KeyboardModifiers kExploreModifiers = Qt::ControlModifier | Qt::Sh
 constexpr int kMinBandPixels = 4; // a smaller rectangle is a slip of the hand
 constexpr double kWheelStep = 0.8; // range factor per wheel notch towards the mouse
 
-QColor colorOf(int c) { return QColor::fromRgb(static_cast<QRgb>(c) & 0xFFFFFF); }
-
-bool isStepped(int plotStyle) { return plotStyle == VAL_THIN_STEP || plotStyle == VAL_FAT_STEP; }
-
 QString number(double v) { return std::isfinite(v) ? QString::number(v, 'g', 12) : QString(); }
 
 QString csvField(const QString &s) {

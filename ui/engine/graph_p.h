@@ -1,10 +1,11 @@
 // What a graph or strip chart shows, apart from how it is drawn: the plots of
 // a graph, the trace history of a strip chart, the axes. The plot operations
-// change only this; the chart view (graphs.cpp) follows on its redraw timer.
+// change only this; the chart view (graph_draw.cpp) follows on its redraw timer.
 #pragma once
 
 #include "ui/engine/engine.h"
 
+#include <QColor>
 #include <QFont>
 #include <QList>
 #include <QPointF>
@@ -119,6 +120,10 @@ struct ViewState {
 double niceStep(double span, int divisions);
 // The pen style that draws a line style (VAL_SOLID, VAL_DASH, ...).
 Qt::PenStyle penStyle(int lineStyle);
+// The colour of an engine colour value (0xRRGGBB).
+inline QColor colorOf(int c) { return QColor::fromRgb(static_cast<QRgb>(c) & 0xFFFFFF); }
+// True for the plot styles that hold each value until the next point.
+inline bool isStepped(int plotStyle) { return plotStyle == VAL_THIN_STEP || plotStyle == VAL_FAT_STEP; }
 // Divisions the axes aim at.
 constexpr int kXDivisions = 10;
 constexpr int kYDivisions = 5;

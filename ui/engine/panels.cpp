@@ -1,5 +1,5 @@
 // Panels: loading from .ui resources, the callback registry, event dispatch,
-// panel attributes, the event loop and the wait primitive.
+// panel attributes. The event loop and waiting are events.cpp's.
 #include "ui/engine/engine_p.h"
 #include "ui/engine/numbers.h"
 #include "ui/engine/widgets.h"
@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -26,7 +25,6 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QTimer>
 #include <QUiLoader>
 
 #include <QSocketNotifier>
@@ -51,10 +49,6 @@ std::vector<std::unique_ptr<PanelRec>> g_panels; // handle = index + 1
 std::string g_resourceDir;
 QApplication *g_app = nullptr;
 bool g_ownApp = false;
-QEventLoop *g_loop = nullptr;
-bool g_quitPending = false;
-int g_quitCode = 0;
-QTimer *g_waitTimer = nullptr;
 int g_waitCursor = 0;
 
 // Loader that builds our custom controls.
@@ -354,13 +348,11 @@ bool ensureApplication(int argc, char **argv) {
     // The application object has just set the C library's locale from the
     // environment; numbers in files and texts must not follow it.
     UseLocaleFreeNumbers();
-    if (!g_waitTimer) {
-        g_waitTimer = new QTimer();
-        g_waitTimer->setSingleShot(true);
-        QObject::connect(g_waitTimer, &QTimer::timeout, [] {});
-    }
+    makeWaitTimer();
     return true;
 }
+
+bool applicationReady() { return g_app != nullptr; }
 
 } // namespace engine
 
@@ -384,8 +376,7 @@ void CloseCVIRTE() {
     for (auto &p : g_panels)
         if (p && p->widget) delete p->widget.data();
     g_panels.clear();
-    delete g_waitTimer;
-    g_waitTimer = nullptr;
+    dropWaitTimer();
     if (g_ownApp) {
         delete g_app;
         g_ownApp = false;
@@ -787,102 +778,4 @@ void *GetCtrlWidget(int handle, int id) {
 int OperateClosePanel(int handle) {
     if (!panel(handle)) return UIE_InvalidPanel;
     return dispatch(handle, 0, EVENT_CLOSE);
-}
-
-// ---- event loop ------------------------------------------------------------------------------
-int RunUserInterface() {
-    if (!g_app) return UIE_NotInitialized;
-    if (g_quitPending) {
-        g_quitPending = false;
-        return g_quitCode;
-    }
-    QEventLoop loop;
-    QEventLoop *outer = g_loop;
-    g_loop = &loop;
-    int rc = loop.exec();
-    g_loop = outer;
-    g_quitPending = false;
-    return rc;
-}
-
-int QuitUserInterface(int returnCode) {
-    g_quitCode = returnCode;
-    if (g_loop) g_loop->exit(returnCode);
-    else g_quitPending = true;
-    return 0;
-}
-
-namespace {
-EventDeliveryHook g_deliveryHook = nullptr;
-void *g_deliveryHookData = nullptr;
-bool g_inDeliveryHook = false;
-
-void callDeliveryHook() {
-    if (!g_deliveryHook || g_inDeliveryHook) return;
-    g_inDeliveryHook = true;
-    g_deliveryHook(g_deliveryHookData);
-    g_inDeliveryHook = false;
-}
-} // namespace
-
-void SetEventDeliveryHook(EventDeliveryHook hook, void *data) {
-    g_deliveryHook = hook;
-    g_deliveryHookData = data;
-}
-
-int ProcessSystemEvents() {
-    if (!QCoreApplication::instance()) return UIE_NotInitialized;
-    callDeliveryHook();
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return 0;
-}
-
-namespace {
-std::map<int, QTimer *> g_delayedCalls;
-int g_lastDelayedCall = 0;
-} // namespace
-
-int PostDelayedCall(double seconds, DelayedCallPtr fn, void *data) {
-    if (!QCoreApplication::instance() || !fn) return UIE_NotInitialized;
-    const int id = ++g_lastDelayedCall;
-    auto *timer = new QTimer();
-    timer->setSingleShot(true);
-    QObject::connect(timer, &QTimer::timeout, [id, fn, data] {
-        auto it = g_delayedCalls.find(id);
-        if (it == g_delayedCalls.end()) return;
-        it->second->deleteLater();
-        g_delayedCalls.erase(it);
-        fn(data);
-    });
-    g_delayedCalls[id] = timer;
-    timer->start(seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0));
-    return id;
-}
-
-void CancelDelayedCall(int id) {
-    auto it = g_delayedCalls.find(id);
-    if (it == g_delayedCalls.end()) return;
-    it->second->stop();
-    it->second->deleteLater();
-    g_delayedCalls.erase(it);
-}
-
-int WaitForSystemEvents(double maxSeconds) {
-    if (!QCoreApplication::instance()) return UIE_NotInitialized;
-    if (maxSeconds <= 0) return ProcessSystemEvents();
-    callDeliveryHook();
-    if (!g_waitTimer) {
-        g_waitTimer = new QTimer();
-        g_waitTimer->setSingleShot(true);
-        QObject::connect(g_waitTimer, &QTimer::timeout, [] {});
-    }
-    // The timer only bounds the wait. One armed for an earlier wait that
-    // ends no later than this one serves as it is: a loop of short waits
-    // then costs no timer work at all, and a stray early wake-up only makes
-    // the caller look at its clock once more.
-    const int ms = maxSeconds * 1000.0 < 1.0 ? 1 : static_cast<int>(maxSeconds * 1000.0);
-    if (!g_waitTimer->isActive() || g_waitTimer->remainingTime() > ms) g_waitTimer->start(ms);
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    return 0;
 }

@@ -96,7 +96,7 @@ class GraphExplorer;
 } // namespace engine
 
 // Graph over Qt Charts: curves, lines and text on a dark, gridded plot area
-// (ui/engine/graphs.cpp). Mouse clicks anywhere on it land on this widget
+// (ui/engine/graph_widgets.cpp). Mouse clicks anywhere on it land on this widget
 // itself, never on the chart view inside.
 // The operator can freeze, zoom, pan, read and export what it shows
 // (graph_explore.cpp) with Ctrl and Shift gestures and a small bar in its
