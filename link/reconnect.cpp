@@ -101,6 +101,8 @@ void StopReconnect() {
 
 bool ReconnectActive() { return g_active; }
 
+bool ReconnectPending() { return g_call != 0; }
+
 bool ReconnectAttemptRunning() { return g_attemptRunning; }
 
 int ReconnectAttempts() { return g_attempts; }

@@ -15,6 +15,8 @@ void StartReconnect();
 // switched the option off). Says so in the status line when some ran.
 void StopReconnect();
 bool ReconnectActive();
+// True while an attempt is scheduled: every attempt starts from one.
+bool ReconnectPending();
 // Back to start-up: no retries pending, the option off, the pauses 1 s and
 // 30 s, no device remembered.
 void ResetReconnect();

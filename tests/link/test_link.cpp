@@ -111,20 +111,32 @@ TEST_F(LinkTest, VersionTextIsCutTo35Characters) {
     EXPECT_EQ(std::string(szVersion), withU);
 }
 
-int g_tcpEvents = 0;
-int CountTcpEvents(unsigned, int, int, void *) {
-    ++g_tcpEvents;
+std::vector<unsigned> g_tcpEventHandles;
+int CountTcpEvents(unsigned handle, int, int, void *) {
+    g_tcpEventHandles.push_back(handle);
     return 0;
 }
 
 TEST_F(LinkTest, ConversationsEndingWithTheProgramCallNobody) {
     unsigned handle = 0;
     ASSERT_EQ(ConnectToTCPServer(&handle, sim.tcpPort(), "127.0.0.1", CountTcpEvents, nullptr, 2000), 0);
-    g_tcpEvents = 0;
+    g_tcpEventHandles.clear();
     CloseAllTCPConversations();
-    WaitUntil([] { return false; }, 0.1);
-    EXPECT_EQ(g_tcpEvents, 0);
+    // A later conversation's reply comes after anything the closed one
+    // could still have raised.
+    unsigned later = 0;
+    ASSERT_EQ(ConnectToTCPServer(&later, sim.tcpPort(), "127.0.0.1", CountTcpEvents, nullptr, 2000), 0);
+    char lineCheck[kFrameSize] = {};
+    lineCheck[0] = static_cast<char>((frame::sync >> 8) & 0xFF);
+    lineCheck[1] = static_cast<char>(frame::sync & 0xFF);
+    lineCheck[3] = static_cast<char>(kLineCheckCommand);
+    ASSERT_EQ(ClientTCPWrite(later, lineCheck, kFrameSize, 2000), kFrameSize);
+    ASSERT_TRUE(WaitUntil([&] {
+        return std::count(g_tcpEventHandles.begin(), g_tcpEventHandles.end(), later) > 0;
+    }));
+    EXPECT_EQ(std::count(g_tcpEventHandles.begin(), g_tcpEventHandles.end(), handle), 0);
     EXPECT_EQ(ClientTCPWrite(handle, LastRequest(), kFrameSize, 100), -12);
+    DisconnectFromTCPServer(later);
 }
 
 TEST_F(LinkTest, StrayBytesBeforeAReplyAreRealigned) {
@@ -255,12 +267,16 @@ TEST_F(LinkTest, ClosingWithNoLinkOpenLeavesEverythingAlone) {
 
 TEST_F(LinkTest, LoaderLinkOpensWithoutSendingAFrame) {
     useSerial(sim.ptyPath());
-    const int before = sim.requestsReceived();
+    sim.clearRequestLog();
     rs232con = InitRS232_PL(1);
     EXPECT_EQ(rs232con, 1);
-    WaitUntil([] { return false; }, 0.2);
-    EXPECT_EQ(sim.requestsReceived(), before);
     EXPECT_EQ(InitRS232_PL(0), 0);
+    // The normal link's line check comes after anything the loader link
+    // could have sent: it must be the first request the controller saw.
+    ASSERT_TRUE(connectSerial()) << StatusLine();
+    const auto log = sim.requestLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front()[3], kLineCheckCommand);
 }
 
 TEST_F(LinkTest, SecondExchangeDuringAWaitIsRefusedWithoutTouchingTheBuffers) {
