@@ -182,6 +182,7 @@ void InitVars() {
 }
 
 void ResetProgramState() {
+    ResetRecorder();
     ResetReconnect();
     if (tcpcon > 0 || g_hconversation) {
         tcpcon = 1;
@@ -194,6 +195,11 @@ void ResetProgramState() {
     ResetOperations();
     stop_flag = 1;
     send_get_status = 1;
+    // No sub-panel up, every selector toggle off, as the program opens.
+    if (panelMAIN > 0) {
+        show_sub_panel(0);
+        select_tab(0, 0);
+    }
 }
 
 int CC_MAIN_PANEL(int, int, int event, void *, int, int) {

@@ -146,3 +146,16 @@ void RegisterRecorderCallbacks() {
     };
     RegisterCallbacks(table);
 }
+
+void ResetRecorder() {
+    StopRecording();
+    recstate = 1;
+    recorder_stop_flag = 1;
+    restwerte = 0;
+    szRecorder[0] = '\0';
+    forgetFile();
+    file_handle = -1;
+    recwerte = 0;
+    anzwerte = 0;
+    zeitint = 0.0;
+}

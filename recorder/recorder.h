@@ -26,6 +26,9 @@ int CC_CMD_BREAK_RECORDING(int panel, int control, int event, void *callbackData
 // Ends an automatic run as the stop command does (closing lines included);
 // nothing when no run is in progress.
 void StopRecording();
+// The recorder as at start-up: a run in progress ends with its closing
+// lines, no record file is chosen, the counters are back at zero.
+void ResetRecorder();
 
 // Binds the recorder panel's callbacks and the print command by name.
 void RegisterRecorderCallbacks();

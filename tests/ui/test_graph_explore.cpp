@@ -304,6 +304,9 @@ TEST_F(ExploreTest, PlainClicksReachTheCallbackAsBeforeAndGesturesDoNot) {
 TEST_F(ExploreTest, TheReadoutShowsEachVisibleCurveAtTheSampleUnderTheMouse) {
     QvGraph *g = graph();
     plotChannels();
+    // The pointer starts away from the graph, wherever an earlier test left it.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(g, &leave);
     EXPECT_FALSE(g->explorer().readoutShown());
     QTest::mouseMove(g, px(g, 57.3, 2000));
     ASSERT_TRUE(g->explorer().readoutShown());
