@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "core/panels.h"
 #include "core/status.h"
+#include "link/frame.h"
 #include "link/reconnect.h"
 #include "link/transport.h"
 #include "ui/panels/main_ids.h"
@@ -288,8 +289,9 @@ bool Session::connect() {
         return false;
     }
     OperateCtrl(panelInterf, INTERF_ACCEPT);
-    // The connect's last word is the controller's version text.
-    Result().version = Printable(status());
+    // The controller's whole version text; the JSON writer makes any bytes
+    // of it that are not UTF-8 U+FFFD.
+    Result().version = szVersion;
     return true;
 }
 

@@ -121,16 +121,15 @@ int GetVERSIONInfo() {
     const std::size_t len = strnlen(szReadBuf, kVersionLength);
     std::memcpy(text, szReadBuf, len);
     text[len] = '\0';
-    // The controller's version is plain printable text. Bytes of a disturbed
-    // line in front of it are no part of it, and the text goes into the
-    // status line and every record file's header, where a quote would break
-    // the CSV: such a reply fails the version read like a frame does.
-    char shown[sizeof text];
-    KeepPrintable(shown, sizeof shown, text);
-    if (shown[0] == '\0' || std::strcmp(shown, text) != 0 || std::strchr(text, '"')) {
+    // Any text is the controller's own version, whatever its bytes; the
+    // status line shows only its printable characters, and each file that
+    // takes the text writes it in that file's own way.
+    if (len == 0) {
         SetStatus(kAnswerIncorrect);
         return 0;
     }
+    char shown[sizeof text];
+    KeepPrintable(shown, sizeof shown, text);
     std::memcpy(szVersion, text, len + 1);
     std::memcpy(szVersionShown, shown, sizeof shown);
     SetStatus(szVersionShown);

@@ -39,6 +39,18 @@ std::string quoted(std::string_view s) {
     return q + "\"";
 }
 
+// A header value as the recorder writes it: a field in quotes (it held a
+// comma or a quote) loses them and its doubled quotes become one.
+std::string factValue(std::string_view v) {
+    if (v.size() < 2 || v.front() != '"' || v.back() != '"') return std::string(v);
+    std::string out;
+    for (std::size_t i = 1; i + 1 < v.size(); ++i) {
+        out += v[i];
+        if (v[i] == '"' && v[i + 1] == '"' && i + 2 < v.size()) ++i;
+    }
+    return out;
+}
+
 // A whole decimal number in [lo, hi].
 bool parseWhole(std::string_view f, long lo, long hi, int32_t *out) {
     std::size_t i = 0;
@@ -171,7 +183,7 @@ bool Reader::line(std::string_view l, bool last) {
             --lineNo_;
             return line(l, last);
         }
-        d_->facts.push_back({std::string(l.substr(0, sep)), std::string(l.substr(sep + 2))});
+        d_->facts.push_back({std::string(l.substr(0, sep)), factValue(l.substr(sep + 2))});
         return true;
     }
     case State::Columns:

@@ -107,6 +107,19 @@ std::string printable(const char *text) {
     return out;
 }
 
+// One CSV field: a text with a comma, a quote or a line break goes in
+// quotes, its quotes doubled, so a reader finds the field whole; any other
+// text goes as it is.
+std::string csvField(const std::string &text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
 std::string word16(int word) { return std::to_string(static_cast<int16_t>(rawdata[word])); }
 std::string fixed16(int word) {
     return FormatFixed(static_cast<int32_t>(GetField32(rawdata, word)) / 65536.0, 3);
@@ -139,7 +152,7 @@ int WriteHeaderToFile() {
     std::string text = "Logfile for recorded data.";
     text += "\nDate:," + DateStr();
     text += "\nTime:," + TimeStr();
-    text += "\nType of sensor:," + printable(szVersion);
+    text += "\nType of sensor:," + csvField(printable(szVersion));
     text += std::string("\nType of software:,") + szSoftname;
     text += std::string("\nSoftware version:,") + szSoftversion;
     if (tcpcon != 0 && rs232con == 0) {

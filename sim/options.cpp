@@ -17,6 +17,29 @@ bool toInt(const QString &text, int min, int max, int &out) {
     return true;
 }
 
+// The version text's bytes: "\xHH" is the byte HH (a byte a command line
+// cannot carry as it is, such as 0xB5 alone), "\\" one backslash; the rest
+// is the text's UTF-8. False on a backslash that starts neither.
+bool versionBytes(const QString &text, std::string &out) {
+    const QByteArray utf8 = text.toUtf8();
+    out.clear();
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] != '\\') {
+            out += utf8[i];
+        } else if (i + 1 < utf8.size() && utf8[i + 1] == '\\') {
+            out += '\\';
+            ++i;
+        } else {
+            bool ok = false;
+            const int byte = utf8.mid(i + 2, 2).toInt(&ok, 16);
+            if (i + 3 >= utf8.size() || utf8[i + 1] != 'x' || !ok) return false;
+            out += static_cast<char>(byte);
+            i += 3;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString &message) {
@@ -89,7 +112,8 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
                                                       "3=57600 4=115200."),
                                        QStringLiteral("i"));
     const QCommandLineOption version(QStringLiteral("version-text"),
-                                     QStringLiteral("Text of the version reply, up to 36 characters."),
+                                     QStringLiteral("Text of the version reply, up to 36 bytes; \\xHH is the byte HH, "
+                                                    "\\\\ a backslash."),
                                      QStringLiteral("text"));
     const QCommandLineOption wrongSetAt(
         QStringLiteral("wrong-set-at"),
@@ -272,7 +296,11 @@ ParseOutcome parseOptions(const QStringList &args, SimOptions &options, QString 
     }
 
     if (p.isSet(version)) {
-        const std::string text = p.value(version).toStdString();
+        std::string text;
+        if (!versionBytes(p.value(version), text)) {
+            message = QStringLiteral("--version-text: a backslash starts \\xHH or \\\\");
+            return ParseOutcome::Error;
+        }
         if (text.size() > kFrameBytes) {
             message = QStringLiteral("--version-text: at most %1 bytes").arg(kFrameBytes);
             return ParseOutcome::Error;

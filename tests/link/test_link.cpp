@@ -111,6 +111,27 @@ TEST_F(LinkTest, VersionTextIsCutTo35Characters) {
     EXPECT_EQ(std::string(szVersion), withU);
 }
 
+// Whatever bytes the controller's text holds, it is its version: kept whole,
+// and the status line shows its printable characters.
+TEST_F(LinkTest, AVersionTextWithAnyBytesConnectsAndShowsItsPrintablePart) {
+    const std::string raw = "Q-VEX \"7\"\t\xB5m, 2 ch\x7F\x01";
+    sim.setVersionText(raw);
+    ASSERT_TRUE(connectTcp()) << StatusLine();
+    EXPECT_EQ(std::string(szVersion), raw);
+    EXPECT_EQ(StatusLine(), "Q-VEX \"7\"m, 2 ch");
+    EXPECT_EQ(std::string(szVersionShown), "Q-VEX \"7\"m, 2 ch");
+    EXPECT_EQ(lineCheck(), 5);
+    ASSERT_TRUE(connectSerial()) << StatusLine();
+    EXPECT_EQ(std::string(szVersion), raw);
+    EXPECT_EQ(StatusLine(), "Q-VEX \"7\"m, 2 ch");
+
+    // Nothing printable in it: still the controller's version.
+    sim.setVersionText("\t\xB5\xB5");
+    ASSERT_TRUE(connectTcp()) << StatusLine();
+    EXPECT_EQ(std::string(szVersion), "\t\xB5\xB5");
+    EXPECT_EQ(StatusLine(), "");
+}
+
 std::vector<unsigned> g_tcpEventHandles;
 int CountTcpEvents(unsigned handle, int, int, void *) {
     g_tcpEventHandles.push_back(handle);

@@ -3,6 +3,8 @@
 // the graph capture have suites of their own.
 #include "tests/recorder/recorder_fixture.h"
 
+#include "recorder/recdata.h"
+
 #include <csignal>
 #include <optional>
 #include <sys/resource.h>
@@ -132,6 +134,62 @@ TEST_F(RecordFileTest, ASerialLinkAndAControllerVersionWithControlCharactersGive
                                                "",
                                                kColumnLine};
     EXPECT_EQ(tail, expected);
+}
+
+// The file's records and fields as an RFC 4180 reader finds them: fields in
+// quotes may hold commas, doubled quotes and line breaks.
+std::vector<std::vector<std::string>> CsvRecords(const std::string &text) {
+    std::vector<std::vector<std::string>> records(1, std::vector<std::string>(1));
+    bool inQuotes = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        std::string &field = records.back().back();
+        if (inQuotes) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') field += text[++i];
+            else if (c == '"') inQuotes = false;
+            else field += c;
+        } else if (c == '"' && field.empty()) {
+            inQuotes = true;
+        } else if (c == ',') {
+            records.back().emplace_back();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            records.emplace_back(1);
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return records;
+}
+
+TEST_F(RecordFileTest, AnyControllerVersionTextReadsBackAsOneHeaderField) {
+    auto header = [this](const std::string &version, const char *name) {
+        sim.setVersionText(version);
+        EXPECT_TRUE(openTcpLink(sim.tcpPort())) << StatusLine();
+        std::snprintf(file_name, sizeof file_name, "%s", path(name).c_str());
+        EXPECT_EQ(WriteHeaderToFile(), 0);
+        return CsvRecords(ReadWholeFile(file_name));
+    };
+    const std::string saved = szVersion;
+    const auto plain = header("Q-VEX 7 2 ch", "plain.csv");
+    const auto odd = header("Q-VEX \"7\"\t\xB5, 2 ch", "odd.csv");
+    sim.setVersionText(saved);
+    EXPECT_TRUE(openTcpLink(sim.tcpPort()));
+    ASSERT_EQ(odd.size(), plain.size());
+    for (std::size_t r = 0; r < plain.size(); ++r) {
+        if (r == 3) continue; // the sensor line
+        EXPECT_EQ(odd[r], plain[r]) << "record " << r;
+    }
+    EXPECT_EQ(plain[3], (std::vector<std::string>{"Type of sensor:", "Q-VEX 7 2 ch"}));
+    // Control characters leave the text as before; the rest is the field.
+    EXPECT_EQ(odd[3], (std::vector<std::string>{"Type of sensor:", "Q-VEX \"7\"\xB5, 2 ch"}));
+    EXPECT_NE(ReadWholeFile(file_name).find("\r\nType of sensor:,\"Q-VEX \"\"7\"\"\xB5, 2 ch\"\r\n"), std::string::npos)
+        << ReadWholeFile(file_name);
+    // The program's own reader finds the text whole as well.
+    RecordData data;
+    std::string error;
+    ASSERT_TRUE(ReadRecordFile(file_name, &data, &error)) << error;
+    EXPECT_EQ(data.fact("Type of sensor"), "Q-VEX \"7\"\xB5, 2 ch");
 }
 
 TEST_F(RecordFileTest, ACancelledOrDeclinedChoiceLeavesNoFileAndCaptureRefuses) {

@@ -75,6 +75,31 @@ TEST(Options, OneBehindAndStartAfterReachTheFaults) {
     EXPECT_NE(o.faults, want);
 }
 
+TEST(Options, VersionTextEscapesGiveAnyByte) {
+    auto parseVersion = [](const char *arg, SimOptions &o, QString &message) {
+        return parseOptions({QStringLiteral("qvex-sim"), QStringLiteral("--version-text"), QString::fromUtf8(arg)}, o,
+                            message);
+    };
+    const std::pair<const char *, std::string> cases[] = {
+        {"Q\\xB5\\x00Z", std::string("Q\xB5\0Z", 4)},
+        {"a\\\\xB5", "a\\xB5"},
+        {"\\x22\\x2C", "\","},
+        {"\u00B5", "\xC2\xB5"},
+    };
+    for (const auto &[arg, bytes] : cases) {
+        SimOptions o;
+        QString message;
+        ASSERT_EQ(parseVersion(arg, o, message), ParseOutcome::Run) << arg;
+        EXPECT_EQ(o.versionText.value_or(""), bytes) << arg;
+    }
+    for (const char *arg : {"a\\", "\\xB", "\\xZZ", "\\q", "\\x4"}) {
+        SimOptions o;
+        QString message;
+        EXPECT_EQ(parseVersion(arg, o, message), ParseOutcome::Error) << arg;
+        EXPECT_FALSE(message.isEmpty()) << arg;
+    }
+}
+
 TEST(Options, BadValuesAreRejectedWithAReason) {
     for (const char *line :
          {"--tcp 70000", "--tcp x", "--split 10,,26", "--split 10,-1", "--baud-index 5", "--delay -1",
