@@ -51,21 +51,6 @@ void set_main_buttons(int a, int b, int c) {
         for (int id : kMeasureCommands) SetCtrlAttribute(panelMAIN, id, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
 }
 
-SendGetGroupBefore TakeSendGetGroup() {
-    int visible = 1, dimmed = 0;
-    GetCtrlAttribute(panelMAIN, MAIN_BTN_SEND, ATTR_VISIBLE, &visible);
-    GetCtrlAttribute(panelMAIN, MAIN_BTN_SEND, ATTR_DIMMED, &dimmed);
-    SendGetGroupBefore before;
-    before.state = !visible ? GROUP_HIDDEN : dimmed ? GROUP_DIMMED : GROUP_ENABLED;
-    return before;
-}
-
-int SendGetGroupAfter(const SendGetGroupBefore &before) {
-    int expert = 0; // the expert toggle is on from the expert panel's opening to standard mode
-    GetCtrlVal(panelMAIN, MAIN_TOG_EXPERT, &expert);
-    return expert ? before.state : send_get_status;
-}
-
 bool MainCommandsHeld() {
     int dimmed = 0;
     GetCtrlAttribute(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED, &dimmed);

@@ -19,19 +19,6 @@ void SetGroupState(int panel, const std::vector<int> &controls, int state);
 // The main panel's groups: a = RUN, STOP and DATA, b = the further sensor
 // commands, c = the parameter send/get group.
 void set_main_buttons(int a, int b, int c);
-// The send/get group as a long operation found it. In standard mode the
-// group follows send_get_status when the operation ends (that is when the
-// lock box takes effect). In expert mode send_get_status is 0 whatever the
-// lock box shows, and following it would dim the group after every run
-// although the expert was using it: there the group is given back as the
-// operation found it.
-struct SendGetGroupBefore {
-    int state = GROUP_ENABLED;
-};
-SendGetGroupBefore TakeSendGetGroup();
-// The state to give the group when the operation ends or pauses.
-int SendGetGroupAfter(const SendGetGroupBefore &before);
-
 // True while RUN is dimmed: a measuring loop, a recording, a graph capture
 // or test mode holds the main commands, or the link is lost. A change of
 // mode then leaves the send/get group as that holder set it.

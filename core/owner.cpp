@@ -30,6 +30,14 @@ bool lets(Operation operation, Command command) {
     if (command == Command::Connect)
         return operation == Operation::Measuring || operation == Operation::Recording ||
                operation == Operation::RecordingPaused || operation == Operation::TestMode;
+    // Send and Get to the parameter file need no link: a capture, a filter
+    // transfer, a sensor command or the download lets them through. A
+    // running loop, a recording and test mode dim the send/get group and
+    // still refuse them; a transfer reads the chosen place after its waits,
+    // so a file transfer must not change it under one.
+    if (command == Command::FileTransfer)
+        return operation != Operation::Measuring && operation != Operation::Recording &&
+               operation != Operation::TestMode && operation != Operation::Transfer;
     switch (operation) {
     case Operation::Measuring:
         // CAPTURE during RUN ends the loop and tells the operator why.

@@ -32,6 +32,7 @@ enum class Command {
     SensorCommand,   // TRIGGER, RESET, TEACH, RESTART SAMPLING, VERSION
     StopSampling,    // STOP SAMPLING: freezes the controller's values
     Transfer,        // Send, Get, Compare and the compare view's send
+    FileTransfer,    // Send and Get with File chosen: the parameter file only
     GetFilter,
     SendFilter,
     EnterTest,

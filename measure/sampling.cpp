@@ -44,7 +44,6 @@ bool oneShot(int command, const char *text) {
 // A sensor command clicked by the operator: asks for the link, holds it and
 // runs the command.
 bool g_lastSensorCommandDone = false;
-SendGetGroupBefore g_sendGetBeforeLoop; // the send/get group as RUN or DATA found it
 
 void sensorCommand(Command kind, int command, const char *text) {
     g_lastSensorCommandDone = false;
@@ -64,7 +63,6 @@ void ShowRunLayout() {
 
 void EnterMeasuringState(int loopCommand) {
     const bool run = loopCommand == MAIN_CMD_RUN;
-    g_sendGetBeforeLoop = TakeSendGetGroup();
     if (run) {
         runProgress(0);
     } else {
@@ -89,7 +87,9 @@ void EnterMeasuringState(int loopCommand) {
 void EnterIdleState(int loopCommand, int failure) {
     SetCtrlAttribute(panelMAIN, loopCommand, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
     set_test_panel_controls(1, -2);
-    set_main_buttons(1, 1, SendGetGroupAfter(g_sendGetBeforeLoop));
+    // The send/get group follows send_get_status, in expert mode too, where
+    // it is 0 and the group stays dimmed after the loop.
+    set_main_buttons(1, 1, send_get_status);
     // A link that stopped answering stays unusable until the next connect.
     if (failure == MEAS_LOST) set_main_buttons(0, 0, 0);
     rx_flag = 0;

@@ -265,10 +265,12 @@ int CC_STRING_TEMPLATE(int, int, int event, void *, int, int) {
     if (readFile(store, templatesPath) != FileState::Read) return 0;
     // A name the file does not hold is a template being made: what the
     // operator wrote for it stays (leaving the box commits the name, just
-    // before a click on SAVE), but it has no creation date yet; the one shown
-    // belonged to the template named before.
-    if (indexOf(listedTemplates(store), name) >= 0) showTemplate(store, name);
-    else SetCtrlVal(panelSETTINGS_A, SETTINGS_A_CREATED, "");
+    // before a click on SAVE), but its creation date is not in the file, so
+    // it reads "Not found" rather than the date of the template named before.
+    const TemplateList list = listedTemplates(store);
+    if (list.names.empty()) return 0;
+    if (indexOf(list, name) >= 0) showTemplate(store, name);
+    else SetCtrlVal(panelSETTINGS_A, SETTINGS_A_CREATED, kNotFound);
     return 0;
 }
 

@@ -63,15 +63,20 @@ void setReport(const char *what, int n) {
     SetStatus(text);
 }
 
-} // namespace
-
-void TargetFromSelector() {
+int selectedTarget() {
     int ram = 0, eeprom = 0, file = 0;
     GetCtrlVal(panelMAIN, MAIN_RADIO_RAM, &ram);
     GetCtrlVal(panelMAIN, MAIN_RADIO_EEPROM, &eeprom);
     GetCtrlVal(panelMAIN, MAIN_RADIO_FILE, &file);
-    target = ram ? RAM : eeprom ? EEPROM : file ? DATFILE : RAM;
+    return ram ? RAM : eeprom ? EEPROM : file ? DATFILE : RAM;
 }
+
+// Send and Get to the file need no link, so fewer operations refuse them.
+Command transferCommand() { return selectedTarget() == DATFILE ? Command::FileTransfer : Command::Transfer; }
+
+} // namespace
+
+void TargetFromSelector() { target = selectedTarget(); }
 
 int SendParameter(unsigned short rec[PARAM_WORDS]) {
     frame::sync = 0x55;
@@ -166,7 +171,7 @@ bool LastTransferDone() { return g_lastTransferDone; }
 int CC_BTNSend(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     g_lastTransferDone = false;
-    if (CommandRefused(Command::Transfer)) return 0;
+    if (CommandRefused(transferCommand())) return 0;
     OperationHold hold(Operation::Transfer);
     TargetFromSelector();
     GetPanelValues(param);
@@ -177,7 +182,7 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
 int CC_BTNGet(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     g_lastTransferDone = false;
-    if (CommandRefused(Command::Transfer)) return 0;
+    if (CommandRefused(transferCommand())) return 0;
     OperationHold hold(Operation::Transfer);
     TargetFromSelector();
     // A failed or partial load leaves the panels as they were.

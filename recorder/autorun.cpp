@@ -35,11 +35,8 @@ void runProgress(int p) {
 
 void setPauseLabel(const char *text) { SetCtrlAttribute(panelRECORDER, RECORDER_BREAK, ATTR_LABEL_TEXT, text); }
 
-SendGetGroupBefore g_sendGetBefore;
-
 // The rest of the program cannot start an exchange while the run loops.
 void lockForRun() {
-    g_sendGetBefore = TakeSendGetGroup();
     set_main_buttons(0, 0, 0);
     set_test_panel_controls(0, 0);
     set_recorder_attributes(0, -1, 1, 1, -1);
@@ -57,7 +54,7 @@ void restoreAfterRun() {
     recstate = 1;
     setPauseLabel("BREAK RECORDING");
     set_recorder_attributes(1, -1, -1, 1, 1);
-    set_main_buttons(1, 1, SendGetGroupAfter(g_sendGetBefore));
+    set_main_buttons(1, 1, send_get_status);
     set_test_panel_controls(1, -2);
     rx_flag = 0;
 }
@@ -210,7 +207,7 @@ int CC_CMD_BREAK_RECORDING(int, int, int event, void *, int, int) {
         setPauseLabel("CONTINUE RECORDING");
         recstate = 0;
         if (g_runHold) g_runHold->become(Operation::RecordingPaused);
-        set_main_buttons(0, 1, SendGetGroupAfter(g_sendGetBefore));
+        set_main_buttons(0, 1, send_get_status);
         set_test_panel_controls(1, -2);
     } else {
         setPauseLabel("BREAK RECORDING");

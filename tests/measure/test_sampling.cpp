@@ -2,6 +2,7 @@
 #include "tests/measure/measure_fixture.h"
 
 #include "core/status.h"
+#include "maint/access.h"
 #include "measure/navigation.h"
 #include "params/binding.h"
 #include "params/transfer.h"
@@ -153,6 +154,25 @@ TEST_F(SamplingTest, WithTheExpertHideBoxOnLoopsEndWithSendGetDimmed) {
     EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 0);
     OperateCtrl(panelEXPERT, EXPERT_HIDE_SENDGET, 0);
     EXPECT_EQ(send_get_status, 1);
+}
+
+// Expert mode sets send_get_status to 0 and leaves the send/get group as it
+// found it; the end of DATA switches the group by send_get_status.
+TEST_F(SamplingTest, InExpertModeDataEndsWithSendGetDimmedAsSendGetStatusSays) {
+    int on = 0;
+    GetCtrlVal(panelMAIN, TOG_EXPERT, &on);
+    if (on) OperateCtrl(panelMAIN, TOG_EXPERT); // off first
+    OperateCtrl(panelMAIN, TOG_EXPERT);         // opens the expert panel
+    SetCtrlVal(panelEXPERT, EXPERT_PASSWORD, std::string(password));
+    OperateCtrl(panelEXPERT, EXPERT_CMD_ENTER_EXPERT);
+    ASSERT_EQ(send_get_status, 0);
+    ASSERT_EQ(Attr(panelMAIN, MAIN_BTN_SEND, ATTR_DIMMED), 0);
+    stopAfter(3);
+    OperateCtrl(panelMAIN, MAIN_CMD_DATA);
+    for (int id : {MAIN_RADIO_RAM, MAIN_RADIO_EEPROM, MAIN_RADIO_FILE, MAIN_BTN_SEND, MAIN_BTN_GET, MAIN_BTN_COMPARE})
+        EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 1) << id;
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_DATA, ATTR_DIMMED), 0);
+    OperateCtrl(panelEXPERT, EXPERT_CMD_ENTER_STANDARD);
 }
 
 TEST_F(SamplingTest, ASilentControllerDuringRunEndsWithConnectionLostAndDimmedGroups) {

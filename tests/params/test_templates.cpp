@@ -168,12 +168,12 @@ TEST_F(TemplatesTest, ATemplateIsStoredListedAfterARestartLoadedWordForWordAndDe
     EXPECT_TRUE(popups->shown.empty());
 }
 
-TEST_F(TemplatesTest, ANewNameKeepsTheDraftTextsButShowsNoOtherTemplatesCreationDate) {
+TEST_F(TemplatesTest, ANewNameKeepsTheDraftTextsAndShowsItsCreationDateNotFound) {
     store("Alpha", "bench 1", "alpha text");
     const std::string created = text(SETTINGS_A_CREATED);
     ASSERT_FALSE(created.empty());
     OperateCtrl(panelSETTINGS_A, SETTINGS_A_TEMPLATE, std::string("Beta"));
-    EXPECT_EQ(text(SETTINGS_A_CREATED), "");
+    EXPECT_EQ(text(SETTINGS_A_CREATED), "Not found");
     EXPECT_EQ(description(), "alpha text");
     EXPECT_EQ(text(SETTINGS_A_ORIGIN), "bench 1");
     OperateCtrl(panelSETTINGS_A, SETTINGS_A_TEMPLATE, std::string("Alpha"));

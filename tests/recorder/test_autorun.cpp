@@ -297,10 +297,11 @@ TEST_F(AutoRunTest, WithReconnectOnALostLinkEndsTheRunWithAMessageThatWaitsForNo
     EXPECT_GE(rows(RecordText(ReadWholeFile(file))).size(), 2u);
 }
 
-// In expert mode the parameter group stays as usable after a run as it was
-// before it: an automatic recording, and RUN, give the group back as they
-// found it.
-TEST_F(AutoRunTest, InExpertModeTheParameterGroupIsUsableAfterARunAsBefore) {
+// Entering expert mode sets send_get_status to 0 while the group it found
+// stays usable; the end of an automatic recording, and of RUN, switch the
+// group by send_get_status as in standard mode, so it is dimmed afterwards
+// and stays so after a following RUN.
+TEST_F(AutoRunTest, InExpertModeTheParameterGroupFollowsSendGetStatusAfterARecordingAndAfterRun) {
     int on = 0;
     GetCtrlVal(panelMAIN, MAIN_TOG_EXPERT, &on);
     if (on) OperateCtrl(panelMAIN, MAIN_TOG_EXPERT); // off first
@@ -311,13 +312,16 @@ TEST_F(AutoRunTest, InExpertModeTheParameterGroupIsUsableAfterARunAsBefore) {
                                     MAIN_BTN_SEND,  MAIN_BTN_GET,      MAIN_BTN_COMPARE};
     for (int id : group) ASSERT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << id;
 
+    ASSERT_EQ(send_get_status, 0);
     runAutomatic(3);
     EXPECT_EQ(recwerte, 3);
-    for (int id : group) EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << "after the recording: " << id;
+    for (int id : group) EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 1) << "after the recording: " << id;
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 0);
 
     stopAfter(10);
     OperateCtrl(panelMAIN, MAIN_CMD_RUN);
-    for (int id : group) EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << "after RUN: " << id;
+    for (int id : group) EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 1) << "after RUN: " << id;
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 0);
 
     OperateCtrl(panelEXPERT, EXPERT_CMD_ENTER_STANDARD);
 }

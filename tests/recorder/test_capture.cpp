@@ -4,6 +4,7 @@
 
 #include "ui/engine/graph_explore_p.h"
 #include "ui/engine/widgets.h"
+#include "ui/panels/power_ids.h"
 
 #include <QImage>
 #include <QProcess>
@@ -122,6 +123,45 @@ TEST_F(CaptureTest, CaptureDuringRunStopsTheLoopAndASecondPressCaptures) {
     EXPECT_EQ(ReadWholeFile(file), "<missing>");
     OperateCtrl(panelRECORDER, RECORDER_CAPTURE_GRAPH);
     EXPECT_NE(RecordText(ReadWholeFile(file)).find("End of Graph"), -1);
+}
+
+// SEND to File needs no link and runs while a capture waits for its curves;
+// SEND to RAM would put requests between the capture's and is refused.
+TEST_F(CaptureTest, FileSendDuringACaptureWritesTheFileWhileRamSendIsRefused) {
+    freshRecordings();
+    const std::string paraFile = path("during-capture.ini");
+    SetCtrlVal(panelPOWER, POWER_POWER, 4321);
+    std::string fileStatus, ramStatus;
+    std::size_t framesBeforeRam = 0, framesAfterRam = 0;
+    bool pressed = false;
+    onTick = [&] {
+        if (!pressed && stop_flag == 0 && frames().size() >= 4) {
+            pressed = true;
+            OperateCtrl(panelMAIN, MAIN_RADIO_FILE);
+            popups->fileAnswers = {paraFile};
+            OperateCtrl(panelMAIN, MAIN_BTN_SEND);
+            fileStatus = StatusLine();
+            OperateCtrl(panelMAIN, MAIN_RADIO_RAM);
+            framesBeforeRam = frames().size();
+            OperateCtrl(panelMAIN, MAIN_BTN_SEND);
+            ramStatus = StatusLine();
+            framesAfterRam = frames().size();
+        }
+    };
+    OperateCtrl(panelRECORDER, RECORDER_CAPTURE_GRAPH);
+    EXPECT_EQ(fileStatus, "Parameter saved to file.");
+    EXPECT_EQ(ramStatus, "Busy! The curves are still being read.");
+    EXPECT_EQ(framesAfterRam, framesBeforeRam) << "the refused SEND sent nothing";
+    EXPECT_EQ(frames().size(), 65u) << "the capture went on undisturbed";
+    EXPECT_NE(RecordText(ReadWholeFile(file)).find("End of Graph"), -1);
+
+    // The file holds the record the panels showed.
+    SetCtrlVal(panelPOWER, POWER_POWER, 12);
+    OperateCtrl(panelMAIN, MAIN_RADIO_FILE);
+    popups->fileAnswers = {paraFile};
+    OperateCtrl(panelMAIN, MAIN_BTN_GET);
+    OperateCtrl(panelMAIN, MAIN_RADIO_RAM);
+    EXPECT_EQ(shown(panelPOWER, POWER_POWER), 4321);
 }
 
 TEST_F(CaptureTest, ALostLinkDuringCaptureWritesNothingAndDimsTheCommands) {
