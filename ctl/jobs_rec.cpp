@@ -166,11 +166,10 @@ int JobCapture(Session &s, const Args &args) {
     if (!s.connect()) return s.linkFailed();
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
-    StatusLog().clear();
     s.progressOn();
-    s.operate(panelRECORDER, RECORDER_CAPTURE_GRAPH);
+    const Outcome outcome = s.click(panelRECORDER, RECORDER_CAPTURE_GRAPH, CaptureGraph);
     s.progressOff();
-    if (!LastCaptureDone() || file_handle < 0) return recordFailed(s);
+    if (!outcome.done()) return s.ended(outcome);
     std::printf("both curves captured in %s\n", file_name);
     return EXIT_DONE;
 }

@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "core/panels.h"
 #include "core/status.h"
+#include "link/frame.h"
 #include "link/reconnect.h"
 #include "link/transport.h"
 #include "ui/panels/main_ids.h"
@@ -288,12 +289,33 @@ bool Session::connect() {
         return false;
     }
     OperateCtrl(panelInterf, INTERF_ACCEPT);
-    // The connect's last word is the controller's version text.
-    Result().version = Printable(status());
+    // The version text the connect read from the controller.
+    Result().version = Printable(szVersionShown);
     return true;
 }
 
 void Session::operate(int panel, int control) { OperateCtrl(panel, control); }
+
+Outcome Session::click(int panel, int control, const std::function<Outcome()> &run) {
+    int dimmed = 0;
+    if (GetCtrlAttribute(panel, control, ATTR_DIMMED, &dimmed) < 0 || dimmed)
+        return Outcome::Refused("the command is not available now (its button is dimmed)");
+    return run();
+}
+
+int Session::ended(const Outcome &outcome) {
+    const std::string why = outcome.reason.empty() ? "the operation did not end well" : outcome.reason;
+    switch (outcome.kind) {
+    case OutcomeKind::Done: return EXIT_DONE;
+    case OutcomeKind::Failed:
+    case OutcomeKind::Refused: return linkFailed(why);
+    case OutcomeKind::Rejected:
+    case OutcomeKind::Cancelled: return usage(why);
+    case OutcomeKind::Interrupted: break;
+    }
+    Result().reason = Printable(why);
+    return ReportInterrupted();
+}
 
 std::string Session::status() const {
     std::string s;
