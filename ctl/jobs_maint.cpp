@@ -105,7 +105,7 @@ int JobFlash(Session &s, const Args &args) {
     if (!s.connect()) return s.linkFailed();
 
     choose(s, UPDATE_CMD_LOAD_FIRMWARE, firmware);
-    if (!FileLedIsGreen(UPDATE_LED_FIRMWARE)) return s.usage("cannot use the firmware file " + firmware);
+    if (!FileReady(UPDATE_LED_FIRMWARE)) return s.usage("cannot use the firmware file " + firmware);
     const std::string merged = s.scratchPath("merged.S");
     if (tables) {
         const struct {

@@ -9,8 +9,8 @@
 #include "link/dialog.h"
 #include "link/frame.h"
 #include "link/transport.h"
-#include "maint/lindata.h"
 #include "maint/srecord.h"
+#include "maint/update_files.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/update_ids.h"
 
@@ -20,8 +20,6 @@
 #include <string>
 #include <vector>
 
-char firmwarePath[260];
-char mergedFilePath[260];
 int s_record_handle = -1;
 
 namespace {
@@ -239,7 +237,7 @@ Outcome download() {
         SetReadyLed(false);
         return rejected(kMergeFirst);
     }
-    if (!merged && !FileLedIsGreen(UPDATE_LED_FIRMWARE)) {
+    if (!merged && !FileReady(UPDATE_LED_FIRMWARE)) {
         SetReadyLed(false);
         return rejected("Please select files first!");
     }
@@ -289,33 +287,6 @@ Outcome download() {
 
 } // namespace
 
-bool FileLedIsGreen(int led) {
-    int color = 0;
-    return GetCtrlAttribute(panelUPDATE, led, ATTR_ON_COLOR, &color) >= 0 && color == VAL_GREEN;
-}
-
-void SetFileLed(int led, bool green) { SetCtrlAttribute(panelUPDATE, led, ATTR_ON_COLOR, green ? VAL_GREEN : VAL_RED); }
-
-void SetReadyLed(bool ready) {
-    SetCtrlAttribute(panelUPDATE, UPDATE_LED_READY, ATTR_ON_COLOR, ready ? VAL_YELLOW : VAL_RED);
-}
-
-bool MergedFileReady() {
-    int lit = 0;
-    GetCtrlVal(panelUPDATE, UPDATE_LED_MERGED, &lit);
-    return lit != 0 && FileLedIsGreen(UPDATE_LED_MERGED) && MergedFileStillCurrent();
-}
-
-bool TakePath(char *buffer, unsigned size, const char *path) {
-    buffer[0] = '\0';
-    if (std::strlen(path) >= size) {
-        MessagePopup("ERROR", (std::string("The path is too long:\r\n") + path).c_str());
-        return false;
-    }
-    std::strcpy(buffer, path);
-    return true;
-}
-
 int CC_CMD_LOAD_FIRMWARE(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     std::string path;
@@ -325,11 +296,11 @@ int CC_CMD_LOAD_FIRMWARE(int, int, int event, void *, int, int) {
     DropMergedFile();
     if (chosen > 0 && TakePath(firmwarePath, sizeof firmwarePath, path.c_str())) {
         SetCtrlVal(panelUPDATE, UPDATE_FIRMWARE_TEXT, firmwarePath);
-        SetFileLed(UPDATE_LED_FIRMWARE, true);
+        SetFileReady(UPDATE_LED_FIRMWARE, true);
         SetReadyLed(true);
     } else {
         SetCtrlVal(panelUPDATE, UPDATE_FIRMWARE_TEXT, "");
-        SetFileLed(UPDATE_LED_FIRMWARE, false);
+        SetFileReady(UPDATE_LED_FIRMWARE, false);
         SetReadyLed(false);
     }
     return 0;

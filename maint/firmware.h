@@ -4,11 +4,10 @@
 #pragma once
 
 #include "core/outcome.h"
+#include "maint/update_files.h"
 
 #include <string>
 
-extern char firmwarePath[260];
-extern char mergedFilePath[260];
 extern int s_record_handle;
 
 // The loader's texts the download waits for.
@@ -29,14 +28,3 @@ int CC_CMD_LOAD_FIRMWARE(int panel, int control, int event, void *callbackData, 
 int CC_CMD_PROGRAM(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void RegisterFirmwareCallbacks();
 
-// The update panel's file LEDs tell through their on-colour whether a file
-// is ready: green yes, red no.
-bool FileLedIsGreen(int led);
-void SetFileLed(int led, bool green);
-// Ready LED: yellow when something can be programmed, red otherwise.
-void SetReadyLed(bool ready);
-// A merged file only counts while its LED is green and lit (a table in use).
-bool MergedFileReady();
-// Copies a chosen path into a path buffer; false (buffer emptied) when it
-// does not fit.
-bool TakePath(char *buffer, unsigned size, const char *path);
