@@ -123,9 +123,8 @@ void EnterIdleState(int loopCommand, int failure) {
     rx_flag = 0;
 }
 
-int CC_CMD_RUN(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    if (CommandRefused(Command::Run)) return 0;
+Outcome RunMeasuring() {
+    if (Outcome refused = refusal(Command::Run); !refused.done()) return refused;
     OperationHold hold(Operation::Measuring);
     EnterMeasuringState(MAIN_CMD_RUN);
     stop_flag = 0;
@@ -153,6 +152,11 @@ int CC_CMD_RUN(int, int, int event, void *, int, int) {
     display.flush();
     GiveUpLink(static_cast<ExchangeResult>(failure));
     EnterIdleState(MAIN_CMD_RUN, failure);
+    return failure == MEAS_OK ? Outcome::Done() : Outcome::Failed(MeasureErrorText(failure));
+}
+
+int CC_CMD_RUN(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) RunMeasuring();
     return 0;
 }
 

@@ -22,6 +22,9 @@ void ShowRunLayout();
 // click does: asks for the link, holds it, sends, and says on the status line
 // what the outcome says.
 Outcome RunSensorCommand(int control);
+// RUN as its button runs it: live values cycle after cycle until STOP or a
+// failed request; Done when it was stopped, Failed with the request's error.
+Outcome RunMeasuring();
 int CC_CMD_RUN(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_STOP(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_TRIGGER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -69,15 +69,6 @@ Outcome refusedWithMessage(const char *text) {
     return Outcome::Refused(text);
 }
 
-// Why writing the captured curves failed: a record file that cannot be
-// used or opened, or the write error the status line reports.
-Outcome fileFailure(int code) {
-    if (code == -1 || file_handle < 0)
-        return Outcome::Rejected(std::string("cannot write the record file ") + file_name);
-    return Outcome::Failed(std::string("Error! Record file not written: ") + FileErrorText(code) + " (" +
-                           file_name + ")");
-}
-
 } // namespace
 
 Outcome CaptureGraph() {
@@ -113,7 +104,7 @@ Outcome CaptureGraph() {
             ProcessSystemEvents();
             int code = WriteGraphHeaderToFile();
             if (code == 0) code = StoreGraphToFile();
-            if (code != 0) outcome = fileFailure(code);
+            outcome = RecordFileOutcome(code);
         }
     }
     if (r == kNoNewData) outcome = Outcome::Failed("No new trigger event. No data availible.");
