@@ -257,11 +257,12 @@ int jobReport(Session &s, const Args &args) {
     return EXIT_DONE;
 }
 
-// The one-shot sensor commands: the controller acknowledges with "OK.".
+// The one-shot sensor commands: the controller acknowledges with "OK.", and
+// the job prints what the status line says then.
 int oneShot(Session &s, int command) {
     const Outcome outcome = s.click(panelMAIN, command, [command] { return RunSensorCommand(command); });
     if (!outcome.done()) return s.ended(outcome);
-    std::printf("%s\n", s.status().c_str());
+    std::printf("%s\n", outcome.reason.c_str());
     return EXIT_DONE;
 }
 int jobTrigger(Session &s, const Args &) { return oneShot(s, MAIN_CMD_TRIGGER); }

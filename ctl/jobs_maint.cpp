@@ -44,7 +44,7 @@ int filterSend(Session &s) {
     const Outcome outcome = s.click(panelFILTER, FILTER_CMD_SEND, SendFilter);
     s.progressOff();
     if (!outcome.done()) return s.ended(outcome);
-    std::printf("%s\n", s.status().c_str());
+    std::printf("%s\n", outcome.reason.c_str());
     return EXIT_DONE;
 }
 

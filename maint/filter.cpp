@@ -160,6 +160,7 @@ Outcome GetFilter() {
 }
 
 Outcome SendFilter() {
+    constexpr char kFilterWritten[] = "Filter data successfully written.";
     // Writing the filter stops sampling: a running loop would go on reading
     // frozen values, and the writes would come between its requests.
     if (OperationRunning(Operation::Measuring)) {
@@ -175,11 +176,12 @@ Outcome SendFilter() {
     BuildFilterImage(filterimage);
     const CommandOutcome written = WriteFilterMemory(filterimage);
     switch (written) {
-    case CommandOutcome::Done: SetStatus("Filter data successfully written."); break;
+    case CommandOutcome::Done: SetStatus(kFilterWritten); break;
     case CommandOutcome::Refused: break; // the status line says why
     default: SetStatus("Failure while writing filter data."); break;
     }
     Outcome outcome = filterOutcome(written);
+    if (outcome.done()) outcome.reason = kFilterWritten;
     if (written == CommandOutcome::Refused) outcome.kind = OutcomeKind::Refused;
     return outcome;
 }

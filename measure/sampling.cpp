@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 RunHooks runHooks;
@@ -34,12 +35,13 @@ void setVisible(std::initializer_list<int> ids, int visible) {
 }
 
 // One all-zero request with its status text; "OK." follows an acknowledge.
-// Done when the controller acknowledged. The caller holds the link.
+// Done when the controller acknowledged, with the status line's text. The
+// caller holds the link.
 Outcome oneShot(int command, const char *text) {
     const CommandOutcome outcome = AcknowledgedCommand(command, text);
     if (outcome != CommandOutcome::Done) return Outcome::Failed(CommandOutcomeText(outcome));
     ProcessSystemEvents();
-    return Outcome::Done();
+    return Outcome::Done(std::string(text) + "OK.");
 }
 
 // A command another operation holds the link against; the status line says so.

@@ -507,6 +507,16 @@ TEST_F(CtlOutcomeTest, ARefusedDownloadAndASilentLoaderSayWhyInTheResult) {
     expectFailed(silent, 1, "No answer from controller!");
 }
 
+TEST_F(CtlOutcomeTest, ACommandDonePrintsTheTextTheOperatorReads) {
+    ASSERT_TRUE(sim.start({}));
+    const CtlResult trigger = ctl({"trigger"});
+    EXPECT_EQ(trigger.code, 0) << Describe(trigger);
+    EXPECT_EQ(trigger.out, "Aquiring normalisation base ... OK.\n");
+    const CtlResult filter = ctl({"filter", "send"});
+    EXPECT_EQ(filter.code, 0) << Describe(filter);
+    EXPECT_EQ(filter.out, "Filter data successfully written.\n");
+}
+
 TEST_F(CtlOutcomeTest, AFileTheDownloadCannotUseIsTheFilesFaultWithExitTwo) {
     ASSERT_TRUE(sim.start({}, true));
     const QString settings = path("settings.ini");
