@@ -10,6 +10,7 @@
 #include "link/transport.h"
 #include "maint/access.h"
 #include "maint/branding.h"
+#include "maint/update_files.h"
 #include "measure/graphs.h"
 #include "measure/navigation.h"
 #include "measure/sampling.h"
@@ -183,6 +184,7 @@ void InitVars() {
 
 void ResetProgramState() {
     ResetRecorder();
+    ResetUpdateFiles();
     ResetReconnect();
     if (tcpcon > 0 || g_hconversation) {
         tcpcon = 1;

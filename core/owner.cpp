@@ -88,6 +88,11 @@ const char *busyText(Operation operation) {
 
 bool CommandAllowed(Command command) { return !refusing(command); }
 
+const char *RefusalReason(Command command) {
+    const std::optional<Operation> holder = refusing(command);
+    return holder ? busyText(*holder) : "";
+}
+
 bool CommandRefused(Command command) {
     const std::optional<Operation> holder = refusing(command);
     if (!holder) return false;

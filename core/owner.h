@@ -50,6 +50,9 @@ bool CommandAllowed(Command command);
 // says which operation holds the controller, and the result is true (the
 // command must not run).
 bool CommandRefused(Command command);
+// Why `command` may not start now (the text CommandRefused shows), or ""
+// when it may.
+const char *RefusalReason(Command command);
 
 // True while `operation` holds the link (test mode included).
 bool OperationRunning(Operation operation);

@@ -9,6 +9,10 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -26,6 +30,19 @@
 namespace ctl {
 
 namespace {
+
+// With --json a child's stdout carries its result alone: one line holding
+// one JSON object whose exit is the child's exit status. Anything else (a
+// child ended before it could write it, or a line cut short) is no result.
+bool isResultOf(const QByteArray &out, int exitCode) {
+    const QByteArray line = out.trimmed();
+    if (line.isEmpty() || line.contains('\n')) return false;
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) return false;
+    const QJsonValue exit = doc.object().value("exit");
+    return exit.isDouble() && exit.toInt(-1) == exitCode;
+}
 
 // A child asked to end (time-out, SIGINT) gets this long to close its link
 // and files before it is killed; its own grace after SIGTERM is shorter.
@@ -245,7 +262,7 @@ class Fleet {
             r.reason = g_fleetInterrupted ? "Interrupted." : "qvex-ctl ended abnormally";
         } else {
             r.exit = c->process.exitCode();
-            reported = !options_.json || out.contains('{');
+            reported = !options_.json || isResultOf(out, r.exit);
             // A child that SIGTERM ended before it could say anything.
             r.reason = r.exit == kExitInterrupted ? "Interrupted." : "qvex-ctl ended without a result";
         }

@@ -1,5 +1,6 @@
 // The jobs of qvex-ctl. Each one operates the program's own controls in the
-// order an operator would and judges the outcome by what the program says.
+// order an operator would; a command's outcome is the value its click's code
+// returns, whose kind gives the exit status and whose reason the result's.
 #include "ctl/jobs.h"
 
 #include "ctl/result.h"
@@ -48,7 +49,6 @@ void keepStatus(const char *text) {
         g_statusLog.erase(g_statusLog.begin() + static_cast<std::ptrdiff_t>(kStatusLogLimit / 2));
     g_statusLog.emplace_back(t);
 }
-bool contains(const std::string &s, const char *part) { return s.find(part) != std::string::npos; }
 
 // RAM or EEPROM from --from / --to; the memory radio button to press.
 int memoryButton(const std::string &place) {
@@ -86,27 +86,25 @@ std::string checkParameterFile(const std::string &path, bool complete) {
 // Reads the controller's record from RAM or EEPROM onto the panels (GET).
 int getFromController(Session &s, int button) {
     s.operate(panelMAIN, button);
-    StatusLog().clear();
     s.progressOn();
-    s.operate(panelMAIN, MAIN_BTN_GET);
+    const Outcome outcome = s.click(panelMAIN, MAIN_BTN_GET, GetPanels);
     s.progressOff();
-    if (!LastTransferDone()) return s.linkFailed();
-    return EXIT_DONE;
+    return s.ended(outcome);
 }
 
 // Overlays the panels with a parameter file, as the file GET does.
 int overlayFile(Session &s, const std::string &path) {
     s.operate(panelMAIN, MAIN_RADIO_FILE);
     s.popups.files.push_back(path);
-    s.operate(panelMAIN, MAIN_BTN_GET);
-    if (!LastTransferDone()) return s.usage("cannot load the parameter file " + path);
+    if (!s.click(panelMAIN, MAIN_BTN_GET, GetPanels).done())
+        return s.usage("cannot load the parameter file " + path);
     return EXIT_DONE;
 }
 
 // ---- the jobs ---------------------------------------------------------------------------
 
-int jobVersion(Session &s, const Args &) {
-    std::printf("%s\n", s.status().c_str());
+int jobVersion(Session &, const Args &) {
+    std::printf("%s\n", Result().version.c_str());
     return EXIT_DONE;
 }
 
@@ -120,23 +118,18 @@ int jobGet(Session &s, const Args &args) {
     if (int rc = getFromController(s, button)) return rc;
     s.operate(panelMAIN, MAIN_RADIO_FILE);
     s.popups.files.push_back(a.value("--out"));
-    s.operate(panelMAIN, MAIN_BTN_SEND);
-    if (!LastTransferDone()) return s.usage("cannot write " + a.value("--out"));
+    if (!s.click(panelMAIN, MAIN_BTN_SEND, SendPanels).done()) return s.usage("cannot write " + a.value("--out"));
     return EXIT_DONE;
 }
 
 // Sends the panels to RAM or EEPROM (SEND); the reason of a failure is the
-// first set the controller did not store, else the status line.
+// first set the controller did not store, the failed activation or the link.
 int sendPanels(Session &s, int button) {
     s.operate(panelMAIN, button);
-    StatusLog().clear();
     s.progressOn();
-    s.operate(panelMAIN, MAIN_BTN_SEND);
+    const Outcome outcome = s.click(panelMAIN, MAIN_BTN_SEND, SendPanels);
     s.progressOff();
-    if (LastTransferDone()) return EXIT_DONE;
-    for (const std::string &line : StatusLog())
-        if (contains(line, "storing to sensor failed")) return s.linkFailed(line);
-    return s.linkFailed();
+    return s.ended(outcome);
 }
 
 // Reads the controller's record from RAM or EEPROM, overlays the parameter
@@ -257,18 +250,19 @@ int jobReport(Session &s, const Args &args) {
         if (int rc = getFromController(s, button)) return rc;
     s.popups.files.push_back(out);
     s.popups.prompts.push_back(a.value("--note"));
-    s.operate(panelMAIN, MAIN_CMD_REPORT);
-    if (LastReportPages() == 0) return s.usage("no report written to " + out);
-    std::printf("%s: %d pages\n", out.c_str(), LastReportPages());
+    const Outcome outcome = s.click(panelMAIN, MAIN_CMD_REPORT, ReportFromPanels);
+    if (!outcome.done())
+        return s.usage("no report written to " + out + (outcome.reason.empty() ? "" : ": " + outcome.reason));
+    std::printf("%s: %d pages\n", out.c_str(), outcome.count);
     return EXIT_DONE;
 }
 
-// The one-shot sensor commands: the controller acknowledges with "OK.".
+// The one-shot sensor commands: the controller acknowledges with "OK.", and
+// the job prints what the status line says then.
 int oneShot(Session &s, int command) {
-    StatusLog().clear();
-    s.operate(panelMAIN, command);
-    if (!LastSensorCommandDone()) return s.linkFailed();
-    std::printf("%s\n", s.status().c_str());
+    const Outcome outcome = s.click(panelMAIN, command, [command] { return RunSensorCommand(command); });
+    if (!outcome.done()) return s.ended(outcome);
+    std::printf("%s\n", outcome.reason.c_str());
     return EXIT_DONE;
 }
 int jobTrigger(Session &s, const Args &) { return oneShot(s, MAIN_CMD_TRIGGER); }

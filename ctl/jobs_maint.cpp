@@ -24,18 +24,9 @@ namespace {
 constexpr int kFilters = 4;
 constexpr unsigned long kWindowLimit = 33554431; // the update panel's window controls: 0 ... 0x1FFFFFF
 
-// The reason a filter job failed: the first error the status line showed
-// during the job, else its last text.
-int filterFailed(Session &s) {
-    for (const std::string &line : StatusLog())
-        if (StartsWith(line, "Error!")) return s.linkFailed(line);
-    return s.linkFailed();
-}
-
 int filterGet(Session &s) {
-    StatusLog().clear();
-    s.operate(panelFILTER, FILTER_CMD_GET);
-    if (LastFilterOutcome() != CommandOutcome::Done) return filterFailed(s);
+    const Outcome outcome = s.click(panelFILTER, FILTER_CMD_GET, GetFilter);
+    if (!outcome.done()) return s.ended(outcome);
     for (int k = 0; k < kFilters; ++k) {
         int on = 0, setting = 0;
         GetCtrlVal(panelFILTER, FILTER_ENABLE_1 + k, &on);
@@ -49,12 +40,11 @@ int filterGet(Session &s) {
 }
 
 int filterSend(Session &s) {
-    StatusLog().clear();
     s.progressOn();
-    s.operate(panelFILTER, FILTER_CMD_SEND);
+    const Outcome outcome = s.click(panelFILTER, FILTER_CMD_SEND, SendFilter);
     s.progressOff();
-    if (LastFilterOutcome() != CommandOutcome::Done) return filterFailed(s);
-    std::printf("%s\n", s.status().c_str());
+    if (!outcome.done()) return s.ended(outcome);
+    std::printf("%s\n", outcome.reason.c_str());
     return EXIT_DONE;
 }
 
@@ -115,7 +105,7 @@ int JobFlash(Session &s, const Args &args) {
     if (!s.connect()) return s.linkFailed();
 
     choose(s, UPDATE_CMD_LOAD_FIRMWARE, firmware);
-    if (!FileLedIsGreen(UPDATE_LED_FIRMWARE)) return s.usage("cannot use the firmware file " + firmware);
+    if (!FileReady(UPDATE_LED_FIRMWARE)) return s.usage("cannot use the firmware file " + firmware);
     const std::string merged = s.scratchPath("merged.S");
     if (tables) {
         const struct {
@@ -140,20 +130,20 @@ int JobFlash(Session &s, const Args &args) {
                            (s.popups.lastText.empty() ? std::string() : ": see the message above"));
     }
 
-    s.operate(panelUPDATE, UPDATE_CMD_PROGRAM);
+    const Outcome outcome = s.click(panelUPDATE, UPDATE_CMD_PROGRAM, ProgramController);
     std::string output;
     GetCtrlVal(panelUPDATE, UPDATE_LOADER_OUTPUT, &output);
-    switch (LastDownloadOutcome()) {
-    case DownloadOutcome::Done: break;
+    switch (outcome.kind) {
+    case OutcomeKind::Done: break;
     // A file the loader could not be given is the file's fault; everything
-    // else (TCP, no hand-over, no loader, no start) is the controller's.
-    case DownloadOutcome::FileRejected: return s.usage("the S-record file cannot be sent: " + firmware);
-    // The program's own refusal (a TCP link, a busy link) is on stderr already.
-    case DownloadOutcome::Refused: return EXIT_LINK_FAILED;
-    case DownloadOutcome::LinkFailed:
-    case DownloadOutcome::LoaderFailed:
+    // else (TCP, a busy link, no hand-over, no loader, no start) is the
+    // controller's.
+    case OutcomeKind::Rejected:
+        return s.usage("the S-record file cannot be sent: " + firmware + " (" + outcome.reason + ")");
+    case OutcomeKind::Failed:
         if (!output.empty()) std::fprintf(stderr, "%s\n", output.c_str());
-        return s.linkFailed();
+        return s.ended(outcome);
+    default: return s.ended(outcome);
     }
     if (a.has("--merged-out")) {
         std::error_code ec;

@@ -28,8 +28,6 @@ namespace {
 constexpr int kMaxRows = 10000000;
 constexpr double kMaxInterval = 86400.0;
 
-constexpr char kRecordFileNotWritten[] = "Error! Record file not written";
-
 bool parseCount(const std::string &text, int *value) {
     char *end = nullptr;
     const long v = std::strtol(text.c_str(), &end, 10);
@@ -51,12 +49,11 @@ int chooseRecordFile(Session &s, int type, const std::string &path) {
 }
 
 // How a recorder job that wrote rows went wrong: a file that stopped taking
-// rows (a full disk, the file-size limit), one that never opened, or the link.
-int recordFailed(Session &s) {
-    for (const std::string &line : StatusLog())
-        if (StartsWith(line, kRecordFileNotWritten)) return s.linkFailed(line + " (" + file_name + ")");
-    if (file_handle < 0) return s.usage(std::string("cannot write the record file ") + file_name);
-    return s.linkFailed();
+// rows (a full disk, the file-size limit) or the link is exit 1, a file that
+// never opened exit 2; a run stopped before its last row failed too.
+int recordFailed(Session &s, const Outcome &outcome) {
+    if (outcome.kind == OutcomeKind::Cancelled) return s.linkFailed(outcome.reason);
+    return s.ended(outcome);
 }
 
 // The record file named on the command line, refused before the controller
@@ -95,28 +92,29 @@ int JobLive(Session &s, const Args &args) {
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
     int stored = 0;
-    bool storeFailed = false, stopping = false;
+    bool stopping = false;
+    Outcome storing; // the first row that could not be stored
     runHooks.cycleDone = [&] {
         if (stopping) return;
-        const int before = recwerte;
-        OperateCtrl(panelRECORDER, RECORDER_CAPTURE);
-        if (recwerte == before)
-            storeFailed = true;
-        else
-            ++stored;
-        if (storeFailed || stored == count) {
+        const Outcome row = s.click(panelRECORDER, RECORDER_CAPTURE, StoreRow);
+        if (row.done()) ++stored;
+        else storing = row;
+        if (!storing.done() || stored == count) {
             stopping = true;
             OperateCtrl(panelMAIN, MAIN_CMD_STOP);
         }
     };
-    StatusLog().clear();
+    StatusLog().clear(); // the broker's texts of this run, repeated on stderr at its end
     if (int rc = StartLiveMqtt(s, a)) return rc;
     s.progressOn(panelRECORDER, RECORDER_RECORDED, count);
-    s.operate(panelMAIN, MAIN_CMD_RUN);
+    const Outcome run = s.click(panelMAIN, MAIN_CMD_RUN, RunMeasuring);
     s.progressOff();
     runHooks.cycleDone = nullptr;
     const int published = EndLiveMqtt(s);
-    if (stored != count || storeFailed) return recordFailed(s);
+    if (!storing.done()) return recordFailed(s, storing);
+    if (!run.done()) return recordFailed(s, run);
+    if (stored != count) return s.linkFailed("the run ended after " + std::to_string(stored) + " of " +
+                                             std::to_string(count) + " rows");
     if (published != EXIT_DONE) return published;
     if (toStdout && !copyToStdout(file_name)) return s.usage("cannot read back " + path);
     return EXIT_DONE;
@@ -146,11 +144,10 @@ int JobRecord(Session &s, const Args &args) {
     OperateCtrl(panelRECORDER, RECORDER_NUM_SETS, rows);
     OperateCtrl(panelRECORDER, RECORDER_INTERVAL, interval);
 
-    StatusLog().clear();
     s.progressOn(panelRECORDER, RECORDER_PROGRESS, rows);
-    s.operate(panelRECORDER, RECORDER_START);
+    const Outcome outcome = s.click(panelRECORDER, RECORDER_START, StartRecording);
     s.progressOff();
-    if (recwerte != rows || restwerte != 0) return recordFailed(s);
+    if (!outcome.done()) return recordFailed(s, outcome);
     std::printf("%d rows recorded in %s\n", rows, file_name);
     return EXIT_DONE;
 }
@@ -166,11 +163,10 @@ int JobCapture(Session &s, const Args &args) {
     if (!s.connect()) return s.linkFailed();
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
-    StatusLog().clear();
     s.progressOn();
-    s.operate(panelRECORDER, RECORDER_CAPTURE_GRAPH);
+    const Outcome outcome = s.click(panelRECORDER, RECORDER_CAPTURE_GRAPH, CaptureGraph);
     s.progressOff();
-    if (!LastCaptureDone() || file_handle < 0) return recordFailed(s);
+    if (!outcome.done()) return s.ended(outcome);
     std::printf("both curves captured in %s\n", file_name);
     return EXIT_DONE;
 }

@@ -297,6 +297,27 @@ bool Session::connect() {
 
 void Session::operate(int panel, int control) { OperateCtrl(panel, control); }
 
+Outcome Session::click(int panel, int control, const std::function<Outcome()> &run) {
+    int dimmed = 0;
+    if (GetCtrlAttribute(panel, control, ATTR_DIMMED, &dimmed) < 0 || dimmed)
+        return Outcome::Refused("the command is not available now (its button is dimmed)");
+    return run();
+}
+
+int Session::ended(const Outcome &outcome) {
+    const std::string why = outcome.reason.empty() ? "the operation did not end well" : outcome.reason;
+    switch (outcome.kind) {
+    case OutcomeKind::Done: return EXIT_DONE;
+    case OutcomeKind::Failed:
+    case OutcomeKind::Refused: return linkFailed(why);
+    case OutcomeKind::Rejected:
+    case OutcomeKind::Cancelled: return usage(why);
+    case OutcomeKind::Interrupted: break;
+    }
+    Result().reason = Printable(why);
+    return ReportInterrupted();
+}
+
 std::string Session::status() const {
     std::string s;
     GetCtrlVal(panelMAIN, MAIN_STATUS_LINE, &s);

@@ -3,10 +3,12 @@
 // opened through the connection dialog.
 #pragma once
 
+#include "core/outcome.h"
 #include "ctl/ctl.h"
 #include "ui/engine/engine.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -65,6 +67,14 @@ class Session {
 
     // Operates a control as the operator would.
     void operate(int panel, int control);
+    // Clicks a command whose callback runs `run`, and gives what it returned:
+    // the same code the operator's click runs. A dimmed command cannot be
+    // clicked: that is a refusal, and nothing runs.
+    Outcome click(int panel, int control, const std::function<Outcome()> &run);
+    // Ends a job with an operation's outcome: the reason goes on stderr and
+    // into the result, the kind gives the exit status (Failed and Refused 1,
+    // Rejected and Cancelled 2, Interrupted 130). Done returns EXIT_DONE.
+    int ended(const Outcome &outcome);
     // The status line as the operator reads it.
     std::string status() const;
     bool linkOpen() const;

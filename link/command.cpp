@@ -27,6 +27,17 @@ CommandOutcome OutcomeOf(ExchangeResult result) {
     return CommandOutcome::LinkLost;
 }
 
+const char *CommandOutcomeText(CommandOutcome outcome) {
+    switch (outcome) {
+    case CommandOutcome::Done: return "";
+    case CommandOutcome::Refused: return ExchangeErrorText(EXCHANGE_BUSY);
+    case CommandOutcome::LinkLost: return ExchangeErrorText(EXCHANGE_LOST);
+    case CommandOutcome::EchoIncorrect:
+    case CommandOutcome::NotAcknowledged: return ExchangeErrorText(EXCHANGE_BAD_ECHO);
+    }
+    return ExchangeErrorText(EXCHANGE_LOST);
+}
+
 CommandOutcome AcknowledgedCommand(int command, const char *text) {
     const unsigned short request[PNUM] = {};
     unsigned short reply[PNUM] = {};

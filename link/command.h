@@ -13,6 +13,8 @@ enum class CommandOutcome {
     NotAcknowledged, // answered without 0x00AA in word 0: the link is kept
 };
 CommandOutcome OutcomeOf(ExchangeResult result);
+// The text the status line shows for an outcome that is not Done.
+const char *CommandOutcomeText(CommandOutcome outcome);
 
 // Exchange that gives the link up on a lost or garbled reply (a refused one
 // only says so). Done when the controller answered.

@@ -140,41 +140,59 @@ int CC_RNG_FILTER(int, int, int event, void *, int, int) {
 int CC_NUM_FILTER(int, int, int, void *, int, int) { return 0; }
 
 namespace {
-CommandOutcome g_lastOutcome = CommandOutcome::Refused;
+// The outcome of a filter command, with the status line's error as its reason.
+Outcome filterOutcome(CommandOutcome outcome) {
+    return outcome == CommandOutcome::Done ? Outcome::Done() : Outcome::Failed(CommandOutcomeText(outcome));
+}
 } // namespace
 
-CommandOutcome LastFilterOutcome() { return g_lastOutcome; }
-
-int CC_CMD_GET_FILTER(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    g_lastOutcome = CommandOutcome::Refused;
+Outcome GetFilter() {
     // While a measuring loop runs the read does nothing at all, not even
     // say why; any other holder of the link says it is busy.
-    if (OperationRunning(Operation::Measuring) && !CommandAllowed(Command::GetFilter)) return 0;
-    if (CommandRefused(Command::GetFilter)) return 0;
+    if (OperationRunning(Operation::Measuring) && !CommandAllowed(Command::GetFilter))
+        return Outcome::Refused(RefusalReason(Command::GetFilter));
+    if (const char *busy = RefusalReason(Command::GetFilter); *busy) {
+        SetStatus(busy);
+        return Outcome::Refused(busy);
+    }
     OperationHold hold(Operation::Filter);
-    g_lastOutcome = ReadFilterSettings();
+    return filterOutcome(ReadFilterSettings());
+}
+
+Outcome SendFilter() {
+    constexpr char kFilterWritten[] = "Filter data successfully written.";
+    // Writing the filter stops sampling: a running loop would go on reading
+    // frozen values, and the writes would come between its requests.
+    if (OperationRunning(Operation::Measuring)) {
+        constexpr char kStopFirst[] = "Please stop the measurement first!";
+        MessagePopup("ERROR", kStopFirst);
+        return Outcome::Refused(kStopFirst);
+    }
+    if (const char *busy = RefusalReason(Command::SendFilter); *busy) {
+        SetStatus(busy);
+        return Outcome::Refused(busy);
+    }
+    OperationHold hold(Operation::Filter);
+    BuildFilterImage(filterimage);
+    const CommandOutcome written = WriteFilterMemory(filterimage);
+    switch (written) {
+    case CommandOutcome::Done: SetStatus(kFilterWritten); break;
+    case CommandOutcome::Refused: break; // the status line says why
+    default: SetStatus("Failure while writing filter data."); break;
+    }
+    Outcome outcome = filterOutcome(written);
+    if (outcome.done()) outcome.reason = kFilterWritten;
+    if (written == CommandOutcome::Refused) outcome.kind = OutcomeKind::Refused;
+    return outcome;
+}
+
+int CC_CMD_GET_FILTER(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) GetFilter();
     return 0;
 }
 
 int CC_CMD_SEND_FILTER(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    g_lastOutcome = CommandOutcome::Refused;
-    // Writing the filter stops sampling: a running loop would go on reading
-    // frozen values, and the writes would come between its requests.
-    if (OperationRunning(Operation::Measuring)) {
-        MessagePopup("ERROR", "Please stop the measurement first!");
-        return 0;
-    }
-    if (CommandRefused(Command::SendFilter)) return 0;
-    OperationHold hold(Operation::Filter);
-    BuildFilterImage(filterimage);
-    g_lastOutcome = WriteFilterMemory(filterimage);
-    switch (g_lastOutcome) {
-    case CommandOutcome::Done: SetStatus("Filter data successfully written."); break;
-    case CommandOutcome::Refused: break; // the status line says why
-    default: SetStatus("Failure while writing filter data."); break;
-    }
+    if (event == EVENT_COMMIT) SendFilter();
     return 0;
 }
 

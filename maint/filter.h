@@ -2,6 +2,7 @@
 // the filter memory (256 words at controller address 0x1100).
 #pragma once
 
+#include "core/outcome.h"
 #include "link/command.h"
 
 constexpr int FILTER_COUNT = 4;
@@ -29,9 +30,11 @@ CommandOutcome ReadFilterSettings();
 // packages. 0 on success, -1 on failure (reported in the status line).
 int sendFilterCoefficients(const unsigned short *image);
 
-// How the last GET FILTER or SEND FILTER ended (Refused when it never
-// started), for a caller that must act on the outcome, not on the status text.
-CommandOutcome LastFilterOutcome();
+// GET FILTER and SEND FILTER as their buttons run them: ask for the link,
+// hold it, read the settings onto the filter panel or write the image
+// BuildFilterImage makes. A failure's reason is the status line's error.
+Outcome GetFilter();
+Outcome SendFilter();
 
 int CC_RNG_FILTER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_NUM_FILTER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

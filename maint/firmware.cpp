@@ -9,8 +9,8 @@
 #include "link/dialog.h"
 #include "link/frame.h"
 #include "link/transport.h"
-#include "maint/lindata.h"
 #include "maint/srecord.h"
+#include "maint/update_files.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/update_ids.h"
 
@@ -20,13 +20,9 @@
 #include <string>
 #include <vector>
 
-char firmwarePath[260];
-char mergedFilePath[260];
 int s_record_handle = -1;
 
 namespace {
-
-DownloadOutcome g_lastDownload = DownloadOutcome::Refused;
 
 // The download's own clock: when the current wait started and how long ago.
 double tstart = 0.0, tdiff = 0.0;
@@ -50,6 +46,16 @@ constexpr char kMergeFirst[] =
 constexpr char kFailureText[] = "Firmware update failed: the loader did not report that it started the application.";
 
 bool g_downloading = false;
+
+// The download's ends the operator is told about in a message box: the
+// kind says whose fault it is, the text is the box's.
+Outcome told(OutcomeKind kind, const std::string &text) {
+    MessagePopup("ERROR", text.c_str());
+    return {kind, text};
+}
+Outcome refused(const std::string &text) { return told(OutcomeKind::Refused, text); }
+Outcome rejected(const std::string &text) { return told(OutcomeKind::Rejected, text); }
+Outcome failed(const std::string &text) { return told(OutcomeKind::Failed, text); }
 
 // Everything the loader sent during one download. The text has no size
 // limit, and a search never misses a text that arrives in pieces: it goes
@@ -122,21 +128,22 @@ void waitForDrain() {
     }
 }
 
-// The hand-over frame; true when the firmware agreed. Reports failures as
+// The hand-over frame; Done when the firmware agreed. Reports failures as
 // every command does; a lost link stays unusable until the next connect.
-bool handOver() {
+Outcome handOver() {
     unsigned short request[PNUM], words[PNUM];
     for (int i = 0; i < PNUM; ++i) request[i] = i % 2 == 0 ? 0x5555 : 0xAAAA;
     constexpr char kStep[] = "Starting download ... ";
-    if (ExchangeStep(kStep, kHandOverCommand, request, words) != CommandOutcome::Done) return false;
+    const CommandOutcome outcome = ExchangeStep(kStep, kHandOverCommand, request, words);
+    if (outcome != CommandOutcome::Done) return Outcome::Failed(CommandOutcomeText(outcome));
     if (words[0] != kHandOverAccepted) {
         SetStatus(ExchangeErrorText(EXCHANGE_BAD_ECHO));
         ApplyLinkState();
-        return false;
+        return Outcome::Failed(ExchangeErrorText(EXCHANGE_BAD_ECHO));
     }
     StatusStepDone(kStep, "OK!");
     ProcessSystemEvents();
-    return true;
+    return Outcome::Done();
 }
 
 // Closes the loader link and opens the normal link again, with its line
@@ -191,12 +198,11 @@ bool collectFinalMessages() {
 // The records checked are the records sent: an empty line is skipped by
 // both, so a stray blank line can neither cut the download short nor slip
 // past the check.
-bool readCheckedFile(const char *path, std::vector<SRecordLine> *records) {
+Outcome readCheckedFile(const char *path, std::vector<SRecordLine> *records) {
     s_record_handle = OpenFile(path, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
     if (s_record_handle < 0) {
         s_record_handle = -1;
-        MessagePopup("ERROR", "Could not open file!");
-        return false;
+        return rejected("Could not open file!");
     }
     std::vector<std::string> lines;
     const bool read = ReadTextLines(s_record_handle, &lines);
@@ -205,26 +211,20 @@ bool readCheckedFile(const char *path, std::vector<SRecordLine> *records) {
     *records = SRecordLinesOf(lines);
     int line = 0;
     std::string problem = "the file could not be read to its end";
-    if (!read || !CheckSRecords(*records, &line, &problem)) {
-        MessagePopup("ERROR", SRecordProblemText("The S-record file cannot be sent; nothing was sent.", path, line,
-                                                 problem)
-                                  .c_str());
-        return false;
-    }
-    return true;
+    if (!read || !CheckSRecords(*records, &line, &problem))
+        return rejected(
+            SRecordProblemText("The S-record file cannot be sent; nothing was sent.", path, line, problem));
+    return Outcome::Done();
 }
 
-DownloadOutcome download() {
+Outcome download() {
     // A serial link, something to send, and a file that is sound.
-    if (rs232con == 0) {
-        MessagePopup("ERROR", kTcpRefusal);
-        return DownloadOutcome::Refused;
+    if (rs232con == 0) return refused(kTcpRefusal);
+    if (OperationRunning(Operation::Measuring)) return refused("Please stop the measurement first!");
+    if (const char *busy = RefusalReason(Command::Program); *busy) {
+        SetStatus(busy);
+        return Outcome::Refused(busy);
     }
-    if (OperationRunning(Operation::Measuring)) {
-        MessagePopup("ERROR", "Please stop the measurement first!");
-        return DownloadOutcome::Refused;
-    }
-    if (CommandRefused(Command::Program)) return DownloadOutcome::Refused;
     // From here the port belongs to the download, the loader link included.
     OperationHold hold(Operation::Firmware);
     // With a table in use only a merged file made from exactly the present
@@ -234,28 +234,26 @@ DownloadOutcome download() {
     GetCtrlVal(panelUPDATE, UPDATE_CHK_USE_B, &useB);
     const bool merged = MergedFileReady();
     if ((useA || useB) && !merged) {
-        MessagePopup("ERROR", kMergeFirst);
         SetReadyLed(false);
-        return DownloadOutcome::FileRejected;
+        return rejected(kMergeFirst);
     }
-    if (!merged && !FileLedIsGreen(UPDATE_LED_FIRMWARE)) {
-        MessagePopup("ERROR", "Please select files first!");
+    if (!merged && !FileReady(UPDATE_LED_FIRMWARE)) {
         SetReadyLed(false);
-        return DownloadOutcome::FileRejected;
+        return rejected("Please select files first!");
     }
     std::vector<SRecordLine> records;
-    if (!readCheckedFile(merged ? mergedFilePath : firmwarePath, &records)) {
+    if (Outcome checked = readCheckedFile(merged ? mergedFilePath : firmwarePath, &records); !checked.done()) {
         SetReadyLed(false);
-        return DownloadOutcome::FileRejected;
+        return checked;
     }
 
     // The running firmware hands over to the loader. Nothing else may use
     // the port until the normal link is back.
     set_main_buttons(0, 0, 0);
     set_test_panel_controls(0, -2);
-    if (!handOver()) {
+    if (Outcome handedOver = handOver(); !handedOver.done()) {
         SetReadyLed(false);
-        return DownloadOutcome::LinkFailed;
+        return handedOver;
     }
 
     // The loader link, and the loader's announcement.
@@ -268,14 +266,12 @@ DownloadOutcome download() {
         const std::string why = std::string("The loader link could not be opened: ") + szStatus;
         SetReadyLed(false);
         restoreNormalLink();
-        MessagePopup("ERROR", why.c_str());
-        return DownloadOutcome::LoaderFailed;
+        return failed(why);
     }
     if (!waitForLoader()) {
         SetReadyLed(false);
         restoreNormalLink();
-        MessagePopup("ERROR", "No answer from controller!");
-        return DownloadOutcome::LoaderFailed;
+        return failed("No answer from controller!");
     }
 
     // The file, the loader's last words, and the normal link again.
@@ -286,37 +282,10 @@ DownloadOutcome download() {
     g_output.show(true);
     if (!successful) SetReadyLed(false);
     restoreNormalLink();
-    return successful ? DownloadOutcome::Done : DownloadOutcome::LoaderFailed;
+    return successful ? Outcome::Done(kDownloadSucceededText) : Outcome::Failed(kFailureText);
 }
 
 } // namespace
-
-bool FileLedIsGreen(int led) {
-    int color = 0;
-    return GetCtrlAttribute(panelUPDATE, led, ATTR_ON_COLOR, &color) >= 0 && color == VAL_GREEN;
-}
-
-void SetFileLed(int led, bool green) { SetCtrlAttribute(panelUPDATE, led, ATTR_ON_COLOR, green ? VAL_GREEN : VAL_RED); }
-
-void SetReadyLed(bool ready) {
-    SetCtrlAttribute(panelUPDATE, UPDATE_LED_READY, ATTR_ON_COLOR, ready ? VAL_YELLOW : VAL_RED);
-}
-
-bool MergedFileReady() {
-    int lit = 0;
-    GetCtrlVal(panelUPDATE, UPDATE_LED_MERGED, &lit);
-    return lit != 0 && FileLedIsGreen(UPDATE_LED_MERGED) && MergedFileStillCurrent();
-}
-
-bool TakePath(char *buffer, unsigned size, const char *path) {
-    buffer[0] = '\0';
-    if (std::strlen(path) >= size) {
-        MessagePopup("ERROR", (std::string("The path is too long:\r\n") + path).c_str());
-        return false;
-    }
-    std::strcpy(buffer, path);
-    return true;
-}
 
 int CC_CMD_LOAD_FIRMWARE(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
@@ -327,27 +296,30 @@ int CC_CMD_LOAD_FIRMWARE(int, int, int event, void *, int, int) {
     DropMergedFile();
     if (chosen > 0 && TakePath(firmwarePath, sizeof firmwarePath, path.c_str())) {
         SetCtrlVal(panelUPDATE, UPDATE_FIRMWARE_TEXT, firmwarePath);
-        SetFileLed(UPDATE_LED_FIRMWARE, true);
+        SetFileReady(UPDATE_LED_FIRMWARE, true);
         SetReadyLed(true);
     } else {
         SetCtrlVal(panelUPDATE, UPDATE_FIRMWARE_TEXT, "");
-        SetFileLed(UPDATE_LED_FIRMWARE, false);
+        SetFileReady(UPDATE_LED_FIRMWARE, false);
         SetReadyLed(false);
     }
     return 0;
 }
 
-DownloadOutcome LastDownloadOutcome() { return g_lastDownload; }
-
-int CC_CMD_PROGRAM(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || g_downloading) return 0;
+Outcome ProgramController() {
+    if (g_downloading) return Outcome::Refused("a download is already running");
     g_downloading = true;
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_DIMMED, 1);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_CMD_BUTTON_COLOR, VAL_RED);
-    g_lastDownload = download();
+    const Outcome outcome = download();
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_DIMMED, 0);
     g_downloading = false;
+    return outcome;
+}
+
+int CC_CMD_PROGRAM(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) ProgramController();
     return 0;
 }
 

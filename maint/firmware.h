@@ -3,8 +3,11 @@
 // link, and the normal serial link comes back afterwards.
 #pragma once
 
-extern char firmwarePath[260];
-extern char mergedFilePath[260];
+#include "core/outcome.h"
+#include "maint/update_files.h"
+
+#include <string>
+
 extern int s_record_handle;
 
 // The loader's texts the download waits for.
@@ -13,30 +16,15 @@ constexpr char kLoaderStartedText[] = "Application started from address";
 // What the loader output box ends with after a download that worked.
 constexpr char kDownloadSucceededText[] = "Firmwareupdate was successful!";
 
-// How a download ended.
-enum class DownloadOutcome {
-    Done,         // the loader started the new application
-    Refused,      // not now: no serial link, a loop or another operation holds it
-    FileRejected, // nothing to send, or the file failed its check: nothing was sent
-    LinkFailed,   // the running firmware did not hand over to the loader
-    LoaderFailed, // the loader did not answer, or did not start the application
-};
-// The outcome of the last PROGRAM (Refused before the first), for a caller
-// that must act on what happened rather than on a text shown.
-DownloadOutcome LastDownloadOutcome();
+// PROGRAM as its button runs it: checks the link and the files, hands the
+// controller to its loader, sends the file and brings the normal link back.
+// Refused (no serial link, a loop or another operation holds it), Rejected
+// (nothing to send, or the file failed its check: nothing was sent), Failed
+// (no hand-over, no loader answer, or the application did not start) or Done.
+// The reason is the text the operator was shown.
+Outcome ProgramController();
 
 int CC_CMD_LOAD_FIRMWARE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_PROGRAM(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void RegisterFirmwareCallbacks();
 
-// The update panel's file LEDs tell through their on-colour whether a file
-// is ready: green yes, red no.
-bool FileLedIsGreen(int led);
-void SetFileLed(int led, bool green);
-// Ready LED: yellow when something can be programmed, red otherwise.
-void SetReadyLed(bool ready);
-// A merged file only counts while its LED is green and lit (a table in use).
-bool MergedFileReady();
-// Copies a chosen path into a path buffer; false (buffer emptied) when it
-// does not fit.
-bool TakePath(char *buffer, unsigned size, const char *path);

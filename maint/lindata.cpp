@@ -2,8 +2,8 @@
 
 #include "core/panels.h"
 #include "core/program.h"
-#include "maint/firmware.h"
 #include "maint/srecord.h"
+#include "maint/update_files.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/update_ids.h"
 
@@ -11,56 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
-#include <tuple>
 
-char lindataAPath[260];
-char lindataBPath[260];
 int merged_file_handle = -1, lin_data_A_handle = -1, lin_data_B_handle = -1;
 
 namespace {
-
-// What a merged file was made from: the firmware file, the use boxes, the
-// table files in use, the window, and the merged file itself, each file by
-// path and content. The merged file is used only while all of it is as it
-// was when MERGE wrote it.
-struct MergeSource {
-    std::string firmware, firmwareSum;
-    int useA = 0, useB = 0;
-    std::string tableA, tableASum, tableB, tableBSum;
-    int start = 0, end = 0;
-    std::string merged, mergedSum;
-
-    auto fields() const {
-        return std::tie(firmware, firmwareSum, useA, useB, tableA, tableASum, tableB, tableBSum, start, end, merged,
-                        mergedSum);
-    }
-    bool operator==(const MergeSource &o) const { return fields() == o.fields(); }
-};
-
-// The source of the merged file the panel shows; empty while there is none.
-std::optional<MergeSource> g_mergeSource;
-
-MergeSource sourceOnPanel() {
-    MergeSource s;
-    s.firmware = firmwarePath;
-    s.firmwareSum = FileSha256Hex(firmwarePath);
-    GetCtrlVal(panelUPDATE, UPDATE_CHK_USE_A, &s.useA);
-    GetCtrlVal(panelUPDATE, UPDATE_CHK_USE_B, &s.useB);
-    if (s.useA) {
-        s.tableA = lindataAPath;
-        s.tableASum = FileSha256Hex(lindataAPath);
-    }
-    if (s.useB) {
-        s.tableB = lindataBPath;
-        s.tableBSum = FileSha256Hex(lindataBPath);
-    }
-    GetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_START, &s.start);
-    GetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_END, &s.end);
-    s.merged = mergedFilePath;
-    s.mergedSum = FileSha256Hex(mergedFilePath);
-    return s;
-}
 
 void putHex2(std::string &line, std::size_t at, unsigned value) {
     char digits[3];
@@ -93,10 +47,10 @@ void chooseTable(const Channel &ch) {
     DropMergedFile();
     if (chosen > 0 && TakePath(ch.path, 260, path.c_str())) {
         SetCtrlVal(panelUPDATE, ch.text, ch.path);
-        SetFileLed(ch.led, true);
+        SetFileReady(ch.led, true);
     } else {
         SetCtrlVal(panelUPDATE, ch.text, "");
-        SetFileLed(ch.led, false);
+        SetFileReady(ch.led, false);
     }
 }
 
@@ -136,9 +90,9 @@ bool samePath(const std::string &a, const char *b) {
 
 // Steps 2 to 6 of the merge; true when the merged file was written.
 bool merge(int useA, int useB, uint32_t start, uint32_t end) {
-    const bool firmwareReady = FileLedIsGreen(UPDATE_LED_FIRMWARE);
-    const bool aReady = !useA || FileLedIsGreen(UPDATE_LED_A);
-    const bool bReady = !useB || FileLedIsGreen(UPDATE_LED_B);
+    const bool firmwareReady = FileReady(UPDATE_LED_FIRMWARE);
+    const bool aReady = !useA || FileReady(UPDATE_LED_A);
+    const bool bReady = !useB || FileReady(UPDATE_LED_B);
     if (!firmwareReady || !aReady || !bReady) {
         MessagePopup("ERROR", "Please select all necessary files first!");
         return false;
@@ -302,23 +256,6 @@ int CC_NUM_MERGE_WINDOW(int, int, int event, void *, int, int) {
     return 0;
 }
 
-bool MergedFileStillCurrent() {
-    if (!g_mergeSource) return false;
-    if (sourceOnPanel() == *g_mergeSource) return true;
-    DropMergedFile();
-    return false;
-}
-
-// The LED and the text say so until MERGE makes a new one.
-void DropMergedFile() {
-    const bool shown = g_mergeSource.has_value();
-    g_mergeSource.reset();
-    SetFileLed(UPDATE_LED_MERGED, false);
-    if (shown)
-        SetCtrlVal(panelUPDATE, UPDATE_MERGED_TEXT,
-                   (std::string("Out of date, press MERGE again: ") + mergedFilePath).c_str());
-}
-
 int CC_CMD_MERGE_DATA(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_MERGE, ATTR_DIMMED, 1);
@@ -328,10 +265,9 @@ int CC_CMD_MERGE_DATA(int, int, int event, void *, int, int) {
     GetCtrlVal(panelUPDATE, UPDATE_CHK_USE_B, &useB);
     GetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_START, &start);
     GetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_END, &end);
-    g_mergeSource.reset();
     const bool written = merge(useA, useB, static_cast<uint32_t>(start), static_cast<uint32_t>(end));
-    if (written) g_mergeSource = sourceOnPanel();
-    SetFileLed(UPDATE_LED_MERGED, written);
+    if (written) NoteMergedFileSource();
+    SetFileReady(UPDATE_LED_MERGED, written);
     SetReadyLed(written);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_MERGE, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_MERGE, ATTR_DIMMED, 0);

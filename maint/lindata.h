@@ -3,12 +3,12 @@
 // controller's program memory.
 #pragma once
 
+#include "maint/update_files.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-extern char lindataAPath[260];
-extern char lindataBPath[260];
 extern int merged_file_handle, lin_data_A_handle, lin_data_B_handle;
 
 constexpr uint32_t kProgramMemoryBase = 33554432; // 2^25
@@ -39,11 +39,4 @@ int CC_CMD_MERGE_DATA(int panel, int control, int event, void *callbackData, int
 // Bound to both window numerics: a changed window makes the merged file out of date.
 int CC_NUM_MERGE_WINDOW(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
-// True while the last merged file was made from exactly the firmware file,
-// use boxes, table files (path and content) and window the panel shows now,
-// and is itself unchanged. When anything differs the merged file is
-// dropped: its LED turns red and its text says it is out of date.
-bool MergedFileStillCurrent();
-// Drops the merged file, as when an input it was made from changed.
-void DropMergedFile();
 void RegisterLinDataCallbacks();

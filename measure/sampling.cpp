@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 RunHooks runHooks;
@@ -34,27 +35,56 @@ void setVisible(std::initializer_list<int> ids, int visible) {
 }
 
 // One all-zero request with its status text; "OK." follows an acknowledge.
-// Returns true when the controller acknowledged. The caller holds the link.
-bool oneShot(int command, const char *text) {
-    if (AcknowledgedCommand(command, text) != CommandOutcome::Done) return false;
+// Done when the controller acknowledged, with the status line's text. The
+// caller holds the link.
+Outcome oneShot(int command, const char *text) {
+    const CommandOutcome outcome = AcknowledgedCommand(command, text);
+    if (outcome != CommandOutcome::Done) return Outcome::Failed(CommandOutcomeText(outcome));
     ProcessSystemEvents();
-    return true;
+    return Outcome::Done(std::string(text) + "OK.");
 }
+
+// A command another operation holds the link against; the status line says so.
+Outcome refusal(Command kind) {
+    const char *busy = RefusalReason(kind);
+    if (!*busy) return Outcome::Done();
+    SetStatus(busy);
+    return Outcome::Refused(busy);
+}
+
 
 // A sensor command clicked by the operator: asks for the link, holds it and
 // runs the command.
-bool g_lastSensorCommandDone = false;
-
-void sensorCommand(Command kind, int command, const char *text) {
-    g_lastSensorCommandDone = false;
-    if (CommandRefused(kind)) return;
+Outcome sensorCommand(Command kind, int command, const char *text) {
+    if (Outcome refused = refusal(kind); !refused.done()) return refused;
     OperationHold hold(Operation::SensorCommand);
-    g_lastSensorCommandDone = oneShot(command, text);
+    return oneShot(command, text);
+}
+
+// TEACH holds the link through the re-read of the taught parameters.
+Outcome teach() {
+    if (Outcome refused = refusal(Command::SensorCommand); !refused.done()) return refused;
+    OperationHold hold(Operation::SensorCommand);
+    if (Outcome taught = oneShot(6, "Sending TEACH order ... "); !taught.done()) return taught;
+    target = RAM;
+    // The taught values go to the panels, so the next send keeps them.
+    Outcome read = GetRecord(param);
+    if (read.done()) SetPanelValues(param);
+    return read;
 }
 
 } // namespace
 
-bool LastSensorCommandDone() { return g_lastSensorCommandDone; }
+Outcome RunSensorCommand(int control) {
+    switch (control) {
+    case MAIN_CMD_TRIGGER: return sensorCommand(Command::SensorCommand, 14, "Aquiring normalisation base ... ");
+    case MAIN_CMD_RESET: return sensorCommand(Command::SensorCommand, 13, "Reseting data ... ");
+    case MAIN_CMD_TEACH: return teach();
+    case MAIN_CMD_STOP_SAMPLING: return sensorCommand(Command::StopSampling, 10, "Stop sampling ... ");
+    case MAIN_CMD_RESTART_SAMPLING: return sensorCommand(Command::SensorCommand, 11, "Restart sampling ... ");
+    default: return Outcome::Rejected("not a sensor command");
+    }
+}
 
 void ShowRunLayout() {
     setVisible({MAIN_GRAPH, MAIN_RNG_XSCALE}, 0);
@@ -95,9 +125,8 @@ void EnterIdleState(int loopCommand, int failure) {
     rx_flag = 0;
 }
 
-int CC_CMD_RUN(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    if (CommandRefused(Command::Run)) return 0;
+Outcome RunMeasuring() {
+    if (Outcome refused = refusal(Command::Run); !refused.done()) return refused;
     OperationHold hold(Operation::Measuring);
     EnterMeasuringState(MAIN_CMD_RUN);
     stop_flag = 0;
@@ -125,6 +154,11 @@ int CC_CMD_RUN(int, int, int event, void *, int, int) {
     display.flush();
     GiveUpLink(static_cast<ExchangeResult>(failure));
     EnterIdleState(MAIN_CMD_RUN, failure);
+    return failure == MEAS_OK ? Outcome::Done() : Outcome::Failed(MeasureErrorText(failure));
+}
+
+int CC_CMD_RUN(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) RunMeasuring();
     return 0;
 }
 
@@ -144,36 +178,27 @@ int CC_CMD_STOP(int, int, int event, void *, int, int) {
 }
 
 int CC_CMD_TEACH(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    g_lastSensorCommandDone = false;
-    if (CommandRefused(Command::SensorCommand)) return 0;
-    // TEACH holds the link through the re-read of the taught parameters.
-    OperationHold hold(Operation::SensorCommand);
-    if (!oneShot(6, "Sending TEACH order ... ")) return 0;
-    target = RAM;
-    // The taught values go to the panels, so the next send keeps them.
-    g_lastSensorCommandDone = GetParameter(param) == 1;
-    if (g_lastSensorCommandDone) SetPanelValues(param);
+    if (event == EVENT_COMMIT) RunSensorCommand(MAIN_CMD_TEACH);
     return 0;
 }
 
 int CC_CMD_STOP_SAMPLING(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) sensorCommand(Command::StopSampling, 10, "Stop sampling ... ");
+    if (event == EVENT_COMMIT) RunSensorCommand(MAIN_CMD_STOP_SAMPLING);
     return 0;
 }
 
 int CC_CMD_RESTART_SAMPLING(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) sensorCommand(Command::SensorCommand, 11, "Restart sampling ... ");
+    if (event == EVENT_COMMIT) RunSensorCommand(MAIN_CMD_RESTART_SAMPLING);
     return 0;
 }
 
 int CC_CMD_RESET(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) sensorCommand(Command::SensorCommand, 13, "Reseting data ... ");
+    if (event == EVENT_COMMIT) RunSensorCommand(MAIN_CMD_RESET);
     return 0;
 }
 
 int CC_CMD_TRIGGER(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) sensorCommand(Command::SensorCommand, 14, "Aquiring normalisation base ... ");
+    if (event == EVENT_COMMIT) RunSensorCommand(MAIN_CMD_TRIGGER);
     return 0;
 }
 

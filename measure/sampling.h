@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/groups.h"
+#include "core/outcome.h"
 
 #include <functional>
 
@@ -16,10 +17,14 @@ void EnterIdleState(int loopCommand, int failure);
 // its point-count and margin controls, the DATA graph and its x scale hidden.
 void ShowRunLayout();
 
-// Whether the last one-shot sensor command (TRIGGER, RESET, TEACH with its
-// re-read, STOP and RESTART SAMPLING) was acknowledged; a refused one was
-// not. For a caller that acts on the outcome rather than on the status text.
-bool LastSensorCommandDone();
+// Runs the one-shot sensor command of a main panel button (MAIN_CMD_TRIGGER,
+// _RESET, _TEACH with its re-read, _STOP_SAMPLING, _RESTART_SAMPLING) as its
+// click does: asks for the link, holds it, sends, and says on the status line
+// what the outcome says.
+Outcome RunSensorCommand(int control);
+// RUN as its button runs it: live values cycle after cycle until STOP or a
+// failed request; Done when it was stopped, Failed with the request's error.
+Outcome RunMeasuring();
 int CC_CMD_RUN(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_STOP(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_CMD_TRIGGER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -122,24 +122,36 @@ int showMerge() {
 
 } // namespace
 
-int CC_BTNCompare(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || CommandRefused(Command::Transfer)) return 0;
+Outcome CompareWithController() {
+    if (const char *busy = RefusalReason(Command::Transfer); *busy) {
+        SetStatus(busy);
+        return Outcome::Refused(busy);
+    }
     OperationHold hold(Operation::Transfer);
     TargetFromSelector();
     if (target == DATFILE) {
-        SetStatus("Select RAM or EEPROM to compare the panels with the controller.");
-        return 0;
+        constexpr char kNoMemory[] = "Select RAM or EEPROM to compare the panels with the controller.";
+        SetStatus(kNoMemory);
+        return Outcome::Refused(kNoMemory);
     }
     unsigned short panels[PARAM_WORDS], controller[PARAM_WORDS];
     panelRecord(panels);
     std::copy(panels, panels + PARAM_WORDS, controller);
     // The read reports on the status line; a failed read opens no view.
-    if (!GetParameter(controller)) return 0;
+    const Outcome read = GetRecord(controller);
+    if (!read.done()) return read;
     std::copy(controller, controller + PARAM_WORDS, g_controller);
     g_place = target;
     g_fields = CompareRecords(panels, controller);
     fillTable();
     DisplayPanel(panelCOMPARE);
+    Outcome outcome = Outcome::Done();
+    outcome.count = static_cast<int>(g_fields.size());
+    return outcome;
+}
+
+int CC_BTNCompare(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) CompareWithController();
     return 0;
 }
 

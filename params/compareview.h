@@ -4,9 +4,12 @@
 // or to the panels only.
 #pragma once
 
+#include "core/outcome.h"
+
 // COMPARE on the main panel: reads the record from the memory the selector
 // points at into a scratch record (the panels stay as they are) and lists the
-// differences.
+// differences. Done with the number of differing fields in count.
+Outcome CompareWithController();
 int CC_BTNCompare(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // The view's own callback: closing the window hides it.
 int CC_COMPARE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -1,5 +1,6 @@
 #include "params/transfer.h"
 
+#include "core/outcome.h"
 #include "core/owner.h"
 #include "core/panels.h"
 #include "core/program.h"
@@ -38,10 +39,11 @@ void startProgress() {
 }
 
 // Exchanges one request; the reply lands in `reply`. Returns false after
-// giving up the link.
-bool exchange(int command, const unsigned short request[PNUM], unsigned short reply[PNUM]) {
+// giving up the link, with the reason in *failure.
+bool exchange(int command, const unsigned short request[PNUM], unsigned short reply[PNUM], Outcome *failure) {
     const ExchangeResult result = Exchange(command, request, reply);
     GiveUpLink(result);
+    if (result != EXCHANGE_OK) *failure = Outcome::Failed(ExchangeErrorText(result));
     return result == EXCHANGE_OK;
 }
 
@@ -57,10 +59,18 @@ void controlFrame(unsigned short request[PNUM]) {
     request[0] = kSetCommand;
 }
 
-void setReport(const char *what, int n) {
+// Shows how set n went; returns the text shown.
+std::string setReport(const char *what, int n) {
     char text[128];
     std::snprintf(text, sizeof text, "Parameter set %i of 12 %s", n, what);
     SetStatus(text);
+    return text;
+}
+
+// The same text as the status line's, kept as the outcome's reason.
+Outcome shown(OutcomeKind kind, const char *text) {
+    SetStatus(text);
+    return {kind, text};
 }
 
 int selectedTarget() {
@@ -78,60 +88,65 @@ Command transferCommand() { return selectedTarget() == DATFILE ? Command::FileTr
 
 void TargetFromSelector() { target = selectedTarget(); }
 
-int SendParameter(unsigned short rec[PARAM_WORDS]) {
+int SendParameter(unsigned short rec[PARAM_WORDS]) { return SendRecord(rec).done() ? 1 : 0; }
+int GetParameter(unsigned short rec[PARAM_WORDS]) { return GetRecord(rec).done() ? 1 : 0; }
+
+Outcome SendRecord(unsigned short rec[PARAM_WORDS]) {
     frame::sync = 0x55;
     if (target == DATFILE) {
         const bool saved = SendParaToFile(rec);
-        SetStatus(saved ? "Parameter saved to file." : "Parameter saving to file failed.");
-        return saved ? 1 : 0;
+        return saved ? shown(OutcomeKind::Done, "Parameter saved to file.")
+                     : shown(OutcomeKind::Failed, "Parameter saving to file failed.");
     }
-    // Requests and replies live here, and the record is taken as it is now:
-    // what runs during the waits cannot change what goes out.
+    // Requests and replies live here, and the record and the place are taken
+    // as they are now: what runs during the waits (a click on another memory
+    // button included) cannot change what goes out or where it is activated.
+    const int place = target;
     unsigned short sending[PARAM_WORDS];
     std::copy(rec, rec + PARAM_WORDS, sending);
     unsigned short request[PNUM], reply[PNUM];
     startProgress();
     // A set the controller did not echo is reported and the rest still go
     // out, but the send as a whole has then failed.
-    bool allStored = true;
+    Outcome outcome;
     for (int n = 1; n <= PARAM_SETS; ++n) {
         loadSet(sending, n, request);
-        if (!exchange(kWriteSets, request, reply)) return 0;
+        if (!exchange(kWriteSets, request, reply, &outcome)) return outcome;
         progress(8 * n);
-        allStored = allStored && reply[0] == n;
-        setReport(reply[0] == n ? "stored to sensor" : "storing to sensor failed", n);
+        const std::string text = setReport(reply[0] == n ? "stored to sensor" : "storing to sensor failed", n);
+        // The first set not stored is why the send failed.
+        if (reply[0] != n && outcome.done()) outcome = Outcome::Failed(text);
     }
     controlFrame(request);
-    const int command = target == EEPROM ? kStoreSets : kWriteSets;
+    const int command = place == EEPROM ? kStoreSets : kWriteSets;
     char text[128];
-    std::snprintf(text, sizeof text, "Activating parameter %s", target == EEPROM ? "and storing to EEPROM ... " : "... ");
+    std::snprintf(text, sizeof text, "Activating parameter %s", place == EEPROM ? "and storing to EEPROM ... " : "... ");
     SetStatus(text);
-    if (!exchange(command, request, reply)) return 0;
+    if (!exchange(command, request, reply, &outcome)) return outcome;
     progress(100);
     std::strncat(text, reply[0] == 0 ? "Done!" : "Failed!", sizeof text - std::strlen(text) - 1);
     SetStatus(text);
-    return allStored && reply[0] == 0 ? 1 : 0;
+    if (reply[0] != 0 && outcome.done()) outcome = Outcome::Failed(text);
+    return outcome;
 }
 
-int GetParameter(unsigned short rec[PARAM_WORDS]) {
+Outcome GetRecord(unsigned short rec[PARAM_WORDS]) {
     frame::sync = 0x55;
     GetPanelValues(rec);
     if (target == DATFILE) {
         const bool loaded = ReadParaFromFile(rec) == 1;
-        SetStatus(loaded ? "Parameter loaded from file." : "Parameter load from file failed.");
-        return loaded ? 1 : 0;
+        return loaded ? shown(OutcomeKind::Done, "Parameter loaded from file.")
+                      : shown(OutcomeKind::Failed, "Parameter load from file failed.");
     }
     // The place is taken once: the selector may change during the waits.
     const int place = target;
     unsigned short request[PNUM], reply[PNUM];
     startProgress();
     controlFrame(request);
-    if (!exchange(place == EEPROM ? kReadEeprom : kReadSets, request, reply)) return 0;
+    Outcome outcome;
+    if (!exchange(place == EEPROM ? kReadEeprom : kReadSets, request, reply, &outcome)) return outcome;
     progress(4);
-    if (reply[0] != 0) {
-        SetStatus("Failed to initialize parameter copy.");
-        return 0;
-    }
+    if (reply[0] != 0) return shown(OutcomeKind::Failed, "Failed to initialize parameter copy.");
     SetStatus("Starting parameter load ...");
     // The sets go into a scratch record that replaces rec only once all
     // twelve arrived: a load that fails part-way leaves no mixed record.
@@ -139,19 +154,15 @@ int GetParameter(unsigned short rec[PARAM_WORDS]) {
     std::copy(rec, rec + PARAM_WORDS, loaded);
     for (int n = 1; n <= PARAM_SETS; ++n) {
         loadSet(loaded, n, request);
-        if (!exchange(kReadSets, request, reply)) return 0;
+        if (!exchange(kReadSets, request, reply, &outcome)) return outcome;
         progress(8 * n + 4);
-        if (reply[0] != n) {
-            setReport("loading from sensor failed", n);
-            return 0;
-        }
+        if (reply[0] != n) return Outcome::Failed(setReport("loading from sensor failed", n));
         std::copy(std::begin(reply), std::end(reply), loaded + PARAM_SET_WORDS * (n - 1));
         setReport("loaded from sensor", n);
     }
     std::copy(loaded, loaded + PARAM_WORDS, rec);
-    SetStatus(place == EEPROM ? "Parameter set successfully loaded from EEPROM"
-                              : "Parameter set successfully loaded from RAM");
-    return 1;
+    return shown(OutcomeKind::Done, place == EEPROM ? "Parameter set successfully loaded from EEPROM"
+                                                    : "Parameter set successfully loaded from RAM");
 }
 
 int CC_RADIO_MEMORY(int panel, int control, int event, void *, int, int) {
@@ -162,38 +173,38 @@ int CC_RADIO_MEMORY(int panel, int control, int event, void *, int, int) {
     return 0;
 }
 
-namespace {
-bool g_lastTransferDone = false;
-} // namespace
-
-bool LastTransferDone() { return g_lastTransferDone; }
-
-int CC_BTNSend(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    g_lastTransferDone = false;
-    if (CommandRefused(transferCommand())) return 0;
+Outcome SendPanels() {
+    if (const char *busy = RefusalReason(transferCommand()); *busy) return shown(OutcomeKind::Refused, busy);
     OperationHold hold(Operation::Transfer);
     TargetFromSelector();
     GetPanelValues(param);
-    g_lastTransferDone = SendParameter(param) == 1;
+    return SendRecord(param);
+}
+
+Outcome GetPanels() {
+    if (const char *busy = RefusalReason(transferCommand()); *busy) return shown(OutcomeKind::Refused, busy);
+    OperationHold hold(Operation::Transfer);
+    TargetFromSelector();
+    const int place = target;
+    // A failed or partial load leaves the panels as they were.
+    const Outcome outcome = GetRecord(param);
+    if (outcome.done()) {
+        SetPanelValues(param);
+        NoteRecordOrigin(place == RAM      ? RecordSource::ControllerRam
+                         : place == EEPROM ? RecordSource::ControllerEeprom
+                                           : RecordSource::File,
+                         "", param);
+    }
+    return outcome;
+}
+
+int CC_BTNSend(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) SendPanels();
     return 0;
 }
 
 int CC_BTNGet(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    g_lastTransferDone = false;
-    if (CommandRefused(transferCommand())) return 0;
-    OperationHold hold(Operation::Transfer);
-    TargetFromSelector();
-    // A failed or partial load leaves the panels as they were.
-    g_lastTransferDone = GetParameter(param) == 1;
-    if (g_lastTransferDone) {
-        SetPanelValues(param);
-        NoteRecordOrigin(target == RAM      ? RecordSource::ControllerRam
-                         : target == EEPROM ? RecordSource::ControllerEeprom
-                                            : RecordSource::File,
-                         "", param);
-    }
+    if (event == EVENT_COMMIT) GetPanels();
     return 0;
 }
 

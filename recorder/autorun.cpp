@@ -127,9 +127,12 @@ RunEnd runLoop() {
 
 } // namespace
 
-int CC_CMD_START_REC(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    if (recorder_stop_flag == 0 || CommandRefused(Command::StartRecording)) return 0;
+Outcome StartRecording() {
+    if (recorder_stop_flag == 0) return Outcome::Refused("a recording runs already");
+    if (const char *busy = RefusalReason(Command::StartRecording); *busy) {
+        SetStatus(busy);
+        return Outcome::Refused(busy);
+    }
     OperationHold hold(Operation::Recording);
     lockForRun();
     GetCtrlVal(panelRECORDER, RECORDER_INTERVAL, &zeitint);
@@ -137,11 +140,12 @@ int CC_CMD_START_REC(int, int, int event, void *, int, int) {
     ShowRunLayout();
 
     const int header = WriteHeaderIfPending();
-    if (file_handle < 0) MessagePopup("ATTENTION!", "No file selected!\nRecording can not be started.");
+    constexpr char kNoFile[] = "No file selected!\nRecording can not be started.";
+    if (file_handle < 0) MessagePopup("ATTENTION!", kNoFile);
     if (header != 0 || file_handle < 0) {
         if (file_handle >= 0) AppendStatus(" Recording not started.");
         restoreAfterRun();
-        return 0;
+        return file_handle < 0 ? Outcome::Rejected(kNoFile) : RecordFileOutcome(header);
     }
 
     recwerte = 0;
@@ -173,14 +177,25 @@ int CC_CMD_START_REC(int, int, int event, void *, int, int) {
         }
         // A link that stopped answering stays unusable until the next connect.
         if (end.link == MEAS_LOST) set_main_buttons(0, 0, 0);
-    } else if (end.file != 0) {
-        SetStatusF("Error! Record file not written: %s Recording stopped.", FileErrorText(end.file));
-    } else if (restwerte == 0 && recwerte == anzwerte) {
-        // The status line says how the run ended, as the file's last line does.
-        SetStatus(("Recording successfully finished at " + std::string(TimeStr()) + ".").c_str());
-    } else {
-        SetStatus("Recording interrupted prior to completion.");
+        return Outcome::Failed(MeasureErrorText(end.link));
     }
+    if (end.file != 0) {
+        SetStatusF("Error! Record file not written: %s Recording stopped.", FileErrorText(end.file));
+        return RecordFileOutcome(end.file);
+    }
+    if (restwerte == 0 && recwerte == anzwerte) {
+        // The status line says how the run ended, as the file's last line does.
+        const std::string finished = "Recording successfully finished at " + std::string(TimeStr()) + ".";
+        SetStatus(finished.c_str());
+        return Outcome::Done(finished);
+    }
+    constexpr char kInterrupted[] = "Recording interrupted prior to completion.";
+    SetStatus(kInterrupted);
+    return Outcome::Cancelled(kInterrupted);
+}
+
+int CC_CMD_START_REC(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) StartRecording();
     return 0;
 }
 

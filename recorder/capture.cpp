@@ -13,6 +13,7 @@
 #include "ui/panels/recorder_ids.h"
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -61,23 +62,24 @@ int fetchCurves() {
 } // namespace
 
 namespace {
-bool g_lastCaptureDone = false;
+
+// A refusal the operator is told about in a message box.
+Outcome refusedWithMessage(const char *text) {
+    MessagePopup("ATTENTION!", text);
+    return Outcome::Refused(text);
+}
+
 } // namespace
 
-bool LastCaptureDone() { return g_lastCaptureDone; }
-
-int CC_CMD_CAPTURE_GRAPH(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    g_lastCaptureDone = false;
-    if (recorder_status != 1) {
-        MessagePopup("ATTENTION!", "Cannot record data. Please check file settings.");
-        return 0;
+Outcome CaptureGraph() {
+    if (recorder_status != 1) return refusedWithMessage("Cannot record data. Please check file settings.");
+    if (const char *busy = RefusalReason(Command::CaptureGraph); *busy) {
+        SetStatus(busy);
+        return Outcome::Refused(busy);
     }
-    if (CommandRefused(Command::CaptureGraph)) return 0;
     if (OperationRunning(Operation::Measuring)) {
         stop_flag = 1;
-        MessagePopup("ATTENTION!", "Cannot read data while in RUN mode.");
-        return 0;
+        return refusedWithMessage("Cannot read data while in RUN mode.");
     }
     OperationHold hold(Operation::Capture);
     SetCtrlAttribute(panelRECORDER, RECORDER_CAPTURE_GRAPH, ATTR_DIMMED, 1);
@@ -91,6 +93,7 @@ int CC_CMD_CAPTURE_GRAPH(int, int, int event, void *, int, int) {
     SetCtrlVal(panelRECORDER, RECORDER_RECORDED, recwerte);
     captureProgress(0);
 
+    Outcome outcome;
     int r = fetchCurves();
     if (r == MEAS_OK) {
         rx_flag = 0;
@@ -99,15 +102,24 @@ int CC_CMD_CAPTURE_GRAPH(int, int, int event, void *, int, int) {
             AppendStatus(" Trigger rearmed.");
             captureProgress(100);
             ProcessSystemEvents();
-            g_lastCaptureDone = WriteGraphHeaderToFile() == 0 && StoreGraphToFile() == 0;
+            int code = WriteGraphHeaderToFile();
+            if (code == 0) code = StoreGraphToFile();
+            outcome = RecordFileOutcome(code);
         }
     }
+    if (r == kNoNewData) outcome = Outcome::Failed("No new trigger event. No data availible.");
+    else if (r != MEAS_OK) outcome = Outcome::Failed(MeasureErrorText(r));
     if (r == MEAS_LOST || r == MEAS_ECHO) {
         abandon(r);
-        return 0;
+        return outcome;
     }
     stop_flag = 1;
     SetCtrlAttribute(panelRECORDER, RECORDER_CAPTURE_GRAPH, ATTR_DIMMED, 0);
+    return outcome;
+}
+
+int CC_CMD_CAPTURE_GRAPH(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) CaptureGraph();
     return 0;
 }
 

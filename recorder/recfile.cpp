@@ -141,6 +141,14 @@ RecordRow RecordRowFields(int index, const std::string &time) {
             fixed16(RD_EVAL1),     fixed16(RD_EVAL2)};
 }
 
+Outcome RecordFileOutcome(int code) {
+    if (code == 0) return Outcome::Done();
+    if (code == -1 || file_handle < 0)
+        return Outcome::Rejected(std::string("cannot write the record file ") + file_name);
+    return Outcome::Failed(std::string("Error! Record file not written: ") + FileErrorText(code) + " (" + file_name +
+                           ")");
+}
+
 const char *FileErrorText(int code) {
     if (code == -1) return "No file selected!";
     return code >= 1 && code <= kFileErrorCount ? kFileErrors[code - 1] : "Unknown error.";

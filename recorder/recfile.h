@@ -10,6 +10,8 @@
 // whole line written before.
 #pragma once
 
+#include "core/outcome.h"
+
 #include <array>
 #include <functional>
 #include <string>
@@ -25,6 +27,11 @@ extern double zeitint;      // seconds between two rows of an automatic run
 constexpr int kFileErrorCount = 10;
 // Text of a file error code 1 to 10 ("Dsik is full!" for 9).
 const char *FileErrorText(int code);
+// The outcome of a write to the record file from its result code: Done for
+// 0; Rejected when no usable file exists or it could not be opened (the
+// recorder says so in a message box); otherwise Failed, with the error the
+// status line shows and the file's name.
+Outcome RecordFileOutcome(int code);
 
 // The names of the record file's columns, in the file's order.
 constexpr int kRecordColumns = 12;

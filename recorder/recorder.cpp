@@ -120,15 +120,21 @@ int CC_RING_REC_TYPE(int, int, int event, void *, int, int) {
     return 0;
 }
 
-int CC_CMD_REC_CAPTURE(int panel, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+Outcome StoreRow() {
     if (recorder_status != 1) {
-        MessagePopup("ATTENTION!", "Cannot record data. Please check file settings.");
-        return 0;
+        constexpr char kNoFile[] = "Cannot record data. Please check file settings.";
+        MessagePopup("ATTENTION!", kNoFile);
+        return Outcome::Refused(kNoFile);
     }
     // Only a row that is in the file is counted, so INDEX never skips one.
-    if (StoreRecorderDATA() == 0) ++recwerte;
-    SetCtrlVal(panel, RECORDER_RECORDED, recwerte);
+    const Outcome outcome = RecordFileOutcome(StoreRecorderDATA());
+    if (outcome.done()) ++recwerte;
+    SetCtrlVal(panelRECORDER, RECORDER_RECORDED, recwerte);
+    return outcome;
+}
+
+int CC_CMD_REC_CAPTURE(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) StoreRow();
     return 0;
 }
 

@@ -3,6 +3,8 @@
 // reads live values on its own and stores one row per interval.
 #pragma once
 
+#include "core/outcome.h"
+
 extern int recstate;           // automatic run: 1 recording, 0 paused
 extern int recorder_stop_flag; // 0 while the automatic run loops; 1 ends it
 extern int restwerte;          // rows still to come in this run
@@ -14,6 +16,14 @@ void ShowRowStored(int on);
 // Shows restwerte x zeitint, rounded to whole seconds, as days, hours,
 // minutes and seconds.
 void ShowRemainingTime();
+
+// The manual CAPTURE as its button runs it: one row of the values the
+// program holds into the record file.
+Outcome StoreRow();
+// START as its button runs it: the automatic run, until its last row, a
+// failed request or row, or a stop. Done when every row was stored;
+// Cancelled when the run was stopped before.
+Outcome StartRecording();
 
 int CC_REC_FILE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_RING_REC_TYPE(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -24,8 +24,6 @@ const char kReportTitle[] = "Commissioning report";
 
 namespace {
 
-int g_lastReportPages = 0;
-
 constexpr double kSampleMax = 4096.0; // the curves' and the analog output's full scale
 
 std::string linkText() {
@@ -220,24 +218,27 @@ int WriteReport(const std::string &path, const std::string &note, std::string *e
     return WriteDocumentPdf(doc, path, error);
 }
 
-int LastReportPages() { return g_lastReportPages; }
-
-int CC_CMD_REPORT(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    g_lastReportPages = 0;
+Outcome ReportFromPanels() {
     std::string path, note;
     if (FileSelectPopup(GetWritableDataDir().c_str(), "report.pdf", "*.pdf", kReportTitle, VAL_SAVE_BUTTON, 0, 1, 1,
                         1, &path) < 1)
-        return 0;
+        return Outcome::Cancelled("no file chosen for the report");
     if (PromptPopup(kReportTitle, "A note for the report (machine, place, what was set up):", &note,
                     kReportNoteMax) < 1)
-        return 0;
+        return Outcome::Cancelled("no note given for the report");
     std::string error;
-    g_lastReportPages = WriteReport(path, note, &error);
-    if (g_lastReportPages == 0) {
+    const int pages = WriteReport(path, note, &error);
+    if (pages == 0) {
         MessagePopup("Error", error.c_str());
-        return 0;
+        return Outcome::Failed(error);
     }
-    SetStatusF("Report written: %s (%d pages).", path.c_str(), g_lastReportPages);
+    SetStatusF("Report written: %s (%d pages).", path.c_str(), pages);
+    Outcome outcome = Outcome::Done();
+    outcome.count = pages;
+    return outcome;
+}
+
+int CC_CMD_REPORT(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) ReportFromPanels();
     return 0;
 }

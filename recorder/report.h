@@ -5,6 +5,8 @@
 // last DATA curves of both channels and the analog output characteristic.
 #pragma once
 
+#include "core/outcome.h"
+
 #include <string>
 
 // Longest operator note a report takes.
@@ -16,8 +18,9 @@ extern const char kReportTitle[];
 // number of pages, or 0 with the reason in *error (the file is then as it was).
 int WriteReport(const std::string &path, const std::string &note, std::string *error);
 
-// Pages of the last report REPORT wrote; 0 when it wrote none (cancelled or
-// failed).
-int LastReportPages();
+// REPORT as its button runs it: asks for the file and the note, writes the
+// report of the panels and says so. Done with the page count in count;
+// Cancelled when the operator gave no file or no note.
+Outcome ReportFromPanels();
 
 int CC_CMD_REPORT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -11,6 +11,7 @@
 #include <QJsonParseError>
 #include <QTcpServer>
 
+#include <algorithm>
 #include <array>
 #include <regex>
 #include <sstream>
@@ -452,6 +453,98 @@ TEST_F(CtlTest, FailuresExitWithTheirStatusAndSayWhy) {
     r = RunCtl({"--tcp", silent.tcp(), "get", "--from", "ram", "--out", path("y.ini")}, 30000);
     EXPECT_EQ(r.code, 1) << Describe(r);
     EXPECT_FALSE(QFile::exists(path("y.ini")));
+}
+
+// What a command's outcome says reaches the script: its kind as the exit
+// status, its reason as the result's, word for word as the operator read it.
+class CtlOutcomeTest : public CtlTest {
+  protected:
+    // The one JSON line a --json run writes on stdout.
+    static QJsonObject resultOf(const CtlResult &r) {
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out).trimmed(), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << Describe(r);
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << Describe(r);
+        return doc.object();
+    }
+    static void expectFailed(const CtlResult &r, int code, const std::string &reason) {
+        EXPECT_EQ(r.code, code) << Describe(r);
+        const QJsonObject o = resultOf(r);
+        EXPECT_EQ(o.value("exit").toInt(-1), code);
+        EXPECT_EQ(o.value("status").toString().toStdString(), "failed");
+        EXPECT_EQ(o.value("reason").toString().toStdString(), reason) << Describe(r);
+        EXPECT_NE(r.err.find("qvex-ctl: " + reason), std::string::npos) << r.err;
+    }
+};
+
+TEST_F(CtlOutcomeTest, AFailedTransferGivesExitOneAndTheStepThatFailedAsItsReason) {
+    ASSERT_TRUE(sim.start({}));
+    const CtlResult got = ctl({"get", "--from", "ram", "--out", path("a.ini")});
+    ASSERT_EQ(got.code, 0) << Describe(got);
+    sim.stop();
+
+    // The controller takes every set but does not confirm the activation.
+    ASSERT_TRUE(sim.start({"--bad-activation"}));
+    expectFailed(ctl({"--json", "send", "--to", "ram", path("a.ini")}), 1, "Activating parameter ... Failed!");
+    sim.stop();
+
+    // A set the controller answers as another: the read stops there, and
+    // nothing is written.
+    ASSERT_TRUE(sim.start({"--wrong-set-at", "3"}));
+    expectFailed(ctl({"--json", "get", "--from", "ram", "--out", path("b.ini")}), 1,
+                 "Parameter set 3 of 12 loading from sensor failed");
+    EXPECT_FALSE(QFile::exists(path("b.ini")));
+    // The send reads the controller's record first, and stops at the same set.
+    expectFailed(ctl({"--json", "send", "--to", "ram", path("a.ini")}), 1,
+                 "Parameter set 3 of 12 loading from sensor failed");
+}
+
+TEST_F(CtlOutcomeTest, ARefusedDownloadAndASilentLoaderSayWhyInTheResult) {
+    Spit(path("fw.S"), maint_test::syntheticFirmware()[0] + "\r\n");
+    // Over TCP the program refuses the download before anything is sent.
+    ASSERT_TRUE(sim.start({}));
+    const CtlResult tcpRefused = ctl({"--json", "flash", path("fw.S")});
+    expectFailed(tcpRefused, 1,
+                 "To upgrade the controller you need to establish a connection\n"
+                 "using a RS232 COM port or an RS232-to-USB converter emulating\n"
+                 "an virtual COM port. Upgrade is not supported using TCP/IP.");
+    sim.stop();
+
+    // A controller that hands over but starts no loader: the download failed.
+    std::string firmware;
+    for (const std::string &l : maint_test::syntheticFirmware())
+        firmware += l + "\r\n";
+    Spit(path("fw.S"), firmware);
+    ASSERT_TRUE(sim.start({"--loader-silent"}, true));
+    const QString settings = path("settings.ini");
+    Spit(settings, "[SERIAL PORTS]\r\nCOM1 = \"" + sim.pty().toStdString() + "\"\r\n");
+    const CtlResult silent =
+        RunCtl({"--quiet", "--settings", settings, "--serial", "1", "--json", "flash", path("fw.S")});
+    expectFailed(silent, 1, "No answer from controller!");
+}
+
+TEST_F(CtlOutcomeTest, ACommandDonePrintsTheTextTheOperatorReads) {
+    ASSERT_TRUE(sim.start({}));
+    const CtlResult trigger = ctl({"trigger"});
+    EXPECT_EQ(trigger.code, 0) << Describe(trigger);
+    EXPECT_EQ(trigger.out, "Aquiring normalisation base ... OK.\n");
+    const CtlResult filter = ctl({"filter", "send"});
+    EXPECT_EQ(filter.code, 0) << Describe(filter);
+    EXPECT_EQ(filter.out, "Filter data successfully written.\n");
+}
+
+TEST_F(CtlOutcomeTest, AFileTheDownloadCannotUseIsTheFilesFaultWithExitTwo) {
+    ASSERT_TRUE(sim.start({}, true));
+    const QString settings = path("settings.ini");
+    Spit(settings, "[SERIAL PORTS]\r\nCOM1 = \"" + sim.pty().toStdString() + "\"\r\n");
+    Spit(path("bad.S"), "S1130000 not a record\r\n");
+    const CtlResult r = RunCtl({"--quiet", "--settings", settings, "--serial", "1", "--json", "flash", path("bad.S")});
+    EXPECT_EQ(r.code, 2) << Describe(r);
+    const QJsonObject o = resultOf(r);
+    EXPECT_EQ(o.value("exit").toInt(-1), 2);
+    EXPECT_NE(o.value("reason").toString().toStdString().find("The S-record file cannot be sent; nothing was sent."),
+              std::string::npos)
+        << Describe(r);
 }
 
 } // namespace

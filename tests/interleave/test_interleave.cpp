@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -189,6 +190,14 @@ class Clicker {
         click(WidgetOf({&panel, control}));
         armed = false;
     }
+    // Runs what a command's click runs, clicking as press does, and gives
+    // the outcome it returned.
+    Outcome run(const std::function<Outcome()> &operation) {
+        armed = true;
+        const Outcome outcome = operation();
+        armed = false;
+        return outcome;
+    }
 
   private:
     // At every event delivery of an armed run: one click on an enabled
@@ -257,6 +266,7 @@ class Interleave : public RecorderTest {
         hand.clicks = 0;
     }
     void press(int panel, int control) { hand.press(panel, control); }
+    Outcome run(const std::function<Outcome()> &operation) { return hand.run(operation); }
 
     // Runs one operation with clicks; true when the outcome is sound.
     bool runOnce(Op op, unsigned seed, Figures &f, std::string *why);
@@ -287,11 +297,11 @@ bool Interleave::runOnce(Op op, unsigned seed, Figures &f, std::string *why) {
         sim::FilterImage before{};
         for (auto &w : before) w = static_cast<uint16_t>(any(rng));
         sim.setFilterImage(before);
-        press(panelFILTER, FILTER_CMD_SEND);
+        const Outcome outcome = run(SendFilter);
         status = StatusLine();
         right = sim.filterImage() == PassThroughImage();
         // Success is what the operator read and what a script acts on.
-        const bool claimed = status == "Filter data successfully written." || LastFilterOutcome() == CommandOutcome::Done;
+        const bool claimed = status == "Filter data successfully written." || outcome.done();
         if (claimed && !right) *why = "success, filter memory wrong";
         break;
     }
@@ -338,7 +348,7 @@ bool Interleave::runOnce(Op op, unsigned seed, Figures &f, std::string *why) {
         unsigned short expected[PARAM_WORDS];
         std::copy(param, param + PARAM_WORDS, expected);
         GetPanelValues(expected);
-        press(panelMAIN, MAIN_BTN_SEND);
+        const Outcome outcome = run(SendPanels);
         status = StatusLine();
         const sim::ParamRecord ram = sim.ramRecord();
         right = true;
@@ -346,7 +356,7 @@ bool Interleave::runOnce(Op op, unsigned seed, Figures &f, std::string *why) {
         for (int i = 0; i < PARAM_WORDS; ++i)
             if (i % 16 != 0 && ram[std::size_t(i)] != expected[i] && firstWrong < 0) firstWrong = i;
         right = firstWrong < 0;
-        if ((status == "Activating parameter ... Done!" || LastTransferDone()) && !right)
+        if ((status == "Activating parameter ... Done!" || outcome.done()) && !right)
             *why = "success, controller record wrong from word " + std::to_string(firstWrong) + " (" +
                    std::to_string(ram[std::size_t(firstWrong)]) + " for " + std::to_string(expected[firstWrong]) + ")";
         break;
@@ -356,14 +366,14 @@ bool Interleave::runOnce(Op op, unsigned seed, Figures &f, std::string *why) {
         record[1] = static_cast<uint16_t>(1 + any(rng) % 200);
         sim.setRamRecord(record);
         SetCtrlVal(panelPOWER, POWER_POWER, 250);
-        press(panelMAIN, MAIN_BTN_GET);
+        const Outcome outcome = run(GetPanels);
         status = StatusLine();
         int power = -1;
         GetCtrlVal(panelPOWER, POWER_POWER, &power);
         right = power == record[1];
         for (int i = 0; i < PARAM_WORDS; ++i)
             if (i % 16 != 0 && param[i] != record[std::size_t(i)]) right = false;
-        if ((status == "Parameter set successfully loaded from RAM" || LastTransferDone()) && !right)
+        if ((status == "Parameter set successfully loaded from RAM" || outcome.done()) && !right)
             *why = "success, panels wrong";
         break;
     }

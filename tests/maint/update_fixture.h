@@ -130,12 +130,12 @@ class UpdatePanelTest : public ProgramTest {
             SetCtrlVal(panelUPDATE, box, 0);
             CC_CHK_ENABLE(panelUPDATE, box, EVENT_COMMIT, nullptr, 0, 0);
         }
-        for (int led : {UPDATE_LED_FIRMWARE, UPDATE_LED_A, UPDATE_LED_B, UPDATE_LED_MERGED}) SetFileLed(led, false);
+        ResetUpdateFiles();
+        for (int led : {UPDATE_LED_FIRMWARE, UPDATE_LED_A, UPDATE_LED_B, UPDATE_LED_MERGED}) SetFileReady(led, false);
         SetReadyLed(false);
         for (int text : {UPDATE_FIRMWARE_TEXT, UPDATE_TEXT_A, UPDATE_TEXT_B, UPDATE_MERGED_TEXT})
             SetCtrlVal(panelUPDATE, text, "");
         ResetTextBox(panelUPDATE, UPDATE_LOADER_OUTPUT, "");
-        firmwarePath[0] = mergedFilePath[0] = lindataAPath[0] = lindataBPath[0] = '\0';
         SetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_START, 0);
         SetCtrlVal(panelUPDATE, UPDATE_NUM_WINDOW_END, 0);
     }

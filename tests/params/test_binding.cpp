@@ -110,6 +110,10 @@ class BindingTest : public ProgramTest {
 };
 
 TEST_F(BindingTest, StartUpReadsThePanelDefaultsIntoParam) {
+    // A program just started: panels fresh from their files, whatever the
+    // tests before this one did to them.
+    DiscardAllPanels();
+    EnsurePanelsLoaded();
     EXPECT_EQ(param[PW_MARKER], 1);
     EXPECT_EQ(param[PW_FIXED_75], 0x0203);
     EXPECT_EQ(param[PW_FIXED_77], 0x0202);

@@ -8,6 +8,7 @@
 #include "ini/inifile.h"
 #include "params/binding.h"
 #include "params/compare.h"
+#include "params/compareview.h"
 #include "params/parafile.h"
 #include "params/record.h"
 #include "sim/runner.h"
@@ -302,6 +303,16 @@ TEST_F(CompareTest, TheKeepAllButtonsAndTheFileSelectorOpenNoSurprises) {
     EXPECT_TRUE(sim.requestLog().empty());
     EXPECT_TRUE(popups->shown.empty());
     EXPECT_EQ(StatusLine(), "Select RAM or EEPROM to compare the panels with the controller.");
+    const Outcome notAMemory = CompareWithController();
+    EXPECT_EQ(notAMemory.kind, OutcomeKind::Refused);
+    EXPECT_EQ(notAMemory.reason, StatusLine());
+
+    // From RAM the outcome counts the fields the view lists.
+    click(panelMAIN, MAIN_RADIO_RAM);
+    const Outcome compared = CompareWithController();
+    EXPECT_TRUE(compared.done()) << compared.reason;
+    EXPECT_EQ(compared.count, 3);
+    click(panelCOMPARE, COMPARE_CLOSE);
 }
 
 // qvex-ctl's diff compares the controller's record with a file; the view,

@@ -6,6 +6,7 @@
 #include "ini/inifile.h"
 #include "params/parafile.h"
 #include "params/transfer.h"
+#include "recorder/capture.h"
 #include "recorder/report.h"
 #include "ui/engine/numbers.h"
 #include "ui/panels/power_ids.h"
@@ -87,12 +88,14 @@ int pdfPages(const std::string &path) {
 
 class ReportTest : public RecorderTest {
   protected:
-    // REPORT as the operator presses it: a file name, then the note.
+    // REPORT as its button runs it: a file name, then the note. The pages
+    // written, 0 when none.
     int report(const std::string &file, const std::string &note) {
         popups->fileAnswers.push_back(file);
         popups->promptAnswers.push_back(note);
-        OperateCtrl(panelMAIN, MAIN_CMD_REPORT);
-        return LastReportPages();
+        const Outcome outcome = ReportFromPanels();
+        EXPECT_EQ(outcome.done(), outcome.count > 0) << outcome.reason;
+        return outcome.count;
     }
     // SEND with the file target: the parameter file of the panels' record.
     void writeParameterFile(const std::string &file) {
@@ -103,8 +106,9 @@ class ReportTest : public RecorderTest {
     }
     void getFromRam() {
         OperateCtrl(panelMAIN, MAIN_RADIO_RAM);
-        OperateCtrl(panelMAIN, MAIN_BTN_GET);
-        ASSERT_TRUE(LastTransferDone()) << StatusLine();
+        const Outcome outcome = GetPanels();
+        ASSERT_TRUE(outcome.done()) << outcome.reason;
+        ASSERT_EQ(outcome.reason, StatusLine());
     }
     // Every section and key of the parameter file, with the value the
     // report gives it: numbers equal to the panels' five decimals, any other
@@ -182,8 +186,8 @@ TEST_F(ReportTest, AReportOfTheControllersRecordNamesEveryParameterAsTheFileDoes
     // DATA read's curves, and the report says it has none.
     chooseFile(path("capture.csv"));
     sim.advanceTime(100'000);
-    OperateCtrl(panelRECORDER, RECORDER_CAPTURE_GRAPH);
-    ASSERT_TRUE(LastCaptureDone());
+    const Outcome captured = CaptureGraph();
+    ASSERT_TRUE(captured.done()) << captured.reason;
     ASSERT_EQ(report(path("after-capture.pdf"), ""), kReportPages);
     const ReportText afterCapture(path("after-capture.pdf"), {});
     EXPECT_TRUE(afterCapture.has("No curves of a DATA read to show")) << afterCapture.text.substr(0, 1500);
@@ -230,10 +234,11 @@ TEST_F(ReportTest, ARecordLoadedFromATemplateIsNamedUntilThePanelsChange) {
 TEST_F(ReportTest, CancellingTheFileOrTheNoteWritesNothingAndAnUnwritableFileIsSaid) {
     const std::string pdf = path("never.pdf");
     popups->fileAnswers.push_back(""); // cancelled
-    OperateCtrl(panelMAIN, MAIN_CMD_REPORT);
+    EXPECT_EQ(ReportFromPanels().kind, OutcomeKind::Cancelled);
     popups->fileAnswers.push_back(pdf); // no note: the question cancelled
-    OperateCtrl(panelMAIN, MAIN_CMD_REPORT);
-    EXPECT_EQ(LastReportPages(), 0);
+    const Outcome noNote = ReportFromPanels();
+    EXPECT_EQ(noNote.kind, OutcomeKind::Cancelled);
+    EXPECT_EQ(noNote.count, 0);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
 
     EXPECT_EQ(report(path("missing/report.pdf"), "x"), 0);
