@@ -103,8 +103,10 @@ int overlayFile(Session &s, const std::string &path) {
 
 // ---- the jobs ---------------------------------------------------------------------------
 
+// The text as the status line shows it: its printable characters. The
+// result's JSON carries the whole text.
 int jobVersion(Session &, const Args &) {
-    std::printf("%s\n", Result().version.c_str());
+    std::printf("%s\n", szVersionShown);
     return EXIT_DONE;
 }
 
