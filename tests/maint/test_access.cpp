@@ -42,6 +42,7 @@ class AccessTest : public ProgramTest {
             SetCtrlVal(panelEXPERT, id, 0);
         send_get_status = 1;
         stop_flag = 1;
+        set_main_buttons(1, 1, 1); // as after a connect, whatever an earlier test left
         OperateCtrl(panelEXPERT, EXPERT_CMD_ENTER_STANDARD);
         popups->shown.clear();
     }

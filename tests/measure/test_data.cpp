@@ -143,6 +143,7 @@ TEST_F(DataLoopTest, ASilentControllerEndsTheLoopWithConnectionLost) {
 // ---- the measurement record on the indicators ------------------------------------
 
 TEST_F(DataLoopTest, FixedPointValuesShowTheirIntegerPartAndRealValue) {
+    SetCtrlVal(panelINTENSITY, INTENSITY_RESULT_A, 0); // whatever an earlier test showed there
     std::fill(std::begin(rawdata), std::end(rawdata), 0);
     rawdata[22] = 0x8000; // 1.5
     rawdata[23] = 0x0001;
