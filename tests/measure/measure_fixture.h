@@ -55,17 +55,8 @@ class MeasureTest : public ProgramTest {
             if (onTick) onTick();
         });
         watcher.start(1);
-        // Every wait of a loop also looks, so a busy machine that delays the
-        // timer cannot let a loop run on past the point a test stops it.
-        SetEventDeliveryHook(
-            [](void *self) {
-                auto *test = static_cast<MeasureTest *>(self);
-                if (test->onTick) test->onTick();
-            },
-            this);
     }
     void TearDown() override {
-        SetEventDeliveryHook(nullptr, nullptr);
         watcher.stop();
         stop_flag = 1;
         ProgramTest::TearDown();
