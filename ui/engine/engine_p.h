@@ -69,6 +69,9 @@ bool applicationReady();
 // by the first wait), dropped when the engine closes (events.cpp).
 void makeWaitTimer();
 void dropWaitTimer();
+// Forgets a pending quit, the delivery hook and the delayed calls (the
+// engine closing).
+void resetEventLoop();
 // Paints with the desktop's style, every widget of the same colours with
 // one shared palette, so the style's kept pictures are found again after a
 // colour change instead of piling up (looks.cpp). The count of shared

@@ -12,37 +12,57 @@
 namespace engine {
 namespace {
 
-QEventLoop *g_loop = nullptr;
-bool g_quitPending = false;
-int g_quitCode = 0;
-QTimer *g_waitTimer = nullptr; // bounds WaitForSystemEvents
+// What the event loop keeps between calls, in one place with one reset:
+// the loop running, a quit asked for before it ran, the wait's bound, the
+// delivery hook and the delayed calls still to come.
+struct EventLoopState {
+    QEventLoop *loop = nullptr;
+    bool quitPending = false;
+    int quitCode = 0;
+    QTimer *waitTimer = nullptr; // bounds WaitForSystemEvents
+    EventDeliveryHook deliveryHook = nullptr;
+    void *deliveryHookData = nullptr;
+    bool inDeliveryHook = false;
+    std::map<int, QTimer *> delayedCalls;
+    int lastDelayedCall = 0;
 
-EventDeliveryHook g_deliveryHook = nullptr;
-void *g_deliveryHookData = nullptr;
-bool g_inDeliveryHook = false;
+    // No quit pending, no hook, no delayed call left to fire. The wait
+    // timer and a loop in progress belong to their callers and stay.
+    void Reset() {
+        for (auto &call : delayedCalls) {
+            call.second->stop();
+            call.second->deleteLater();
+        }
+        delayedCalls.clear();
+        quitPending = false;
+        quitCode = 0;
+        deliveryHook = nullptr;
+        deliveryHookData = nullptr;
+    }
+};
+EventLoopState g_events;
 
 void callDeliveryHook() {
-    if (!g_deliveryHook || g_inDeliveryHook) return;
-    g_inDeliveryHook = true;
-    g_deliveryHook(g_deliveryHookData);
-    g_inDeliveryHook = false;
+    if (!g_events.deliveryHook || g_events.inDeliveryHook) return;
+    g_events.inDeliveryHook = true;
+    g_events.deliveryHook(g_events.deliveryHookData);
+    g_events.inDeliveryHook = false;
 }
-
-std::map<int, QTimer *> g_delayedCalls;
-int g_lastDelayedCall = 0;
 
 } // namespace
 
 void makeWaitTimer() {
-    if (g_waitTimer) return;
-    g_waitTimer = new QTimer();
-    g_waitTimer->setSingleShot(true);
-    QObject::connect(g_waitTimer, &QTimer::timeout, [] {});
+    if (g_events.waitTimer) return;
+    g_events.waitTimer = new QTimer();
+    g_events.waitTimer->setSingleShot(true);
+    QObject::connect(g_events.waitTimer, &QTimer::timeout, [] {});
 }
 
+void resetEventLoop() { g_events.Reset(); }
+
 void dropWaitTimer() {
-    delete g_waitTimer;
-    g_waitTimer = nullptr;
+    delete g_events.waitTimer;
+    g_events.waitTimer = nullptr;
 }
 
 } // namespace engine
@@ -51,29 +71,29 @@ using namespace engine;
 
 int RunUserInterface() {
     if (!applicationReady()) return UIE_NotInitialized;
-    if (g_quitPending) {
-        g_quitPending = false;
-        return g_quitCode;
+    if (g_events.quitPending) {
+        g_events.quitPending = false;
+        return g_events.quitCode;
     }
     QEventLoop loop;
-    QEventLoop *outer = g_loop;
-    g_loop = &loop;
+    QEventLoop *outer = g_events.loop;
+    g_events.loop = &loop;
     int rc = loop.exec();
-    g_loop = outer;
-    g_quitPending = false;
+    g_events.loop = outer;
+    g_events.quitPending = false;
     return rc;
 }
 
 int QuitUserInterface(int returnCode) {
-    g_quitCode = returnCode;
-    if (g_loop) g_loop->exit(returnCode);
-    else g_quitPending = true;
+    g_events.quitCode = returnCode;
+    if (g_events.loop) g_events.loop->exit(returnCode);
+    else g_events.quitPending = true;
     return 0;
 }
 
 void SetEventDeliveryHook(EventDeliveryHook hook, void *data) {
-    g_deliveryHook = hook;
-    g_deliveryHookData = data;
+    g_events.deliveryHook = hook;
+    g_events.deliveryHookData = data;
 }
 
 int ProcessSystemEvents() {
@@ -86,27 +106,27 @@ int ProcessSystemEvents() {
 
 int PostDelayedCall(double seconds, DelayedCallPtr fn, void *data) {
     if (!QCoreApplication::instance() || !fn) return UIE_NotInitialized;
-    const int id = ++g_lastDelayedCall;
+    const int id = ++g_events.lastDelayedCall;
     auto *timer = new QTimer();
     timer->setSingleShot(true);
     QObject::connect(timer, &QTimer::timeout, [id, fn, data] {
-        auto it = g_delayedCalls.find(id);
-        if (it == g_delayedCalls.end()) return;
+        auto it = g_events.delayedCalls.find(id);
+        if (it == g_events.delayedCalls.end()) return;
         it->second->deleteLater();
-        g_delayedCalls.erase(it);
+        g_events.delayedCalls.erase(it);
         fn(data);
     });
-    g_delayedCalls[id] = timer;
+    g_events.delayedCalls[id] = timer;
     timer->start(seconds <= 0 ? 0 : static_cast<int>(seconds * 1000.0));
     return id;
 }
 
 void CancelDelayedCall(int id) {
-    auto it = g_delayedCalls.find(id);
-    if (it == g_delayedCalls.end()) return;
+    auto it = g_events.delayedCalls.find(id);
+    if (it == g_events.delayedCalls.end()) return;
     it->second->stop();
     it->second->deleteLater();
-    g_delayedCalls.erase(it);
+    g_events.delayedCalls.erase(it);
 }
 
 int WaitForSystemEvents(double maxSeconds) {
@@ -119,7 +139,7 @@ int WaitForSystemEvents(double maxSeconds) {
     // then costs no timer work at all, and a stray early wake-up only makes
     // the caller look at its clock once more.
     const int ms = maxSeconds * 1000.0 < 1.0 ? 1 : static_cast<int>(maxSeconds * 1000.0);
-    if (!g_waitTimer->isActive() || g_waitTimer->remainingTime() > ms) g_waitTimer->start(ms);
+    if (!g_events.waitTimer->isActive() || g_events.waitTimer->remainingTime() > ms) g_events.waitTimer->start(ms);
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     return 0;
 }

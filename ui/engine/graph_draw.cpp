@@ -46,6 +46,10 @@ int labelDecimals(double step) {
     return step >= 1.0 ? 0 : std::min(9, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
 }
 
+// A printf format for the axis: Qt Charts fills it in with QString::asprintf,
+// which always writes a point, since the charts do not localize numbers
+// (QChart::localizeNumbers stays off). Tick labels read the same under
+// every desktop locale.
 QString labelFormat(double step) { return QString("%.%1f").arg(labelDecimals(step)); }
 
 } // namespace

@@ -376,6 +376,7 @@ void CloseCVIRTE() {
     for (auto &p : g_panels)
         if (p && p->widget) delete p->widget.data();
     g_panels.clear();
+    resetEventLoop();
     dropWaitTimer();
     if (g_ownApp) {
         delete g_app;
