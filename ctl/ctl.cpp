@@ -66,7 +66,8 @@ constexpr char kUsage[] =
     "                      text output comes as \"NAME: line\" once a controller is done\n"
     "  --limit NAME,...    only these controllers of the inventory\n"
     "  --jobs N            at most N controllers at once (default 4, 1 ... 256);\n"
-    "                      never two at once on one serial device\n"
+    "                      never two at once on one device (a serial device,\n"
+    "                      or one TCP host and port under several names)\n"
     "  --timeout S         a controller not done after S seconds is stopped and\n"
     "                      reported failed (default none: a recording may take\n"
     "                      hours, and a controller that stops answering fails\n"
@@ -95,6 +96,31 @@ bool parseInt(const std::string &text, int *value) {
 }
 
 } // namespace
+
+const char kTcpForm[] = "takes HOST:PORT with a port 1 ... 65535, e.g. 127.0.0.1:10001";
+const char kSerialForm[] = "takes a port number 1 ... 255 or a device path";
+const char kBaudForm[] = "takes 9600, 19200, 38400, 57600 or 115200";
+
+bool ParseTcpLink(const std::string &text, std::string *host, int *port) {
+    const std::size_t colon = text.rfind(':');
+    int p = 0;
+    if (colon == std::string::npos || colon == 0 || !parseInt(text.substr(colon + 1), &p) || p < 1 || p > 65535)
+        return false;
+    *host = text.substr(0, colon);
+    *port = p;
+    return true;
+}
+
+bool ParseSerialLink(const std::string &text, int *port, std::string *device) {
+    if (!text.empty() && text[0] == '/') {
+        *device = text;
+        return true;
+    }
+    int p = 0;
+    if (!parseInt(text, &p) || p < 1 || p > 255) return false;
+    *port = p;
+    return true;
+}
 
 int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::string *error) {
     int i = 1;
@@ -134,29 +160,24 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
         } else if (a == "--tcp") {
             std::string v;
             if (!value("--tcp", &v)) return EXIT_USAGE;
-            const std::size_t colon = v.rfind(':');
-            if (colon == std::string::npos || colon == 0 || !parseInt(v.substr(colon + 1), &o->tcpPort) ||
-                o->tcpPort < 1 || o->tcpPort > 65535) {
-                *error = "--tcp takes HOST:PORT, e.g. 127.0.0.1:10001";
+            if (!ParseTcpLink(v, &o->host, &o->tcpPort)) {
+                *error = std::string("--tcp ") + kTcpForm;
                 return EXIT_USAGE;
             }
-            o->host = v.substr(0, colon);
             o->link = Options::TCP;
         } else if (a == "--serial") {
             std::string v;
             if (!value("--serial", &v)) return EXIT_USAGE;
             o->link = Options::SERIAL;
-            if (!v.empty() && v[0] == '/') {
-                o->serialDevice = v;
-            } else if (!parseInt(v, &o->serialPort) || o->serialPort < 1 || o->serialPort > 255) {
-                *error = "--serial takes a port number 1 ... 255 or a device path";
+            if (!ParseSerialLink(v, &o->serialPort, &o->serialDevice)) {
+                *error = std::string("--serial ") + kSerialForm;
                 return EXIT_USAGE;
             }
         } else if (a == "--baud") {
             std::string v;
             if (!value("--baud", &v)) return EXIT_USAGE;
             if (!parseInt(v, &o->baud) || BaudIndex(o->baud) < 0) {
-                *error = "--baud takes 9600, 19200, 38400, 57600 or 115200";
+                *error = std::string("--baud ") + kBaudForm;
                 return EXIT_USAGE;
             }
         } else if (a == "--settings") {

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -242,6 +243,48 @@ TEST_F(FleetTest, LimitPicksControllersAndOutDirNamesTheirFiles) {
         EXPECT_EQ(r.code, 2) << section << Describe(r);
         EXPECT_NE(r.err.find("x]"), std::string::npos) << r.err;
     }
+}
+
+// An inventory line the reader would pass over, or a link that could never
+// open, is said before the first controller is contacted: a controller
+// silently left out, or failing only when its turn comes after the others
+// were changed, leaves a line half done.
+TEST_F(FleetTest, InventoryWithALineItCannotTakeOrABadLinkIsRefusedBeforeAnyControllerSeesAFrame) {
+    const QString frames = path("frames.log");
+    const QString first = "[a]\ntcp = " + startSim({"--log-frames", frames}).tcp() + "\n";
+    const QString other = startSim().tcp();
+    const struct {
+        QString rest;
+        const char *says;
+    } cases[] = {
+        {"[]\ntcp = " + other, "line 3: [] names no controller"},
+        {"[" + QString(255, 'n') + "]\ntcp = " + other, "line 3: the name"},
+        {"[b\ntcp = " + other, "line 3: a section header ends with ]"},
+        {"tcp = " + other, "line 3: [a]: tcp given twice (line 2)"},
+        {"[b]\ntcp = 127.0.0.1:0", "line 4: [b]: tcp = 127.0.0.1:0"},
+        {"[b]\ntcp = 127.0.0.1:70000", "line 4: [b]: tcp = 127.0.0.1:70000"},
+        {"[b]\ntcp = 127.0.0.1", "line 4"},
+        {"[b]\ntcp = host:port", "line 4"},
+        {"[b]\nserial = /dev/null\nbaud = 12345", "line 5: [b]: baud = 12345"},
+        {"[b]\nserial = port1", "line 4: [b]: serial = port1"},
+        {"[b]\n\n; a comment\njust words", "line 6: neither [NAME] nor KEY = VALUE"},
+    };
+    for (const auto &c : cases) {
+        Spit(path("controllers.ini"), (first + c.rest + "\n").toStdString());
+        QElapsedTimer clock;
+        clock.start();
+        const CtlResult r = fleet({"--json", "version"}, 10000);
+        EXPECT_EQ(r.code, 2) << c.rest.left(60).toStdString() << "\n" << Describe(r);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.says << "\n" << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_EQ(QFileInfo(frames).size(), 0) << "the first controller was contacted: " << c.rest.left(60).toStdString();
+    }
+    // The same file without the faulty line runs both.
+    Spit(path("controllers.ini"), (first + "[b]\ntcp = " + other + "\n").toStdString());
+    const CtlResult r = fleet({"--json", "version"});
+    EXPECT_EQ(r.code, 0) << Describe(r);
+    EXPECT_EQ(ByName(JsonLines(r.out)).size(), 2u);
 }
 
 TEST_F(FleetTest, ControllerPastTheTimeOutIsStoppedAndTheRestStillRun) {
