@@ -9,6 +9,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace ctl {
 
@@ -48,9 +49,13 @@ constexpr char kUsage[] =
     "                      {\"name\", \"link\", \"command\", \"status\": \"ok\" | \"unchanged\"\n"
     "                      | \"changed\" | \"differs\" | \"failed\", \"exit\", \"reason\",\n"
     "                      \"fields\": [{\"section\", \"key\", \"controller\", \"file\"}],\n"
-    "                      \"version\", \"files\": [...], \"seconds\"}; reason and version\n"
-    "                      are null when there is none. Without --inventory the\n"
-    "                      name is the link. --json may also follow the command.\n"
+    "                      \"version\", \"files\": [...], \"files_bytes\": [...],\n"
+    "                      \"warnings\": [...], \"seconds\"}; reason and version\n"
+    "                      are null when there is none. Texts are UTF-8: a byte\n"
+    "                      that is not becomes U+FFFD, and files_bytes gives\n"
+    "                      each file's name as on disk, percent-encoded. Without\n"
+    "                      --inventory the name is the link. --json may also\n"
+    "                      follow the command (once in all).\n"
     "  --name NAME         the controller's name in the JSON results\n"
     "  -h, --help          this text\n"
     "  --version           the version\n"
@@ -225,10 +230,20 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
             return EXIT_USAGE;
         } else {
             o->command = a;
-            // --json after the command is the same switch.
+            // --json after the command is the same switch, and given twice
+            // it is a usage error there too; after "--" nothing is a switch.
+            bool options = true;
             for (++i; i < argc; ++i) {
-                if (std::strcmp(argv[i], "--json") == 0) o->json = true;
-                else o->args.push_back(argv[i]);
+                if (options && std::strcmp(argv[i], "--") == 0) options = false;
+                if (options && std::strcmp(argv[i], "--json") == 0) {
+                    if (o->json) {
+                        *error = "--json given twice";
+                        return EXIT_USAGE;
+                    }
+                    o->json = true;
+                } else {
+                    o->args.push_back(argv[i]);
+                }
             }
             break;
         }
@@ -258,6 +273,9 @@ std::string LinkText(const Options &o) {
 }
 
 int Main(int argc, char **argv) {
+    std::vector<std::string> decoded;
+    std::vector<char *> decodedArgv;
+    DecodeFleetChildArgs(&argc, &argv, &decoded, &decodedArgv);
     Options options;
     std::string text, error;
     const int rc = ParseCommandLine(argc, argv, &options, &text, &error);

@@ -4,7 +4,6 @@
 #include "ctl/session.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -28,6 +27,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -329,8 +329,10 @@ class Fleet {
         Child *c = child.get();
         c->entry = e;
         if (!e.deviceKey.empty()) busyDevices_.insert(e.deviceKey);
-        QStringList args;
-        for (const std::string &a : childArgs(e)) args << QString::fromStdString(a);
+        // The arguments go percent-encoded: a process's arguments pass
+        // through QString, which would change a name that is not UTF-8.
+        QStringList args{QString::fromLatin1(kFleetChildSwitch)};
+        for (const std::string &a : childArgs(e)) args << QString::fromStdString(PercentEncoded(a));
         QObject::connect(&c->process, &QProcess::finished, [this, c] { finish(c); });
         QObject::connect(&c->process, &QProcess::errorOccurred, [this, c](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart) finish(c);
@@ -419,6 +421,18 @@ class Fleet {
 
 } // namespace
 
+void DecodeFleetChildArgs(int *argc, char ***argv, std::vector<std::string> *storage,
+                          std::vector<char *> *pointers) {
+    if (*argc < 2 || std::strcmp((*argv)[1], kFleetChildSwitch) != 0) return;
+    storage->assign(1, (*argv)[0]);
+    for (int i = 2; i < *argc; ++i) storage->push_back(QByteArray::fromPercentEncoding((*argv)[i]).toStdString());
+    pointers->clear();
+    for (std::string &a : *storage) pointers->push_back(a.data());
+    pointers->push_back(nullptr);
+    *argc = static_cast<int>(storage->size());
+    *argv = pointers->data();
+}
+
 int WorseExit(int a, int b) { return rank(b) > rank(a) ? b : a; }
 
 std::string ReadInventory(const Options &options, std::vector<InventoryEntry> *entries) {
@@ -456,8 +470,9 @@ int RunFleet(int argc, char **argv, const Options &options) {
         return refuse("every controller would write the same --out file: give --out-dir DIR instead");
     }
     QCoreApplication app(argc, argv);
-    if (!options.outDir.empty() && !QDir().mkpath(QString::fromStdString(options.outDir)))
-        return refuse("cannot create the folder " + options.outDir);
+    std::error_code ec;
+    if (!options.outDir.empty() && !std::filesystem::create_directories(options.outDir, ec) && ec)
+        return refuse("cannot create the folder " + Printable(options.outDir) + ": " + ec.message());
     if (!catchFleetSignals()) return refuse("cannot catch SIGINT and SIGTERM");
     return Fleet(options, std::move(entries)).run();
 }

@@ -24,6 +24,14 @@ struct InventoryEntry {
 // naming the line; nothing runs then.
 std::string ReadInventory(const Options &options, std::vector<InventoryEntry> *entries);
 
+// The first argument of a controller's process: the arguments after it are
+// percent-encoded, so that every byte of a file name reaches it.
+constexpr char kFleetChildSwitch[] = "--fleet-child";
+// Decodes a controller process's arguments in place when argv starts with
+// kFleetChildSwitch; storage keeps the decoded texts.
+void DecodeFleetChildArgs(int *argc, char ***argv, std::vector<std::string> *storage,
+                          std::vector<char *> *pointers);
+
 // The worse of two exit statuses: 130, then 2, then 1, then 3, then 0.
 int WorseExit(int a, int b);
 

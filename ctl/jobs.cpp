@@ -19,6 +19,7 @@
 
 #include <QElapsedTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -378,11 +379,15 @@ struct FileCommand {
 };
 
 const FileCommand kFileCommands[] = {
-    {"stats", "stats FILE.csv [--json] [--from INDEX] [--to INDEX]",
+    {"stats", "stats [--json] [--from INDEX] [--to INDEX] [--] FILE.csv",
      "Per-column statistics of a record file: count, min, max, mean and the sample\n"
-     "standard deviation (n - 1), one line a column, or with --json one object:\n"
-     "{\"file\", \"rows\", \"sections\", \"damaged_lines\": [{\"line\", \"reason\"}],\n"
-     "\"columns\": {\"RESULT A\": {\"count\", \"min\", \"max\", \"mean\", \"std\"}, ...}}.\n"
+     "standard deviation (n - 1), one line a column (to the column's own decimals,\n"
+     "three more for mean and std), or with --json one object, figures exact:\n"
+     "{\"file\", \"file_bytes\" (the name as on disk, percent-encoded), \"rows\",\n"
+     "\"rows_in_range\", \"from\", \"to\", \"sections\",\n"
+     "\"damaged_lines\": [{\"line\", \"reason\"}], \"columns\": {\"RESULT A\": {\"count\",\n"
+     "\"min\", \"min_index\", \"min_time\", \"max\", \"max_index\", \"max_time\", \"mean\",\n"
+     "\"std\"}, ...}}.\n"
      "INDEX counts the file's rows from 0; --from and --to take a range of them\n"
      "(both ends included). Damaged lines are skipped and named on stderr (the first\n"
      "1000 in damaged_lines; \"damaged_lines_not_listed\" counts any more). Needs no\n"
@@ -451,16 +456,43 @@ int runJob(int argc, char **argv, const Options &options, const Command &command
     return Interrupted() ? ReportInterrupted() : rc;
 }
 
-// The files a job wrote: the targets of its --out and --merged-out, once
-// it succeeded (the recorder's jobs add .csv to a name without it).
-void noteWrittenFiles(const Args &args, JobResult *result) {
+// The files a job may write: the targets of its --out and --merged-out (the
+// recorder's jobs add .csv to a name without it), each with what stood
+// under its name before the job.
+struct Target {
+    std::string path;
+    bool existed = false;
+    struct stat before {};
+};
+
+std::vector<Target> targetsOf(const Args &args) {
+    std::vector<Target> targets;
+    bool options = true;
     for (std::size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] != "--out" && args[i] != "--merged-out") continue;
-        for (const std::string &file : {args[i + 1], args[i + 1] + ".csv"})
-            if (Readable(file)) {
-                result->files.push_back(Printable(file));
-                break;
-            }
+        if (args[i] == "--") options = false;
+        if (!options || (args[i] != "--out" && args[i] != "--merged-out")) continue;
+        for (const std::string &file : {args[i + 1], args[i + 1] + ".csv"}) {
+            Target t;
+            t.path = file;
+            t.existed = ::stat(file.c_str(), &t.before) == 0;
+            targets.push_back(t);
+        }
+    }
+    return targets;
+}
+
+// The files the job wrote, whatever its end: a regular file that is new, or
+// that changed, under its own name (a failed or interrupted recording keeps
+// its rows, and says so). The names are the bytes the user gave.
+void noteWrittenFiles(const std::vector<Target> &targets, JobResult *result) {
+    for (const Target &t : targets) {
+        struct stat now {};
+        if (::stat(t.path.c_str(), &now) != 0 || !S_ISREG(now.st_mode)) continue;
+        const bool changed = !t.existed || now.st_ino != t.before.st_ino || now.st_size != t.before.st_size ||
+                             now.st_mtim.tv_sec != t.before.st_mtim.tv_sec ||
+                             now.st_mtim.tv_nsec != t.before.st_mtim.tv_nsec;
+        if (changed && std::find(result->files.begin(), result->files.end(), t.path) == result->files.end())
+            result->files.push_back(t.path);
     }
 }
 
@@ -497,6 +529,7 @@ int RunCommand(int argc, char **argv, const Options &options) {
         savedStdout = ::dup(STDOUT_FILENO);
         if (savedStdout >= 0) ::dup2(STDERR_FILENO, STDOUT_FILENO);
     }
+    const std::vector<Target> targets = targetsOf(options.args);
     const int rc = command ? runJob(argc, argv, options, *command)
                            : refuse("unknown command " + result.command + " (qvex-ctl --help lists them)");
     if (!options.json) return rc;
@@ -507,7 +540,7 @@ int RunCommand(int argc, char **argv, const Options &options) {
     }
     result.exit = rc;
     if (rc == kExitInterrupted && result.reason.empty()) result.reason = "Interrupted.";
-    if (rc == EXIT_DONE) noteWrittenFiles(options.args, &result);
+    noteWrittenFiles(targets, &result);
     result.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     SettleStatus(&result);
     std::printf("%s\n", ToJsonLine(result).c_str());

@@ -5,6 +5,7 @@
 #include "ctl/session.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -16,7 +17,7 @@ namespace ctl {
 using Args = std::vector<std::string>;
 
 // The command's own flags: --name value pairs (a flag may take several
-// values, and comes once at most) and plain words.
+// values, and comes once at most) and plain words; "--" ends the flags.
 class CommandArgs {
   public:
     CommandArgs(const Args &args, std::initializer_list<const char *> flags,
@@ -26,6 +27,12 @@ class CommandArgs {
         };
         for (std::size_t i = 0; i < args.size(); ++i) {
             const std::string &a = args[i];
+            // "--" ends the flags: what follows is words, a file named
+            // "-x.csv" too.
+            if (a == "--") {
+                words_.insert(words_.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+                break;
+            }
             const std::size_t n = among(a, pairFlags) ? 2 : among(a, flags) ? 1 : 0;
             if (n > 0 && values_.count(a) != 0) {
                 // A second value would silently win over the first.
