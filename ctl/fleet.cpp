@@ -17,12 +17,14 @@
 #include <QTimer>
 
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <map>
 #include <cstdio>
 #include <set>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,14 +40,20 @@ namespace {
 // With --json a child's stdout carries its result alone: one line holding
 // one JSON object whose exit is the child's exit status. Anything else (a
 // child ended before it could write it, or a line cut short) is no result.
-bool isResultOf(const QByteArray &out, int exitCode) {
+bool resultObject(const QByteArray &out, QJsonObject *result) {
     const QByteArray line = out.trimmed();
     if (line.isEmpty() || line.contains('\n')) return false;
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) return false;
-    const QJsonValue exit = doc.object().value("exit");
-    return exit.isDouble() && exit.toInt(-1) == exitCode;
+    if (error.error != QJsonParseError::NoError || !doc.isObject() || !doc.object().value("exit").isDouble())
+        return false;
+    *result = doc.object();
+    return true;
+}
+
+bool isResultOf(const QByteArray &out, int exitCode) {
+    QJsonObject result;
+    return resultObject(out, &result) && result.value("exit").toInt(-1) == exitCode;
 }
 
 // A child asked to end (time-out, SIGINT) gets this long to close its link
@@ -342,6 +350,15 @@ class Fleet {
             c->timedOut = true;
             stop(c);
         });
+        // A controller's process ends with the run: should this process be
+        // killed outright (SIGKILL gives no chance to stop the children), the
+        // kernel sends the child SIGTERM, which ends its job as an interrupt
+        // does (a recording gets its closing lines). A parent already gone
+        // by the time the child is set up is seen in its parent's id.
+        const pid_t parent = ::getpid();
+        c->process.setChildProcessModifier([parent] {
+            if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) ::_exit(kExitInterrupted);
+        });
         running_.push_back(std::move(child));
         c->clock.start();
         if (options_.timeoutSeconds > 0) c->timeout.start(options_.timeoutSeconds * 1000);
@@ -371,9 +388,20 @@ class Fleet {
         const QByteArray out = c->process.readAllStandardOutput();
         const QByteArray err = c->process.readAllStandardError();
         bool reported = false; // the child's own result stands
+        QJsonObject stoppedResult; // a stopped child's own result, with what it had done
         if (c->timedOut) {
             r.exit = EXIT_LINK_FAILED;
-            r.reason = "no result within " + std::to_string(options_.timeoutSeconds) + " s; stopped";
+            r.reason = "stopped after " + std::to_string(options_.timeoutSeconds) + " s";
+            if (options_.json && resultObject(out, &stoppedResult)) {
+                // What the job did before the stop (its fields, the version,
+                // the files it left) stands; its end is the time-out's.
+                stoppedResult["exit"] = r.exit;
+                stoppedResult["status"] = "failed";
+                stoppedResult["reason"] = JsonText(r.reason);
+                stoppedResult["seconds"] = std::round(r.seconds * 1000.0) / 1000.0;
+            } else if (!options_.json) {
+                writePrefixed(stdout, c->entry.name, out);
+            }
         } else if (c->process.error() == QProcess::FailedToStart) {
             r.exit = EXIT_USAGE;
             r.reason = "qvex-ctl did not start: " + c->process.errorString().toStdString();
@@ -390,6 +418,9 @@ class Fleet {
         if (reported) {
             if (options_.json) std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
             else writePrefixed(stdout, c->entry.name, out);
+        } else if (!stoppedResult.isEmpty()) {
+            std::fprintf(stderr, "%s: qvex-ctl: %s\n", r.name.c_str(), r.reason.c_str());
+            std::printf("%s\n", QJsonDocument(stoppedResult).toJson(QJsonDocument::Compact).constData());
         } else {
             SettleStatus(&r);
             if (!err.contains(QByteArray::fromStdString(r.reason)))
@@ -462,6 +493,11 @@ int RunFleet(int argc, char **argv, const Options &options) {
     };
     std::vector<InventoryEntry> entries;
     if (std::string problem = ReadInventory(options, &entries); !problem.empty()) return refuse(problem);
+    // The fleet's own options after the command would go to every
+    // controller's process, and fail there once each.
+    for (const char *own : {"--out-dir", "--limit", "--jobs", "--timeout", "--inventory"})
+        if (std::find(options.args.begin(), options.args.end(), own) != options.args.end())
+            return refuse(std::string(own) + " goes before the command");
     const bool writesOut = std::find(options.args.begin(), options.args.end(), "--out") != options.args.end();
     if (!options.outDir.empty()) {
         if (!extensionOf(options.command)) return refuse(options.command + " writes no file; --out-dir does not apply");

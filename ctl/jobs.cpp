@@ -63,11 +63,23 @@ constexpr std::size_t kMissingNamed = 5;
 
 // Checks, before the controller is touched, that a parameter file can be
 // read, holds parameters and every value in it would be taken; with
-// complete, also that it holds every key. Returns "" or what is wrong with it.
-std::string checkParameterFile(const std::string &path, bool complete) {
+// complete, also that it holds every key. A key or section that loading
+// passes over (unknown, or given again) is a warning on stderr and in the
+// result, or with strict a refusal. Returns "" or what is wrong with it.
+std::string checkParameterFile(const std::string &path, bool complete, bool strict) {
     IniHolder ini(0);
     const int rc = Ini_ReadFromFile(ini, path.c_str());
     if (rc < 0) return "cannot read the parameter file " + path + ": " + Ini_ErrorText(rc);
+    const std::vector<std::string> passedOver = UnknownOrRepeatedParaKeys(ini);
+    if (strict && !passedOver.empty()) {
+        std::string text;
+        for (const std::string &w : passedOver) text += "\n" + Printable(w);
+        return path + ": --strict refuses what loading would pass over, nothing was sent:" + text;
+    }
+    for (const std::string &w : passedOver) {
+        Result().warnings.push_back(Printable(w));
+        std::fprintf(stderr, "qvex-ctl: warning: %s: %s\n", Printable(path).c_str(), Printable(w).c_str());
+    }
     unsigned short scratch[PARAM_WORDS] = {};
     std::vector<RefusedParaValue> refused;
     if (GetParaSections(ini, scratch, &refused) != 1) return path + " holds no parameter section";
@@ -153,21 +165,25 @@ void noteFields(const std::vector<FieldDifference> &diffs) {
     for (const FieldDifference &d : diffs) fields.push_back({d.section, d.key, d.left, d.right});
 }
 
-// A --partial switch among the arguments: removed, and whether it was there.
-bool takePartial(const Args &args, Args *rest) {
-    std::remove_copy(args.begin(), args.end(), std::back_inserter(*rest), std::string("--partial"));
-    return rest->size() != args.size();
+// A switch among the arguments (--partial, --strict): removed from them,
+// and whether it was there.
+bool takeSwitch(Args *args, const char *name) {
+    const auto end = std::remove(args->begin(), args->end(), std::string(name));
+    const bool found = end != args->end();
+    args->erase(end, args->end());
+    return found;
 }
 
 int jobSend(Session &s, const Args &args) {
-    Args rest;
-    const bool partial = takePartial(args, &rest);
+    Args rest = args;
+    const bool partial = takeSwitch(&rest, "--partial");
+    const bool strict = takeSwitch(&rest, "--strict");
     CommandArgs a(rest, {"--to"});
     const int button = memoryButton(a.value("--to"));
     if (!a.error().empty() || !button || a.words().size() != 1)
         return s.usage(a.error().empty() ? "send needs --to ram|eeprom FILE" : a.error());
     const std::string file = a.words()[0];
-    const std::string problem = checkParameterFile(file, !partial);
+    const std::string problem = checkParameterFile(file, !partial, strict);
     if (!problem.empty()) return s.usage(problem);
     if (!s.connect()) return s.linkFailed();
     // The controller's own record first, overlaid as the panels' file load
@@ -178,12 +194,14 @@ int jobSend(Session &s, const Args &args) {
 }
 
 int jobDiff(Session &s, const Args &args) {
-    CommandArgs a(args, {"--from"});
+    Args rest = args;
+    const bool strict = takeSwitch(&rest, "--strict");
+    CommandArgs a(rest, {"--from"});
     const int button = memoryButton(a.value("--from"));
     if (!a.error().empty() || !button || a.words().size() != 1)
         return s.usage(a.error().empty() ? "diff needs --from ram|eeprom FILE" : a.error());
     const std::string file = a.words()[0];
-    const std::string problem = checkParameterFile(file, false);
+    const std::string problem = checkParameterFile(file, false, strict);
     if (!problem.empty()) return s.usage(problem);
     if (!s.connect()) return s.linkFailed();
     std::vector<FieldDifference> diffs;
@@ -197,19 +215,20 @@ int jobDiff(Session &s, const Args &args) {
 // apply's one line for people: "failed (reason)", after the reason went to
 // stderr as every job's does.
 int applyFailed(int rc) {
-    std::printf("failed (%s)\n", Result().reason.c_str());
+    std::printf("failed (%s)\n", Interrupted() ? "Interrupted." : Result().reason.c_str());
     return rc;
 }
 
 int jobApply(Session &s, const Args &args) {
-    Args rest;
-    const bool partial = takePartial(args, &rest);
+    Args rest = args;
+    const bool partial = takeSwitch(&rest, "--partial");
+    const bool strict = takeSwitch(&rest, "--strict");
     CommandArgs a(rest, {"--to"});
     const int button = memoryButton(a.value("--to"));
     if (!a.error().empty() || !button || a.words().size() != 1)
         return applyFailed(s.usage(a.error().empty() ? "apply needs --to ram|eeprom FILE" : a.error()));
     const std::string file = a.words()[0];
-    const std::string problem = checkParameterFile(file, !partial);
+    const std::string problem = checkParameterFile(file, !partial, strict);
     if (!problem.empty()) return applyFailed(s.usage(problem));
     if (!s.connect()) return applyFailed(s.linkFailed());
     std::vector<FieldDifference> before;
@@ -230,7 +249,7 @@ int jobApply(Session &s, const Args &args) {
                                         " fields still differ from the file"));
     }
     Result().status = "changed";
-    std::printf("changed (%zu fields)\n", before.size());
+    std::printf("changed (%zu field%s)\n", before.size(), before.size() == 1 ? "" : "s");
     return EXIT_DONE;
 }
 
@@ -289,7 +308,7 @@ const Command kCommands[] = {
      "as a parameter file (its name ends in .ini, as the file dialog demands).\n"
      "Nothing is written when the read fails.",
      false, jobGet},
-    {"send", "send --to ram|eeprom [--partial] FILE",
+    {"send", "send --to ram|eeprom [--partial] [--strict] FILE",
      "Reads the controller's record from RAM or EEPROM, overlays the parameter file\n"
      "as the panels' file load does, and sends the result there.\n"
      "A file with a value its panel control would not accept (out of range, not a\n"
@@ -305,15 +324,19 @@ const Command kCommands[] = {
      "    built from 0: a missing one sets its byte to 0;\n"
      "  - Working Mode without Timing Source clears the timing source;\n"
      "  - every other missing key (numbers, reals, Normalisation, the other\n"
-     "    labels, one of Minimum ON-time and OFF-time) keeps the controller's value.",
+     "    labels, one of Minimum ON-time and OFF-time) keeps the controller's value.\n"
+     "A key or section the file loading passes over (one it does not know, or one\n"
+     "given again, where the first counts) is named in a warning on stderr and in\n"
+     "the JSON's warnings; --strict refuses such a file instead (exit 2). diff and\n"
+     "apply do the same.",
      false, jobSend},
-    {"diff", "diff --from ram|eeprom FILE",
+    {"diff", "diff --from ram|eeprom [--strict] FILE",
      "Prints the fields where the controller's record and the parameter file differ,\n"
      "one per line: section / key / controller value / file value.\n"
      "Exit status 0 when they agree, 3 when they differ. A file with a value its\n"
      "panel control would not accept is refused (exit 2, each such value named).",
      false, jobDiff},
-    {"apply", "apply --to ram|eeprom [--partial] FILE",
+    {"apply", "apply --to ram|eeprom [--partial] [--strict] FILE",
      "Brings the controller's RAM or EEPROM to the parameter file: reads the record\n"
      "and compares it with the file, as diff does; sends (as send does) only when\n"
      "a field differs, then reads the record back and compares again. Says one of\n"
@@ -539,7 +562,9 @@ int RunCommand(int argc, char **argv, const Options &options) {
         ::close(savedStdout);
     }
     result.exit = rc;
-    if (rc == kExitInterrupted && result.reason.empty()) result.reason = "Interrupted.";
+    // A job ended by SIGINT or SIGTERM failed because of that, whatever the
+    // closed link made of its last step.
+    if (rc == kExitInterrupted) result.reason = "Interrupted.";
     noteWrittenFiles(targets, &result);
     result.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     SettleStatus(&result);

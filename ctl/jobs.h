@@ -79,6 +79,9 @@ bool Readable(const std::string &path);
 // before the first cycle, flushed and reported after the last. EXIT_DONE
 // when all went out (or --mqtt was not given).
 int StartLiveMqtt(Session &s, const CommandArgs &a);
+// The files --mqtt's companions name, checked before any link opens as
+// every input file is: a FIFO or a device is a usage error at once.
+int CheckLiveMqttFiles(Session &s, const CommandArgs &a);
 int EndLiveMqtt(Session &s);
 // The recorder's jobs.
 int JobLive(Session &s, const Args &args);

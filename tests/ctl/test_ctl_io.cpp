@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <csignal>
 #include <regex>
@@ -132,6 +133,25 @@ TEST_F(CtlIoTest, SigtermOrSigintEndsTheJobWithinASecondSayingInterrupted) {
     EXPECT_EQ(get.exitCode(), 130);
     EXPECT_EQ(get.readAllStandardError().toStdString(), "qvex-ctl: Interrupted.\n");
     EXPECT_FALSE(QFile::exists(path("x.ini")));
+}
+
+// The broker's password file and CA file are inputs like any other: a FIFO
+// is refused at once, before the controller's link is opened.
+TEST_F(CtlIoTest, MqttPasswordOrCaFileThatIsAFifoIsRefusedWithinASecondBeforeTheLinkOpens) {
+    const QString frames = path("frames.log");
+    ASSERT_TRUE(sim.start({"--log-frames", frames}));
+    ASSERT_EQ(::mkfifo(path("pipe").toLocal8Bit().constData(), 0600), 0);
+    for (const char *flag : {"--mqtt-password-file", "--mqtt-cafile"}) {
+        QElapsedTimer t;
+        t.start();
+        const CtlResult r = RunCtl({"--quiet", "--tcp", sim.tcp(), "live", "--count", "3", "--mqtt",
+                                    "mqtt://127.0.0.1:1/line3", "--mqtt-user", "u", flag, path("pipe")},
+                                   5000);
+        EXPECT_EQ(r.code, 2) << flag << "\n" << Describe(r);
+        EXPECT_LT(t.elapsed(), 1000) << flag;
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+        EXPECT_EQ(QFileInfo(frames).size(), 0) << flag << ": the link was opened";
+    }
 }
 
 TEST_F(CtlIoTest, OnlyRegularFilesAreReadOrWrittenAndAFifoIsRefusedAtOnce) {
