@@ -17,7 +17,10 @@
 #include "recorder/report.h"
 #include "ui/panels/main_ids.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QStringList>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +33,7 @@
 #include <filesystem>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -432,6 +436,47 @@ bool worksWithoutLink(const Options &o) {
 }
 
 } // namespace
+
+CommandArgs::CommandArgs(const Args &args, std::initializer_list<const char *> flags,
+                         std::initializer_list<const char *> pairFlags) {
+    // Latin-1 maps every byte to one character and back: a file name that is
+    // not UTF-8 passes the parser unchanged.
+    auto text = [](const std::string &s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); };
+    auto bytes = [](const QString &s) { return s.toLatin1().toStdString(); };
+    QStringList arguments{"qvex-ctl"};
+    bool options = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (a == "--") options = false;
+        const bool pair = options && std::any_of(pairFlags.begin(), pairFlags.end(), [&](const char *f) { return a == f; });
+        if (!pair) {
+            arguments << text(a);
+            continue;
+        }
+        if (i + 2 >= args.size()) {
+            if (error_.empty()) error_ = a + " needs two values";
+            break;
+        }
+        if (values_.count(a) != 0 && error_.empty()) error_ = a + " given twice";
+        values_[a] = args[i + 1];
+        second_[a] = args[i + 2];
+        i += 2;
+    }
+    QCommandLineParser parser;
+    QList<QCommandLineOption> known;
+    for (const char *flag : flags) known.append(QCommandLineOption(QString::fromLatin1(flag + 2), "", "VALUE"));
+    parser.addOptions(known);
+    if (!parser.parse(arguments)) {
+        if (error_.empty()) error_ = bytes(parser.errorText());
+        return;
+    }
+    std::set<QString> seen;
+    for (const QString &name : parser.optionNames())
+        if (!seen.insert(name).second && error_.empty()) error_ = "--" + bytes(name) + " given twice";
+    for (const QCommandLineOption &option : known)
+        if (parser.isSet(option)) values_["--" + bytes(option.names().front())] = bytes(parser.value(option));
+    for (const QString &word : parser.positionalArguments()) words_.push_back(bytes(word));
+}
 
 std::vector<std::string> &StatusLog() { return g_statusLog; }
 bool StartsWith(const std::string &s, const std::string &head) { return s.compare(0, head.size(), head) == 0; }

@@ -194,6 +194,12 @@ TEST_F(CtlIoTest, RepeatedOrLeftOverArgumentsAreUsageErrors) {
         {"--tcp", sim.tcp(), "trigger", "twice"},
         {"--tcp", sim.tcp(), "record", "--rows", "5", "--rows", "6", "--interval", "0", "--out", out},
         {"--tcp", sim.tcp(), "live", "--count", "1", "--out", out, "--out", path("g.csv")},
+        {"--json", "--tcp", sim.tcp(), "--json", "version"},
+        {"--json", "--tcp", sim.tcp(), "version", "--json"},
+        {"--tcp", sim.tcp(), "version", "--json", "--json"},
+        {"--tcp", sim.tcp(), "--bogus", "version"},
+        {"--tcp", sim.tcp(), "get", "--from", "ram", "--out"},
+        {"--tcp", sim.tcp(), "get", "--from", "ram", "--out", out, "-x"},
     };
     for (const QStringList &args : bad) {
         const CtlResult r = RunCtl(args);
