@@ -309,9 +309,10 @@ class Fleet {
         if (options_.json) args.push_back("--json");
         args.insert(args.end(), e.linkArgs.begin(), e.linkArgs.end());
         args.push_back(options_.command);
-        args.insert(args.end(), options_.args.begin(), options_.args.end());
+        // Before the command's own arguments, which may end the flags with "--".
         if (!options_.outDir.empty())
             args.insert(args.end(), {"--out", options_.outDir + "/" + e.name + "." + extensionOf(options_.command)});
+        args.insert(args.end(), options_.args.begin(), options_.args.end());
         return args;
     }
 
