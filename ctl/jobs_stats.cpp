@@ -89,16 +89,18 @@ int JobStats(const Args &args) {
     if (a.has("--from") && !parseRow(a.value("--from"), &from)) return usage("--from takes an INDEX, 0 or more");
     if (a.has("--to") && !parseRow(a.value("--to"), &to)) return usage("--to takes an INDEX, 0 or more");
 
+    // Names and damaged lines on the terminal: without control characters.
+    const std::string shown = Printable(path);
     RecordData data;
     std::string error;
     if (!ReadRecordFile(path, &data, &error)) {
-        std::fprintf(stderr, "qvex-ctl: stats: %s: %s\n", path.c_str(), error.c_str());
+        std::fprintf(stderr, "qvex-ctl: stats: %s: %s\n", shown.c_str(), Printable(error).c_str());
         return EXIT_USAGE;
     }
     for (const RecordProblem &p : data.problems)
-        std::fprintf(stderr, "qvex-ctl: stats: %s: line %ld: %s\n", path.c_str(), p.line, p.reason.c_str());
+        std::fprintf(stderr, "qvex-ctl: stats: %s: line %ld: %s\n", shown.c_str(), p.line, Printable(p.reason).c_str());
     if (data.unlistedProblems > 0)
-        std::fprintf(stderr, "qvex-ctl: stats: %s: %zu more damaged lines skipped\n", path.c_str(), data.unlistedProblems);
+        std::fprintf(stderr, "qvex-ctl: stats: %s: %zu more damaged lines skipped\n", shown.c_str(), data.unlistedProblems);
 
     // INDEX counts the file's rows from 0; the range includes both ends.
     const std::size_t rows = data.rows();
@@ -135,7 +137,7 @@ int JobStats(const Args &args) {
             o.insert("damaged_lines_not_listed", static_cast<qint64>(data.unlistedProblems));
         out = QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString() + "\n";
     } else {
-        out = "file: " + path + "\nrows: " + std::to_string(rows) + ", graph sections: " +
+        out = "file: " + shown + "\nrows: " + std::to_string(rows) + ", graph sections: " +
               std::to_string(data.sections.size()) + ", damaged lines: " + std::to_string(data.damagedLines()) + "\n";
         if (rows > 0)
             out += "INDEX " + std::to_string(from) + " to " + std::to_string(to) + " (" + data.timeText(from) +
