@@ -304,6 +304,9 @@ struct Command {
     const char *help;
     bool connectFirst; // the job opens the link itself when false
     int (*run)(Session &, const Args &);
+    // What is wrong with the input files the arguments name, found before
+    // the program starts ("" when nothing is); nullptr for none.
+    std::string (*inputProblem)(const Args &) = nullptr;
 };
 
 const Command kCommands[] = {
@@ -362,7 +365,7 @@ const Command kCommands[] = {
      "with the retained status on PREFIX/status; mqtts:// or --mqtt-cafile uses TLS.\n"
      "The password comes from the file's first line or from QVEX_MQTT_PASSWORD,\n"
      "never from the command line. Messages the broker did not take: exit 1.",
-     false, JobLive},
+     false, JobLive, LiveInputProblem},
     {"record", "record --rows N --interval SECONDS --out FILE.csv",
      "An automatic recording run through the recorder panel: N data sets, one every\n"
      "SECONDS (0 ... 86400, to a tenth), into FILE.csv, started afresh. The file is\n"
@@ -515,6 +518,8 @@ int runJob(int argc, char **argv, const Options &options, const Command &command
     if (command.connectFirst && !options.args.empty())
         return refuse(std::string(command.name) + " takes no arguments (qvex-ctl " + command.name +
                       " --help tells more)");
+    if (command.inputProblem)
+        if (const std::string problem = command.inputProblem(options.args); !problem.empty()) return refuse(problem);
     Session session(options);
     if (!session.start(argc, argv)) return Interrupted() ? ReportInterrupted() : EXIT_USAGE;
     SetStatusObserver(keepStatus);

@@ -50,9 +50,10 @@ bool Readable(const std::string &path);
 // before the first cycle, flushed and reported after the last. EXIT_DONE
 // when all went out (or --mqtt was not given).
 int StartLiveMqtt(Session &s, const CommandArgs &a);
-// The files --mqtt's companions name, checked before any link opens as
-// every input file is: a FIFO or a device is a usage error at once.
-int CheckLiveMqttFiles(Session &s, const CommandArgs &a);
+// The files live's --mqtt companions name, checked before the program
+// starts, as every input file is: "" or why one cannot be read (a FIFO or
+// a device is refused at once, never waited on).
+std::string LiveInputProblem(const Args &args);
 int EndLiveMqtt(Session &s);
 // The recorder's jobs.
 int JobLive(Session &s, const Args &args);

@@ -80,15 +80,16 @@ bool readPassword(const std::string &path, std::string *password) {
 
 } // namespace
 
-int CheckLiveMqttFiles(Session &s, const CommandArgs &a) {
+std::string LiveInputProblem(const Args &args) {
+    const CommandArgs a(args, {"--count", "--out", "--mqtt", "--mqtt-user", "--mqtt-password-file", "--mqtt-cafile"});
     for (const char *flag : {"--mqtt-password-file", "--mqtt-cafile"}) {
         if (!a.has(flag)) continue;
         std::string problem;
         const int fd = OpenPlainFile(a.value(flag), &problem);
-        if (fd < 0) return s.usage(std::string("cannot read ") + flag + " " + a.value(flag) + ": " + problem);
+        if (fd < 0) return std::string("cannot read ") + flag + " " + Printable(a.value(flag)) + ": " + problem;
         ::close(fd);
     }
-    return EXIT_DONE;
+    return "";
 }
 
 int StartLiveMqtt(Session &s, const CommandArgs &a) {

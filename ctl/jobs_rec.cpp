@@ -88,7 +88,6 @@ int JobLive(Session &s, const Args &args) {
     const bool toStdout = !a.has("--out");
     const std::string path = toStdout ? s.scratchPath("live.csv") : a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
-    if (int rc = CheckLiveMqttFiles(s, a)) return rc;
     if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 

@@ -360,17 +360,19 @@ TEST_F(FleetTest, ControllerPastTheTimeOutIsStoppedAndTheRestStillRun) {
 TEST_F(FleetTest, StoppedControllerReportsWhatItHadDoneAndWhyItStopped) {
     SimProcess &plain = startSim();
     const QString target = targetFile(plain, kFieldsEdited);
-    // Every reply 300 ms late: the connect and the first read take about 4.5 s,
-    // the send as long again, so a stop at 7 s comes in the middle of the send.
-    inventory({{"slow", "tcp = " + startSim({"--delay", "300"}).tcp()}});
-    const CtlResult r = fleet({"--timeout", "7", "--json", "apply", "--to", "ram", target});
+    // A controller that answers every request after the first read 300 ms
+    // late (in time, but slowly): the send and the read-back take 26 of them,
+    // almost 8 s, so a stop at 5 s comes after the compare and before the end.
+    const int slowFrom = kConnectFrames + kReadFrames;
+    inventory({{"slow", "tcp = " + startSim({"--start-after", QString::number(slowFrom), "--delay", "300"}).tcp()}});
+    const CtlResult r = fleet({"--timeout", "5", "--json", "apply", "--to", "ram", target});
     EXPECT_EQ(r.code, 1) << Describe(r);
     const std::map<QString, QJsonObject> results = ByName(JsonLines(r.out));
     ASSERT_EQ(results.size(), 1u) << Describe(r);
     const QJsonObject &o = results.at("slow");
     EXPECT_EQ(o["status"].toString(), "failed");
     EXPECT_EQ(o["exit"].toInt(), 1);
-    EXPECT_EQ(o["reason"].toString(), "stopped after 7 s");
+    EXPECT_EQ(o["reason"].toString(), "stopped after 5 s");
     EXPECT_EQ(o["fields"].toArray().size(), kFieldsEdited) << r.out;
     EXPECT_FALSE(o["version"].toString().isEmpty()) << r.out;
     EXPECT_EQ(r.err.find("Connection lost"), std::string::npos) << r.err;
