@@ -1,5 +1,6 @@
 #include "ctl/fleet.h"
 
+#include "ctl/jobs.h"
 #include "ctl/result.h"
 #include "ctl/session.h"
 #include "ini/inifile.h"
@@ -331,6 +332,11 @@ int RunFleet(int argc, char **argv, const Options &options) {
     };
     std::vector<InventoryEntry> entries;
     if (std::string problem = ReadInventory(options, &entries); !problem.empty()) return refuse(problem);
+    // Each controller publishes under PREFIX/NAME: a name that cannot be a
+    // topic level is refused before any controller runs.
+    if (std::find(options.args.begin(), options.args.end(), "--mqtt") != options.args.end())
+        for (const InventoryEntry &e : entries)
+            if (std::string problem = TopicNameProblem(e.name); !problem.empty()) return refuse(problem);
     const bool writesOut = std::find(options.args.begin(), options.args.end(), "--out") != options.args.end();
     if (!options.outDir.empty()) {
         if (!extensionOf(options.command)) return refuse(options.command + " writes no file; --out-dir does not apply");

@@ -11,6 +11,9 @@
 #include "ui/engine/engine.h"
 #include "ui/panels/recorder_ids.h"
 
+#include <QCryptographicHash>
+#include <QStandardPaths>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,7 +38,20 @@ double g_lastCycleSent = -1.0;
 // those values is not sent a second time.
 unsigned long g_rowValues = ~0ul;
 int g_pollCall = 0;
+// The queue's bound lives in the settings file only; the panel has no field for it.
+int g_queueMB = 100;
+constexpr int kMaxQueueMB = 100000;
+
+// One queue file for each broker and topic prefix: messages queued for one
+// never go to another, and a restart with the same settings finds its own.
+std::string queueName(const MqttSettings &s) {
+    const QByteArray key = QByteArray::fromStdString(s.host + ":" + std::to_string(s.port) + "/" + s.prefix);
+    return "queue-" + QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16).toStdString();
+}
 bool g_saidAway = false, g_saidRefused = false;
+// What is said once a run: refused messages, the queue full, no queue file.
+unsigned long g_saidRefusedMessages = 0, g_saidOverflow = 0;
+bool g_saidQueue = false;
 
 std::string brokerName() { return g_active.host + ":" + std::to_string(g_active.port); }
 
@@ -87,6 +103,13 @@ void showReport(bool ending = false) {
     SetCtrlVal(panelMQTT, MQTT_DROPPED, static_cast<int>(std::min<unsigned long>(r.dropped, INT_MAX)));
     SetCtrlVal(panelMQTT, MQTT_STATE, stateText(r));
     if (r.state == MqttState::Off && !ending) return;
+    if (r.refusedMessages > 0 && g_saidRefusedMessages == 0)
+        SetStatusF(kMqttRefusedMessageText, brokerName().c_str(), r.refusedTopic.c_str(), r.refusal.c_str());
+    g_saidRefusedMessages = r.refusedMessages;
+    if (r.overflowed > 0 && g_saidOverflow == 0) SetStatusF(kMqttQueueFullText, g_active.queueMB);
+    g_saidOverflow = r.overflowed;
+    if (!r.queueProblem.empty() && !g_saidQueue) SetStatusF(kMqttQueueMemoryText, r.queueProblem.c_str());
+    g_saidQueue = g_saidQueue || !r.queueProblem.empty();
     if (r.state == MqttState::Connected) {
         if (g_saidAway) SetStatusF(kMqttBackText, brokerName().c_str());
         g_saidAway = g_saidRefused = false;
@@ -121,6 +144,11 @@ bool refuse(const std::string &text) {
 
 } // namespace
 
+std::string MqttQueueFolder() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return data.isEmpty() ? std::string() : (data + "/mqtt-queue").toStdString();
+}
+
 MqttSettings GetMqttPanel() {
     MqttSettings s;
     s.on = getInt(MQTT_ON);
@@ -133,6 +161,7 @@ MqttSettings GetMqttPanel() {
     s.remember = getInt(MQTT_REMEMBER);
     s.prefix = getText(MQTT_PREFIX);
     GetCtrlVal(panelMQTT, MQTT_RATE, &s.maxRate);
+    s.queueMB = g_queueMB;
     return s;
 }
 
@@ -147,6 +176,7 @@ void SetMqttPanel(const MqttSettings &s) {
     SetCtrlVal(panelMQTT, MQTT_REMEMBER, s.remember ? 1 : 0);
     SetCtrlVal(panelMQTT, MQTT_PREFIX, s.prefix);
     SetCtrlVal(panelMQTT, MQTT_RATE, s.maxRate);
+    g_queueMB = s.queueMB;
 }
 
 void ReadMqttSettings(IniText ini) {
@@ -165,6 +195,8 @@ void ReadMqttSettings(IniText ini) {
     if (s.remember) Ini_GetStdString(ini, kSection, "Password", &s.password);
     Ini_GetStdString(ini, kSection, "Topic prefix", &s.prefix);
     if (Ini_GetDouble(ini, kSection, "max rate", &rate) == 1 && rate >= 0.0 && rate <= 1000.0) s.maxRate = rate;
+    int mb = 0;
+    if (Ini_GetInt(ini, kSection, "Queue MB", &mb) == 1 && mb >= 1 && mb <= kMaxQueueMB) s.queueMB = mb;
     SetMqttPanel(s);
 }
 
@@ -181,6 +213,7 @@ bool WriteMqttSettings(IniText ini) {
     if (secret) Ini_PutString(ini, kSection, "Password", s.password.c_str());
     Ini_PutString(ini, kSection, "Topic prefix", s.prefix.c_str());
     Ini_PutDouble(ini, kSection, "max rate", s.maxRate);
+    Ini_PutInt(ini, kSection, "Queue MB", s.queueMB);
     return secret;
 }
 
@@ -190,15 +223,17 @@ bool StartPublishing() {
     if (s.host.empty()) return refuse("MQTT: enter the broker's host name first.");
     if (!usablePrefix(&s.prefix))
         return refuse("MQTT: the topic prefix must name a topic: not empty, without + or #.");
-    if (s.tls && !s.caFile.empty() && access(s.caFile.c_str(), R_OK) != 0)
-        return refuse("MQTT: the CA file " + s.caFile + " cannot be read.");
+    if (s.tls && !s.caFile.empty())
+        if (const std::string problem = CaFileProblem(s.caFile); !problem.empty())
+            return refuse("MQTT: the CA file " + s.caFile + " cannot be used: " + problem + ".");
     g_active = s;
     g_live = s.prefix + "/live";
     g_status = s.prefix + "/status";
     g_curve = s.prefix + "/curve";
     g_lastCycleSent = -1.0;
     g_rowValues = ~0ul;
-    g_saidAway = g_saidRefused = false;
+    g_saidAway = g_saidRefused = g_saidQueue = false;
+    g_saidRefusedMessages = g_saidOverflow = 0;
 
     MqttTarget target;
     target.host = s.host;
@@ -210,6 +245,9 @@ bool StartPublishing() {
     target.clientId = "qvex-scope-" + std::to_string(getpid());
     target.willTopic = g_status;
     target.willPayload = statusJson("offline");
+    target.queueFolder = MqttQueueFolder();
+    target.queueName = queueName(s);
+    target.queueBytes = static_cast<std::size_t>(s.queueMB) * 1024u * 1024u;
     g_client.start(target);
     g_client.setGreeting(g_status, statusJson("online"));
     g_pollCall = PostDelayedCall(kPollSeconds, poll, nullptr);

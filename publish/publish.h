@@ -20,7 +20,11 @@ struct MqttSettings {
     int remember = 0; // the password goes into the settings file
     std::string prefix = "qvex";
     double maxRate = 0.0; // live messages per second at most; 0 = every cycle
+    int queueMB = 100;    // the queue on disk while the broker is away, at most
 };
+
+// Where the publisher keeps its queue files: the per-user data folder.
+std::string MqttQueueFolder();
 
 // The settings as the panel shows them.
 MqttSettings GetMqttPanel();
@@ -52,6 +56,10 @@ void PublishCurves(int samples);
 constexpr char kMqttRefusedText[] = "MQTT: the broker %s refused the login (%s). Check user and password.";
 constexpr char kMqttAwayText[] = "MQTT: broker %s not reachable (%s); values are kept while room lasts.";
 constexpr char kMqttBackText[] = "MQTT: publishing to %s again.";
+constexpr char kMqttRefusedMessageText[] =
+    "MQTT: the broker %s refused a message on %s (%s); refused messages are counted as dropped.";
+constexpr char kMqttQueueFullText[] = "MQTT: the queue is full (%d MB); the oldest messages are dropped.";
+constexpr char kMqttQueueMemoryText[] = "MQTT: %s; messages wait in memory and are lost at exit.";
 
 int CC_MQTT_ON(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_MQTT_PANEL(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

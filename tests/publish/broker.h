@@ -126,6 +126,21 @@ class Broker {
     quint16 port_ = 0;
 };
 
+// The per-user data folder (where the publisher keeps its queue files) in
+// the test's own folder while the test runs; programs it starts inherit it.
+class DataHome {
+  public:
+    explicit DataHome(const QString &dir) : saved_(qgetenv("XDG_DATA_HOME")) {
+        qputenv("XDG_DATA_HOME", (dir + "/data").toLocal8Bit());
+    }
+    ~DataHome() { qputenv("XDG_DATA_HOME", saved_); }
+    DataHome(const DataHome &) = delete;
+    DataHome &operator=(const DataHome &) = delete;
+
+  private:
+    QByteArray saved_;
+};
+
 struct Received {
     std::string topic, payload;
     bool retained = false;
