@@ -157,6 +157,8 @@ int EndLiveMqtt(Session &s) {
     if (r.dropped > 0) what += ", " + std::to_string(r.dropped) + " not delivered";
     if (r.kept > 0)
         what += ", " + std::to_string(r.kept) + " waiting in " + r.queueFile + " for the next start";
+    // Said after an interrupt too: where the rows wait is worth knowing then.
+    if (Interrupted()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(what).c_str());
     return s.linkFailed(what);
 }
 

@@ -73,6 +73,9 @@ std::string certificateProblem(long verify) {
     switch (verify) {
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
+    // What libmosquitto's own host name check leaves behind: it refuses a
+    // certificate the chain check passed without naming a reason.
+    case X509_V_ERR_UNSPECIFIED:
         return "TLS: the broker's certificate is for another host name";
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
@@ -82,7 +85,7 @@ std::string certificateProblem(long verify) {
         return "TLS: the broker's certificate is not from the CA file's authority";
     case X509_V_ERR_CERT_HAS_EXPIRED: return "TLS: the broker's certificate has expired";
     case X509_V_ERR_CERT_NOT_YET_VALID: return "TLS: the broker's certificate is not valid yet";
-    default: return std::string("TLS: the broker's certificate was refused (") + X509_verify_cert_error_string(verify) + ")";
+    default: return std::string("TLS: broker's certificate refused: ") + X509_verify_cert_error_string(verify);
     }
 }
 
@@ -330,7 +333,13 @@ MqttClient::Attempt MqttClient::connectOnce(mosquitto *mosq, int protocol) {
     errno = 0;
     const int rc = mosquitto_connect_async(mosq, target_.host.c_str(), target_.port, kKeepAliveSeconds);
     const int savedErrno = errno;
-    if (rc != MOSQ_ERR_SUCCESS) return fail(describe(rc, savedErrno));
+    if (rc != MOSQ_ERR_SUCCESS) {
+        // The handshake may fail at once, with the TLS layer's word said already.
+        std::unique_lock<std::mutex> lock(mutex_);
+        const std::string tls = tlsProblem_;
+        lock.unlock();
+        return fail(tls.empty() ? describe(rc, savedErrno) : tls);
+    }
     if (mosquitto_loop_start(mosq) != MOSQ_ERR_SUCCESS) return fail("no network thread");
 
     std::unique_lock<std::mutex> lock(mutex_);
@@ -496,8 +505,8 @@ void MqttClient::onLog(mosquitto *mosq, void *self, int level, const char *text)
     const long verify = ssl ? SSL_get_verify_result(ssl) : X509_V_OK;
     if (verify != X509_V_OK) problem = certificateProblem(verify);
     else if (std::strstr(text, "wrong version number") || std::strstr(text, "record layer failure") ||
-             std::strstr(text, "packet length too long"))
-        problem = "TLS: the broker does not speak TLS on this port";
+             std::strstr(text, "packet length too long") || std::strstr(text, "unexpected eof"))
+        problem = "TLS: no TLS handshake with the broker; does this port speak TLS?";
     else if (std::strstr(text, "OpenSSL Error")) problem = std::string("TLS: ") + text;
     if (problem.empty()) return;
     std::lock_guard<std::mutex> lock(c->mutex_);
