@@ -142,15 +142,16 @@ int StartLiveMqtt(Session &s, const LiveMqtt &m) {
     settings.queueMB = m.queueMB;
     SetMqttPanel(settings);
     OperateCtrl(panelMQTT, MQTT_ON, 1);
-    if (!Publishing()) return s.usage(s.status());
+    if (!Publishing())
+        return s.usage(PublisherMessages().empty() ? std::string("MQTT: publishing did not start")
+                                                   : PublisherMessages().back());
     return EXIT_DONE;
 }
 
 int EndLiveMqtt(Session &s) {
     if (!Publishing()) return EXIT_DONE;
     StopPublishing(kFlushSeconds);
-    for (const std::string &line : StatusLog())
-        if (StartsWith(line, "MQTT:")) std::fprintf(stderr, "qvex-ctl: %s\n", line.c_str());
+    for (const std::string &line : PublisherMessages()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(line).c_str());
     const MqttReport r = PublisherReport();
     if (r.dropped == 0 && r.kept == 0) return EXIT_DONE;
     std::string what = "MQTT: " + std::to_string(r.acknowledged) + " messages delivered";

@@ -9,6 +9,7 @@
 #include "publish/messages.h"
 #include "recorder/recfile.h"
 #include "ui/engine/engine.h"
+#include "ui/panels/main_ids.h"
 #include "ui/panels/recorder_ids.h"
 
 #include <QCryptographicHash>
@@ -18,12 +19,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <string>
 
 namespace {
 
 constexpr char kSection[] = "MQTT";
+constexpr int kAmber = 0xFFB000;
 // How often the panel and the status line learn what the connection does.
 constexpr double kPollSeconds = 0.25;
 // The operator switching off or changing a setting does not wait for the
@@ -85,14 +88,42 @@ bool usablePrefix(std::string *prefix) {
     return !prefix->empty() && prefix->front() != '/' && prefix->find_first_of("+#") == std::string::npos;
 }
 
-const char *stateText(const MqttReport &r) {
+std::vector<std::string> g_messages;
+
+// A message of the publisher: in the status line (cut to fit, and the
+// measuring loop's next text replaces it), whole on the publisher's panel,
+// where nothing else writes, and in the list a script reads.
+__attribute__((format(printf, 1, 2))) void say(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    SetStatus(text.c_str());
+    SetCtrlVal(panelMQTT, MQTT_MESSAGE, text);
+    g_messages.push_back(text);
+}
+
+std::string stateText(const MqttReport &r) {
+    const std::string waiting = r.waiting > 0 ? ", " + std::to_string(r.waiting) + " waiting" : std::string();
     switch (r.state) {
-    case MqttState::Connected: return "connected";
-    case MqttState::Connecting: return "connecting";
-    case MqttState::Waiting: return r.refused ? "refused" : "away";
+    case MqttState::Connected: return "connected (MQTT " + std::string(r.protocol == 5 ? "5" : "3.1.1") + ")" + waiting;
+    case MqttState::Connecting: return "connecting" + waiting;
+    case MqttState::Waiting: return (r.refused ? "login refused" : "broker away") + waiting;
     case MqttState::Off: break;
     }
-    return "off";
+    return r.kept > 0 ? "off, " + std::to_string(r.kept) + " kept for the next start" : "off";
+}
+
+// The lamp beside the main panel's RECORD lamp: dark while off, green while
+// connected, amber while the broker is away (or not yet reached).
+void showLamp(MqttState state) {
+    SetCtrlAttribute(panelMAIN, MAIN_LED_MQTT, ATTR_ON_COLOR, state == MqttState::Connected ? VAL_GREEN : kAmber);
+    SetCtrlVal(panelMAIN, MAIN_LED_MQTT, state == MqttState::Off ? 0 : 1);
 }
 
 // Brings the panel up to date and says once in the status line what
@@ -102,22 +133,23 @@ void showReport(bool ending = false) {
     const MqttReport r = g_client.report();
     SetCtrlVal(panelMQTT, MQTT_DROPPED, static_cast<int>(std::min<unsigned long>(r.dropped, INT_MAX)));
     SetCtrlVal(panelMQTT, MQTT_STATE, stateText(r));
+    showLamp(r.state);
     if (r.state == MqttState::Off && !ending) return;
     if (r.refusedMessages > 0 && g_saidRefusedMessages == 0)
-        SetStatusF(kMqttRefusedMessageText, brokerName().c_str(), r.refusedTopic.c_str(), r.refusal.c_str());
+        say(kMqttRefusedMessageText, brokerName().c_str(), r.refusedTopic.c_str(), r.refusal.c_str());
     g_saidRefusedMessages = r.refusedMessages;
-    if (r.overflowed > 0 && g_saidOverflow == 0) SetStatusF(kMqttQueueFullText, g_active.queueMB);
+    if (r.overflowed > 0 && g_saidOverflow == 0) say(kMqttQueueFullText, g_active.queueMB);
     g_saidOverflow = r.overflowed;
-    if (!r.queueProblem.empty() && !g_saidQueue) SetStatusF(kMqttQueueMemoryText, r.queueProblem.c_str());
+    if (!r.queueProblem.empty() && !g_saidQueue) say(kMqttQueueMemoryText, r.queueProblem.c_str());
     g_saidQueue = g_saidQueue || !r.queueProblem.empty();
     if (r.state == MqttState::Connected) {
-        if (g_saidAway) SetStatusF(kMqttBackText, brokerName().c_str());
+        if (g_saidAway) say(kMqttBackText, brokerName().c_str());
         g_saidAway = g_saidRefused = false;
     } else if (r.refused && !g_saidRefused) {
-        SetStatusF(kMqttRefusedText, brokerName().c_str(), r.problem.c_str());
+        say(kMqttRefusedText, brokerName().c_str(), r.problem.c_str());
         g_saidRefused = g_saidAway = true;
     } else if (!r.problem.empty() && !g_saidAway) {
-        SetStatusF(kMqttAwayText, brokerName().c_str(), r.problem.c_str());
+        say(kMqttAwayText, brokerName().c_str(), r.problem.c_str());
         g_saidAway = true;
     }
 }
@@ -137,7 +169,8 @@ void send(const std::string &topic, const std::string &payload) {
 
 // Settings that cannot be used: the reason in the status line, the switch off.
 bool refuse(const std::string &text) {
-    SetStatus(text.c_str());
+    g_messages.clear();
+    say("%s", text.c_str());
     SetCtrlVal(panelMQTT, MQTT_ON, 0);
     return false;
 }
@@ -234,6 +267,8 @@ bool StartPublishing() {
     g_rowValues = ~0ul;
     g_saidAway = g_saidRefused = g_saidQueue = false;
     g_saidRefusedMessages = g_saidOverflow = 0;
+    g_messages.clear();
+    SetCtrlVal(panelMQTT, MQTT_MESSAGE, std::string());
 
     MqttTarget target;
     target.host = s.host;
@@ -266,6 +301,8 @@ void StopPublishing(double seconds) {
 bool Publishing() { return g_client.running(); }
 
 MqttReport PublisherReport() { return g_client.report(); }
+
+const std::vector<std::string> &PublisherMessages() { return g_messages; }
 
 void PublishRunCycle(int cycle) {
     if (!g_client.running() || LiveValuesRead() == g_rowValues) return;

@@ -9,6 +9,7 @@
 #include "publish/client.h"
 
 #include <string>
+#include <vector>
 
 struct MqttSettings {
     int on = 0;
@@ -46,6 +47,10 @@ bool StartPublishing();
 void StopPublishing(double seconds);
 bool Publishing();
 MqttReport PublisherReport();
+// Everything the publisher said since it last started, whole (the status
+// line cuts long texts and the measuring loop overwrites them; the panel's
+// message line keeps the last).
+const std::vector<std::string> &PublisherMessages();
 
 // What the loops and the recorder hand over (filled into their hooks).
 void PublishRunCycle(int cycle);
@@ -54,7 +59,7 @@ void PublishCurves(int samples);
 
 // The status-line texts, once per event.
 constexpr char kMqttRefusedText[] = "MQTT: the broker %s refused the login (%s). Check user and password.";
-constexpr char kMqttAwayText[] = "MQTT: broker %s not reachable (%s); values are kept while room lasts.";
+constexpr char kMqttAwayText[] = "MQTT: broker %s not reachable (%s); values wait in the queue.";
 constexpr char kMqttBackText[] = "MQTT: publishing to %s again.";
 constexpr char kMqttRefusedMessageText[] =
     "MQTT: the broker %s refused a message on %s (%s); refused messages are counted as dropped.";

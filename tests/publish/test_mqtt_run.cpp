@@ -7,6 +7,7 @@
 
 #include "app/settings.h"
 #include "publish/publish.h"
+#include "ui/panels/main_ids.h"
 #include "ui/panels/recorder_ids.h"
 
 #include <sys/stat.h>
@@ -138,6 +139,42 @@ TEST_F(MqttRunTest, ABrokerAwayForTwentySecondsLosesNoCycleAndCostsTheLoopNothin
     ASSERT_EQ(order.size(), std::size_t(cycles)) << outageCycles << " cycles during the outage";
     for (std::size_t i = 1; i < order.size(); ++i) ASSERT_EQ(order[i], order[i - 1] + 1) << "at " << i;
     std::printf("%d cycles, %d during the outage, all arrived in order\n", cycles, outageCycles);
+}
+
+// The publisher's state beside the RECORD lamp and its message on its own
+// panel, which RUN's status texts every cycle leave alone.
+TEST_F(MqttRunTest, TheLampFollowsTheBrokerAndTheMessageOutlastsTheMeasuringLoop) {
+    auto lamp = [] {
+        int on = 0, colour = 0;
+        GetCtrlVal(panelMAIN, MAIN_LED_MQTT, &on);
+        GetCtrlAttribute(panelMAIN, MAIN_LED_MQTT, ATTR_ON_COLOR, &colour);
+        return on ? colour : -1;
+    };
+    auto message = [] {
+        std::string text;
+        GetCtrlVal(panelMQTT, MQTT_MESSAGE, &text);
+        return text;
+    };
+    ASSERT_TRUE(broker.start(dir.path(), {}));
+    usePanel(broker.port(), "plant");
+    broker.stop(); // the port is known, nobody listens
+    EXPECT_EQ(lamp(), -1) << "dark while off";
+    OperateCtrl(panelMQTT, MQTT_ON, 1);
+    ASSERT_TRUE(WaitUntil([&] { return message().find("not reachable") != std::string::npos; }, 10.0));
+    EXPECT_NE(lamp(), -1);
+    EXPECT_NE(lamp(), VAL_GREEN) << "amber while the broker is away";
+    const std::string away = message();
+    runRate(0.5);
+    EXPECT_EQ(message(), away) << "RUN's texts go to the status line only";
+    std::string state;
+    GetCtrlVal(panelMQTT, MQTT_STATE, &state);
+    EXPECT_NE(state.find("waiting"), std::string::npos) << state << ": the cycles wait in the queue";
+
+    ASSERT_TRUE(broker.restart());
+    ASSERT_TRUE(WaitUntil([&] { return lamp() == VAL_GREEN; }, 5.0)) << "green within a second or two";
+    EXPECT_NE(message().find("publishing to"), std::string::npos) << message();
+    OperateCtrl(panelMQTT, MQTT_ON, 0);
+    EXPECT_EQ(lamp(), -1);
 }
 
 TEST_F(MqttRunTest, ADataReadPublishesBothCurvesAsTheRecordFileWritesThem) {
