@@ -141,11 +141,9 @@ int StartLiveMqtt(Session &s, const LiveMqtt &m) {
     MqttSettings settings = GetMqttPanel();
     settings.queueMB = m.queueMB;
     SetMqttPanel(settings);
-    OperateCtrl(panelMQTT, MQTT_ON, 1);
-    if (!Publishing())
-        return s.usage(PublisherMessages().empty() ? std::string("MQTT: publishing did not start")
-                                                   : PublisherMessages().back());
-    return EXIT_DONE;
+    SetCtrlVal(panelMQTT, MQTT_ON, 1);
+    const Outcome started = s.click(panelMQTT, MQTT_ON, StartPublishing);
+    return started.done() ? EXIT_DONE : s.usage(started.reason);
 }
 
 int EndLiveMqtt(Session &s) {

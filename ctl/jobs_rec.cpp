@@ -91,7 +91,7 @@ int JobLive(Session &s, const Args &args) {
     if (int rc = checkRecordTarget(s, path)) return rc;
     LiveMqtt mqtt;
     if (int rc = PrepareLiveMqtt(s, a, &mqtt)) return rc;
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
     int stored = 0;
@@ -142,7 +142,7 @@ int JobRecord(Session &s, const Args &args) {
                 : a.error());
     const std::string path = a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_AUTOMATIC, path)) return rc;
     OperateCtrl(panelRECORDER, RECORDER_NUM_SETS, rows);
     OperateCtrl(panelRECORDER, RECORDER_INTERVAL, interval);
@@ -163,7 +163,7 @@ int JobCapture(Session &s, const Args &args) {
         return s.usage(a.error().empty() ? "capture needs --out FILE.csv" : a.error());
     const std::string path = a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
     s.progressOn();
