@@ -8,6 +8,12 @@
 
 #include <QProcess>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <optional>
@@ -337,6 +343,109 @@ TEST_F(MqttCtlTest, CredentialsInTheUrlAreRefusedWithoutBeingRepeated) {
     const CtlResult noUser =
         ctl(live(1, path("a.csv"), "mqtt://127.0.0.1:1883/plant", {"--mqtt-password-file", path("pw")}));
     EXPECT_EQ(noUser.code, 2) << Describe(noUser);
+}
+
+// A broker of the 3.1.1 kind, just enough of one: it refuses an MQTT 5
+// login as such a broker does (return code 1, then closes) and takes 3.1.1,
+// confirming every QoS 1 message. What it received is kept.
+class OlderBroker {
+  public:
+    OlderBroker() {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        ::bind(listener_, reinterpret_cast<sockaddr *>(&addr), len);
+        ::listen(listener_, 4);
+        ::getsockname(listener_, reinterpret_cast<sockaddr *>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~OlderBroker() {
+        ::shutdown(listener_, SHUT_RDWR);
+        ::close(listener_);
+        thread_.join();
+    }
+    quint16 port() const { return port_; }
+    std::vector<int> levels() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return levels_;
+    }
+    std::vector<std::string> topics() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return topics_;
+    }
+
+  private:
+    static bool readAll(int fd, unsigned char *to, std::size_t n) {
+        for (std::size_t got = 0; got < n;) {
+            const ssize_t r = ::read(fd, to + got, n - got);
+            if (r <= 0) return false;
+            got += std::size_t(r);
+        }
+        return true;
+    }
+    // One packet: its first byte and its body.
+    static bool packet(int fd, unsigned char *type, std::vector<unsigned char> *body) {
+        if (!readAll(fd, type, 1)) return false;
+        std::size_t length = 0;
+        for (int shift = 0;; shift += 7) {
+            unsigned char b = 0;
+            if (!readAll(fd, &b, 1)) return false;
+            length |= std::size_t(b & 0x7F) << shift;
+            if (!(b & 0x80)) break;
+        }
+        body->resize(length);
+        return length == 0 || readAll(fd, body->data(), length);
+    }
+    void serve() {
+        for (;;) {
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (fd < 0) return;
+            unsigned char type = 0;
+            std::vector<unsigned char> body;
+            if (packet(fd, &type, &body) && (type >> 4) == 1 && body.size() > 6) {
+                const int level = body[6];
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    levels_.push_back(level);
+                }
+                const unsigned char connack[] = {0x20, 0x02, 0x00, static_cast<unsigned char>(level == 4 ? 0 : 1)};
+                [[maybe_unused]] ssize_t n = ::write(fd, connack, sizeof connack);
+                while (level == 4 && packet(fd, &type, &body)) {
+                    if ((type >> 4) == 14) break; // DISCONNECT
+                    if ((type >> 4) == 12) n = ::write(fd, "\xD0\x00", 2); // PINGRESP
+                    if ((type >> 4) != 3) continue;
+                    const std::size_t topicLength = std::size_t(body[0]) << 8 | body[1];
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    topics_.emplace_back(reinterpret_cast<const char *>(&body[2]), topicLength);
+                    if ((type >> 1) & 3) {
+                        const unsigned char puback[] = {0x40, 0x02, body[2 + topicLength], body[3 + topicLength]};
+                        n = ::write(fd, puback, sizeof puback);
+                    }
+                }
+            }
+            ::close(fd);
+        }
+    }
+    int listener_ = -1;
+    quint16 port_ = 0;
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::vector<int> levels_;
+    std::vector<std::string> topics_;
+};
+
+TEST_F(MqttCtlTest, ABrokerThatOnlySpeaks311IsAskedAgainIn311AndTakesEveryRow) {
+    OlderBroker older;
+    const CtlResult r = ctl(live(10, path("a.csv"), "mqtt://127.0.0.1:" + std::to_string(older.port()) + "/old"));
+    EXPECT_EQ(r.code, 0) << Describe(r);
+    ASSERT_GE(older.levels().size(), 2u);
+    EXPECT_EQ(older.levels()[0], 5) << "MQTT 5 first";
+    EXPECT_EQ(older.levels()[1], 4) << "then 3.1.1 at once";
+    const auto topics = older.topics();
+    EXPECT_EQ(std::count(topics.begin(), topics.end(), "old/live"), 10);
 }
 
 } // namespace
