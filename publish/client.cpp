@@ -69,7 +69,7 @@ std::string describe(int rc, int savedErrno) {
 }
 
 // The broker's certificate as the TLS layer judged it, in the operator's terms.
-std::string certificateProblem(long verify) {
+std::string certificateProblem(long verify, bool caFileGiven) {
     switch (verify) {
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
@@ -82,7 +82,8 @@ std::string certificateProblem(long verify) {
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_CERT_SIGNATURE_FAILURE:
-        return "TLS: the broker's certificate is not from the CA file's authority";
+        return caFileGiven ? "TLS: the broker's certificate is not from the CA file's authority"
+                           : "TLS: the broker's certificate is from no authority this system trusts; give its CA file";
     case X509_V_ERR_CERT_HAS_EXPIRED: return "TLS: the broker's certificate has expired";
     case X509_V_ERR_CERT_NOT_YET_VALID: return "TLS: the broker's certificate is not valid yet";
     default: return std::string("TLS: broker's certificate refused: ") + X509_verify_cert_error_string(verify);
@@ -503,7 +504,7 @@ void MqttClient::onLog(mosquitto *mosq, void *self, int level, const char *text)
     std::string problem;
     auto *ssl = static_cast<SSL *>(mosquitto_ssl_get(mosq));
     const long verify = ssl ? SSL_get_verify_result(ssl) : X509_V_OK;
-    if (verify != X509_V_OK) problem = certificateProblem(verify);
+    if (verify != X509_V_OK) problem = certificateProblem(verify, !c->target_.caFile.empty());
     else if (std::strstr(text, "wrong version number") || std::strstr(text, "record layer failure") ||
              std::strstr(text, "packet length too long") || std::strstr(text, "unexpected eof"))
         problem = "TLS: no TLS handshake with the broker; does this port speak TLS?";
