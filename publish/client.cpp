@@ -179,7 +179,12 @@ void MqttClient::stop(double seconds, const std::string &goodbyeTopic, const std
     report_.waiting = 0;
 }
 
-std::size_t MqttClient::unconfirmed() const { return handedOver_.size() + stored_ - done_.size(); }
+std::size_t MqttClient::unconfirmed() const {
+    // A confirmation may name a message the full queue already pushed out.
+    const std::size_t in = handedOver_.size() + moving_.first + stored_;
+    const std::size_t out = done_.size() + moving_.second;
+    return in > out ? in - out : 0;
+}
 
 MqttReport MqttClient::report() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -202,14 +207,16 @@ void MqttClient::persist(std::unique_lock<std::mutex> &lock) {
     incoming.swap(handedOver_);
     std::vector<std::int64_t> done;
     done.swap(done_);
+    // Counted while the mutex is released, so that nobody sees an empty
+    // queue while messages are on their way into the file.
+    moving_ = {incoming.size(), done.size()};
     lock.unlock();
     store_.remove(done);
     const unsigned long pushedOut = store_.append(incoming);
     const std::size_t stored = store_.count();
     const std::int64_t upTo = store_.lastId();
     lock.lock();
-    // Counted as in the store until now, so that a stop never sees an
-    // empty queue while messages are in between.
+    moving_ = {0, 0};
     stored_ = stored;
     storedUpTo_ = upTo;
     report_.dropped += pushedOut;

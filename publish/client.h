@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 struct mosquitto;
@@ -129,6 +130,7 @@ class MqttClient {
     std::vector<QueuedMessage> handedOver_;
     MqttStore store_;          // the connection thread's alone
     std::size_t stored_ = 0;   // messages in the store, for report()
+    std::pair<std::size_t, std::size_t> moving_; // into the store, out of it: while persist() writes
     std::int64_t storedUpTo_ = 0; // the newest id in the store
     std::int64_t sentUpTo_ = 0;   // the newest id sent on this connection
     std::vector<std::int64_t> done_; // confirmed or refused, still in the store
