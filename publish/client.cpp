@@ -212,15 +212,19 @@ void MqttClient::persist(std::unique_lock<std::mutex> &lock) {
     moving_ = {incoming.size(), done.size()};
     lock.unlock();
     store_.remove(done);
-    const unsigned long pushedOut = store_.append(incoming);
+    unsigned long failed = 0;
+    std::string problem;
+    const unsigned long pushedOut = store_.append(incoming, &failed, &problem);
     const std::size_t stored = store_.count();
     const std::int64_t upTo = store_.lastId();
     lock.lock();
     moving_ = {0, 0};
     stored_ = stored;
     storedUpTo_ = upTo;
-    report_.dropped += pushedOut;
+    report_.dropped += pushedOut + failed;
     report_.overflowed += pushedOut;
+    if (failed > 0 && report_.queueFailure.empty())
+        report_.queueFailure = "the queue file " + store_.path() + " takes no more (" + problem + ")";
 }
 
 template <typename Pred>

@@ -63,6 +63,7 @@ struct MqttReport {
     int protocol = 0;              // 5 or 4 (3.1.1) once connected
     std::string queueFile;         // the queue on disk; empty while it is in memory
     std::string queueProblem;      // why the queue is not on disk
+    std::string queueFailure;      // why the queue file stopped taking messages (a full disk)
 };
 
 class MqttClient {

@@ -54,7 +54,7 @@ std::string queueName(const MqttSettings &s) {
 bool g_saidAway = false, g_saidRefused = false;
 // What is said once a run: refused messages, the queue full, no queue file.
 unsigned long g_saidRefusedMessages = 0, g_saidOverflow = 0;
-bool g_saidQueue = false;
+bool g_saidQueue = false, g_saidQueueFailure = false;
 
 std::string brokerName() { return g_active.host + ":" + std::to_string(g_active.port); }
 
@@ -142,6 +142,8 @@ void showReport(bool ending = false) {
     g_saidOverflow = r.overflowed;
     if (!r.queueProblem.empty() && !g_saidQueue) say(kMqttQueueMemoryText, r.queueProblem.c_str());
     g_saidQueue = g_saidQueue || !r.queueProblem.empty();
+    if (!r.queueFailure.empty() && !g_saidQueueFailure) say(kMqttQueueFailedText, r.queueFailure.c_str());
+    g_saidQueueFailure = g_saidQueueFailure || !r.queueFailure.empty();
     if (r.state == MqttState::Connected) {
         if (g_saidAway) say(kMqttBackText, brokerName().c_str());
         g_saidAway = g_saidRefused = false;
@@ -265,7 +267,7 @@ Outcome StartPublishing() {
     g_curve = s.prefix + "/curve";
     g_lastCycleSent = -1.0;
     g_rowValues = ~0ul;
-    g_saidAway = g_saidRefused = g_saidQueue = false;
+    g_saidAway = g_saidRefused = g_saidQueue = g_saidQueueFailure = false;
     g_saidRefusedMessages = g_saidOverflow = 0;
     g_messages.clear();
     SetCtrlVal(panelMQTT, MQTT_MESSAGE, std::string());

@@ -67,6 +67,7 @@ constexpr char kMqttRefusedMessageText[] =
     "MQTT: the broker %s refused a message on %s (%s); refused messages are counted as dropped.";
 constexpr char kMqttQueueFullText[] = "MQTT: the queue is full (%d MB); the oldest messages are dropped.";
 constexpr char kMqttQueueMemoryText[] = "MQTT: %s; messages wait in memory and are lost at exit.";
+constexpr char kMqttQueueFailedText[] = "MQTT: %s; messages that do not fit are dropped.";
 
 int CC_MQTT_ON(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_MQTT_PANEL(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -79,7 +79,9 @@ bool MqttStore::open(const std::string &folder, const std::string &name, std::si
     db->db.setDatabaseName(base + ".sqlite");
     QSqlQuery q(db->db);
     const bool ready =
-        db->db.open() && db->exec("PRAGMA journal_mode=WAL") && db->exec("PRAGMA synchronous=NORMAL") &&
+        // A new file gives its pages back when the queue empties after an outage.
+        db->db.open() && db->exec("PRAGMA auto_vacuum=INCREMENTAL") && db->exec("PRAGMA journal_mode=WAL") &&
+        db->exec("PRAGMA synchronous=NORMAL") &&
         db->exec("CREATE TABLE IF NOT EXISTS queue (id INTEGER PRIMARY KEY, topic BLOB NOT NULL, "
                  "payload BLOB NOT NULL, retained INTEGER NOT NULL, size INTEGER NOT NULL)") &&
         q.exec("SELECT COUNT(*), COALESCE(SUM(size), 0), COALESCE(MAX(id), 0) FROM queue") && q.next();
@@ -98,7 +100,8 @@ bool MqttStore::open(const std::string &folder, const std::string &name, std::si
     return true;
 }
 
-unsigned long MqttStore::append(const std::vector<QueuedMessage> &messages) {
+unsigned long MqttStore::append(const std::vector<QueuedMessage> &messages, unsigned long *failed,
+                                std::string *problem) {
     if (messages.empty()) return 0;
     if (!db_) {
         for (const QueuedMessage &m : messages) {
@@ -121,10 +124,23 @@ unsigned long MqttStore::append(const std::vector<QueuedMessage> &messages) {
         if (q.exec()) {
             ++count_;
             bytes_ += sizeOf(m);
+            continue;
         }
+        if (failed) ++*failed;
+        if (problem && problem->empty()) *problem = q.lastError().text().toStdString();
     }
     const unsigned long dropped = trim();
-    db_->db.commit();
+    if (!db_->db.commit()) {
+        // Nothing of this transaction is in the file: count it again from the file.
+        QSqlQuery count(db_->db);
+        if (count.exec("SELECT COUNT(*), COALESCE(SUM(size), 0) FROM queue") && count.next()) {
+            const auto before = count_;
+            count_ = static_cast<std::size_t>(count.value(0).toLongLong());
+            bytes_ = static_cast<std::size_t>(count.value(1).toLongLong());
+            if (failed && before > count_) *failed += static_cast<unsigned long>(before - count_);
+        }
+        if (problem && problem->empty()) *problem = db_->db.lastError().text().toStdString();
+    }
     return dropped;
 }
 
@@ -202,4 +218,5 @@ void MqttStore::remove(const std::vector<std::int64_t> &ids) {
         q.finish();
     }
     db_->db.commit();
+    if (count_ == 0) db_->exec("PRAGMA incremental_vacuum");
 }

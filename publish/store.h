@@ -52,8 +52,10 @@ class MqttStore {
     std::string path() const { return path_; }
 
     // Adds messages at the end; returns how many of the oldest had to go to
-    // keep within the bound.
-    unsigned long append(const std::vector<QueuedMessage> &messages);
+    // keep within the bound. Messages the file would not take (a full disk)
+    // are counted in *failed with the reason in *problem.
+    unsigned long append(const std::vector<QueuedMessage> &messages, unsigned long *failed = nullptr,
+                         std::string *problem = nullptr);
     // Up to `count` messages after id `after`, in order.
     std::vector<QueuedMessage> after(std::int64_t after, std::size_t count);
     // Removes confirmed (or refused) messages.
