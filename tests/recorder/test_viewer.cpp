@@ -9,10 +9,14 @@
 #include "ui/engine/widgets.h"
 #include "ui/panels/recview_ids.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QString>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -212,6 +216,123 @@ std::string Written(int rows, const std::string &after = std::string()) {
         t += l;
     }
     return t + after;
+}
+
+// A graph section as graph capture writes it: 512 samples of both channels.
+std::string Section(const char *time) {
+    std::string t = std::string("\r\nRecorded analog graph.\r\nTIMESTAMP:,") + time + "\r\n\r\nINDEX,Channel A:,Channel B:,";
+    for (int k = 0; k < 512; ++k)
+        t += "\r\n" + std::to_string(k) + "," + std::to_string(2000 + int(1800 * std::sin(k / 40.0))) + "," +
+             std::to_string(1000 + 3 * k);
+    return t + "\r\nEnd of Graph";
+}
+
+// An SVG drawing read back: its clip rectangles and, per stroke colour, the
+// points of each path drawn under a clip path.
+struct SvgRead {
+    std::vector<QRectF> clips;
+    std::map<QString, std::vector<std::vector<QPointF>>> paths;
+    bool unclippedPath = false;
+    QString error;
+    explicit SvgRead(const std::string &file) {
+        QFile f(QString::fromStdString(file));
+        if (!f.open(QIODevice::ReadOnly)) {
+            error = "cannot open";
+            return;
+        }
+        QXmlStreamReader xml(&f);
+        struct Open {
+            QString stroke;
+            bool clipped, inClipPath;
+        };
+        std::vector<Open> open{{QString(), false, false}};
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isEndElement()) open.pop_back();
+            if (!xml.isStartElement()) continue;
+            const QXmlStreamAttributes a = xml.attributes();
+            Open o = open.back();
+            if (a.hasAttribute("stroke")) o.stroke = a.value("stroke").toString();
+            if (a.hasAttribute("clip-path")) o.clipped = true;
+            if (xml.name() == u"clipPath") o.inClipPath = true;
+            open.push_back(o);
+            if (o.inClipPath && xml.name() == u"rect")
+                clips.emplace_back(a.value("x").toDouble(), a.value("y").toDouble(), a.value("width").toDouble(),
+                                   a.value("height").toDouble());
+            if (xml.name() != u"path" || o.inClipPath) continue;
+            if (!o.clipped) {
+                unclippedPath = true;
+                continue;
+            }
+            std::vector<QPointF> pts;
+            const QStringList words = a.value("d").toString().split(QRegularExpression("[ ,]+|(?=[ML])"), Qt::SkipEmptyParts);
+            for (qsizetype i = 0; i + 2 < words.size() + 1; ++i)
+                if (words[i] == "M" || words[i] == "L" || words[i].startsWith('M') || words[i].startsWith('L')) {
+                    const bool glued = words[i].size() > 1;
+                    const double x = (glued ? words[i].mid(1) : words[i + 1]).toDouble();
+                    const double y = words[i + (glued ? 1 : 2)].toDouble();
+                    pts.emplace_back(x, y);
+                }
+            paths[o.stroke].push_back(pts);
+        }
+        if (xml.hasError()) error = xml.errorString();
+    }
+};
+
+// Exported as SVG, the section graph holds every sample as a real-valued
+// point of one path; zoomed in, what lies outside the plot area is cut at its
+// edge, under the one clip path, and never drawn over the axes.
+TEST_F(ViewerTest, SvgExportsOfTheSectionGraphHoldEveryPointAndStayInsideThePlotWhenZoomed) {
+    const std::string file = path("section.csv");
+    WriteWholeFile(file, Written(5) + Section("10:00:05"));
+    open(file);
+    QvGraph *g = Graph(RECVIEW_SECTION_GRAPH);
+    g->redrawNow();
+    ASSERT_EQ(g->model().plots.size(), 2u) << TextBox(RECVIEW_MESSAGES);
+    auto inside = [](const QRectF &r, const QPointF &p) {
+        return p.x() >= r.left() - 1e-3 && p.x() <= r.right() + 1e-3 && p.y() >= r.top() - 1e-3 &&
+               p.y() <= r.bottom() + 1e-3;
+    };
+    for (const bool zoomed : {false, true}) {
+        SCOPED_TRACE(zoomed ? "zoomed" : "full view");
+        if (zoomed) { // Ctrl+drag from sample 100 at 3000 to sample 300 at 1500
+            const QPoint from = g->toWidget(QPointF(100, 3000)).toPoint(), to = g->toWidget(QPointF(300, 1500)).toPoint();
+            QTest::mousePress(g, Qt::LeftButton, Qt::ControlModifier, from);
+            QTest::mouseMove(g, to);
+            QTest::mouseRelease(g, Qt::LeftButton, Qt::ControlModifier, to);
+            ASSERT_TRUE(g->explorer().zoomed());
+        }
+        const std::string svg = path(zoomed ? "zoomed.svg" : "section.svg");
+        ASSERT_EQ(g->explorer().exportTo(QString::fromStdString(svg)), QString());
+        const SvgRead read(svg);
+        ASSERT_EQ(read.error, QString());
+        ASSERT_EQ(read.clips.size(), 1u);
+        EXPECT_FALSE(read.unclippedPath) << "every path stands under the clip path";
+        const QRectF clip = read.clips[0];
+        const QRectF area = g->plotArea().translated(-g->chartView()->pos());
+        EXPECT_NEAR(clip.left(), area.left(), 0.01);
+        EXPECT_NEAR(clip.bottom(), area.bottom(), 0.01);
+        for (const char *colour : {"#0000ff", "#00ff00"}) {
+            const auto &paths = read.paths.at(colour);
+            ASSERT_EQ(paths.size(), 1u) << colour;
+            std::size_t points = 0, fractional = 0;
+            for (const QPointF &p : paths[0]) {
+                EXPECT_TRUE(inside(clip, p)) << colour << " " << p.x() << "," << p.y();
+                ++points;
+                if (p.x() != std::floor(p.x())) ++fractional;
+            }
+            if (!zoomed) EXPECT_EQ(points, 512u) << colour;
+            else EXPECT_LT(points, 512u) << colour;
+            EXPECT_GT(fractional, points / 2) << "real-valued coordinates";
+        }
+        if (!zoomed) { // the points are the samples, placed on the plot area as the axes place them
+            const auto &a = read.paths.at("#0000ff")[0];
+            const auto xr = g->shownRange(VAL_XAXIS), yr = g->shownRange(VAL_LEFT_YAXIS);
+            const double value = 2000 + int(1800 * std::sin(100 / 40.0));
+            EXPECT_NEAR(a[100].x(), clip.left() + (100 - xr.first) / (xr.second - xr.first) * clip.width(), 0.002);
+            EXPECT_NEAR(a[100].y(), clip.bottom() - (value - yr.first) / (yr.second - yr.first) * clip.height(), 0.002);
+        }
+    }
 }
 
 TEST_F(ViewerTest, DamagedCutOffForeignAndEmptyFilesSayWhatIsWrongAndShowWhatIsReadable) {

@@ -409,7 +409,8 @@ enum {
 };
 
 // Plots numberOfPoints pairs; returns the plot handle (> 0) or an error.
-// Points with a non-finite coordinate are left out. pointFrequency must be at
+// Points with a non-finite coordinate are left out; a line is broken where
+// one stood (the points on either side are not joined). pointFrequency must be at
 // least 1; every point of a connected-points or scatter plot gets its marker.
 int PlotXY(int panel, int control, const void *xArray, const void *yArray, std::size_t numberOfPoints,
            int xDataType, int yDataType, int plotStyle, int pointStyle, int lineStyle, int pointFrequency,

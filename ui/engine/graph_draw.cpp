@@ -203,6 +203,7 @@ void TraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidg
     paintTimeAxis(painter);
     painter->setClipRect(area_, Qt::IntersectClip);
     for (const Line &l : lines_) {
+        if (!linesPainted) break;
         if (!l.visible || l.points.isEmpty()) continue;
         painter->setWorldTransform(toArea * base);
         painter->setPen(l.pen);
@@ -365,6 +366,7 @@ void GraphView::retire(std::vector<SeriesSlot> &pool, std::size_t from) {
         s.series->setVisible(false);
         s.series->clear();
         s.handle = 0;
+        s.run = 0;
         s.version = s.lookVersion = 0;
     }
 }
@@ -415,18 +417,36 @@ void GraphView::syncPlots() {
             continue;
         }
         const bool scatter = p.look.plotStyle == VAL_SCATTER;
-        SeriesSlot &s = scatter ? slot(scatters, si++, true) : slot(lines, li++, false);
-        if (s.handle != handle || s.version != p.version) {
-            applyLook(s, p.look, scatter);
-            s.series->replace(isStepped(p.look.plotStyle) ? steps(p.points) : p.points);
-            s.handle = handle;
-            s.version = p.version;
+        // A broken line is one series per run: a series always joins its points.
+        const auto runs = scatter ? std::vector<std::pair<qsizetype, qsizetype>>{{0, p.points.size()}}
+                                  : runsOf(p.points.size(), p.breaks);
+        for (qsizetype r = 0; r < static_cast<qsizetype>(runs.size()); ++r) {
+            SeriesSlot &s = scatter ? slot(scatters, si++, true) : slot(lines, li++, false);
+            if (s.handle != handle || s.version != p.version || s.run != r) {
+                applyLook(s, p.look, scatter);
+                const auto [from, to] = runs[static_cast<std::size_t>(r)];
+                const QList<QPointF> run = runs.size() == 1 ? p.points : p.points.mid(from, to - from);
+                s.series->replace(isStepped(p.look.plotStyle) ? steps(run) : run);
+                s.handle = handle;
+                s.version = p.version;
+                s.run = r;
+            }
+            if (!s.series->isVisible()) s.series->setVisible(true);
         }
-        if (!s.series->isVisible()) s.series->setVisible(true);
     }
     retire(lines, li);
     retire(scatters, si);
     for (std::size_t i = ti; i < texts.size(); ++i) texts[i]->handle = 0;
+}
+
+void GraphView::setCurvesPainted(bool on) {
+    if (traceItem) {
+        traceItem->linesPainted = on;
+        traceItem->update();
+    }
+    for (auto *pool : {&lines, &scatters})
+        for (SeriesSlot &s : *pool)
+            if (s.handle != 0) s.series->setVisible(on);
 }
 
 void GraphView::syncTraces() { traceItem->take(state.shown(m)); }
