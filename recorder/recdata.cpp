@@ -2,6 +2,7 @@
 #include "recorder/recfile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -144,6 +145,7 @@ class Reader {
     void problem(std::string reason) {
         if (d_->problems.size() < RecordData::kListedProblems) d_->problems.push_back({lineNo_, std::move(reason)});
         else ++d_->unlistedProblems;
+        if (state_ == State::Body) newRun_ = true; // the rows on either side are not neighbours
     }
     void row(std::string_view l, bool last);
     void closeSection(bool fileEnds);
@@ -158,6 +160,8 @@ class Reader {
     uint32_t prevOfDay_ = 0, days_ = 0, last_ = 0;
     bool tooLong_ = false;
     RecordSection section_;
+    bool newRun_ = false;   // the next row begins a new stretch of the recording
+    int32_t lastIndex_ = -1; // INDEX of the row before
 };
 
 bool Reader::line(std::string_view l, bool last) {
@@ -184,6 +188,13 @@ bool Reader::line(std::string_view l, bool last) {
             return line(l, last);
         }
         d_->facts.push_back({std::string(l.substr(0, sep)), factValue(l.substr(sep + 2))});
+        if (d_->facts.back().key == "Recording interval in sec") {
+            double seconds = 0.0;
+            const std::string &v = d_->facts.back().value;
+            const auto r = std::from_chars(v.data(), v.data() + v.size(), seconds);
+            if (r.ec == std::errc() && r.ptr == v.data() + v.size() && seconds > 0.0 && seconds < 1e6)
+                d_->setInterval(seconds);
+        }
         return true;
     }
     case State::Columns:
@@ -208,6 +219,7 @@ bool Reader::line(std::string_view l, bool last) {
         } else if (std::any_of(std::begin(kClosings), std::end(kClosings),
                                [&](std::string_view c) { return startsWith(l, c); })) {
             d_->closings.push_back({lineNo_, std::string(l)});
+            newRun_ = true;
         } else {
             problem("not a row, a graph section or a closing line: " + quoted(l));
         }
@@ -332,6 +344,9 @@ void Reader::row(std::string_view l, bool last) {
     if (d_->rows() > 0 && ofDay + kDay / 2 < prevOfDay_) ++days_;
     prevOfDay_ = ofDay;
     last_ = std::max(last_, days_ * kDay + ofDay); // 32 bits of seconds: 136 years
+    if (d_->rows() > 0 && (newRun_ || index != lastIndex_ + 1)) d_->startRun();
+    newRun_ = false;
+    lastIndex_ = index;
     d_->addRow(last_, values);
 }
 
@@ -351,6 +366,37 @@ std::string RecordData::timeText(std::size_t row) const {
     char text[16];
     std::snprintf(text, sizeof text, "%02u:%02u:%02u", s / 3600, (s / 60) % 60, s % 60);
     return text;
+}
+
+double RecordData::placeInTime(std::size_t row) const {
+    const uint32_t t = time_[row];
+    const auto first = std::lower_bound(time_.begin(), time_.begin() + static_cast<std::ptrdiff_t>(row), t);
+    const auto end = std::upper_bound(time_.begin() + static_cast<std::ptrdiff_t>(row), time_.end(), t);
+    const double sharing = static_cast<double>(end - first);
+    const double k = static_cast<double>(time_.begin() + static_cast<std::ptrdiff_t>(row) - first);
+    const double step = interval_ > 0.0 && sharing * interval_ <= 1.0 ? interval_ : 1.0 / sharing;
+    return static_cast<double>(t - time_.front()) + k * step;
+}
+
+std::size_t RecordData::rowPlacedAtOrAfter(double x) const {
+    // Placing is strictly increasing: a binary search over the rows.
+    std::size_t lo = 0, hi = rows();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (placeInTime(mid) < x) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
+}
+
+std::size_t RecordData::rowPlacedAfter(double x) const {
+    std::size_t lo = 0, hi = rows();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (placeInTime(mid) <= x) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
 }
 
 std::size_t RecordData::rowAtOrAfterSeconds(double seconds) const {

@@ -74,6 +74,22 @@ class RecordData {
     uint32_t timeOfRow(std::size_t row) const { return time_[row]; }
     // Seconds from the first row (0 for the first row).
     double secondsFromStart(std::size_t row) const { return static_cast<double>(time_[row] - time_.front()); }
+    // The row's place on a time axis, in seconds from the first row: time
+    // stamps are whole seconds, so the rows that share one are spread over it
+    // by their order, a header interval apart when they fit in the second
+    // at that interval, else evenly. Strictly increasing from row to row.
+    double placeInTime(std::size_t row) const;
+    // The first row placed at or after x (rows() when none is), and the
+    // first placed after x.
+    std::size_t rowPlacedAtOrAfter(double x) const;
+    std::size_t rowPlacedAfter(double x) const;
+    // The rows that begin a new stretch of the recording, in order: the first
+    // row after a run's closing lines, a row whose INDEX does not follow the
+    // row before's (a new run, or rows lost), or the first row after lines
+    // skipped as damaged. A trace is not drawn across them.
+    const std::vector<std::size_t> &runStarts() const { return runStarts_; }
+    // The header's recording interval in seconds; 0 when it gives none.
+    double interval() const { return interval_; }
     // The row's time stamp as written (HH:MM:SS).
     std::string timeText(std::size_t row) const;
     // The first row whose time is at or after seconds from the first row
@@ -97,6 +113,8 @@ class RecordData {
 
     // ---- filled by the reader
     void addRow(uint32_t seconds, const int32_t values[kRecordValueColumns]);
+    void startRun() { runStarts_.push_back(rows()); }
+    void setInterval(double seconds) { interval_ = seconds; }
     // Room for this many rows at once, so that growing by doubling (twice
     // the memory, and a copy) happens at most near the end.
     void reserve(std::size_t rows);
@@ -120,6 +138,8 @@ class RecordData {
     std::vector<int32_t> evals_[kRecordValueColumns - REC_EVAL_1];
     std::vector<uint32_t> time_;
     std::vector<Summary> blocks_[kRecordValueColumns];
+    std::vector<std::size_t> runStarts_;
+    double interval_ = 0.0;
 };
 
 // Reads a record file. Returns true with everything readable in *data

@@ -24,6 +24,7 @@ bool g_loaded = false;
 bool g_choiceMade = false; // the traces were chosen once (from SHOW at first)
 bool g_shown[kRecordValueColumns] = {};
 std::string g_lastDir;
+int g_axisShown = RECVIEW_X_TIME; // the x axis the curves are drawn over
 
 // The colours the strip chart gives the same values.
 constexpr int kColors[kRecordValueColumns] = {0x0000FF, 0x00A0E0, 0x6495ED, 0x000080, 0x00B000,
@@ -50,7 +51,7 @@ int xAxis() {
 }
 
 double xOf(std::size_t row, int axis) {
-    return axis == RECVIEW_X_INDEX ? static_cast<double>(row) : g_data.secondsFromStart(row);
+    return axis == RECVIEW_X_INDEX ? static_cast<double>(row) : g_data.placeInTime(row);
 }
 
 // The rows [first, end) whose x lies in [x0, x1].
@@ -63,7 +64,7 @@ std::pair<std::size_t, std::size_t> rowsIn(double x0, double x1, int axis) {
         const std::size_t end = b <= 0.0 ? 0 : b >= static_cast<double>(n) ? n : static_cast<std::size_t>(b);
         return {first, std::max(first, end)};
     }
-    const std::size_t first = g_data.rowAtOrAfterSeconds(x0), end = g_data.rowAfterSeconds(x1);
+    const std::size_t first = g_data.rowPlacedAtOrAfter(x0), end = g_data.rowPlacedAfter(x1);
     return {first, std::max(first, end)};
 }
 
@@ -113,13 +114,26 @@ void drawRows() {
     int width = 0;
     GetCtrlAttribute(panelRECVIEW, RECVIEW_GRAPH, ATTR_WIDTH, &width);
     const int columns = std::max(50, width);
+    // The stretches of the recording in range: a trace is broken where one
+    // ends (a run's end, rows lost or skipped), by a point that is no number.
+    std::vector<std::pair<std::size_t, std::size_t>> stretches;
+    std::size_t start = from;
+    for (std::size_t r : g_data.runStarts())
+        if (r > start && r < to) stretches.emplace_back(start, r), start = r;
+    if (start < to) stretches.emplace_back(start, to);
     std::vector<std::size_t> rows;
-    std::vector<double> xs, ys;
+    std::vector<double> xs, ys, part;
     for (int c = 0; c < kRecordValueColumns; ++c) {
         if (!g_shown[c] || from >= to) continue;
-        g_data.decimate(c, from, to, columns, &rows, &ys);
-        xs.resize(rows.size());
-        for (std::size_t i = 0; i < rows.size(); ++i) xs[i] = xOf(rows[i], axis);
+        xs.clear();
+        ys.clear();
+        for (const auto &[a, b] : stretches) {
+            const int share = static_cast<int>(std::max<std::size_t>(1, columns * (b - a) / (to - from)));
+            g_data.decimate(c, a, b, share, &rows, &part);
+            if (!xs.empty()) xs.push_back(NAN), ys.push_back(NAN);
+            for (std::size_t i = 0; i < rows.size(); ++i) xs.push_back(xOf(rows[i], axis));
+            ys.insert(ys.end(), part.begin(), part.end());
+        }
         PlotXY(panelRECVIEW, RECVIEW_GRAPH, xs.data(), ys.data(), xs.size(), VAL_DOUBLE, VAL_DOUBLE, VAL_THIN_LINE,
                VAL_NO_POINT, VAL_SOLID, 1, kColors[c]);
     }
@@ -238,8 +252,12 @@ double valueOfRowShown(const char *curve, double x, void *) {
     const std::size_t n = g_data.rows();
     if (n == 0 || x < 0) return NAN;
     std::size_t row = 0;
-    if (xAxis() == RECVIEW_X_INDEX) row = static_cast<std::size_t>(std::llround(x));
-    else row = g_data.rowAtOrAfterSeconds(x - 0.0005);
+    if (xAxis() == RECVIEW_X_INDEX) {
+        row = static_cast<std::size_t>(std::llround(x));
+    } else { // the row placed nearest to x
+        row = g_data.rowPlacedAtOrAfter(x);
+        if (row > 0 && (row == n || x - g_data.placeInTime(row - 1) < g_data.placeInTime(row) - x)) --row;
+    }
     if (row >= n) return NAN;
     for (int c = 0; c < kRecordValueColumns; ++c)
         if (std::string(curve) == kRecordValueNames[c]) return g_data.value(c, row);
@@ -279,6 +297,7 @@ int OpenRecordViewer(const char *path) {
     SetWaitCursor(1);
     g_loaded = ReadRecordFile(g_path, &g_data, &error);
     SetWaitCursor(0);
+    g_axisShown = xAxis();
     SetGraphCsvSource(panelRECVIEW, RECVIEW_GRAPH, csvOfRowsShown, nullptr);
     SetGraphValueSource(panelRECVIEW, RECVIEW_GRAPH, valueOfRowShown, nullptr);
     ResetGraphView(panelRECVIEW, RECVIEW_GRAPH);
@@ -327,9 +346,10 @@ int CC_RECVIEW_GRAPH(int, int, int event, void *, int, int) {
 }
 
 int CC_RECVIEW_XAXIS(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || !g_loaded) return 0;
+    if (event != EVENT_COMMIT || !g_loaded || xAxis() == g_axisShown) return 0; // the same axis chosen again
     // The same rows stay in view, measured on the other axis.
-    const int before = xAxis() == RECVIEW_X_TIME ? RECVIEW_X_INDEX : RECVIEW_X_TIME;
+    const int before = g_axisShown;
+    g_axisShown = xAxis();
     double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, &x0, &x1);
     GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_LEFT_YAXIS, &y0, &y1);

@@ -434,6 +434,67 @@ TEST_F(ViewerTest, ALongFileIsDrawnWithAtMostTwoPointsAPixelColumnAndKeepsEveryE
         << Label(RECVIEW_RANGE);
 }
 
+// The drawn runs of the one shown curve: its points split where its line is broken.
+std::vector<QList<QPointF>> DrawnRuns(QvGraph *g) {
+    std::vector<QList<QPointF>> runs;
+    if (g->model().plots.size() != 1) return runs;
+    const engine::Plot &p = g->model().plots.begin()->second;
+    for (const auto &[from, to] : engine::runsOf(p.points.size(), p.breaks)) runs.push_back(p.points.mid(from, to - from));
+    return runs;
+}
+
+// Two automatic runs at interval 0 into one file: about ten rows share each
+// second. On the time axis they stand apart by their order in the second,
+// each run's trace rising to the right without a vertical bar, and the
+// trace is broken between the runs instead of joining them.
+TEST_F(ViewerTest, RowsSharingASecondAreSpreadOverItAndTheTraceBreaksBetweenRuns) {
+    setType(REC_TYPE_AUTOMATIC);
+    const std::string file = path("two-runs.csv");
+    chooseFile(file);
+    runAutomatic(15);
+    runAutomatic(12);
+    const RecordText text(ReadWholeFile(file));
+    ASSERT_EQ(RowsOf(text).size(), 27u);
+    OperateCtrl(panelRECORDER, RECORDER_VIEW);
+    for (int c = 0; c < 10; ++c) OperateCtrl(panelRECVIEW, RECVIEW_SHOW_FIRST + c, c == 0 ? 1 : 0);
+    OperateCtrl(panelRECVIEW, RECVIEW_XAXIS, RECVIEW_X_TIME);
+    const std::vector<QList<QPointF>> runs = DrawnRuns(Graph(RECVIEW_GRAPH));
+    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(runs[0].size(), 15);
+    ASSERT_EQ(runs[1].size(), 12);
+    for (const auto &run : runs)
+        for (qsizetype i = 1; i < run.size(); ++i) EXPECT_GT(run[i].x(), run[i - 1].x()) << "row " << i;
+    EXPECT_GT(runs[1].front().x(), runs[0].back().x());
+    // Each row within the second its time stamp names.
+    std::vector<int> seconds;
+    for (const std::string &l : text.lines) {
+        const auto f = RecordText::fields(l);
+        if (f.size() != 13 || !std::isdigit(static_cast<unsigned char>(l[0]))) continue;
+        seconds.push_back(std::stoi(f[1].substr(0, 2)) * 3600 + std::stoi(f[1].substr(3, 2)) * 60 + std::stoi(f[1].substr(6)));
+    }
+    ASSERT_EQ(seconds.size(), 27u);
+    for (std::size_t r = 0; r < seconds.size(); ++r) {
+        const double x = r < 15 ? runs[0][qsizetype(r)].x() : runs[1][qsizetype(r - 15)].x();
+        EXPECT_EQ(std::floor(x), seconds[r] - seconds[0]) << "row " << r;
+    }
+
+    // A header interval that fits the second places rows at it; rows skipped
+    // as damaged break the trace too.
+    std::string t = Written(0);
+    t.replace(t.find("Recording type:,Manual"), 22, "Recording type:,Automatic\r\nRecording interval in sec:,0.250000");
+    for (int i = 0; i < 8; ++i) t += "\r\n" + std::to_string(i) + ",10:00:0" + std::to_string(i / 4) + "," +
+                                     std::to_string(100 + i) + ",0,0,0,0,0,0,0,0.000,0.000,";
+    t.insert(t.find("\r\n5,10:00:01"), "\r\n5,10:00:01,10x,0,0,0,0,0,0,0,0.000,0.000,");
+    const std::string quarter = path("quarter.csv");
+    WriteWholeFile(quarter, t);
+    open(quarter);
+    OperateCtrl(panelRECVIEW, RECVIEW_XAXIS, RECVIEW_X_TIME);
+    const std::vector<QList<QPointF>> parts = DrawnRuns(Graph(RECVIEW_GRAPH));
+    ASSERT_EQ(parts.size(), 2u) << TextBox(RECVIEW_MESSAGES);
+    EXPECT_EQ(parts[0], QList<QPointF>({{0, 100}, {0.25, 101}, {0.5, 102}, {0.75, 103}, {1, 104}}));
+    EXPECT_EQ(parts[1], QList<QPointF>({{1.25, 105}, {1.5, 106}, {1.75, 107}}));
+}
+
 TEST_F(ViewerTest, TurningAGroupsMainColumnOffTakesItsOtherColumnsAlongAsShowDoes) {
     const std::string file = path("show.csv");
     WriteWholeFile(file, Written(10));
