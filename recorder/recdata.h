@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,7 @@ class RecordData {
     std::size_t damagedLines() const { return problems.size() + unlistedProblems; }
     std::vector<RecordSection> sections;
     std::vector<RecordProblem> closings; // closing lines of automatic runs, as written
+    long lastRowLine = 0;                // line of the last row read
 
     std::size_t rows() const { return time_.size(); }
     // The value as written: EVAL columns to three decimals.
@@ -118,7 +120,9 @@ class RecordData {
     // Room for this many rows at once, so that growing by doubling (twice
     // the memory, and a copy) happens at most near the end.
     void reserve(std::size_t rows);
-    void finish(); // builds the block summaries after the last row
+    // Builds the block summaries of the rows added since the last call;
+    // final: no row follows (spare room is given back).
+    void finish(bool final = true);
     static double scaleOf(int column) { return column >= REC_EVAL_1 ? 1000.0 : 1.0; }
 
   private:
@@ -140,6 +144,37 @@ class RecordData {
     std::vector<Summary> blocks_[kRecordValueColumns];
     std::vector<std::size_t> runStarts_;
     double interval_ = 0.0;
+};
+
+// Reads a record file, and reads on as it grows: each call takes what was
+// added since the last. A file still being written ends in a line without its
+// line end; that line is taken once it is whole (a row with its closing
+// comma, a closing line), else at the next call. The file is never written.
+class RecordFileReader {
+  public:
+    RecordFileReader(std::string path, RecordData *data);
+    ~RecordFileReader();
+    RecordFileReader(const RecordFileReader &) = delete;
+    RecordFileReader &operator=(const RecordFileReader &) = delete;
+    // fileComplete: what the file holds now is all it will hold (its last
+    // line is taken as it stands, and the last summaries are made). False
+    // with *error, and *data emptied, when the file cannot be read or is no
+    // record file; every later call then fails at once.
+    bool readOn(bool fileComplete, std::string *error);
+    // Bytes read so far, and the file's size now (-1 when it is gone).
+    long long bytesRead() const { return offset_; }
+    // The file ends in a line that is not whole yet (kept for the next call).
+    bool holdsUnendedLine() const;
+    long long sizeOnDisk() const;
+    const std::string &path() const { return path_; }
+
+  private:
+    struct State;
+    std::string path_;
+    RecordData *data_;
+    std::unique_ptr<State> state_;
+    long long offset_ = 0;
+    bool reserved_ = false;
 };
 
 // Reads a record file. Returns true with everything readable in *data

@@ -264,6 +264,11 @@ TEST_F(ReportTest, CancellingTheFileOrTheNoteWritesNothingAndAnUnwritableFileIsS
     const std::string pdf = path("never.pdf");
     popups->fileAnswers.push_back(""); // cancelled
     EXPECT_EQ(ReportFromPanels().kind, OutcomeKind::Cancelled);
+    // With a record file chosen, the dialog opens in its folder.
+    chooseFile(path("record.csv"));
+    popups->fileAnswers.push_back("");
+    ReportFromPanels();
+    EXPECT_EQ(popups->fileRequests.back().defaultDirectory, dir.path().toStdString());
     popups->fileAnswers.push_back(pdf); // no note: the question cancelled
     const Outcome noNote = ReportFromPanels();
     EXPECT_EQ(noNote.kind, OutcomeKind::Cancelled);

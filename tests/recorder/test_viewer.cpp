@@ -3,6 +3,7 @@
 // (tests/ctl/test_ctl_stats.cpp) covers the statistics over block edges.
 #include "tests/recorder/recorder_fixture.h"
 
+#include "recorder/recdata.h"
 #include "recorder/viewer.h"
 #include "ui/engine/graph_explore_p.h"
 #include "ui/engine/graph_p.h"
@@ -10,12 +11,19 @@
 #include "ui/panels/recview_ids.h"
 
 #include <QFile>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTextCursor>
+#include <QWidget>
 #include <QRegularExpression>
 #include <QString>
 #include <QTest>
 #include <QXmlStreamReader>
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -177,7 +185,7 @@ TEST_F(ViewerTest, ARecordedFileShowsItsHeaderStatisticsAndSectionsAndFollowsThe
     ASSERT_GT(first, 30u);
     ASSERT_LT(end, 130u);
     expectStats(rows, first, end);
-    const std::string shown = "Rows shown: INDEX " + std::to_string(first) + " to " + std::to_string(end - 1) + " (" +
+    const std::string shown = "Rows shown: ROW " + std::to_string(first) + " to " + std::to_string(end - 1) + " (" +
                               std::to_string(end - first) + " of 200)";
     EXPECT_EQ(Label(RECVIEW_RANGE).rfind(shown, 0), 0u) << Label(RECVIEW_RANGE);
     // The graph's CSV export gives the rows in view, as the file has them.
@@ -185,7 +193,7 @@ TEST_F(ViewerTest, ARecordedFileShowsItsHeaderStatisticsAndSectionsAndFollowsThe
     ASSERT_EQ(g->explorer().exportTo(QString::fromStdString(csv)), QString());
     const QStringList exported = QString::fromStdString(ReadWholeFile(csv)).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(exported.size(), qsizetype(end - first + 1));
-    EXPECT_TRUE(exported[0].startsWith("INDEX,TIMESTAMP,RESULT A,")) << exported[0].toStdString();
+    EXPECT_TRUE(exported[0].startsWith("ROW,TIMESTAMP,RESULT A,")) << exported[0].toStdString();
     const QStringList firstRow = exported[1].split(',');
     EXPECT_EQ(firstRow[0].toStdString(), std::to_string(first));
     EXPECT_EQ(firstRow[2].toDouble(), rows[first][0]) << "RESULT A as the file has it";
@@ -361,6 +369,12 @@ TEST_F(ViewerTest, DamagedCutOffForeignAndEmptyFilesSayWhatIsWrongAndShowWhatIsR
         WriteWholeFile(file, c.text);
         popups->shown.clear();
         open(file);
+        // No closing line: the viewer follows the file, as one still being
+        // recorded; unticked, the file is taken as complete.
+        if (*c.popup == 0) {
+            EXPECT_EQ(Label(RECVIEW_FILE_NAME).find(", following"), Label(RECVIEW_FILE_NAME).size() - 11);
+            OperateCtrl(panelRECVIEW, RECVIEW_FOLLOW, 0);
+        }
         EXPECT_EQ(Label(RECVIEW_FILE_NAME), file + c.label);
         EXPECT_EQ(TextBox(RECVIEW_MESSAGES).rfind(c.messages, 0), 0u) << TextBox(RECVIEW_MESSAGES);
         if (*c.popup) EXPECT_EQ(popups->lastMessage("Error").rfind(c.popup, 0), 0u) << popups->lastMessage("Error");
@@ -430,7 +444,7 @@ TEST_F(ViewerTest, ALongFileIsDrawnWithAtMostTwoPointsAPixelColumnAndKeepsEveryE
     GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, &x0, &x1);
     EXPECT_EQ(std::make_pair(x0, x1), std::make_pair(0.0, double(kRows - 1)));
     g->explorer().zoomTo(86390.0, 86409.0, 0.0, 4096.0);
-    EXPECT_EQ(Label(RECVIEW_RANGE).rfind("Rows shown: INDEX 86390 to 86409 (20 of 100000), 23:59:50 to 00:00:09", 0), 0u)
+    EXPECT_EQ(Label(RECVIEW_RANGE).rfind("Rows shown: ROW 86390 to 86409 (20 of 100000), 23:59:50 to 00:00:09", 0), 0u)
         << Label(RECVIEW_RANGE);
 }
 
@@ -465,6 +479,10 @@ TEST_F(ViewerTest, RowsSharingASecondAreSpreadOverItAndTheTraceBreaksBetweenRuns
     for (const auto &run : runs)
         for (qsizetype i = 1; i < run.size(); ++i) EXPECT_GT(run[i].x(), run[i - 1].x()) << "row " << i;
     EXPECT_GT(runs[1].front().x(), runs[0].back().x());
+    if (const char *png = std::getenv("QVEX_VIEWER_PNG")) { // a picture of the viewer for a person to look at
+        Graph(RECVIEW_GRAPH)->redrawNow();
+        static_cast<QWidget *>(GetPanelWidget(panelRECVIEW))->grab().save(png);
+    }
     // Each row within the second its time stamp names.
     std::vector<int> seconds;
     for (const std::string &l : text.lines) {
@@ -493,6 +511,97 @@ TEST_F(ViewerTest, RowsSharingASecondAreSpreadOverItAndTheTraceBreaksBetweenRuns
     ASSERT_EQ(parts.size(), 2u) << TextBox(RECVIEW_MESSAGES);
     EXPECT_EQ(parts[0], QList<QPointF>({{0, 100}, {0.25, 101}, {0.5, 102}, {0.75, 103}, {1, 104}}));
     EXPECT_EQ(parts[1], QList<QPointF>({{1.25, 105}, {1.5, 106}, {1.75, 107}}));
+}
+
+// A file still being recorded (no closing line yet) is followed: rows
+// appended to it appear, a row still being written is waited for, and the
+// closing line ends nothing by itself; unticked, the file is taken as it is.
+TEST_F(ViewerTest, AFileStillBeingRecordedIsFollowedAsItGrows) {
+    const std::string file = path("growing.csv");
+    WriteWholeFile(file, Written(3));
+    open(file);
+    int follow = 0;
+    GetCtrlVal(panelRECVIEW, RECVIEW_FOLLOW, &follow);
+    ASSERT_EQ(follow, 1);
+    ASSERT_EQ(Cell(1, RECVIEW_COL_COUNT), "3");
+    auto append = [&](const std::string &text) {
+        std::FILE *f = std::fopen(file.c_str(), "ab");
+        ASSERT_NE(f, nullptr);
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+    };
+    auto rowsShownBecome = [&](const char *count) { return WaitUntil([&] { return Cell(1, RECVIEW_COL_COUNT) == count; }, 5.0); };
+    append("\r\n3,10:00:03,1003,3,6,9,1997,3,3,3,3.250,-3.500,");
+    EXPECT_TRUE(rowsShownBecome("4")) << Cell(1, RECVIEW_COL_COUNT);
+    append("\r\n4,10:00:04,1004,4,8,12,1996,4,4,4,4.250,-4.500,\r\n5,10:00:05,1005,5,10,15,1995,5,5,5,5.250,-5.500,");
+    EXPECT_TRUE(rowsShownBecome("6")) << Cell(1, RECVIEW_COL_COUNT);
+    EXPECT_EQ(TextBox(RECVIEW_MESSAGES), "Every line was read.\n");
+    EXPECT_EQ(Cell(1, RECVIEW_COL_MAX), "1005");
+    append("\r\nRecording successfully finished at 10:00:05.");
+    EXPECT_TRUE(WaitUntil([&] { return TextBox(RECVIEW_FACTS).find("Recording successfully finished") != std::string::npos; }, 5.0));
+    // Unticked: read to the end, the file as it is; its line numbers as the file counts them.
+    append("\r\n0,10:00:09,1,2,3");
+    OperateCtrl(panelRECVIEW, RECVIEW_FOLLOW, 0);
+    EXPECT_EQ(Label(RECVIEW_FILE_NAME), file + ": 6 rows, 0 graph sections, 1 line skipped");
+    EXPECT_EQ(TextBox(RECVIEW_MESSAGES).rfind("Line 15 skipped: the last line is cut off", 0), 0u) << TextBox(RECVIEW_MESSAGES);
+}
+
+// What the viewer shows fits it: every figure of the statistics whole in its
+// column, the header box open at its first line with its scroll bar at the
+// top, and the export dialog opening beside the file.
+TEST_F(ViewerTest, FiguresFitTheirColumnsTheHeaderOpensAtItsTopAndExportsGoBesideTheFile) {
+    std::string t = Written(0);
+    for (int i = 0; i < 30; ++i) t.insert(t.find("\r\n\r\nINDEX"), "\r\nNote " + std::to_string(i) + ":,a header line");
+    for (int i = 0; i < 40; ++i)
+        t += "\r\n" + std::to_string(i) + ",10:00:" + (i < 10 ? "0" : "") + std::to_string(i) + ",32000,-32000,6000," +
+             std::to_string(i) + ",1,1,1,1,32000.125,-32767.999,";
+    const std::string file = path("wide.csv");
+    WriteWholeFile(file, t + "\r\nRecording successfully finished at 10:00:40.");
+    open(file);
+    auto *table = static_cast<QTableWidget *>(GetCtrlWidget(panelRECVIEW, RECVIEW_STATS));
+    for (int r = 0; r < table->rowCount(); ++r)
+        for (int c = 0; c < table->columnCount(); ++c)
+            if (const QTableWidgetItem *item = table->item(r, c)) {
+                EXPECT_LT(table->fontMetrics().horizontalAdvance(item->text()), table->columnWidth(c))
+                    << item->text().toStdString();
+            }
+    EXPECT_EQ(Cell(10, RECVIEW_COL_MEAN), "-32767.999000");
+
+    auto *facts = static_cast<QPlainTextEdit *>(GetCtrlWidget(panelRECVIEW, RECVIEW_FACTS));
+    WaitForSystemEvents(0.05);
+    ASSERT_GT(facts->verticalScrollBar()->maximum(), 0) << "the header needs its scroll bar";
+    EXPECT_EQ(facts->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(facts->cursorForPosition(QPoint(2, 2)).blockNumber(), 0) << "the first line shown";
+
+    popups->fileAnswers.push_back(""); // the dialog is only looked at
+    Graph(RECVIEW_GRAPH)->explorer().exportWithDialog();
+    ASSERT_FALSE(popups->fileRequests.empty());
+    EXPECT_EQ(popups->fileRequests.back().defaultDirectory, dir.path().toStdString());
+}
+
+// The reader under the follow, step by step: half a row is kept until the
+// rest comes, a whole row without its line end is taken at once, and line
+// numbers stay those of the file.
+TEST_F(ViewerTest, ReadingOnTakesWholeLinesOnlyAndKeepsTheFilesLineNumbers) {
+    const std::string file = path("steps.csv");
+    WriteWholeFile(file, Written(2) + "\r\n2,10:00:02,1002,2,4");
+    RecordData data;
+    RecordFileReader reader(file, &data);
+    std::string error;
+    auto append = [&](const std::string &text) { WriteWholeFile(file, ReadWholeFile(file) + text); };
+    ASSERT_TRUE(reader.readOn(false, &error)) << error;
+    EXPECT_EQ(data.rows(), 2u);
+    EXPECT_TRUE(reader.holdsUnendedLine());
+    append(",6,1998,2,2,2,2.250,-2.500,");
+    ASSERT_TRUE(reader.readOn(false, &error)) << error;
+    EXPECT_EQ(data.rows(), 3u) << "a whole row is taken before its line end comes";
+    EXPECT_FALSE(reader.holdsUnendedLine());
+    append("\r\n3,10:00:03,1003,3,6,9,1997,3,3,3,3.250,-3.500,\r\nnot a row");
+    ASSERT_TRUE(reader.readOn(true, &error)) << error;
+    EXPECT_EQ(data.rows(), 4u);
+    ASSERT_EQ(data.problems.size(), 1u);
+    EXPECT_EQ(data.problems[0].line, 12) << "header 7 lines, rows on 8 to 11";
+    EXPECT_EQ(data.stats(REC_RESULT_A, 0, 4).max, 1003.0);
 }
 
 TEST_F(ViewerTest, TurningAGroupsMainColumnOffTakesItsOtherColumnsAlongAsShowDoes) {

@@ -490,8 +490,9 @@ ExplorationMarksHidden::~ExplorationMarksHidden() {
 void GraphExplorer::exportWithDialog() {
     static std::string lastDir;
     if (lastDir.empty()) lastDir = GetWritableDataDir();
+    const std::string startIn = g_->exportDir.isEmpty() ? lastDir : g_->exportDir.toStdString();
     std::string chosen;
-    if (FileSelectPopup(lastDir.c_str(), "graph.png", "*.png;*.svg;*.pdf;*.csv", "Export graph", VAL_SAVE_BUTTON, 0,
+    if (FileSelectPopup(startIn.c_str(), "graph.png", "*.png;*.svg;*.pdf;*.csv", "Export graph", VAL_SAVE_BUTTON, 0,
                         0, 1, 1, &chosen) < 1)
         return;
     QString path = QString::fromStdString(chosen);
@@ -728,6 +729,14 @@ int SetGraphValueSource(int panelHandle, int id, GraphValueSource source, void *
         g->valueSource = [source, data](const QString &name, double x) {
             return source(name.toUtf8().constData(), x, data);
         };
+    return 0;
+}
+
+int SetGraphExportDirectory(int panelHandle, int id, const char *directory) {
+    int rc;
+    QvGraph *g = viewedGraph(panelHandle, id, &rc);
+    if (!g) return rc;
+    g->exportDir = QString::fromUtf8(directory ? directory : "");
     return 0;
 }
 

@@ -147,6 +147,8 @@ class QvGraph : public QFrame {
     // Where the cursor readout's value of a curve at x comes from; empty:
     // the plotted points.
     std::function<double(const QString &curve, double x)> valueSource;
+    // Where the export dialog opens; empty: the folder of the last export.
+    QString exportDir;
 
   signals:
     // The operator zoomed, panned or went back to the full view.
