@@ -12,6 +12,9 @@
 
 #include <QFile>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QImage>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -572,6 +575,22 @@ TEST_F(ViewerTest, FiguresFitTheirColumnsTheHeaderOpensAtItsTopAndExportsGoBesid
     ASSERT_GT(facts->verticalScrollBar()->maximum(), 0) << "the header needs its scroll bar";
     EXPECT_EQ(facts->verticalScrollBar()->value(), 0);
     EXPECT_EQ(facts->cursorForPosition(QPoint(2, 2)).blockNumber(), 0) << "the first line shown";
+    // Its handle, at the top, reads as the handle: darker than the groove below it.
+    QScrollBar *bar = facts->verticalScrollBar();
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = option.sliderValue = bar->value();
+    option.pageStep = bar->pageStep();
+    option.singleStep = bar->singleStep();
+    option.subControls = QStyle::SC_All;
+    const QRect handle = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddPage, bar);
+    ASSERT_TRUE(handle.isValid() && groove.isValid() && groove.top() >= handle.bottom());
+    const QImage picture = bar->grab().toImage();
+    EXPECT_LT(QColor(picture.pixel(handle.center())).lightness() + 20, QColor(picture.pixel(groove.center())).lightness());
 
     popups->fileAnswers.push_back(""); // the dialog is only looked at
     Graph(RECVIEW_GRAPH)->explorer().exportWithDialog();
