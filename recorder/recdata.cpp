@@ -95,6 +95,21 @@ bool parseThousandths(std::string_view f, int32_t *out) {
     return true;
 }
 
+// Why an EVAL field is not taken: the recorder writes a plain decimal with
+// three decimals, from -32768.000 to 32768.000.
+std::string evalProblem(std::string_view f) {
+    if (f.empty()) return " is empty";
+    if (f.find_first_of("eE") != std::string_view::npos)
+        return " is written with an exponent; the recorder writes a plain decimal with three decimals (1000.000)";
+    std::size_t i = f[0] == '-' || f[0] == '+' ? 1 : 0, digits = 0;
+    for (; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i) ++digits;
+    if (i < f.size() && f[i] == '.')
+        for (++i; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i) ++digits;
+    if (i == f.size() && digits > 0)
+        return " is out of range: the recorder writes EVAL values from -32768.000 to 32768.000";
+    return " is not a number";
+}
+
 // HH:MM:SS as milliseconds from midnight.
 bool parseTime(std::string_view f, uint32_t *seconds) {
     if (f.size() != 8 || f[2] != ':' || f[5] != ':') return false;
@@ -173,6 +188,9 @@ bool Reader::line(std::string_view l, bool last) {
     if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
     switch (state_) {
     case State::First:
+        // A byte-order mark before the first line (an editor saved the file
+        // as UTF-8 with one) is no part of it.
+        if (startsWith(l, "\xEF\xBB\xBF")) l.remove_prefix(3);
         if (l != kFirstLine) {
             error_ = "line 1: not a record file of this program: it begins " + quoted(l) + ", not \"" +
                      std::string(kFirstLine) + "\"";
@@ -204,7 +222,14 @@ bool Reader::line(std::string_view l, bool last) {
     case State::Columns:
         if (l == kColumnLine) trailingComma_ = true;
         else if (l == kColumnLine.substr(0, kColumnLine.size() - 1)) trailingComma_ = false;
-        else {
+        else if (l.find(';') != std::string_view::npos && l.find(',') == std::string_view::npos) {
+            // A spreadsheet under a desktop whose decimal mark is a comma
+            // saves its CSV files with semicolons.
+            error_ = "line " + std::to_string(lineNo_) +
+                     ": its fields are separated by ';' where the recorder writes ',' (saved again by a spreadsheet?): " +
+                     quoted(l);
+            return false;
+        } else {
             error_ = "line " + std::to_string(lineNo_) + ": not the recorder's column header: " + quoted(l);
             return false;
         }
@@ -339,7 +364,7 @@ void Reader::row(std::string_view l, bool last) {
         const bool ok = c >= REC_EVAL_1 ? parseThousandths(v, &values[c]) : parseWhole(v, -32768, 32767, &values[c]);
         if (!ok) {
             problem(std::string(kRecordValueNames[c]) + " " + quoted(v) +
-                    (c >= REC_EVAL_1 ? " is not a number" : " is not a whole number from -32768 to 32767"));
+                    (c >= REC_EVAL_1 ? evalProblem(v) : " is not a whole number from -32768 to 32767"));
             return;
         }
     }

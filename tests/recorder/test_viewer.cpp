@@ -365,6 +365,22 @@ TEST_F(ViewerTest, DamagedCutOffForeignAndEmptyFilesSayWhatIsWrongAndShowWhatIsR
          "line 1: not a record file of this program: it begins \"Time,Value\", not \"Logfile for recorded data.\"\n",
          "The file cannot be shown.\nline 1: not a record file of this program"},
         {"empty.csv", "", ": not shown", "line 1: the file is empty\n", "The file cannot be shown.\nline 1: the file is empty"},
+        // Saved by an editor with a byte-order mark: read as it is.
+        {"bom.csv", "\xEF\xBB\xBF" + Written(3), ": 3 rows, 0 graph sections, 0 lines skipped", "Every line was read.\n",
+         ""},
+        // EVAL values the recorder never writes, each said for what it is.
+        {"eval.csv", Written(1) + "\r\n1,10:00:01,1,1,1,1,1,1,1,1,1e3,0.000,\r\n2,10:00:02,1,1,1,1,1,1,1,1,100000.000,0.000,"
+                                  "\r\n3,10:00:03,1,1,1,1,1,1,1,1,0.000,1.7e308,",
+         ": 1 row, 0 graph sections, 3 lines skipped",
+         "Line 9 skipped: EVAL 1 \"1e3\" is written with an exponent; the recorder writes a plain decimal with three "
+         "decimals (1000.000)\nLine 10 skipped: EVAL 1 \"100000.000\" is out of range: the recorder writes EVAL values "
+         "from -32768.000 to 32768.000\nLine 11 skipped: EVAL 2 \"1.7e308\" is written with an exponent",
+         ""},
+        // Saved again by a spreadsheet under a German desktop.
+        {"semicolons.csv", "Logfile for recorded data.\r\nDate:;12-07-2026\r\n", ": not shown",
+         "line 2: its fields are separated by ';' where the recorder writes ',' (saved again by a spreadsheet?): "
+         "\"Date:;12-07-2026\"\n",
+         "The file cannot be shown.\nline 2: its fields are separated by ';'"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
