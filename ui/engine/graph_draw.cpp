@@ -269,7 +269,12 @@ GraphView::GraphView(QvGraph *o, GraphModel &model) : owner(o), m(model) {
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, owner, [this] { redraw(); });
     if (m.strip) traceItem = new TraceItem(chart);
-    QObject::connect(chart, &QChart::plotAreaChanged, chart, [this] { placeItems(); });
+    QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF &area) {
+        placeItems();
+        // A graph made narrower or wider may want fewer or more labels.
+        if (std::fabs(area.width() - stepsRoom.width()) > 1 || std::fabs(area.height() - stepsRoom.height()) > 1)
+            schedule();
+    });
     syncAxes();
 }
 
@@ -322,9 +327,31 @@ void GraphView::redraw() {
     if (onRedraw) onRedraw();
 }
 
+// The grid step for an axis: about `divisions` divisions, fewer when the
+// labels would not fit the room the axis has (its length in pixels), so a
+// narrow graph shows fewer labels instead of labels cut to "1...". Along x a
+// label takes its width, along y its height.
+static double fittingStep(const QValueAxis *a, std::pair<double, double> r, int divisions, double room, bool across) {
+    const double span = r.second - r.first;
+    double step = niceStep(span, divisions);
+    if (!(room > 0)) return step;
+    const QFontMetricsF fm(a->labelsFont());
+    constexpr double kGap = 6; // between two labels
+    for (;;) {
+        const QString format = labelFormat(step);
+        const double size = across ? std::max(fm.horizontalAdvance(QString::asprintf(qPrintable(format), r.first)),
+                                              fm.horizontalAdvance(QString::asprintf(qPrintable(format), r.second)))
+                                   : fm.height();
+        if (divisions <= 1 || (span / step) * (size + kGap) <= room) return step;
+        step = niceStep(span, --divisions);
+    }
+}
+
 void GraphView::syncAxes() {
-    auto apply = [](QValueAxis *a, std::pair<double, double> r, int divisions) {
-        const double step = niceStep(r.second - r.first, divisions);
+    const QRectF area = chart->plotArea();
+    stepsRoom = area.size();
+    auto apply = [](QValueAxis *a, std::pair<double, double> r, int divisions, double room, bool across) {
+        const double step = fittingStep(a, r, divisions, room, across);
         // Coarser grid first, narrower range first: no step in between asks
         // for thousands of grid lines and labels.
         const bool coarser = step > a->tickInterval();
@@ -337,9 +364,9 @@ void GraphView::syncAxes() {
     const auto xr = state.range(m, VAL_XAXIS), yr = state.range(m, VAL_LEFT_YAXIS);
     // A strip chart's x axis keeps still: it only holds the room for the
     // labels the trace item draws.
-    if (traceItem) apply(ax, {0.0, 1.0}, 1);
-    else apply(ax, xr, kXDivisions);
-    apply(ay, yr, kYDivisions);
+    if (traceItem) apply(ax, {0.0, 1.0}, 1, 0.0, true);
+    else apply(ax, xr, kXDivisions, area.width(), true);
+    apply(ay, yr, kYDivisions, area.height(), false);
     x0 = xr.first;
     x1 = xr.second;
     y0 = yr.first;

@@ -121,6 +121,7 @@ class GraphView {
     int count = 0;
     double x0 = 0, x1 = 10, y0 = 0, y1 = 10; // ranges on screen
     ViewState state;                         // frozen or zoomed by the operator
+    QSizeF stepsRoom;                        // the plot area the grid steps were chosen for
     std::function<void()> onRedraw;          // after every redraw
 
   private:
