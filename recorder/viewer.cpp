@@ -391,6 +391,7 @@ int openFile(const char *path, int follow) {
     for (int graph : {RECVIEW_GRAPH, RECVIEW_SECTION_GRAPH})
         SetGraphExportDirectory(panelRECVIEW, graph, g_lastDir.c_str());
     ResetGraphView(panelRECVIEW, RECVIEW_GRAPH);
+    ResetGraphView(panelRECVIEW, RECVIEW_SECTION_GRAPH); // a zoom into another file's curves means nothing here
     setFullAxes();
     fillFacts();
     fillMessages(error);

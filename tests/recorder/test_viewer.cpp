@@ -315,6 +315,12 @@ TEST_F(ViewerTest, SvgExportsOfTheSectionGraphHoldEveryPointAndStayInsideThePlot
         }
         const std::string svg = path(zoomed ? "zoomed.svg" : "section.svg");
         ASSERT_EQ(g->explorer().exportTo(QString::fromStdString(svg)), QString());
+        if (const char *keep = std::getenv("QVEX_SVG_DIR")) { // the drawing and the picture, for a person to compare
+            const QString base = QString(keep) + (zoomed ? "/section-zoomed" : "/section");
+            QFile::remove(base + ".svg");
+            QFile::copy(QString::fromStdString(svg), base + ".svg");
+            EXPECT_EQ(g->explorer().exportTo(base + ".png"), QString());
+        }
         const SvgRead read(svg);
         ASSERT_EQ(read.error, QString());
         ASSERT_EQ(read.clips.size(), 1u);
@@ -484,8 +490,10 @@ TEST_F(ViewerTest, RowsSharingASecondAreSpreadOverItAndTheTraceBreaksBetweenRuns
     setType(REC_TYPE_AUTOMATIC);
     const std::string file = path("two-runs.csv");
     chooseFile(file);
+    onTick = [this] { sim.advanceTime(20'000); }; // the live values move while the runs record them
     runAutomatic(15);
     runAutomatic(12);
+    onTick = nullptr;
     const RecordText text(ReadWholeFile(file));
     ASSERT_EQ(RowsOf(text).size(), 27u);
     OperateCtrl(panelRECORDER, RECORDER_VIEW);
@@ -499,7 +507,9 @@ TEST_F(ViewerTest, RowsSharingASecondAreSpreadOverItAndTheTraceBreaksBetweenRuns
         for (qsizetype i = 1; i < run.size(); ++i) EXPECT_GT(run[i].x(), run[i - 1].x()) << "row " << i;
     EXPECT_GT(runs[1].front().x(), runs[0].back().x());
     if (const char *png = std::getenv("QVEX_VIEWER_PNG")) { // a picture of the viewer for a person to look at
+        for (int i = 0; i < 5; ++i) WaitForSystemEvents(0.02);
         Graph(RECVIEW_GRAPH)->redrawNow();
+        Graph(RECVIEW_SECTION_GRAPH)->redrawNow();
         static_cast<QWidget *>(GetPanelWidget(panelRECVIEW))->grab().save(png);
     }
     // Each row within the second its time stamp names.
