@@ -270,7 +270,7 @@ int WriteReport(const std::string &path, const std::string &note, std::string *e
     DocBlock set = parametersSet(sections, &sectionsSet);
     doc.blocks.push_back(paragraph(std::to_string(sectionsSet) + " of " + std::to_string(sections.size()) +
                                    " sections hold a parameter that is not off or zero; those parameters follow. "
-                                   "Every parameter, with its value, is listed from page 3 on."));
+                                   "Every parameter, with its value, is listed under \"Parameters\" further on."));
     if (!set.rows.empty()) doc.blocks.push_back(std::move(set));
 
     DocBlock curves = heading("Recorded curves of the last DATA read");
