@@ -357,14 +357,18 @@ const Command kCommands[] = {
      "(those still differing when the read-back failed).",
      false, jobApply},
     {"live", "live --count N [--out FILE.csv] [--mqtt mqtt://HOST:PORT/PREFIX [--mqtt-user U]\n"
-             "       [--mqtt-password-file F] [--mqtt-cafile F]]",
+             "       [--mqtt-password-file F] [--mqtt-cafile F] [--mqtt-queue-mb MB]]",
      "Runs N live-value cycles as RUN does, the recorder's manual type storing one\n"
      "row after every cycle. The rows go to FILE.csv (header block first, as the\n"
      "recorder writes it; an existing file is started afresh), or to stdout.\n"
      "With --mqtt every row also goes to the broker as JSON on PREFIX/live (QoS 1),\n"
      "with the retained status on PREFIX/status; mqtts:// or --mqtt-cafile uses TLS.\n"
+     "With --name or an inventory the topics are PREFIX/NAME/live, PREFIX/NAME/status.\n"
      "The password comes from the file's first line or from QVEX_MQTT_PASSWORD,\n"
-     "never from the command line. Messages the broker did not take: exit 1.",
+     "never from the command line or the URL. Messages wait in a queue file in the\n"
+     "per-user data folder (at most MB, default 100) until the broker confirms them;\n"
+     "what is still there at the end goes out at the next start. Messages the broker\n"
+     "did not take or that still wait: exit 1.",
      false, JobLive, LiveInputProblem},
     {"record", "record --rows N --interval SECONDS --out FILE.csv",
      "An automatic recording run through the recorder panel: N data sets, one every\n"
