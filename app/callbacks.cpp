@@ -10,6 +10,7 @@
 #include "maint/access.h"
 #include "maint/firmware.h"
 #include "maint/lindata.h"
+#include "journal/journal.h"
 #include "params/binding.h"
 #include "params/compareview.h"
 #include "measure/graphs.h"
@@ -63,4 +64,6 @@ void RegisterAllCallbacks() {
     runHooks.valuesRead = PublishRunCycle;
     runHooks.curvesRead = PublishCurves;
     recordHooks.rowStored = PublishRecordRow;
+    controllerNoteHooks.noted = NoteToJournal;
+    controllerNoteHooks.writeRefusal = JournalWriteRefusal;
 }

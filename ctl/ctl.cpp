@@ -52,6 +52,10 @@ constexpr char kUsage[] =
     "                      are null when there is none. Without --inventory the\n"
     "                      name is the link. --json may also follow the command.\n"
     "  --name NAME         the controller's name in the JSON results\n"
+    "  --journal URL       the parameter journal: a file (SQLite) or\n"
+    "                      postgresql://USER@HOST:PORT/DB (password from\n"
+    "                      QVEX_JOURNAL_PASSWORD); default: [JOURNAL] of --settings,\n"
+    "                      else the per-user journal the program keeps\n"
     "  -h, --help          this text\n"
     "  --version           the version\n"
     "\n"
@@ -161,6 +165,8 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
             }
         } else if (a == "--settings") {
             if (!value("--settings", &o->settingsFile)) return EXIT_USAGE;
+        } else if (a == "--journal") {
+            if (!value("--journal", &o->journal)) return EXIT_USAGE;
         } else if (a == "--json") {
             o->json = true;
         } else if (a == "--name") {
@@ -248,6 +254,8 @@ int Main(int argc, char **argv) {
         std::fprintf(stderr, "qvex-ctl: %s (qvex-ctl --help tells more)\n", error.c_str());
         return rc;
     }
+    // The journal's place reaches the processes of a fleet run too.
+    if (!options.journal.empty()) ::setenv("QVEX_JOURNAL", options.journal.c_str(), 1);
     const bool help = std::find(options.args.begin(), options.args.end(), "--help") != options.args.end();
     if (!options.inventory.empty() && !help) return RunFleet(argc, argv, options);
     return RunCommand(argc, argv, options);

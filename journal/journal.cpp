@@ -1,0 +1,271 @@
+#include "journal/journal.h"
+
+#include "core/program.h"
+#include "core/status.h"
+#include "ini/inifile.h"
+#include "journal/store.h"
+#include "link/frame.h"
+#include "link/transport.h"
+#include "ui/engine/engine.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+std::string formatted(const char *format, const std::string &what) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, what.c_str());
+    return text;
+}
+
+std::string osUser() {
+    if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_name) return pw->pw_name;
+    const char *user = std::getenv("USER");
+    return user ? user : "";
+}
+
+std::string linkText() {
+    if (comprotocol == 1) return std::string(ipBuf) + ":" + std::to_string(portNum);
+    const std::string device = comport > 0 ? GetComPortDevice(comport) : std::string();
+    return device.empty() ? "COM" + std::to_string(comport) : device;
+}
+
+std::string fileSha256(const std::string &path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return "";
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    h.addData(&file);
+    return h.result().toHex().toStdString();
+}
+
+const char *memoryName(NotedMemory m) {
+    switch (m) {
+    case NotedMemory::Ram: return "ram";
+    case NotedMemory::Eeprom: return "eeprom";
+    case NotedMemory::Firmware: return "firmware";
+    case NotedMemory::Filter: return "filter";
+    }
+    return "";
+}
+
+const char *outcomeName(OutcomeKind k) {
+    switch (k) {
+    case OutcomeKind::Done: return "done";
+    case OutcomeKind::Failed: return "failed";
+    case OutcomeKind::Refused: return "refused";
+    case OutcomeKind::Rejected: return "rejected";
+    case OutcomeKind::Cancelled: return "cancelled";
+    case OutcomeKind::Interrupted: return "interrupted";
+    }
+    return "";
+}
+
+// The writer: a thread with its own database connection that takes the
+// entries in the order they were noted. An entry that cannot be written
+// stays first in line and is tried again, so none is lost or reordered
+// while the database is away.
+class Writer {
+  public:
+    explicit Writer(const JournalSettings &settings) : settings_(settings) {
+        thread_ = std::thread([this] { loop(); });
+        std::unique_lock<std::mutex> lock(m_);
+        changed_.wait(lock, [this] { return started_; });
+    }
+    ~Writer() { stop(0); }
+
+    void add(JournalEntry e) {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            queue_.push_back(std::move(e));
+        }
+        changed_.notify_all();
+    }
+
+    bool flush(double seconds) {
+        std::unique_lock<std::mutex> lock(m_);
+        return changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                                 [this] { return queue_.empty() && !busy_; });
+    }
+
+    int stop(double seconds) {
+        if (!thread_.joinable()) return 0;
+        flush(seconds);
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            ending_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+        return static_cast<int>(queue_.size());
+    }
+
+    std::string problem() {
+        std::lock_guard<std::mutex> lock(m_);
+        return problem_;
+    }
+
+  private:
+    void loop() {
+        JournalStore store;
+        std::string error;
+        bool open = store.open(settings_.url, settings_.password, &error);
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            problem_ = open ? "" : error;
+            started_ = true;
+        }
+        changed_.notify_all();
+        if (!open) tell(error);
+        std::unique_lock<std::mutex> lock(m_);
+        for (;;) {
+            changed_.wait_for(lock, std::chrono::seconds(1), [this] { return ending_ || !queue_.empty(); });
+            if (ending_) return;
+            if (queue_.empty()) continue;
+            JournalEntry e = queue_.front();
+            busy_ = true;
+            lock.unlock();
+            if (!open) open = store.open(settings_.url, settings_.password, &error);
+            if (!e.file.empty() && e.fileSha256.empty()) e.fileSha256 = fileSha256(e.file);
+            const bool written = open && store.append(&e, &error);
+            if (!written) {
+                // A lost connection is opened afresh on the next try.
+                store.close();
+                open = false;
+                tell(error);
+            }
+            lock.lock();
+            busy_ = false;
+            if (written) {
+                queue_.pop_front();
+                problem_.clear();
+                told_ = false;
+            } else {
+                problem_ = error;
+                if (!queue_.empty()) queue_.front().fileSha256 = e.fileSha256;
+            }
+            changed_.notify_all();
+            if (!written) changed_.wait_for(lock, std::chrono::milliseconds(500), [this] { return ending_; });
+        }
+    }
+
+    // Says a problem once on the status line (from the program's own thread),
+    // until the journal records again.
+    void tell(const std::string &error) {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            if (told_) return;
+            told_ = true;
+        }
+        const std::string text = formatted(kJournalProblemText, error);
+        if (QCoreApplication *app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [text] { SetStatus(text.c_str()); }, Qt::QueuedConnection);
+    }
+
+    const JournalSettings settings_;
+    std::thread thread_;
+    std::mutex m_;
+    std::condition_variable changed_;
+    std::deque<JournalEntry> queue_;
+    bool started_ = false, busy_ = false, ending_ = false, told_ = false;
+    std::string problem_;
+};
+
+std::unique_ptr<Writer> g_writer;
+JournalSettings g_settings;
+
+} // namespace
+
+std::string DefaultJournalUrl() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(data).filePath("qvex-scope/journal.sqlite").toStdString();
+}
+
+std::string JournalPassword(const std::string &passwordFile) {
+    if (!passwordFile.empty()) {
+        QFile file(QString::fromStdString(passwordFile));
+        if (file.open(QIODevice::ReadOnly)) return file.readLine().trimmed().toStdString();
+    }
+    const char *env = std::getenv("QVEX_JOURNAL_PASSWORD");
+    return env ? env : "";
+}
+
+JournalSettings JournalSettingsFrom(const std::string &settingsFile) {
+    JournalSettings settings;
+    std::string passwordFile;
+    IniHolder ini(0);
+    if (!settingsFile.empty() && ini.get() && Ini_ReadFromFile(ini.get(), settingsFile.c_str()) >= 0) {
+        Ini_GetStdString(ini.get(), "JOURNAL", "url", &settings.url);
+        Ini_GetStdString(ini.get(), "JOURNAL", "password file", &passwordFile);
+        int required = 0;
+        if (Ini_GetBoolean(ini.get(), "JOURNAL", "required", &required) == 1) settings.required = required != 0;
+    }
+    if (const char *env = std::getenv("QVEX_JOURNAL"); env && *env) settings.url = env;
+    if (settings.url.empty()) settings.url = DefaultJournalUrl();
+    settings.password = JournalPassword(passwordFile);
+    return settings;
+}
+
+bool OpenJournal(const JournalSettings &settings, std::string *error) {
+    CloseJournal();
+    g_settings = settings;
+    g_writer = std::make_unique<Writer>(settings);
+    const std::string problem = g_writer->problem();
+    if (error) *error = problem;
+    return problem.empty();
+}
+
+int CloseJournal(double seconds) {
+    if (!g_writer) return 0;
+    const int lost = g_writer->stop(seconds);
+    g_writer.reset();
+    return lost;
+}
+
+bool FlushJournal(double seconds) { return !g_writer || g_writer->flush(seconds); }
+bool JournalOpen() { return g_writer != nullptr; }
+std::string JournalProblem() { return g_writer ? g_writer->problem() : std::string("no journal is open"); }
+
+void NoteToJournal(const ControllerNote &note) {
+    if (!g_writer) return;
+    static const std::string user = osUser();
+    static const std::string host = QSysInfo::machineHostName().toStdString();
+    JournalEntry e;
+    e.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toStdString();
+    e.user = user;
+    e.host = host;
+    e.program = std::string(szSoftname) + szSoftversion;
+    e.link = linkText();
+    e.version = szVersion;
+    e.kind = note.write ? "write" : "seen";
+    e.memory = memoryName(note.memory);
+    e.outcome = outcomeName(note.kind);
+    e.reason = note.reason;
+    e.record = note.words;
+    e.file = note.file;
+    g_writer->add(std::move(e));
+}
+
+std::string JournalWriteRefusal() {
+    if (!g_settings.required) return "";
+    const std::string problem = JournalProblem();
+    return problem.empty() ? "" : formatted(kJournalRefusalText, problem);
+}
