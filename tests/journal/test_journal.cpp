@@ -1,0 +1,206 @@
+// The parameter journal in the program: what the panels' SEND and GET, SEND
+// FILTER and a firmware download leave on record, against the simulator.
+// The frame sequences themselves are checked in tests/params and tests/maint;
+// qvex-ctl's journal commands in tests/ctl/test_ctl_journal.cpp.
+#include "tests/maint/update_fixture.h"
+
+#include "tests/fixtures/filter_image.h"
+
+#include "journal/journal.h"
+#include "journal/store.h"
+#include "maint/filter.h"
+#include "params/binding.h"
+#include "params/compare.h"
+#include "params/record.h"
+#include "params/transfer.h"
+#include "sim/runner.h"
+#include "ui/panels/filter_ids.h"
+#include "ui/panels/main_ids.h"
+#include "ui/panels/power_ids.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace maint_test;
+
+namespace {
+
+std::vector<unsigned short> Words(const sim::ParamRecord &r) { return {r.begin(), r.end()}; }
+
+// A journal of the test's own, open while the test runs.
+class JournalOnRecord {
+  public:
+    explicit JournalOnRecord(bool required = false, std::string url = {}) {
+        JournalSettings settings;
+        settings.url = url.empty() ? file() : url;
+        settings.required = required;
+        OpenJournal(settings, &problem);
+    }
+    ~JournalOnRecord() { CloseJournal(); }
+    std::string file() const { return dir_.filePath("journal.sqlite").toStdString(); }
+    // Every entry written so far, oldest first, records included.
+    std::vector<JournalEntry> entries() const {
+        EXPECT_TRUE(FlushJournal());
+        JournalStore store;
+        std::string error;
+        EXPECT_TRUE(store.open(file(), "", &error)) << error;
+        JournalFilter all;
+        all.withRecords = true;
+        return store.list(all, &error);
+    }
+    std::string problem;
+
+  private:
+    QTemporaryDir dir_;
+};
+
+class JournalTest : public UpdatePanelTest {
+  protected:
+    sim::SimThread sim;
+    JournalOnRecord journal;
+
+    void SetUp() override {
+        UpdatePanelTest::SetUp();
+        ASSERT_TRUE(journal.problem.empty()) << journal.problem;
+        ASSERT_TRUE(sim.start(true, false));
+        ASSERT_TRUE(openTcpLink(sim.tcpPort()));
+    }
+    Outcome click(int memory, int button) {
+        OperateCtrl(panelMAIN, memory);
+        return button == MAIN_BTN_SEND ? SendPanels() : GetPanels();
+    }
+};
+
+} // namespace
+
+TEST_F(JournalTest, SendToRamAndEepromAreOnRecordWithWhatTheControllerHoldsAndTheFieldsThatChanged) {
+    ASSERT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_GET).done());
+    const std::vector<unsigned short> got = Words(sim.ramRecord());
+    int power = 0;
+    GetCtrlVal(panelPOWER, POWER_POWER, &power);
+    SetCtrlVal(panelPOWER, POWER_POWER, power + 7);
+    ASSERT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_SEND).done());
+    SetCtrlVal(panelPOWER, POWER_POWER, power + 9);
+    ASSERT_TRUE(click(MAIN_RADIO_EEPROM, MAIN_BTN_SEND).done());
+
+    const std::vector<JournalEntry> e = journal.entries();
+    ASSERT_EQ(e.size(), 3u);
+    EXPECT_EQ(e[0].kind + " " + e[0].memory + " " + e[0].outcome, "seen ram done");
+    EXPECT_EQ(e[0].record, got);
+    EXPECT_FALSE(e[0].beforeKnown);
+
+    EXPECT_EQ(e[1].kind + " " + e[1].memory + " " + e[1].outcome, "write ram done");
+    ASSERT_TRUE(e[1].beforeKnown);
+    EXPECT_EQ(e[1].before, got);
+    const std::vector<FieldDifference> changed = CompareRecords(e[1].before.data(), e[1].record.data());
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0].right, std::to_string(power + 7));
+
+    EXPECT_EQ(e[2].kind + " " + e[2].memory + " " + e[2].outcome, "write eeprom done");
+    EXPECT_EQ(e[2].record, Words(sim.eepromRecord()));
+    EXPECT_EQ(e[2].record, Words(sim.ramRecord()));
+    EXPECT_FALSE(e[2].beforeKnown); // the EEPROM was never read
+
+    for (const JournalEntry &x : e) {
+        EXPECT_EQ(x.link, "127.0.0.1:" + std::to_string(sim.tcpPort()));
+        EXPECT_EQ(x.version, szVersion);
+        EXPECT_FALSE(x.user.empty());
+        EXPECT_EQ(x.time.back(), 'Z');
+    }
+    EXPECT_EQ(e[1].prevHash, e[0].hash);
+    EXPECT_EQ(e[2].prevHash, e[1].hash);
+}
+
+TEST_F(JournalTest, ASendTheControllerDidNotTakeIsOnRecordAsFailedWithItsReason) {
+    ASSERT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_GET).done());
+    sim::Faults f;
+    f.badActivation = true;
+    sim.setFaults(f);
+    const Outcome sent = click(MAIN_RADIO_RAM, MAIN_BTN_SEND);
+    ASSERT_EQ(sent.kind, OutcomeKind::Failed);
+    sim.setFaults({});
+    f.disconnectAfter = 4;
+    sim.setFaults(f);
+    set_main_buttons(1, 1, 1);
+    const Outcome lost = click(MAIN_RADIO_EEPROM, MAIN_BTN_SEND);
+    ASSERT_EQ(lost.kind, OutcomeKind::Failed);
+
+    const std::vector<JournalEntry> e = journal.entries();
+    ASSERT_EQ(e.size(), 3u);
+    EXPECT_EQ(e[1].outcome, "failed");
+    EXPECT_EQ(e[1].reason, sent.reason);
+    EXPECT_EQ(e[2].outcome, "failed");
+    EXPECT_EQ(e[2].reason, lost.reason);
+    // A failed write says nothing about what the memory holds: a later
+    // write still compares with the record read.
+    sim.setFaults({});
+    ASSERT_TRUE(openTcpLink(sim.tcpPort()));
+    ASSERT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_SEND).done());
+    const std::vector<JournalEntry> after = journal.entries();
+    ASSERT_EQ(after.size(), 4u);
+    EXPECT_EQ(after[3].before, e[0].record);
+}
+
+TEST_F(JournalTest, AFilterWriteIsOnRecordWithTheImageWritten) {
+    OperateCtrl(panelFILTER, FILTER_CMD_SEND);
+    const std::vector<JournalEntry> e = journal.entries();
+    ASSERT_EQ(e.size(), 1u);
+    EXPECT_EQ(e[0].kind + " " + e[0].memory + " " + e[0].outcome, "write filter done");
+    const sim::FilterImage image = sim.filterImage();
+    EXPECT_EQ(e[0].record, std::vector<unsigned short>(image.begin(), image.end()));
+    EXPECT_EQ(sim.filterImage(), PassThroughImage());
+}
+
+TEST_F(JournalTest, AFirmwareDownloadIsOnRecordWithTheFileAndItsSha256) {
+    sim::SimThread serial;
+    ASSERT_TRUE(serial.start(false, true));
+    sim::LoaderSettings s;
+    s.imageFile = QString::fromStdString(path("image.S"));
+    serial.setLoaderSettings(s);
+    useSerial(serial.ptyPath());
+    rs232con = InitRS232(1);
+    ASSERT_EQ(rs232con, 1);
+    std::vector<std::string> firmware = {record('0', 2, 0, {'f', 'w'})};
+    for (uint32_t a = 0; a < 0x200; a += 16) firmware.push_back(s3(kProgramMemoryBase + a, firmwareBytes(a, 16)));
+    firmware.push_back(record('7', 4, kProgramMemoryBase, {}));
+    const std::string file = writeLines("fw.S", firmware);
+    chooseFirmware(file);
+    OperateCtrl(panelUPDATE, UPDATE_CMD_PROGRAM);
+
+    const std::vector<JournalEntry> e = journal.entries();
+    ASSERT_EQ(e.size(), 1u);
+    EXPECT_EQ(e[0].kind + " " + e[0].memory + " " + e[0].outcome, "write firmware done");
+    EXPECT_EQ(e[0].file, file);
+    QFile f(QString::fromStdString(file));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(e[0].fileSha256, QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex().toStdString());
+    EXPECT_EQ(e[0].link, serial.ptyPath().toStdString());
+    EXPECT_TRUE(e[0].record.empty());
+}
+
+// A site that must have every change on record: while the journal cannot
+// record, a write is refused before a frame goes out; reads go on.
+TEST_F(JournalTest, ARequiredJournalThatCannotRecordRefusesWritesAndSendsNothing) {
+    CloseJournal();
+    QTemporaryDir dir;
+    const std::string blocked = dir.filePath("a-file").toStdString();
+    QFile(QString::fromStdString(blocked)).open(QIODevice::WriteOnly);
+    JournalSettings settings;
+    settings.url = blocked + "/journal.sqlite"; // a folder that cannot be made
+    settings.required = true;
+    EXPECT_FALSE(OpenJournal(settings));
+    sim.clearRequestLog();
+    const Outcome sent = click(MAIN_RADIO_RAM, MAIN_BTN_SEND);
+    EXPECT_EQ(sent.kind, OutcomeKind::Refused);
+    EXPECT_NE(sent.reason.find("journal"), std::string::npos) << sent.reason;
+    EXPECT_TRUE(sim.requestLog().empty());
+    OperateCtrl(panelFILTER, FILTER_CMD_SEND);
+    EXPECT_TRUE(sim.requestLog().empty());
+    EXPECT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_GET).done());
+    CloseJournal(0);
+}
