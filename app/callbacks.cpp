@@ -10,6 +10,7 @@
 #include "maint/access.h"
 #include "maint/firmware.h"
 #include "maint/lindata.h"
+#include "journal/history.h"
 #include "journal/journal.h"
 #include "params/binding.h"
 #include "params/compareview.h"
@@ -55,6 +56,7 @@ void RegisterAllCallbacks() {
     RegisterRecorderCallbacks();
     RegisterViewerCallbacks();
     RegisterPublishCallbacks();
+    RegisterHistoryCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;

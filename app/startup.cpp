@@ -6,6 +6,7 @@
 #include "core/panels.h"
 #include "core/groups.h"
 #include "core/owner.h"
+#include "journal/history.h"
 #include "journal/journal.h"
 #include "link/reconnect.h"
 #include "link/transport.h"
@@ -189,6 +190,7 @@ void InitVars() {
 void ResetProgramState() {
     ResetRecorder();
     ResetUpdateFiles();
+    ResetHistory();
     ResetReconnect();
     if (tcpcon > 0 || g_hconversation) {
         tcpcon = 1;

@@ -240,6 +240,9 @@ int CloseJournal(double seconds) {
     return lost;
 }
 
+std::string JournalReadUrl() { return g_writer ? g_settings.url : DefaultJournalUrl(); }
+std::string JournalReadPassword() { return g_writer ? g_settings.password : std::string(); }
+
 bool FlushJournal(double seconds) { return !g_writer || g_writer->flush(seconds); }
 bool JournalOpen() { return g_writer != nullptr; }
 std::string JournalProblem() { return g_writer ? g_writer->problem() : std::string("no journal is open"); }

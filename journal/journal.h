@@ -42,6 +42,11 @@ bool JournalOpen();
 // "" while the journal records; else why it cannot.
 std::string JournalProblem();
 
+// The journal the HISTORY window and qvex-ctl's journal commands read: the
+// open one's, else the settings' default.
+std::string JournalReadUrl();
+std::string JournalReadPassword();
+
 // Adds an entry for what the controller was told or showed; the link, the
 // controller's version text, the user, host and time come from here.
 void NoteToJournal(const ControllerNote &note);

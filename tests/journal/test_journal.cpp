@@ -6,6 +6,7 @@
 
 #include "tests/fixtures/filter_image.h"
 
+#include "journal/history.h"
 #include "journal/journal.h"
 #include "journal/store.h"
 #include "maint/filter.h"
@@ -15,6 +16,7 @@
 #include "params/transfer.h"
 #include "sim/runner.h"
 #include "ui/panels/filter_ids.h"
+#include "ui/panels/history_ids.h"
 #include "ui/panels/main_ids.h"
 #include "ui/panels/power_ids.h"
 
@@ -203,4 +205,79 @@ TEST_F(JournalTest, ARequiredJournalThatCannotRecordRefusesWritesAndSendsNothing
     EXPECT_TRUE(sim.requestLog().empty());
     EXPECT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_GET).done());
     CloseJournal(0);
+}
+
+namespace {
+std::string Cell(int panel, int control, int row, int column) {
+    std::string text;
+    GetTableCellVal(panel, control, row, column, &text);
+    return text;
+}
+int Rows(int panel, int control) {
+    int rows = 0;
+    GetNumTableRows(panel, control, &rows);
+    return rows;
+}
+} // namespace
+
+// An undo: an earlier write chosen in HISTORY, LOAD TO PANELS, then SEND puts
+// that very record back into the controller, and the undo is on record too.
+TEST_F(JournalTest, AnEntryLoadedToThePanelsAndSentGivesTheControllerItsRecordBackWordForWord) {
+    SetCtrlVal(panelPOWER, POWER_POWER, 111);
+    ASSERT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_SEND).done());
+    const sim::ParamRecord first = sim.ramRecord();
+    SetCtrlVal(panelPOWER, POWER_POWER, 222);
+    SetCtrlVal(panelPOWER_B, POWER_POWER, 333);
+    ASSERT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_SEND).done());
+    ASSERT_NE(sim.ramRecord(), first);
+    ASSERT_TRUE(FlushJournal());
+
+    OperateCtrl(panelMAIN, MAIN_TOG_HISTORY);
+    ASSERT_EQ(Rows(panelHISTORY, HISTORY_TABLE), 2);
+    EXPECT_EQ(Cell(panelHISTORY, HISTORY_TABLE, 1, HISTORY_COL_ID), "2"); // newest first
+    EXPECT_EQ(Cell(panelHISTORY, HISTORY_TABLE, 1, HISTORY_COL_WHAT), "write ram");
+    SetActiveTableCell(panelHISTORY, HISTORY_TABLE, 1, 1);
+    OperateCtrl(panelHISTORY, HISTORY_CHANGES);
+    ASSERT_EQ(Rows(panelHISTORY, HISTORY_FIELDS), 2);
+    EXPECT_EQ(Cell(panelHISTORY, HISTORY_FIELDS, 1, 3), "111");
+    EXPECT_EQ(Cell(panelHISTORY, HISTORY_FIELDS, 1, 4), "222");
+
+    SetActiveTableCell(panelHISTORY, HISTORY_TABLE, 2, 1);
+    OperateCtrl(panelHISTORY, HISTORY_LOAD);
+    OperateCtrl(panelHISTORY, HISTORY_COMPARE_PANELS);
+    EXPECT_EQ(Rows(panelHISTORY, HISTORY_FIELDS), 0); // the panels show entry 1 exactly
+    ASSERT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_SEND).done());
+    EXPECT_EQ(sim.ramRecord(), first);
+
+    const std::vector<JournalEntry> e = journal.entries();
+    ASSERT_EQ(e.size(), 3u);
+    EXPECT_EQ(e[2].kind + " " + e[2].memory + " " + e[2].outcome, "write ram done");
+    EXPECT_EQ(e[2].record, Words(first));
+    EXPECT_EQ(e[2].before, e[1].record);
+}
+
+TEST_F(JournalTest, TheHistoryListFiltersByControllerAndDay) {
+    ASSERT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_GET).done());
+    sim::SimThread other;
+    ASSERT_TRUE(other.start(true, false));
+    ASSERT_TRUE(openTcpLink(other.tcpPort()));
+    ASSERT_TRUE(click(MAIN_RADIO_EEPROM, MAIN_BTN_GET).done());
+    ASSERT_TRUE(FlushJournal());
+    OperateCtrl(panelMAIN, MAIN_TOG_HISTORY);
+    EXPECT_EQ(Rows(panelHISTORY, HISTORY_TABLE), 2);
+
+    SetCtrlVal(panelHISTORY, HISTORY_CONTROLLER, ":" + std::to_string(other.tcpPort()));
+    EXPECT_EQ(ListHistory().count, 1);
+    EXPECT_EQ(Cell(panelHISTORY, HISTORY_TABLE, 1, HISTORY_COL_WHAT), "seen eeprom");
+    SetCtrlVal(panelHISTORY, HISTORY_CONTROLLER, "");
+    SetCtrlVal(panelHISTORY, HISTORY_SINCE, QDate::currentDate().addDays(1).toString(Qt::ISODate).toStdString());
+    EXPECT_EQ(ListHistory().count, 0);
+    SetCtrlVal(panelHISTORY, HISTORY_SINCE, QDate::currentDate().toString(Qt::ISODate).toStdString());
+    EXPECT_EQ(ListHistory().count, 2);
+    SetCtrlVal(panelHISTORY, HISTORY_SINCE, "last week");
+    EXPECT_EQ(ListHistory().kind, OutcomeKind::Rejected);
+    // Nothing chosen: nothing goes onto the panels.
+    SetCtrlVal(panelHISTORY, HISTORY_SINCE, "");
+    ListHistory();
+    EXPECT_EQ(LoadHistoryEntryToPanels().kind, OutcomeKind::Refused);
 }
