@@ -83,6 +83,7 @@ int list(JournalStore &store, const Args &args, bool json) {
     filter.controller = a.value("--controller");
     if (a.has("--since") && !sinceText(a.value("--since"), &filter.since))
         return usage("--since takes a date (2026-12-08) or a date and time (2026-12-08T14:30)");
+    filter.withRecords = json; // the JSON carries the program, the file's hash and the entry's
     std::string error;
     const std::vector<JournalEntry> entries = store.list(filter, &error);
     if (!error.empty()) return usage("cannot read the journal: " + error);

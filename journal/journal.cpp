@@ -19,6 +19,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -28,6 +29,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -79,6 +81,9 @@ const char *outcomeName(OutcomeKind k) {
     return "";
 }
 
+constexpr std::size_t kBatch = 256;
+constexpr std::chrono::milliseconds kGather(20);
+
 // The writer: a thread with its own database connection that takes the
 // entries in the order they were noted. An entry that cannot be written
 // stays first in line and is tried again, so none is lost or reordered
@@ -93,17 +98,24 @@ class Writer {
     ~Writer() { stop(0); }
 
     void add(JournalEntry e) {
+        bool first = false;
         {
             std::lock_guard<std::mutex> lock(m_);
+            first = queue_.empty();
             queue_.push_back(std::move(e));
         }
-        changed_.notify_all();
+        // The writer only waits for a first entry; the rest join its batch.
+        if (first) changed_.notify_all();
     }
 
     bool flush(double seconds) {
         std::unique_lock<std::mutex> lock(m_);
-        return changed_.wait_for(lock, std::chrono::duration<double>(seconds),
-                                 [this] { return queue_.empty() && !busy_; });
+        hurry_ = true;
+        changed_.notify_all();
+        const bool done = changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                                            [this] { return queue_.empty() && !busy_; });
+        hurry_ = false;
+        return done;
     }
 
     int stop(double seconds) {
@@ -140,12 +152,18 @@ class Writer {
             changed_.wait_for(lock, std::chrono::seconds(1), [this] { return ending_ || !queue_.empty(); });
             if (ending_) return;
             if (queue_.empty()) continue;
-            JournalEntry e = queue_.front();
+            // A moment for more entries to join, so that a burst of writes
+            // costs one transaction rather than one each.
+            changed_.wait_for(lock, kGather, [this] { return ending_ || hurry_ || queue_.size() >= kBatch; });
+            // What waits goes in one transaction, in the order it was noted.
+            const std::size_t n = std::min(queue_.size(), kBatch);
+            std::vector<JournalEntry> batch(queue_.begin(), queue_.begin() + std::ptrdiff_t(n));
             busy_ = true;
             lock.unlock();
             if (!open) open = store.open(settings_.url, settings_.password, &error);
-            if (!e.file.empty() && e.fileSha256.empty()) e.fileSha256 = fileSha256(e.file);
-            const bool written = open && store.append(&e, &error);
+            for (JournalEntry &e : batch)
+                if (!e.file.empty() && e.fileSha256.empty()) e.fileSha256 = fileSha256(e.file);
+            const bool written = open && store.appendAll(&batch, &error);
             if (!written) {
                 // A lost connection is opened afresh on the next try.
                 store.close();
@@ -155,12 +173,13 @@ class Writer {
             lock.lock();
             busy_ = false;
             if (written) {
-                queue_.pop_front();
+                queue_.erase(queue_.begin(), queue_.begin() + std::ptrdiff_t(n));
                 problem_.clear();
                 told_ = false;
             } else {
                 problem_ = error;
-                if (!queue_.empty()) queue_.front().fileSha256 = e.fileSha256;
+                // A firmware file is hashed as it was when it was sent.
+                for (std::size_t i = 0; i < n; ++i) queue_[i].fileSha256 = batch[i].fileSha256;
             }
             changed_.notify_all();
             if (!written) changed_.wait_for(lock, std::chrono::milliseconds(500), [this] { return ending_; });
@@ -185,7 +204,7 @@ class Writer {
     std::mutex m_;
     std::condition_variable changed_;
     std::deque<JournalEntry> queue_;
-    bool started_ = false, busy_ = false, ending_ = false, told_ = false;
+    bool started_ = false, busy_ = false, ending_ = false, told_ = false, hurry_ = false;
     std::string problem_;
 };
 

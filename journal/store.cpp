@@ -61,6 +61,25 @@ constexpr char kColumns[] = "id, time, os_user, host, program, link, version, ki
                             "file, file_sha256, prev_hash, hash";
 constexpr char kRecordColumns[] = ", record, before_known, before_record";
 
+// What a list shows of an entry: the rest is read by entry().
+constexpr char kListColumns[] = "id, time, os_user, host, link, version, kind, memory, outcome, reason, file";
+
+JournalEntry listedEntryOf(const QSqlQuery &query) {
+    JournalEntry e;
+    e.id = query.value(0).toLongLong();
+    e.time = s(query.value(1));
+    e.user = s(query.value(2));
+    e.host = s(query.value(3));
+    e.link = s(query.value(4));
+    e.version = query.value(5).toByteArray().toStdString();
+    e.kind = s(query.value(6));
+    e.memory = s(query.value(7));
+    e.outcome = s(query.value(8));
+    e.reason = s(query.value(9));
+    e.file = s(query.value(10));
+    return e;
+}
+
 JournalEntry entryOf(const QSqlQuery &query, bool withRecords) {
     JournalEntry e;
     e.id = query.value(0).toLongLong();
@@ -227,6 +246,20 @@ bool JournalStore::open(const std::string &url, const std::string &password, std
 }
 
 bool JournalStore::append(JournalEntry *e, std::string *error) {
+    std::vector<JournalEntry> one{*e};
+    if (!appendAll(&one, error)) return false;
+    *e = one[0];
+    return true;
+}
+
+// The statements one transaction of additions uses, prepared once.
+struct JournalStore::Adding {
+    explicit Adding(const QSqlDatabase &db) : knownRam(db), knownEeprom(db), insert(db) {}
+    QSqlQuery knownRam, knownEeprom, insert;
+    std::string lastHash;
+};
+
+bool JournalStore::appendAll(std::vector<JournalEntry> *entries, std::string *error) {
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     if (!db.isOpen()) {
         if (error) *error = "the journal is not open";
@@ -239,33 +272,52 @@ bool JournalStore::append(JournalEntry *e, std::string *error) {
         return false;
     };
     if (shared_ && !run(db, "LOCK TABLE journal_entries IN EXCLUSIVE MODE", error)) return rollback();
-    const std::string controller = JournalControllerText(*e);
-    if (!e->record.empty() && !e->beforeKnown && (e->memory == "ram" || e->memory == "eeprom")) {
+    {
+        Adding adding(db);
         // A record read, or a write that was done, says what the memory
         // holds; a write to EEPROM activates the record in RAM as well.
-        QSqlQuery known(db);
-        known.prepare(e->memory == "ram"
-                          ? "SELECT record FROM journal_entries WHERE controller = ? AND record IS NOT NULL AND "
-                            "((memory = 'ram' AND (kind = 'seen' OR outcome = 'done')) OR "
-                            "(memory = 'eeprom' AND kind = 'write' AND outcome = 'done')) ORDER BY id DESC LIMIT 1"
-                          : "SELECT record FROM journal_entries WHERE controller = ? AND record IS NOT NULL AND "
-                            "memory = 'eeprom' AND (kind = 'seen' OR outcome = 'done') ORDER BY id DESC LIMIT 1");
+        const bool prepared =
+            adding.knownRam.prepare(
+                "SELECT record FROM journal_entries WHERE controller = ? AND record IS NOT NULL AND "
+                "((memory = 'ram' AND (kind = 'seen' OR outcome = 'done')) OR "
+                "(memory = 'eeprom' AND kind = 'write' AND outcome = 'done')) ORDER BY id DESC LIMIT 1") &&
+            adding.knownEeprom.prepare(
+                "SELECT record FROM journal_entries WHERE controller = ? AND record IS NOT NULL AND "
+                "memory = 'eeprom' AND (kind = 'seen' OR outcome = 'done') ORDER BY id DESC LIMIT 1") &&
+            adding.insert.prepare(
+                "INSERT INTO journal_entries (time, os_user, host, program, link, version, controller, kind, "
+                "memory, outcome, reason, record, before_known, before_record, file, file_sha256, prev_hash, "
+                "hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        if (!prepared) {
+            if (error) *error = db.lastError().text().toStdString();
+            return rollback();
+        }
+        QSqlQuery last(db);
+        if (!last.exec("SELECT hash FROM journal_entries ORDER BY id DESC LIMIT 1")) return failed(last, error) || rollback();
+        adding.lastHash = last.next() ? s(last.value(0)) : std::string();
+        last.finish();
+        for (JournalEntry &e : *entries)
+            if (!add(&e, adding, error)) return rollback();
+    }
+    return run(db, "COMMIT", error) || rollback();
+}
+
+// Adds one entry inside the caller's transaction.
+bool JournalStore::add(JournalEntry *e, Adding &adding, std::string *error) {
+    const std::string controller = JournalControllerText(*e);
+    if (!e->record.empty() && !e->beforeKnown && (e->memory == "ram" || e->memory == "eeprom")) {
+        QSqlQuery &known = e->memory == "ram" ? adding.knownRam : adding.knownEeprom;
         known.addBindValue(q(controller));
-        if (!known.exec()) return failed(known, error) || rollback();
+        if (!known.exec()) return failed(known, error);
         if (known.next()) {
             e->before = blobWords(known.value(0).toByteArray());
             e->beforeKnown = true;
         }
+        known.finish();
     }
-    QSqlQuery last(db);
-    if (!last.exec("SELECT hash FROM journal_entries ORDER BY id DESC LIMIT 1")) return failed(last, error) || rollback();
-    e->prevHash = last.next() ? s(last.value(0)) : std::string();
-    last.finish();
+    e->prevHash = adding.lastHash;
     e->hash = JournalEntryHash(*e);
-    QSqlQuery insert(db);
-    insert.prepare("INSERT INTO journal_entries (time, os_user, host, program, link, version, controller, kind, "
-                   "memory, outcome, reason, record, before_known, before_record, file, file_sha256, prev_hash, "
-                   "hash) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    QSqlQuery &insert = adding.insert;
     for (const std::string *v : {&e->time, &e->user, &e->host, &e->program, &e->link}) insert.addBindValue(q(*v));
     insert.addBindValue(QByteArray::fromStdString(e->version));
     insert.addBindValue(q(controller));
@@ -274,19 +326,21 @@ bool JournalStore::append(JournalEntry *e, std::string *error) {
     insert.addBindValue(e->beforeKnown ? 1 : 0);
     insert.addBindValue(e->beforeKnown ? QVariant(wordsBlob(e->before)) : QVariant(QMetaType(QMetaType::QByteArray)));
     for (const std::string *v : {&e->file, &e->fileSha256, &e->prevHash, &e->hash}) insert.addBindValue(q(*v));
-    if (!insert.exec()) return failed(insert, error) || rollback();
+    if (!insert.exec()) return failed(insert, error);
     e->id = insert.lastInsertId().isValid() ? insert.lastInsertId().toLongLong() : 0;
     if (e->id == 0) {
-        QSqlQuery id(db);
+        QSqlQuery id(QSqlDatabase::database(connection_, false));
         if (id.exec("SELECT max(id) FROM journal_entries") && id.next()) e->id = id.value(0).toLongLong();
     }
-    return run(db, "COMMIT", error) || rollback();
+    adding.lastHash = e->hash;
+    return true;
 }
 
 std::vector<JournalEntry> JournalStore::list(const JournalFilter &filter, std::string *error) const {
     std::vector<JournalEntry> out;
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    QString sql = QString("SELECT ") + kColumns + (filter.withRecords ? kRecordColumns : "") + " FROM journal_entries";
+    QString sql = QString("SELECT ") + (filter.withRecords ? QString(kColumns) + kRecordColumns : kListColumns) +
+                  " FROM journal_entries";
     QStringList where;
     if (!filter.controller.empty()) where << (shared_ ? "strpos(controller, ?) > 0" : "instr(controller, ?) > 0");
     if (!filter.since.empty()) where << "time >= ?";
@@ -301,7 +355,7 @@ std::vector<JournalEntry> JournalStore::list(const JournalFilter &filter, std::s
         failed(query, error);
         return out;
     }
-    while (query.next()) out.push_back(entryOf(query, filter.withRecords));
+    while (query.next()) out.push_back(filter.withRecords ? entryOf(query, true) : listedEntryOf(query));
     return out;
 }
 

@@ -39,7 +39,7 @@ std::string JournalEntryHash(const JournalEntry &e);
 struct JournalFilter {
     std::string controller; // part of JournalControllerText; "" any
     std::string since;      // UTC time text; entries from then on; "" all
-    bool withRecords = false;
+    bool withRecords = false; // else only what a list shows: no program, hashes or records
 };
 
 struct JournalCheck {
@@ -69,12 +69,16 @@ class JournalStore {
     // an entry with a parameter record whose `before` is not known, the last
     // record known from that controller's memory.
     bool append(JournalEntry *e, std::string *error);
+    // The same for several entries in one transaction: all or none.
+    bool appendAll(std::vector<JournalEntry> *entries, std::string *error);
     // Entries oldest first.
     std::vector<JournalEntry> list(const JournalFilter &filter, std::string *error) const;
     bool entry(std::int64_t id, JournalEntry *e, std::string *error) const;
     JournalCheck verify(std::string *error) const;
 
   private:
+    struct Adding;
+    bool add(JournalEntry *e, Adding &adding, std::string *error);
     QString connection_;
     bool shared_ = false;
 };

@@ -281,3 +281,36 @@ TEST_F(JournalTest, TheHistoryListFiltersByControllerAndDay) {
     ListHistory();
     EXPECT_EQ(LoadHistoryEntryToPanels().kind, OutcomeKind::Refused);
 }
+
+namespace {
+std::vector<std::string> g_shown;
+void keepShown(const char *text) { g_shown.emplace_back(text); }
+} // namespace
+
+// Without `required` a journal that cannot record never holds the work up:
+// the writes go out and the status line says it once.
+TEST_F(JournalTest, AJournalThatCannotRecordIsSaidOnceAndTheWritesGoOut) {
+    CloseJournal();
+    QTemporaryDir dir;
+    const std::string blocked = dir.filePath("a-file").toStdString();
+    QFile(QString::fromStdString(blocked)).open(QIODevice::WriteOnly);
+    JournalSettings settings;
+    settings.url = blocked + "/journal.sqlite";
+    g_shown.clear();
+    SetStatusObserver(keepShown);
+    EXPECT_FALSE(OpenJournal(settings));
+    for (int i = 0; i < 3; ++i) {
+        set_main_buttons(1, 1, 1);
+        EXPECT_TRUE(click(MAIN_RADIO_RAM, MAIN_BTN_SEND).done());
+        ProcessSystemEvents();
+    }
+    EXPECT_TRUE(WaitUntil([] {
+        return std::count_if(g_shown.begin(), g_shown.end(),
+                             [](const std::string &t) { return t.rfind("Journal: cannot record", 0) == 0; }) == 1;
+    }));
+    SetStatusObserver(nullptr);
+    EXPECT_EQ(std::count_if(g_shown.begin(), g_shown.end(),
+                            [](const std::string &t) { return t.rfind("Journal: cannot record", 0) == 0; }),
+              1);
+    CloseJournal(0);
+}
