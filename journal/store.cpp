@@ -56,15 +56,13 @@ bool run(QSqlDatabase &db, const QString &sql, std::string *error) {
     return query.exec(sql) || failed(query, error);
 }
 
-// The columns every full read takes, in this order.
-constexpr char kColumns[] = "id, time, os_user, host, program, link, version, kind, memory, outcome, reason, "
-                            "file, file_sha256, prev_hash, hash";
+// What a list shows of an entry, then the rest a full read takes.
+constexpr char kListColumns[] = "id, time, os_user, host, link, version, kind, memory, outcome, reason, file";
+constexpr char kColumns[] = "id, time, os_user, host, link, version, kind, memory, outcome, reason, file, "
+                            "program, file_sha256, prev_hash, hash";
 constexpr char kRecordColumns[] = ", record, before_known, before_record";
 
-// What a list shows of an entry: the rest is read by entry().
-constexpr char kListColumns[] = "id, time, os_user, host, link, version, kind, memory, outcome, reason, file";
-
-JournalEntry listedEntryOf(const QSqlQuery &query) {
+JournalEntry entryOf(const QSqlQuery &query, bool full) {
     JournalEntry e;
     e.id = query.value(0).toLongLong();
     e.time = s(query.value(1));
@@ -77,31 +75,14 @@ JournalEntry listedEntryOf(const QSqlQuery &query) {
     e.outcome = s(query.value(8));
     e.reason = s(query.value(9));
     e.file = s(query.value(10));
-    return e;
-}
-
-JournalEntry entryOf(const QSqlQuery &query, bool withRecords) {
-    JournalEntry e;
-    e.id = query.value(0).toLongLong();
-    e.time = s(query.value(1));
-    e.user = s(query.value(2));
-    e.host = s(query.value(3));
-    e.program = s(query.value(4));
-    e.link = s(query.value(5));
-    e.version = query.value(6).toByteArray().toStdString();
-    e.kind = s(query.value(7));
-    e.memory = s(query.value(8));
-    e.outcome = s(query.value(9));
-    e.reason = s(query.value(10));
-    e.file = s(query.value(11));
+    if (!full) return e;
+    e.program = s(query.value(11));
     e.fileSha256 = s(query.value(12));
     e.prevHash = s(query.value(13));
     e.hash = s(query.value(14));
-    if (withRecords) {
-        e.record = blobWords(query.value(15).toByteArray());
-        e.beforeKnown = query.value(16).toInt() != 0;
-        e.before = blobWords(query.value(17).toByteArray());
-    }
+    e.record = blobWords(query.value(15).toByteArray());
+    e.beforeKnown = query.value(16).toInt() != 0;
+    e.before = blobWords(query.value(17).toByteArray());
     return e;
 }
 
@@ -355,7 +336,7 @@ std::vector<JournalEntry> JournalStore::list(const JournalFilter &filter, std::s
         failed(query, error);
         return out;
     }
-    while (query.next()) out.push_back(filter.withRecords ? entryOf(query, true) : listedEntryOf(query));
+    while (query.next()) out.push_back(entryOf(query, filter.withRecords));
     return out;
 }
 
