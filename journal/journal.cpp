@@ -130,16 +130,27 @@ class Writer {
         return static_cast<int>(queue_.size());
     }
 
+    // Why entries cannot be recorded at all ("" while the local journal takes them).
     std::string problem() {
         std::lock_guard<std::mutex> lock(m_);
         return problem_;
     }
+    // Why entries wait for the shared journal ("" when none wait).
+    std::string sharedProblem() {
+        std::lock_guard<std::mutex> lock(m_);
+        return sharedProblem_;
+    }
 
   private:
+    bool sharedMode() const { return IsSharedJournalUrl(settings_.url); }
+    // Where the writer writes first: the journal itself, or for a shared
+    // one the local journal the entries wait in.
+    std::string firstUrl() const { return sharedMode() ? settings_.localUrl : settings_.url; }
+
     void loop() {
-        JournalStore store;
+        JournalStore store, shared;
         std::string error;
-        bool open = store.open(settings_.url, settings_.password, &error);
+        bool open = store.open(firstUrl(), settings_.password, &error);
         {
             std::lock_guard<std::mutex> lock(m_);
             problem_ = open ? "" : error;
@@ -148,34 +159,42 @@ class Writer {
         changed_.notify_all();
         if (!open) tell(error);
         std::unique_lock<std::mutex> lock(m_);
+        bool pending = sharedMode(); // entries may wait from an earlier run
         for (;;) {
             changed_.wait_for(lock, std::chrono::seconds(1), [this] { return ending_ || !queue_.empty(); });
             if (ending_) return;
-            if (queue_.empty()) continue;
+            if (queue_.empty() && !(pending && open)) continue;
             // A moment for more entries to join, so that a burst of writes
             // costs one transaction rather than one each.
-            changed_.wait_for(lock, kGather, [this] { return ending_ || hurry_ || queue_.size() >= kBatch; });
+            if (!queue_.empty())
+                changed_.wait_for(lock, kGather, [this] { return ending_ || hurry_ || queue_.size() >= kBatch; });
             // What waits goes in one transaction, in the order it was noted.
             const std::size_t n = std::min(queue_.size(), kBatch);
             std::vector<JournalEntry> batch(queue_.begin(), queue_.begin() + std::ptrdiff_t(n));
             busy_ = true;
             lock.unlock();
-            if (!open) open = store.open(settings_.url, settings_.password, &error);
+            if (!open) open = store.open(firstUrl(), settings_.password, &error);
             for (JournalEntry &e : batch)
                 if (!e.file.empty() && e.fileSha256.empty()) e.fileSha256 = fileSha256(e.file);
-            const bool written = open && store.appendAll(&batch, &error);
+            const bool written = open && (batch.empty() || store.appendAll(&batch, &error));
             if (!written) {
                 // A lost connection is opened afresh on the next try.
                 store.close();
                 open = false;
                 tell(error);
             }
+            std::string sharedError;
+            if (written && sharedMode()) {
+                pending = !forward(store, shared, &sharedError);
+                if (pending) tell(sharedError);
+            }
             lock.lock();
             busy_ = false;
             if (written) {
                 queue_.erase(queue_.begin(), queue_.begin() + std::ptrdiff_t(n));
                 problem_.clear();
-                told_ = false;
+                sharedProblem_ = sharedError;
+                if (sharedError.empty()) told_ = false;
             } else {
                 problem_ = error;
                 // A firmware file is hashed as it was when it was sent.
@@ -184,6 +203,19 @@ class Writer {
             changed_.notify_all();
             if (!written) changed_.wait_for(lock, std::chrono::milliseconds(500), [this] { return ending_; });
         }
+    }
+
+    // Brings what waits in the local journal to the shared one. False (with
+    // the reason) while the server cannot take it.
+    bool forward(JournalStore &local, JournalStore &shared, std::string *error) {
+        if (!shared.isOpen() && !shared.open(settings_.url, settings_.password, error)) {
+            *error = "the shared journal is away (" + *error + ")";
+            return false;
+        }
+        if (local.forwardTo(shared, settings_.url, error)) return true;
+        shared.close();
+        *error = "the shared journal is away (" + *error + ")";
+        return false;
     }
 
     // Says a problem once on the status line (from the program's own thread),
@@ -205,7 +237,7 @@ class Writer {
     std::condition_variable changed_;
     std::deque<JournalEntry> queue_;
     bool started_ = false, busy_ = false, ending_ = false, told_ = false, hurry_ = false;
-    std::string problem_;
+    std::string problem_, sharedProblem_;
 };
 
 std::unique_ptr<Writer> g_writer;
@@ -243,8 +275,17 @@ JournalSettings JournalSettingsFrom(const std::string &settingsFile) {
     return settings;
 }
 
-bool OpenJournal(const JournalSettings &settings, std::string *error) {
+bool IsSharedJournalUrl(const std::string &url) {
+    return url.rfind("postgresql://", 0) == 0 || url.rfind("postgres://", 0) == 0;
+}
+
+bool OpenJournal(const JournalSettings &given, std::string *error) {
     CloseJournal();
+    JournalSettings settings = given;
+    if (settings.localUrl.empty()) {
+        const char *local = std::getenv("QVEX_JOURNAL_LOCAL");
+        settings.localUrl = local && *local ? local : DefaultJournalUrl();
+    }
     g_settings = settings;
     g_writer = std::make_unique<Writer>(settings);
     const std::string problem = g_writer->problem();
@@ -265,6 +306,7 @@ std::string JournalReadPassword() { return g_writer ? g_settings.password : std:
 bool FlushJournal(double seconds) { return !g_writer || g_writer->flush(seconds); }
 bool JournalOpen() { return g_writer != nullptr; }
 std::string JournalProblem() { return g_writer ? g_writer->problem() : std::string("no journal is open"); }
+std::string JournalSharedProblem() { return g_writer ? g_writer->sharedProblem() : std::string(); }
 
 void NoteToJournal(const ControllerNote &note) {
     if (!g_writer) return;

@@ -13,8 +13,9 @@ struct JournalSettings {
     std::string url;      // a file path, sqlite:PATH or postgresql://USER@HOST:PORT/DB
     std::string password; // for a server
     bool required = false;
-    // A shared journal keeps its entries in this local journal while the
-    // server is away ("" : the default local journal).
+    // A shared journal's entries go to this local journal first and wait
+    // there while the server is away ("": QVEX_JOURNAL_LOCAL, else the
+    // default local journal).
     std::string localUrl;
 };
 
@@ -39,6 +40,9 @@ int CloseJournal(double seconds = 5.0);
 // Waits until every entry noted so far is written (or seconds pass).
 bool FlushJournal(double seconds = 5.0);
 bool JournalOpen();
+bool IsSharedJournalUrl(const std::string &url);
+// "" while entries reach the shared journal; else why they wait locally.
+std::string JournalSharedProblem();
 // "" while the journal records; else why it cannot.
 std::string JournalProblem();
 

@@ -179,6 +179,8 @@ bool JournalStore::open(const std::string &url, const std::string &password, std
     // sync keeps a write to a few hundred microseconds.
     if (!shared_ && (!run(db, "PRAGMA journal_mode=WAL", error) || !run(db, "PRAGMA synchronous=NORMAL", error)))
         return false;
+    // The server's notices ("already exists, skipping") are not for the operator.
+    if (shared_ && !run(db, "SET client_min_messages = warning", error)) return false;
     QStringList schema;
     schema << "CREATE TABLE IF NOT EXISTS journal_schema (version INTEGER NOT NULL)"
            << QString("CREATE TABLE IF NOT EXISTS journal_entries (id %1, time TEXT NOT NULL, os_user TEXT NOT NULL, "
@@ -188,7 +190,9 @@ bool JournalStore::open(const std::string &url, const std::string &password, std
                       "file TEXT NOT NULL, file_sha256 TEXT NOT NULL, prev_hash TEXT NOT NULL, hash TEXT NOT NULL)")
                   .arg(key, blob)
            << "CREATE INDEX IF NOT EXISTS journal_by_controller ON journal_entries (controller, memory, id)"
-           << "CREATE INDEX IF NOT EXISTS journal_by_time ON journal_entries (time)";
+           << "CREATE INDEX IF NOT EXISTS journal_by_time ON journal_entries (time)"
+           // How far each shared journal has the local one's entries.
+           << "CREATE TABLE IF NOT EXISTS journal_forwarded (target TEXT PRIMARY KEY, last_id BIGINT NOT NULL)";
     // Entries are only ever added.
     if (shared_)
         schema << "CREATE OR REPLACE RULE journal_no_update AS ON UPDATE TO journal_entries DO INSTEAD NOTHING"
@@ -381,4 +385,56 @@ JournalCheck JournalStore::verify(std::string *error) const {
         previous = e.hash;
     }
     return check;
+}
+
+bool JournalStore::forwardTo(JournalStore &shared, const std::string &target, std::string *error) {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    for (;;) {
+        // The local write lock is held until the shared journal took the
+        // entries: two programs on one computer never forward the same one.
+        if (!run(db, "BEGIN IMMEDIATE", error)) return false;
+        auto rollback = [&] {
+            run(db, "ROLLBACK", nullptr);
+            return false;
+        };
+        QSqlQuery mark(db);
+        mark.prepare("SELECT last_id FROM journal_forwarded WHERE target = ?");
+        mark.addBindValue(q(target));
+        if (!mark.exec()) return failed(mark, error) || rollback();
+        const qlonglong from = mark.next() ? mark.value(0).toLongLong() : 0;
+        mark.finish();
+        QSqlQuery waiting(db);
+        waiting.setForwardOnly(true);
+        waiting.prepare(QString("SELECT ") + kColumns + kRecordColumns +
+                        " FROM journal_entries WHERE id > ? ORDER BY id LIMIT 500");
+        waiting.addBindValue(from);
+        if (!waiting.exec()) return failed(waiting, error) || rollback();
+        std::vector<JournalEntry> entries;
+        while (waiting.next()) entries.push_back(entryOf(waiting, true));
+        waiting.finish();
+        if (entries.empty()) {
+            rollback();
+            return true;
+        }
+        const qlonglong last = entries.back().id;
+        // The shared journal chains them anew after its own last entry.
+        for (JournalEntry &e : entries) e.prevHash.clear(), e.hash.clear();
+        if (!shared.appendAll(&entries, error)) return rollback();
+        QSqlQuery moved(db);
+        moved.prepare("INSERT OR REPLACE INTO journal_forwarded (target, last_id) VALUES (?, ?)");
+        moved.addBindValue(q(target));
+        moved.addBindValue(last);
+        if (!moved.exec()) return failed(moved, error) || rollback();
+        if (!run(db, "COMMIT", error)) return rollback();
+    }
+}
+
+std::int64_t JournalStore::waitingFor(const std::string &target, std::string *error) const {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlQuery query(db);
+    query.prepare("SELECT count(*) FROM journal_entries WHERE id > "
+                  "coalesce((SELECT last_id FROM journal_forwarded WHERE target = ?), 0)");
+    query.addBindValue(q(target));
+    if (!query.exec() || !query.next()) return failed(query, error) ? 0 : 0;
+    return query.value(0).toLongLong();
 }

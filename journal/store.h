@@ -75,6 +75,14 @@ class JournalStore {
     std::vector<JournalEntry> list(const JournalFilter &filter, std::string *error) const;
     bool entry(std::int64_t id, JournalEntry *e, std::string *error) const;
     JournalCheck verify(std::string *error) const;
+    // Copies this (local) journal's entries that `shared` has not yet got to
+    // its end, oldest first, and notes how far it got: entries that waited
+    // while the server was away arrive in order. `target` names the shared
+    // journal. False with the reason when the server cannot take them (they
+    // wait for the next call).
+    bool forwardTo(JournalStore &shared, const std::string &target, std::string *error);
+    // Entries of this journal not yet forwarded to target.
+    std::int64_t waitingFor(const std::string &target, std::string *error) const;
 
   private:
     struct Adding;
