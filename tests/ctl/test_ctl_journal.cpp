@@ -3,6 +3,7 @@
 // the sqlite3 tool found. What the panels leave on record is checked in
 // tests/journal.
 #include "tests/ctl/ctl_fixture.h"
+#include "tests/fixtures/postgres.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -135,4 +136,59 @@ TEST_F(JournalCtlTest, ApplyOverAnInventoryOfThreeControllersPutsEachWriteOnOneC
         EXPECT_EQ(Slurp(path("written.ini")), Slurp(path("read.ini")));
     }
     EXPECT_EQ(withJournal({"journal", "verify"}).out, "sound: 10 entries\n"); // the file's get, then 3 x 3
+}
+
+// A plant's shared journal: two programs (each on a computer of its own, so
+// with a local journal of its own) and a fleet run write at once; every
+// entry arrives and the server's chain stays one.
+TEST_F(JournalCtlTest, TwoProgramsAndAFleetRunWritingAtOnceKeepOneSharedChain) {
+    if (!PostgresServer::Installed())
+        GTEST_SKIP() << "PostgreSQL 15's server programs are not in " << PostgresServer::kBin
+                     << " (Debian postgresql-15): the shared journal is not tested";
+    PostgresServer server;
+    std::string why;
+    ASSERT_TRUE(server.start(&why)) << why;
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    for (int i = 0; i < 5; ++i) {
+        sims.push_back(std::make_unique<SimProcess>());
+        ASSERT_TRUE(sims.back()->start({}));
+    }
+    Spit(path("fleet.ini"), "[a]\ntcp = " + sims[2]->tcp().toStdString() + "\n[b]\ntcp = " +
+                                sims[3]->tcp().toStdString() + "\n[c]\ntcp = " + sims[4]->tcp().toStdString() + "\n");
+    const QString file = edited("target.ini", 2222);
+    const QString url = QString::fromStdString(server.url());
+
+    auto start = [&](QProcess &p, const QString &local, const QString &script) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QVEX_JOURNAL_PASSWORD", PostgresServer::kPassword);
+        env.insert("QVEX_JOURNAL_LOCAL", path(local.toUtf8().constData()));
+        env.insert("CTL", QStringLiteral(QVEX_CTL_BIN));
+        env.insert("URL", url);
+        env.insert("FILE", file);
+        p.setProcessEnvironment(env);
+        p.start("bash", {"-c", script});
+    };
+    // Three sends each from two programs, and apply over three controllers.
+    QProcess first, second, fleet;
+    start(first, "first.sqlite",
+          "for i in 1 2 3; do \"$CTL\" -q --journal \"$URL\" --tcp " + sims[0]->tcp() +
+              " send --to ram \"$FILE\" || exit 1; done");
+    start(second, "second.sqlite",
+          "for i in 1 2 3; do \"$CTL\" -q --journal \"$URL\" --tcp " + sims[1]->tcp() +
+              " send --to eeprom \"$FILE\" || exit 1; done");
+    start(fleet, "fleet.sqlite", "\"$CTL\" -q --journal \"$URL\" --inventory " + path("fleet.ini") +
+                                     " --jobs 3 apply --to ram \"$FILE\"");
+    for (QProcess *p : {&first, &second, &fleet}) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    // Each send: its read and its write; each apply: read, write, read-back.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QVEX_JOURNAL_PASSWORD", PostgresServer::kPassword);
+    env.insert("QVEX_JOURNAL_LOCAL", path("reader.sqlite"));
+    CtlResult r = RunCtl({"--journal", url, "journal", "verify"}, 60000, env);
+    EXPECT_EQ(r.code, 0) << Describe(r);
+    EXPECT_EQ(r.out, "sound: 21 entries\n");
+    r = RunCtl({"--journal", url, "journal", "list", "--controller", sims[1]->tcp()}, 60000, env);
+    EXPECT_EQ(LinesOf(r.out).size(), 6u) << r.out;
 }
