@@ -259,20 +259,47 @@ std::string JournalPassword(const std::string &passwordFile) {
     return env ? env : "";
 }
 
+namespace {
+// The [JOURNAL] section as the settings file gave it; the program writes it
+// back as it was whenever it saves its settings.
+struct JournalSection {
+    bool present = false;
+    std::string url, passwordFile, local;
+    int required = 0;
+} g_section;
+constexpr char kSection[] = "JOURNAL";
+} // namespace
+
 JournalSettings JournalSettingsFrom(const std::string &settingsFile) {
-    JournalSettings settings;
-    std::string passwordFile;
+    JournalSection section;
     IniHolder ini(0);
-    if (!settingsFile.empty() && ini.get() && Ini_ReadFromFile(ini.get(), settingsFile.c_str()) >= 0) {
-        Ini_GetStdString(ini.get(), "JOURNAL", "url", &settings.url);
-        Ini_GetStdString(ini.get(), "JOURNAL", "password file", &passwordFile);
-        int required = 0;
-        if (Ini_GetBoolean(ini.get(), "JOURNAL", "required", &required) == 1) settings.required = required != 0;
+    if (!settingsFile.empty() && ini.get() && Ini_ReadFromFile(ini.get(), settingsFile.c_str()) >= 0 &&
+        Ini_SectionExists(ini.get(), kSection)) {
+        section.present = true;
+        Ini_GetStdString(ini.get(), kSection, "url", &section.url);
+        Ini_GetStdString(ini.get(), kSection, "password file", &section.passwordFile);
+        Ini_GetStdString(ini.get(), kSection, "local", &section.local);
+        Ini_GetBoolean(ini.get(), kSection, "required", &section.required);
     }
+    g_section = section;
+    JournalSettings settings;
+    settings.url = section.url;
+    settings.localUrl = section.local;
+    settings.required = section.required != 0;
     if (const char *env = std::getenv("QVEX_JOURNAL"); env && *env) settings.url = env;
     if (settings.url.empty()) settings.url = DefaultJournalUrl();
-    settings.password = JournalPassword(passwordFile);
+    settings.password = JournalPassword(section.passwordFile);
     return settings;
+}
+
+int PutJournalSection(IniText ini) {
+    if (!g_section.present) return 0;
+    int rc = Ini_PutString(ini, kSection, "url", g_section.url.c_str());
+    if (rc >= 0 && !g_section.passwordFile.empty())
+        rc = Ini_PutString(ini, kSection, "password file", g_section.passwordFile.c_str());
+    if (rc >= 0 && !g_section.local.empty()) rc = Ini_PutString(ini, kSection, "local", g_section.local.c_str());
+    if (rc >= 0) rc = Ini_PutBoolean(ini, kSection, "required", g_section.required);
+    return rc < 0 ? rc : 0;
 }
 
 bool IsSharedJournalUrl(const std::string &url) {

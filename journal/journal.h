@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/controller_notes.h"
+#include "ini/inifile.h"
 
 #include <string>
 
@@ -22,10 +23,13 @@ struct JournalSettings {
 // The local journal in the per-user data folder that the program and
 // qvex-ctl share.
 std::string DefaultJournalUrl();
-// The settings: [JOURNAL] of the settings file (url, password file,
+// The settings: [JOURNAL] of the settings file (url, password file, local,
 // required), QVEX_JOURNAL and QVEX_JOURNAL_PASSWORD over them, else the
 // default journal.
 JournalSettings JournalSettingsFrom(const std::string &settingsFile);
+// Puts the [JOURNAL] section the settings file was read with back into ini
+// (nothing when it had none). 0, or a negative store code.
+int PutJournalSection(IniText ini);
 // Reads the password of a shared journal: the first line of the file, else
 // QVEX_JOURNAL_PASSWORD. "" when neither gives one.
 std::string JournalPassword(const std::string &passwordFile);

@@ -6,6 +6,7 @@
 
 #include "tests/fixtures/filter_image.h"
 
+#include "app/settings.h"
 #include "journal/history.h"
 #include "journal/journal.h"
 #include "journal/store.h"
@@ -313,4 +314,32 @@ TEST_F(JournalTest, AJournalThatCannotRecordIsSaidOnceAndTheWritesGoOut) {
                             [](const std::string &t) { return t.rfind("Journal: cannot record", 0) == 0; }),
               1);
     CloseJournal(0);
+}
+
+// The settings file chooses the journal; saving the settings keeps the choice.
+TEST_F(JournalTest, TheSettingsFileChoosesTheJournalAndSavingTheSettingsKeepsTheChoice) {
+    QTemporaryDir dir;
+    const std::string settings = dir.filePath("settings.ini").toStdString();
+    {
+        QFile f(QString::fromStdString(settings));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[JOURNAL]\nurl = \"postgresql://plant@127.0.0.1:5999/journal\"\npassword file = \"" +
+                dir.filePath("pw").toUtf8() + "\"\nrequired = True\n");
+        QFile pw(dir.filePath("pw"));
+        ASSERT_TRUE(pw.open(QIODevice::WriteOnly));
+        pw.write("s3cret\n");
+    }
+    qunsetenv("QVEX_JOURNAL");
+    const JournalSettings chosen = JournalSettingsFrom(settings);
+    EXPECT_EQ(chosen.url, "postgresql://plant@127.0.0.1:5999/journal");
+    EXPECT_EQ(chosen.password, "s3cret");
+    EXPECT_TRUE(chosen.required);
+
+    const std::string saved = dir.filePath("saved.ini").toStdString();
+    ASSERT_GE(writeApplicationVarsToIni(saved.c_str()), 0);
+    const JournalSettings again = JournalSettingsFrom(saved);
+    EXPECT_EQ(again.url, chosen.url);
+    EXPECT_EQ(again.password, "s3cret");
+    EXPECT_TRUE(again.required);
+    JournalSettingsFrom(""); // forget the section for the tests after this one
 }
