@@ -116,7 +116,7 @@ int jobGet(Session &s, const Args &args) {
     if (!a.error().empty() || !button || !a.has("--out") || !a.words().empty())
         return s.usage(a.error().empty() ? "get needs --from ram|eeprom --out FILE" : a.error());
     if (const std::string problem = TargetProblem(a.value("--out")); !problem.empty()) return s.usage(problem);
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = getFromController(s, button)) return rc;
     s.operate(panelMAIN, MAIN_RADIO_FILE);
     s.popups.files.push_back(a.value("--out"));
@@ -168,7 +168,7 @@ int jobSend(Session &s, const Args &args) {
     const std::string file = a.words()[0];
     const std::string problem = checkParameterFile(file, !partial);
     if (!problem.empty()) return s.usage(problem);
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     // The controller's own record first, overlaid as the panels' file load
     // does (see the help text for what a partial file changes).
     if (int rc = getFromController(s, button)) return rc;
@@ -184,7 +184,7 @@ int jobDiff(Session &s, const Args &args) {
     const std::string file = a.words()[0];
     const std::string problem = checkParameterFile(file, false);
     if (!problem.empty()) return s.usage(problem);
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     std::vector<FieldDifference> diffs;
     if (int rc = readAndCompare(s, button, file, &diffs)) return rc;
     noteFields(diffs);
@@ -210,7 +210,7 @@ int jobApply(Session &s, const Args &args) {
     const std::string file = a.words()[0];
     const std::string problem = checkParameterFile(file, !partial);
     if (!problem.empty()) return applyFailed(s.usage(problem));
-    if (!s.connect()) return applyFailed(s.linkFailed());
+    if (const Outcome link = s.connect(); !link.done()) return applyFailed(s.ended(link));
     std::vector<FieldDifference> before;
     if (int rc = readAndCompare(s, button, file, &before)) return applyFailed(rc);
     noteFields(before);
@@ -247,7 +247,8 @@ int jobReport(Session &s, const Args &args) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext != ".pdf") return s.usage("the report is a .pdf file: " + out);
     if (const std::string problem = TargetProblem(out); !problem.empty()) return s.usage(problem);
-    if (s.options.link != Options::NONE && !s.connect()) return s.linkFailed();
+    if (s.options.link != Options::NONE)
+        if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (button)
         if (int rc = getFromController(s, button)) return rc;
     s.popups.files.push_back(out);
@@ -459,7 +460,8 @@ int runJob(int argc, char **argv, const Options &options, const Command &command
     if (!session.start(argc, argv)) return Interrupted() ? ReportInterrupted() : EXIT_USAGE;
     SetStatusObserver(keepStatus);
     int rc = EXIT_DONE;
-    if (command.connectFirst && !session.connect()) rc = session.linkFailed();
+    const Outcome link = command.connectFirst ? session.connect() : Outcome::Done();
+    if (!link.done()) rc = session.ended(link);
     else rc = command.run(session, options.args);
     SetStatusObserver(nullptr);
     return Interrupted() ? ReportInterrupted() : rc;

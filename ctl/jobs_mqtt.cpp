@@ -95,9 +95,9 @@ int StartLiveMqtt(Session &s, const CommandArgs &a) {
     OperateCtrl(panelMQTT, MQTT_TLS, tls ? 1 : 0);
     OperateCtrl(panelMQTT, MQTT_CAFILE, a.value("--mqtt-cafile"));
     OperateCtrl(panelMQTT, MQTT_RATE, 0.0);
-    OperateCtrl(panelMQTT, MQTT_ON, 1);
-    if (!Publishing()) return s.usage(s.status());
-    return EXIT_DONE;
+    SetCtrlVal(panelMQTT, MQTT_ON, 1);
+    const Outcome started = s.click(panelMQTT, MQTT_ON, StartPublishing);
+    return started.done() ? EXIT_DONE : s.usage(started.reason);
 }
 
 int EndLiveMqtt(Session &s) {

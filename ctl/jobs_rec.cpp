@@ -88,7 +88,7 @@ int JobLive(Session &s, const Args &args) {
     const bool toStdout = !a.has("--out");
     const std::string path = toStdout ? s.scratchPath("live.csv") : a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
     int stored = 0;
@@ -139,7 +139,7 @@ int JobRecord(Session &s, const Args &args) {
                 : a.error());
     const std::string path = a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_AUTOMATIC, path)) return rc;
     OperateCtrl(panelRECORDER, RECORDER_NUM_SETS, rows);
     OperateCtrl(panelRECORDER, RECORDER_INTERVAL, interval);
@@ -160,7 +160,7 @@ int JobCapture(Session &s, const Args &args) {
         return s.usage(a.error().empty() ? "capture needs --out FILE.csv" : a.error());
     const std::string path = a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
     s.progressOn();

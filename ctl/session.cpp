@@ -6,6 +6,7 @@
 #include "core/panels.h"
 #include "core/program.h"
 #include "core/status.h"
+#include "link/dialog.h"
 #include "link/frame.h"
 #include "journal/journal.h"
 #include "link/reconnect.h"
@@ -271,8 +272,8 @@ bool Session::start(int argc, char **argv) {
     return true;
 }
 
-bool Session::connect() {
-    if (options.link == Options::NONE) return false;
+Outcome Session::connect() {
+    if (options.link == Options::NONE) return Outcome::Rejected("no controller given: --tcp HOST:PORT or --serial N|DEVICE");
     OperateCtrl(panelMAIN, MAIN_CONNECT);
     if (options.link == Options::TCP) {
         OperateCtrl(panelInterf, INTERF_PROTOCOL, 1);
@@ -288,16 +289,16 @@ bool Session::connect() {
         OperateCtrl(panelInterf, INTERF_COMPORT, port);
         OperateCtrl(panelInterf, INTERF_BAUD, BaudIndex(options.baud));
     }
-    OperateCtrl(panelInterf, INTERF_TRY);
-    if (!linkOpen()) {
+    const Outcome tried = click(panelInterf, INTERF_TRY, TryConnection);
+    if (!tried.done()) {
         RemovePopup(panelInterf);
-        return false;
+        return tried;
     }
     OperateCtrl(panelInterf, INTERF_ACCEPT);
     // The controller's whole version text; the JSON writer makes any bytes
     // of it that are not UTF-8 U+FFFD.
     Result().version = szVersion;
-    return true;
+    return Outcome::Done();
 }
 
 void Session::operate(int panel, int control) { OperateCtrl(panel, control); }
@@ -323,12 +324,6 @@ int Session::ended(const Outcome &outcome) {
     return ReportInterrupted();
 }
 
-std::string Session::status() const {
-    std::string s;
-    GetCtrlVal(panelMAIN, MAIN_STATUS_LINE, &s);
-    return s;
-}
-
 std::string Session::scratchPath(const char *name) const {
     return MakePathname(d->home.path().toStdString(), name);
 }
@@ -337,9 +332,8 @@ bool Session::linkOpen() const { return rs232con == 1 || tcpcon == 1; }
 
 int Session::linkFailed(const std::string &what) {
     progressOff();
-    const std::string text = what.empty() ? status() : what;
-    Result().reason = Printable(text);
-    if (!Interrupted()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(text).c_str());
+    Result().reason = Printable(what);
+    if (!Interrupted()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(what).c_str());
     return EXIT_LINK_FAILED;
 }
 

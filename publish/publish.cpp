@@ -113,10 +113,10 @@ void send(const std::string &topic, const std::string &payload) {
 }
 
 // Settings that cannot be used: the reason in the status line, the switch off.
-bool refuse(const std::string &text) {
+Outcome refuse(const std::string &text) {
     SetStatus(text.c_str());
     SetCtrlVal(panelMQTT, MQTT_ON, 0);
-    return false;
+    return Outcome::Rejected(text);
 }
 
 } // namespace
@@ -184,7 +184,7 @@ bool WriteMqttSettings(IniText ini) {
     return secret;
 }
 
-bool StartPublishing() {
+Outcome StartPublishing() {
     StopPublishing(kRestartSeconds);
     MqttSettings s = GetMqttPanel();
     if (s.host.empty()) return refuse("MQTT: enter the broker's host name first.");
@@ -214,7 +214,7 @@ bool StartPublishing() {
     g_client.setGreeting(g_status, statusJson("online"));
     g_pollCall = PostDelayedCall(kPollSeconds, poll, nullptr);
     showReport();
-    return true;
+    return Outcome::Done();
 }
 
 void StopPublishing(double seconds) {

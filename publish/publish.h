@@ -5,6 +5,8 @@
 // costs the loop nothing but the messages it had to drop.
 #pragma once
 
+#include "core/outcome.h"
+
 #include "ini/inifile.h"
 #include "publish/client.h"
 
@@ -34,9 +36,9 @@ void ReadMqttSettings(IniText ini);
 bool WriteMqttSettings(IniText ini);
 
 // (Re)starts publishing with the panel's settings. Settings that cannot be
-// used give the reason in the status line, turn the switch off and return
-// false.
-bool StartPublishing();
+// used are Rejected: the reason goes on the status line and the switch
+// turns off.
+Outcome StartPublishing();
 // Sends what is queued for at most `seconds`, says "offline" and ends the
 // connection.
 void StopPublishing(double seconds);

@@ -477,6 +477,20 @@ class CtlOutcomeTest : public CtlTest {
     }
 };
 
+// A connect that fails says why the link did not come up: the reason the
+// connect itself returned, whatever the status line says afterwards.
+TEST_F(CtlOutcomeTest, AFailedConnectGivesTheReasonTheLinkDidNotComeUp) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString port = QString::number(closed.serverPort());
+    closed.close();
+    expectFailed(RunCtl({"--json", "--tcp", "127.0.0.1:" + port, "version"}), 1, "Failed to connect");
+
+    SimProcess silent;
+    ASSERT_TRUE(silent.start({"--drop-all"}));
+    expectFailed(RunCtl({"--json", "--tcp", silent.tcp(), "version"}, 30000), 1, "Error! No connection found.");
+}
+
 TEST_F(CtlOutcomeTest, AFailedTransferGivesExitOneAndTheStepThatFailedAsItsReason) {
     ASSERT_TRUE(sim.start({}));
     const CtlResult got = ctl({"get", "--from", "ram", "--out", path("a.ini")});
