@@ -224,8 +224,9 @@ Session::Session(const Options &o) : options(o), d(new Private) {}
 
 Session::~Session() {
     progressOff();
+    const std::string problem = JournalProblem();
     if (const int lost = CloseJournal())
-        std::fprintf(stderr, "qvex-ctl: %d journal entries could not be written: %s\n", lost, JournalProblem().c_str());
+        std::fprintf(stderr, "qvex-ctl: %d journal entries could not be written: %s\n", lost, problem.c_str());
     if (tcpcon || g_hconversation) {
         tcpcon = 1;
         InitTCP_IP(0);

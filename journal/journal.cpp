@@ -112,10 +112,12 @@ class Writer {
         std::unique_lock<std::mutex> lock(m_);
         hurry_ = true;
         changed_.notify_all();
-        const bool done = changed_.wait_for(lock, std::chrono::duration<double>(seconds),
-                                            [this] { return queue_.empty() && !busy_; });
+        // A journal that cannot record is not waited for: the program's end
+        // must not wait on a full disk.
+        changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                          [this] { return !busy_ && (queue_.empty() || !problem_.empty()); });
         hurry_ = false;
-        return done;
+        return queue_.empty() && !busy_;
     }
 
     int stop(double seconds) {

@@ -41,7 +41,8 @@ bool OpenJournal(const JournalSettings &settings, std::string *error = nullptr);
 // Waits up to `seconds` for the waiting entries, then stops the writer.
 // Returns the number of entries that could not be written.
 int CloseJournal(double seconds = 5.0);
-// Waits until every entry noted so far is written (or seconds pass).
+// Waits until every entry noted so far is written (or seconds pass, or the
+// journal turns out unable to record). True when all were written.
 bool FlushJournal(double seconds = 5.0);
 bool JournalOpen();
 bool IsSharedJournalUrl(const std::string &url);
