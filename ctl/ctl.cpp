@@ -2,6 +2,7 @@
 
 #include "ctl/fleet.h"
 #include "ctl/session.h"
+#include "journal/journal.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -254,7 +255,13 @@ int Main(int argc, char **argv) {
         std::fprintf(stderr, "qvex-ctl: %s (qvex-ctl --help tells more)\n", error.c_str());
         return rc;
     }
-    // The journal's place reaches the processes of a fleet run too.
+    // The journal's place reaches the processes of a fleet run too, and the
+    // journal commands, which read no settings file of their own.
+    if (options.journal.empty() && !options.settingsFile.empty() && !std::getenv("QVEX_JOURNAL")) {
+        const JournalSettings chosen = JournalSettingsFrom(options.settingsFile);
+        if (chosen.url != DefaultJournalUrl()) options.journal = chosen.url;
+        if (!chosen.password.empty()) ::setenv("QVEX_JOURNAL_PASSWORD", chosen.password.c_str(), 0);
+    }
     if (!options.journal.empty()) ::setenv("QVEX_JOURNAL", options.journal.c_str(), 1);
     const bool help = std::find(options.args.begin(), options.args.end(), "--help") != options.args.end();
     if (!options.inventory.empty() && !help) return RunFleet(argc, argv, options);
