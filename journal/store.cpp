@@ -340,7 +340,7 @@ std::vector<JournalEntry> JournalStore::list(const JournalFilter &filter, std::s
         failed(query, error);
         return out;
     }
-    while (query.next()) out.push_back(entryOf(query, filter.withRecords));
+    while (query.next()) out.emplace_back(entryOf(query, filter.withRecords));
     return out;
 }
 
