@@ -23,6 +23,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -342,4 +343,32 @@ TEST_F(JournalTest, TheSettingsFileChoosesTheJournalAndSavingTheSettingsKeepsThe
     EXPECT_EQ(again.password, "s3cret");
     EXPECT_TRUE(again.required);
     JournalSettingsFrom(""); // forget the section for the tests after this one
+}
+
+// An entry taken out breaks the link of the one after it.
+TEST(JournalChain, AnEntryTakenOutIsFoundAtTheEntryAfterIt) {
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("j.sqlite").toStdString();
+    JournalStore store;
+    std::string error;
+    ASSERT_TRUE(store.open(file, "", &error)) << error;
+    for (int i = 0; i < 3; ++i) {
+        JournalEntry e;
+        e.time = "2026-12-08T10:00:0" + std::to_string(i) + ".000Z";
+        e.kind = "write";
+        e.memory = "ram";
+        e.outcome = "done";
+        e.record.assign(PARAM_WORDS, static_cast<unsigned short>(i));
+        ASSERT_TRUE(store.append(&e, &error)) << error;
+    }
+    EXPECT_TRUE(store.verify(&error).sound);
+    QProcess sqlite;
+    sqlite.start("sqlite3", {QString::fromStdString(file),
+                             "DROP TRIGGER journal_no_delete; DELETE FROM journal_entries WHERE id = 2"});
+    ASSERT_TRUE(sqlite.waitForFinished(10000));
+    ASSERT_EQ(sqlite.exitCode(), 0) << sqlite.readAllStandardError().toStdString();
+    const JournalCheck check = store.verify(&error);
+    EXPECT_FALSE(check.sound);
+    EXPECT_EQ(check.firstBad, 3);
+    EXPECT_NE(check.why.find("taken out"), std::string::npos) << check.why;
 }
