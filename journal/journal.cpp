@@ -159,7 +159,7 @@ class Writer {
             started_ = true;
         }
         changed_.notify_all();
-        if (!open) tell(error);
+        if (!open) tell(kJournalProblemText, error);
         std::unique_lock<std::mutex> lock(m_);
         bool pending = sharedMode(); // entries may wait from an earlier run
         for (;;) {
@@ -183,12 +183,12 @@ class Writer {
                 // A lost connection is opened afresh on the next try.
                 store.close();
                 open = false;
-                tell(error);
+                tell(kJournalProblemText, error);
             }
             std::string sharedError;
             if (written && sharedMode()) {
                 pending = !forward(store, shared, &sharedError);
-                if (pending) tell(sharedError);
+                if (pending) tell(kJournalSharedAwayText, sharedError);
             }
             lock.lock();
             busy_ = false;
@@ -211,24 +211,22 @@ class Writer {
     // the reason) while the server cannot take it.
     bool forward(JournalStore &local, JournalStore &shared, std::string *error) {
         if (!shared.isOpen() && !shared.open(settings_.url, settings_.password, error)) {
-            *error = "the shared journal is away (" + *error + ")";
             return false;
         }
         if (local.forwardTo(shared, settings_.url, error)) return true;
         shared.close();
-        *error = "the shared journal is away (" + *error + ")";
         return false;
     }
 
     // Says a problem once on the status line (from the program's own thread),
     // until the journal records again.
-    void tell(const std::string &error) {
+    void tell(const char *format, const std::string &error) {
         {
             std::lock_guard<std::mutex> lock(m_);
             if (told_) return;
             told_ = true;
         }
-        const std::string text = formatted(kJournalProblemText, error);
+        const std::string text = formatted(format, error);
         if (QCoreApplication *app = QCoreApplication::instance())
             QMetaObject::invokeMethod(app, [text] { SetStatus(text.c_str()); }, Qt::QueuedConnection);
     }

@@ -64,4 +64,5 @@ void NoteToJournal(const ControllerNote &note);
 std::string JournalWriteRefusal();
 
 constexpr char kJournalProblemText[] = "Journal: cannot record (%s); entries wait until it can.";
+constexpr char kJournalSharedAwayText[] = "Journal: the shared journal is away (%s); entries wait in the local one.";
 constexpr char kJournalRefusalText[] = "The journal cannot record this write (%s); nothing was sent.";
