@@ -11,7 +11,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+
+#include <unistd.h>
 
 namespace ctl {
 
@@ -59,16 +60,37 @@ bool parseUrl(const std::string &url, BrokerUrl *out) {
     return !out->host.empty();
 }
 
-// The first line of the file, without its line end.
+// The first line of the file, without its line end. Read as every input
+// file is: a FIFO or a device is refused, never waited on.
 bool readPassword(const std::string &path, std::string *password) {
-    std::ifstream in(path);
-    if (!in) return false;
-    std::getline(in, *password);
+    std::string problem;
+    const int fd = OpenPlainFile(path, &problem);
+    if (fd < 0) return false;
+    std::string text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while (text.find('\n') == std::string::npos && (n = ::read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    if (n < 0) return false;
+    *password = text.substr(0, text.find('\n'));
     if (!password->empty() && password->back() == '\r') password->pop_back();
     return true;
 }
 
 } // namespace
+
+std::string LiveInputProblem(const Args &args) {
+    const CommandArgs a(args, {"--count", "--out", "--mqtt", "--mqtt-user", "--mqtt-password-file", "--mqtt-cafile"});
+    for (const char *flag : {"--mqtt-password-file", "--mqtt-cafile"}) {
+        if (!a.has(flag)) continue;
+        std::string problem;
+        const int fd = OpenPlainFile(a.value(flag), &problem);
+        if (fd < 0) return std::string("cannot read ") + flag + " " + Printable(a.value(flag)) + ": " + problem;
+        ::close(fd);
+    }
+    return "";
+}
 
 int StartLiveMqtt(Session &s, const CommandArgs &a) {
     if (!a.has("--mqtt")) {

@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace ctl {
 
@@ -123,6 +124,15 @@ bool copySettings(const std::string &from, const std::string &to, std::string *p
 
 bool Interrupted() { return g_interrupts != 0; }
 
+std::string WorkingFolder() {
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return QDir::currentPath().toStdString();
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
 int OpenPlainFile(const std::string &path, std::string *problem) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -199,8 +209,9 @@ int CtlPopups::fileSelect(const FileSelectRequest &, std::string *path) {
     files.pop_front();
     if (answer.empty()) return 0;
     // The program keeps its own working folder; a path from the command
-    // line means the folder qvex-ctl was started in.
-    if (path) *path = QDir(QString::fromStdString(startDir)).absoluteFilePath(QString::fromStdString(answer)).toStdString();
+    // line means the folder qvex-ctl was started in. The name's bytes stay
+    // as given: a name that is not UTF-8 is still the user's name.
+    if (path) *path = answer[0] == '/' ? answer : startDir + (startDir.back() == '/' ? "" : "/") + answer;
     return 1;
 }
 
@@ -248,7 +259,7 @@ bool Session::start(int argc, char **argv) {
         std::fprintf(stderr, "qvex-ctl: cannot catch SIGINT and SIGTERM\n");
         return false;
     }
-    popups.startDir = QDir::currentPath().toStdString();
+    popups.startDir = WorkingFolder();
     const QString home = d->home.path();
     std::string problem;
     if (!options.settingsFile.empty() &&

@@ -30,6 +30,8 @@ int OpenPlainFile(const std::string &path, std::string *problem);
 // Why path cannot take a file the job writes ("" when it can): it must be a
 // regular file or a new name in an existing folder.
 std::string TargetProblem(const std::string &path);
+// The folder qvex-ctl was started in, as the file system names it.
+std::string WorkingFolder();
 // Text for the terminal: control characters and bytes that are not UTF-8
 // become '?', so a file's contents echoed in a message cannot move the
 // cursor, clear the screen or retitle the window. Line feeds stay.
