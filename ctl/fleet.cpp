@@ -1,5 +1,6 @@
 #include "ctl/fleet.h"
 
+#include "ctl/jobs.h"
 #include "ctl/result.h"
 #include "ctl/session.h"
 
@@ -499,6 +500,11 @@ int RunFleet(int argc, char **argv, const Options &options) {
     for (const char *own : {"--out-dir", "--limit", "--jobs", "--timeout", "--inventory"})
         if (std::find(options.args.begin(), options.args.end(), own) != options.args.end())
             return refuse(std::string(own) + " goes before the command");
+    // Each controller publishes under PREFIX/NAME: a name that cannot be a
+    // topic level is refused before any controller runs.
+    if (std::find(options.args.begin(), options.args.end(), "--mqtt") != options.args.end())
+        for (const InventoryEntry &e : entries)
+            if (std::string problem = TopicNameProblem(e.name); !problem.empty()) return refuse(problem);
     const bool writesOut = std::find(options.args.begin(), options.args.end(), "--out") != options.args.end();
     if (!options.outDir.empty()) {
         if (!extensionOf(options.command)) return refuse(options.command + " writes no file; --out-dir does not apply");

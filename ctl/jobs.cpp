@@ -41,20 +41,6 @@ namespace ctl {
 
 namespace {
 
-// The texts the status line showed during the current job. A live or record
-// job may run for days with a text every cycle, so the log keeps its first
-// half (where a job's first error is looked up) and its newest texts, and the
-// same text twice in a row once.
-constexpr std::size_t kStatusLogLimit = 4096;
-std::vector<std::string> g_statusLog;
-void keepStatus(const char *text) {
-    const char *t = text ? text : "";
-    if (!g_statusLog.empty() && g_statusLog.back() == t) return;
-    if (g_statusLog.size() >= kStatusLogLimit)
-        g_statusLog.erase(g_statusLog.begin() + static_cast<std::ptrdiff_t>(kStatusLogLimit / 2));
-    g_statusLog.emplace_back(t);
-}
-
 // RAM or EEPROM from --from / --to; the memory radio button to press.
 int memoryButton(const std::string &place) {
     if (place == "ram") return MAIN_RADIO_RAM;
@@ -357,14 +343,18 @@ const Command kCommands[] = {
      "(those still differing when the read-back failed).",
      false, jobApply},
     {"live", "live --count N [--out FILE.csv] [--mqtt mqtt://HOST:PORT/PREFIX [--mqtt-user U]\n"
-             "       [--mqtt-password-file F] [--mqtt-cafile F]]",
+             "       [--mqtt-password-file F] [--mqtt-cafile F] [--mqtt-queue-mb MB]]",
      "Runs N live-value cycles as RUN does, the recorder's manual type storing one\n"
      "row after every cycle. The rows go to FILE.csv (header block first, as the\n"
      "recorder writes it; an existing file is started afresh), or to stdout.\n"
      "With --mqtt every row also goes to the broker as JSON on PREFIX/live (QoS 1),\n"
      "with the retained status on PREFIX/status; mqtts:// or --mqtt-cafile uses TLS.\n"
+     "With --name or an inventory the topics are PREFIX/NAME/live, PREFIX/NAME/status.\n"
      "The password comes from the file's first line or from QVEX_MQTT_PASSWORD,\n"
-     "never from the command line. Messages the broker did not take: exit 1.",
+     "never from the command line or the URL. Messages wait in a queue file in the\n"
+     "per-user data folder (at most MB, default 100) until the broker confirms them;\n"
+     "what is still there at the end goes out at the next start. Messages the broker\n"
+     "did not take or that still wait: exit 1.",
      false, JobLive, LiveInputProblem},
     {"record", "record --rows N --interval SECONDS --out FILE.csv",
      "An automatic recording run through the recorder panel: N data sets, one every\n"
@@ -496,7 +486,6 @@ CommandArgs::CommandArgs(const Args &args, std::initializer_list<const char *> f
     for (const QString &word : parser.positionalArguments()) words_.push_back(bytes(word));
 }
 
-std::vector<std::string> &StatusLog() { return g_statusLog; }
 bool StartsWith(const std::string &s, const std::string &head) { return s.compare(0, head.size(), head) == 0; }
 bool Readable(const std::string &path) {
     std::string problem;
@@ -536,12 +525,10 @@ int runJob(int argc, char **argv, const Options &options, const Command &command
         if (const std::string problem = command.inputProblem(options.args); !problem.empty()) return refuse(problem);
     Session session(options);
     if (!session.start(argc, argv)) return Interrupted() ? ReportInterrupted() : EXIT_USAGE;
-    SetStatusObserver(keepStatus);
     int rc = EXIT_DONE;
     const Outcome link = command.connectFirst ? session.connect() : Outcome::Done();
     if (!link.done()) rc = session.ended(link);
     else rc = command.run(session, options.args);
-    SetStatusObserver(nullptr);
     return Interrupted() ? ReportInterrupted() : rc;
 }
 

@@ -40,21 +40,32 @@ class CommandArgs {
     std::string error_;
 };
 
-// Every text the status line showed since the last clear.
-std::vector<std::string> &StatusLog();
 bool StartsWith(const std::string &s, const std::string &head);
 // Whether a file can be opened for reading.
 bool Readable(const std::string &path);
 
-// live's publishing to an MQTT broker (--mqtt and its companions): started
-// before the first cycle, flushed and reported after the last. EXIT_DONE
-// when all went out (or --mqtt was not given).
-int StartLiveMqtt(Session &s, const CommandArgs &a);
 // The files live's --mqtt companions name, checked before the program
 // starts, as every input file is: "" or why one cannot be read (a FIFO or
 // a device is refused at once, never waited on).
 std::string LiveInputProblem(const Args &args);
+// live's publishing to an MQTT broker (--mqtt and its companions): checked
+// and its files read before the link opens, started before the first
+// cycle, flushed and reported after the last. EXIT_DONE when all went out
+// (or --mqtt was not given).
+struct LiveMqtt {
+    bool on = false;
+    bool tls = false;
+    std::string host;
+    int port = 0;
+    std::string prefix; // with the controller's name when it has one
+    std::string user, password, caFile;
+    int queueMB = 100;
+};
+int PrepareLiveMqtt(Session &s, const CommandArgs &a, LiveMqtt *m);
+int StartLiveMqtt(Session &s, const LiveMqtt &m);
 int EndLiveMqtt(Session &s);
+// Why a controller's name cannot be a level of its topics ("" when it can).
+std::string TopicNameProblem(const std::string &name);
 // The recorder's jobs.
 int JobLive(Session &s, const Args &args);
 int JobRecord(Session &s, const Args &args);

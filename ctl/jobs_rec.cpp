@@ -80,7 +80,8 @@ bool copyToStdout(const std::string &path) {
 // STOP ends the loop. A failed request ends it earlier with the program's
 // own time-outs.
 int JobLive(Session &s, const Args &args) {
-    CommandArgs a(args, {"--count", "--out", "--mqtt", "--mqtt-user", "--mqtt-password-file", "--mqtt-cafile"});
+    CommandArgs a(args, {"--count", "--out", "--mqtt", "--mqtt-user", "--mqtt-password-file", "--mqtt-cafile",
+                         "--mqtt-queue-mb"});
     int count = 0;
     if (!a.error().empty() || !parseCount(a.value("--count"), &count) || !a.words().empty())
         return s.usage(a.error().empty() ? "live needs --count N (1 ... 10000000) [--out FILE.csv] [--mqtt URL]"
@@ -88,6 +89,8 @@ int JobLive(Session &s, const Args &args) {
     const bool toStdout = !a.has("--out");
     const std::string path = toStdout ? s.scratchPath("live.csv") : a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
+    LiveMqtt mqtt;
+    if (int rc = PrepareLiveMqtt(s, a, &mqtt)) return rc;
     if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
@@ -104,8 +107,7 @@ int JobLive(Session &s, const Args &args) {
             OperateCtrl(panelMAIN, MAIN_CMD_STOP);
         }
     };
-    StatusLog().clear(); // the broker's texts of this run, repeated on stderr at its end
-    if (int rc = StartLiveMqtt(s, a)) return rc;
+    if (int rc = StartLiveMqtt(s, mqtt)) return rc;
     s.progressOn(panelRECORDER, RECORDER_RECORDED, count);
     const Outcome run = s.click(panelMAIN, MAIN_CMD_RUN, RunMeasuring);
     s.progressOff();
