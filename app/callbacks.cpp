@@ -10,6 +10,8 @@
 #include "maint/access.h"
 #include "maint/firmware.h"
 #include "maint/lindata.h"
+#include "journal/history.h"
+#include "journal/journal.h"
 #include "params/binding.h"
 #include "params/compareview.h"
 #include "measure/graphs.h"
@@ -54,6 +56,7 @@ void RegisterAllCallbacks() {
     RegisterRecorderCallbacks();
     RegisterViewerCallbacks();
     RegisterPublishCallbacks();
+    RegisterHistoryCallbacks();
 
     // Reactions that cross from a lower layer to a higher one.
     bindingHooks.recordShown = plot_analog_graph;
@@ -63,4 +66,6 @@ void RegisterAllCallbacks() {
     runHooks.valuesRead = PublishRunCycle;
     runHooks.curvesRead = PublishCurves;
     recordHooks.rowStored = PublishRecordRow;
+    controllerNoteHooks.noted = NoteToJournal;
+    controllerNoteHooks.writeRefusal = JournalWriteRefusal;
 }

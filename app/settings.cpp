@@ -5,6 +5,7 @@
 #include "core/program.h"
 #include "core/status.h"
 #include "ini/inifile.h"
+#include "journal/journal.h"
 #include "link/reconnect.h"
 #include "maint/access.h"
 #include "measure/navigation.h"
@@ -286,6 +287,7 @@ int writeApplicationVarsToIni(const char *path) {
     Ini_PutInt(ini, kOptions, kReconnectKey, reconnectAutomatically);
     // A remembered broker password makes the file its owner's alone.
     const bool secret = WriteMqttSettings(ini);
+    PutJournalSection(ini);
 
     const int rc = secret ? Ini_WriteToFileOwnerOnly(ini, path) : Ini_WriteToFile(ini, path);
     SetFileAttrs(path, -1, -1, 1, -1);

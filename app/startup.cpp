@@ -6,6 +6,8 @@
 #include "core/panels.h"
 #include "core/groups.h"
 #include "core/owner.h"
+#include "journal/history.h"
+#include "journal/journal.h"
 #include "link/reconnect.h"
 #include "link/transport.h"
 #include "maint/access.h"
@@ -115,6 +117,8 @@ int WinMain(int argc, char **argv) {
         if (std::strcmp(argv[i], "--open") == 0) OpenRecordViewer(argv[i + 1]);
 
     if (GetMqttPanel().on) StartPublishing();
+    // Every write to a controller goes on record from here on.
+    OpenJournal(JournalSettingsFrom(appliniPath));
 
     if (RunUserInterface() != 0) {
         rs232con = InitRS232(0);
@@ -123,6 +127,7 @@ int WinMain(int argc, char **argv) {
     // What is still queued gets a moment to reach the broker, then the
     // retained status says "offline".
     StopPublishing(2.0);
+    CloseJournal();
     DiscardAllPanels();
     return 0;
 }
@@ -185,6 +190,7 @@ void InitVars() {
 void ResetProgramState() {
     ResetRecorder();
     ResetUpdateFiles();
+    ResetHistory();
     ResetReconnect();
     if (tcpcon > 0 || g_hconversation) {
         tcpcon = 1;

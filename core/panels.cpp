@@ -10,6 +10,7 @@ int panelFILTER, panelEXPERT, panelVECTORS, panelBIGDATA, panelInterf, panelSHOW
 int panelCOMPARE;
 int panelRECVIEW;
 int panelMQTT;
+int panelHISTORY;
 int panelVDROP = 0;
 
 namespace {
@@ -47,6 +48,7 @@ const PanelTableEntry kPanelTable[kPanelCount] = {
     {&panelCOMPARE, "Compare.ui", 1, false, -1, -1},
     {&panelRECVIEW, "RecordViewer.ui", 1, false, -1, -1},
     {&panelMQTT, "Recorder.ui", 2, false, -1, -1},
+    {&panelHISTORY, "History.ui", 1, false, -1, -1},
 };
 
 int LoadAllPanels() {
@@ -58,7 +60,7 @@ int LoadAllPanels() {
 }
 
 void DiscardAllPanels() {
-    int *const order[] = {&panelMQTT, &panelRECVIEW, &panelCOMPARE,   &panelSHOW,       &panelInterf,     &panelBIGDATA,    &panelVECTORS,   &panelEXPERT,
+    int *const order[] = {&panelHISTORY, &panelMQTT, &panelRECVIEW, &panelCOMPARE,   &panelSHOW,       &panelInterf,     &panelBIGDATA,    &panelVECTORS,   &panelEXPERT,
                           &panelFILTER,     &panelOUTPUT_ANA, &panelOUTPUT_2,   &panelOUTPUT_1,  &panelOUTPUT,
                           &panelSETTINGS_A, &panelSETTINGS_5, &panelSETTINGS_4, &panelSETTINGS_3, &panelSETTINGS_2,
                           &panelSETTINGS,   &panelPOWER_REC,  &panelPOWER_GEN,  &panelPOWER_TMR0, &panelPOWER_TMR1,

@@ -9,6 +9,7 @@ extern int panelFILTER, panelEXPERT, panelVECTORS, panelBIGDATA, panelInterf, pa
 extern int panelCOMPARE;
 extern int panelRECVIEW;
 extern int panelMQTT;
+extern int panelHISTORY;
 extern int panelVDROP; // never loaded; stays 0
 
 struct PanelTableEntry {
@@ -21,7 +22,7 @@ struct PanelTableEntry {
 
 // The panels in load order, kPanelCount of them: every handle above but
 // panelVDROP.
-constexpr int kPanelCount = 30;
+constexpr int kPanelCount = 31;
 extern const PanelTableEntry kPanelTable[kPanelCount];
 
 // Loads every panel of the table in order. Returns 0, or the first negative

@@ -2,6 +2,7 @@
 
 #include "ctl/fleet.h"
 #include "ctl/session.h"
+#include "journal/journal.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -61,6 +62,10 @@ constexpr char kUsage[] =
     "                      --inventory the name is the link. --json may also\n"
     "                      follow the command (once in all).\n"
     "  --name NAME         the controller's name in the JSON results\n"
+    "  --journal URL       the parameter journal: a file (SQLite) or\n"
+    "                      postgresql://USER@HOST:PORT/DB (password from\n"
+    "                      QVEX_JOURNAL_PASSWORD); default: [JOURNAL] of --settings,\n"
+    "                      else the per-user journal the program keeps\n"
     "  -h, --help          this text\n"
     "  --version           the version\n"
     "\n"
@@ -146,9 +151,10 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
         json("json");
     const QCommandLineOption tcp("tcp", "", "HOST:PORT"), serial("serial", "", "N|DEVICE"), baud("baud", "", "RATE"),
         settings("settings", "", "FILE"), name("name", "", "NAME"), inventory("inventory", "", "FILE"),
-        limit("limit", "", "NAME,..."), jobs("jobs", "", "N"), timeout("timeout", "", "S"), outDir("out-dir", "", "DIR");
+        limit("limit", "", "NAME,..."), jobs("jobs", "", "N"), timeout("timeout", "", "S"), outDir("out-dir", "", "DIR"),
+        journal("journal", "", "URL");
     parser.addOptions({help, version, quiet, json, tcp, serial, baud, settings, name, inventory, limit, jobs, timeout,
-                       outDir});
+                       outDir, journal});
     if (!parser.parse(arguments)) {
         *error = Printable(bytes(parser.errorText()));
         return EXIT_USAGE;
@@ -200,6 +206,7 @@ int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::
         return EXIT_USAGE;
     }
     o->settingsFile = bytes(parser.value(settings));
+    o->journal = bytes(parser.value(journal));
     o->name = bytes(parser.value(name));
     o->inventory = bytes(parser.value(inventory));
     if (parser.isSet(limit)) {
@@ -282,6 +289,14 @@ int Main(int argc, char **argv) {
         std::fprintf(stderr, "qvex-ctl: %s (qvex-ctl --help tells more)\n", error.c_str());
         return rc;
     }
+    // The journal's place reaches the processes of a fleet run too, and the
+    // journal commands, which read no settings file of their own.
+    if (options.journal.empty() && !options.settingsFile.empty() && !std::getenv("QVEX_JOURNAL")) {
+        const JournalSettings chosen = JournalSettingsFrom(options.settingsFile);
+        if (chosen.url != DefaultJournalUrl()) options.journal = chosen.url;
+        if (!chosen.password.empty()) ::setenv("QVEX_JOURNAL_PASSWORD", chosen.password.c_str(), 0);
+    }
+    if (!options.journal.empty()) ::setenv("QVEX_JOURNAL", options.journal.c_str(), 1);
     const bool help = std::find(options.args.begin(), options.args.end(), "--help") != options.args.end();
     if (!options.inventory.empty() && !help) return RunFleet(argc, argv, options);
     return RunCommand(argc, argv, options);

@@ -26,6 +26,7 @@ struct Options {
     int baud = 19200;
     bool quiet = false;
     std::string settingsFile; // only read when given
+    std::string journal;      // the parameter journal's URL ("": the settings', else the default)
     bool json = false;        // one JSON object per controller on stdout
     std::string name;         // the controller's name in the result (default: the link)
     // Many controllers: an inventory file, which of its controllers, how

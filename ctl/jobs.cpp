@@ -415,6 +415,20 @@ const FileCommand kFileCommands[] = {
      "link option. Exit 2, naming the line, when the file is unreadable, empty or\n"
      "not a record file.",
      JobStats},
+    {"journal", "journal list [--controller TEXT] [--since DATE] [--json] | journal show ID [--out FILE.ini] | journal verify",
+     "The parameter journal: every write to a controller (send, apply, the panels'\n"
+     "SEND, firmware downloads, filter writes) and every read of its record, with\n"
+     "time, user, host, link, the controller's version text and the outcome.\n"
+     "list: the entries, newest first; --controller keeps those whose version text\n"
+     "  and link contain TEXT, --since those from DATE (local, 2026-12-08 or\n"
+     "  2026-12-08T14:30) on; --json gives {\"entries\": [{\"id\", \"time\" (UTC), ...}]}.\n"
+     "show: one entry and the fields it changed against the last record known from\n"
+     "  that controller's memory; --out writes its record as a parameter file, byte\n"
+     "  for byte as GET to the file writes it (send --to ... FILE.ini puts it back).\n"
+     "verify: checks the entries' SHA-256 chain; exit 1 naming the first entry that\n"
+     "  does not fit.\n"
+     "The journal is --journal URL, else QVEX_JOURNAL, else the per-user one.",
+     JobJournal},
 };
 
 const Command *findCommand(const std::string &name) {

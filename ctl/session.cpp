@@ -4,9 +4,11 @@
 
 #include "app/startup.h"
 #include "core/panels.h"
+#include "core/program.h"
 #include "core/status.h"
 #include "link/dialog.h"
 #include "link/frame.h"
+#include "journal/journal.h"
 #include "link/reconnect.h"
 #include "link/transport.h"
 #include "ui/panels/main_ids.h"
@@ -233,6 +235,9 @@ Session::Session(const Options &o) : options(o), d(new Private) {}
 
 Session::~Session() {
     progressOff();
+    const std::string problem = JournalProblem();
+    if (const int lost = CloseJournal())
+        std::fprintf(stderr, "qvex-ctl: %d journal entries could not be written: %s\n", lost, problem.c_str());
     if (tcpcon || g_hconversation) {
         tcpcon = 1;
         InitTCP_IP(0);
@@ -272,6 +277,7 @@ bool Session::start(int argc, char **argv) {
         return false;
     }
     InitVars();
+    OpenJournal(JournalSettingsFrom(appliniPath));
     // A job runs once: a link that breaks ends it with the program's own
     // message, never with retries in the job's later waits.
     reconnectAutomatically = 0;

@@ -1,5 +1,7 @@
 #include "maint/filter.h"
 
+#include "core/controller_notes.h"
+
 #include "core/groups.h"
 #include "core/owner.h"
 #include "core/panels.h"
@@ -172,6 +174,10 @@ Outcome SendFilter() {
         SetStatus(busy);
         return Outcome::Refused(busy);
     }
+    if (const std::string why = ControllerWriteRefusal(); !why.empty()) {
+        SetStatus(why.c_str());
+        return Outcome::Refused(why);
+    }
     OperationHold hold(Operation::Filter);
     BuildFilterImage(filterimage);
     const CommandOutcome written = WriteFilterMemory(filterimage);
@@ -183,6 +189,16 @@ Outcome SendFilter() {
     Outcome outcome = filterOutcome(written);
     if (outcome.done()) outcome.reason = kFilterWritten;
     if (written == CommandOutcome::Refused) outcome.kind = OutcomeKind::Refused;
+    // A write that started is on record, whether it ended well or not.
+    else {
+        ControllerNote note;
+        note.write = true;
+        note.memory = NotedMemory::Filter;
+        note.kind = outcome.kind;
+        note.reason = outcome.reason;
+        note.words.assign(filterimage, filterimage + FILTER_IMAGE_WORDS);
+        NoteController(note);
+    }
     return outcome;
 }
 

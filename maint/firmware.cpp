@@ -1,5 +1,6 @@
 #include "maint/firmware.h"
 
+#include "core/controller_notes.h"
 #include "core/groups.h"
 #include "core/owner.h"
 #include "core/panels.h"
@@ -217,7 +218,7 @@ Outcome readCheckedFile(const char *path, std::vector<SRecordLine> *records) {
     return Outcome::Done();
 }
 
-Outcome download() {
+Outcome download(std::string *sentFile) {
     // A serial link, something to send, and a file that is sound.
     if (rs232con == 0) return refused(kTcpRefusal);
     if (OperationRunning(Operation::Measuring)) return refused("Please stop the measurement first!");
@@ -246,6 +247,10 @@ Outcome download() {
         SetReadyLed(false);
         return checked;
     }
+
+    if (const std::string why = ControllerWriteRefusal(); !why.empty()) return refused(why);
+    // From the hand-over on the controller's firmware is being replaced.
+    *sentFile = merged ? mergedFilePath : firmwarePath;
 
     // The running firmware hands over to the loader. Nothing else may use
     // the port until the normal link is back.
@@ -311,7 +316,17 @@ Outcome ProgramController() {
     g_downloading = true;
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_DIMMED, 1);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_CMD_BUTTON_COLOR, VAL_RED);
-    const Outcome outcome = download();
+    std::string sentFile;
+    const Outcome outcome = download(&sentFile);
+    if (!sentFile.empty()) {
+        ControllerNote note;
+        note.write = true;
+        note.memory = NotedMemory::Firmware;
+        note.kind = outcome.kind;
+        note.reason = outcome.reason;
+        note.file = sentFile;
+        NoteController(note);
+    }
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
     SetCtrlAttribute(panelUPDATE, UPDATE_CMD_PROGRAM, ATTR_DIMMED, 0);
     g_downloading = false;

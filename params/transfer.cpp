@@ -1,5 +1,6 @@
 #include "params/transfer.h"
 
+#include "core/controller_notes.h"
 #include "core/outcome.h"
 #include "core/owner.h"
 #include "core/panels.h"
@@ -84,6 +85,21 @@ int selectedTarget() {
 // Send and Get to the file need no link, so fewer operations refuse them.
 Command transferCommand() { return selectedTarget() == DATFILE ? Command::FileTransfer : Command::Transfer; }
 
+// Reports a write to or a read from the controller's memory with the record
+// as the controller holds it: every set's number slot holds its number.
+void noteRecord(bool write, int place, const unsigned short rec[PARAM_WORDS], const Outcome &outcome) {
+    ControllerNote note;
+    note.write = write;
+    note.memory = place == EEPROM ? NotedMemory::Eeprom : NotedMemory::Ram;
+    note.kind = outcome.kind;
+    note.reason = outcome.reason;
+    note.words.assign(rec, rec + PARAM_WORDS);
+    for (int n = 1; n <= PARAM_SETS; ++n) note.words[std::size_t(PW_SET_SLOT(n - 1))] = static_cast<unsigned short>(n);
+    NoteController(note);
+}
+
+Outcome sendToController(const unsigned short sending[PARAM_WORDS], int place);
+
 } // namespace
 
 void TargetFromSelector() { target = selectedTarget(); }
@@ -98,12 +114,24 @@ Outcome SendRecord(unsigned short rec[PARAM_WORDS]) {
         return saved ? shown(OutcomeKind::Done, "Parameter saved to file.")
                      : shown(OutcomeKind::Failed, "Parameter saving to file failed.");
     }
-    // Requests and replies live here, and the record and the place are taken
-    // as they are now: what runs during the waits (a click on another memory
-    // button included) cannot change what goes out or where it is activated.
+    // The record and the place are taken as they are now: what runs during
+    // the waits (a click on another memory button included) cannot change
+    // what goes out or where it is activated.
     const int place = target;
     unsigned short sending[PARAM_WORDS];
     std::copy(rec, rec + PARAM_WORDS, sending);
+    // A site that must have every change on record refuses while it cannot.
+    if (const std::string why = ControllerWriteRefusal(); !why.empty())
+        return shown(OutcomeKind::Refused, why.c_str());
+    const Outcome outcome = sendToController(sending, place);
+    noteRecord(true, place, sending, outcome);
+    return outcome;
+}
+
+namespace {
+
+// Requests and replies live here, out of reach of what runs during the waits.
+Outcome sendToController(const unsigned short sending[PARAM_WORDS], int place) {
     unsigned short request[PNUM], reply[PNUM];
     startProgress();
     // A set the controller did not echo is reported and the rest still go
@@ -129,6 +157,8 @@ Outcome SendRecord(unsigned short rec[PARAM_WORDS]) {
     if (reply[0] != 0 && outcome.done()) outcome = Outcome::Failed(text);
     return outcome;
 }
+
+} // namespace
 
 Outcome GetRecord(unsigned short rec[PARAM_WORDS]) {
     frame::sync = 0x55;
@@ -161,8 +191,10 @@ Outcome GetRecord(unsigned short rec[PARAM_WORDS]) {
         setReport("loaded from sensor", n);
     }
     std::copy(loaded, loaded + PARAM_WORDS, rec);
-    return shown(OutcomeKind::Done, place == EEPROM ? "Parameter set successfully loaded from EEPROM"
-                                                    : "Parameter set successfully loaded from RAM");
+    const Outcome done = shown(OutcomeKind::Done, place == EEPROM ? "Parameter set successfully loaded from EEPROM"
+                                                                  : "Parameter set successfully loaded from RAM");
+    noteRecord(false, place, loaded, done);
+    return done;
 }
 
 int CC_RADIO_MEMORY(int panel, int control, int event, void *, int, int) {

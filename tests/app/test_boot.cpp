@@ -8,6 +8,7 @@
 #include "sim/server.h"
 #include "ui/panels/bigdata_ids.h"
 #include "ui/panels/compare_ids.h"
+#include "ui/panels/history_ids.h"
 #include "ui/panels/recview_ids.h"
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/filter_ids.h"
@@ -96,6 +97,7 @@ TEST(Boot, AllPanelsLoadWithTheirControlsAndTheMainPanelCloses) {
             Describe(FILTER_UI_FILE, FILTER_UI_CTRL_KINDS),     Describe(EXPERT_UI_FILE, EXPERT_UI_CTRL_KINDS),
             Describe(VECTORS_UI_FILE, VECTORS_UI_CTRL_KINDS),   Describe(BIGDATA_UI_FILE, BIGDATA_UI_CTRL_KINDS),
             Describe(COMPARE_UI_FILE, COMPARE_UI_CTRL_KINDS),   Describe(RECVIEW_UI_FILE, RECVIEW_UI_CTRL_KINDS),
+            Describe(HISTORY_UI_FILE, HISTORY_UI_CTRL_KINDS),
         };
         for (const PanelFile &f : files) {
             for (std::size_t i = 0; i < f.count; ++i) {

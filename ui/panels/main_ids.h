@@ -82,6 +82,7 @@ constexpr int MAIN_LED_RECORD = 132;           // lit with the recorder's store 
 constexpr int MAIN_LED_MQTT = 141;             // the MQTT publisher: off, connected (green), away (amber)
 constexpr int MAIN_CMD_PRINT = 133;            // prints the main panel
 constexpr int MAIN_CMD_REPORT = 135;           // writes the commissioning report
+constexpr int MAIN_TOG_HISTORY = 136;          // the parameter journal's window
 
 // panelSHOW: "Show", inside the main panel at 125,175
 constexpr int RES_SHOW = 3;
@@ -140,6 +141,7 @@ inline constexpr PanelCtrlKind MAIN_UI_CTRL_KINDS[] = {
     {RES_MAIN, MAIN_STATUS, "QLabel"},
     {RES_MAIN, MAIN_CONNECT, "QPushButton"},
     {RES_MAIN, MAIN_TOG_EXPERT, "QPushButton"},
+    {RES_MAIN, MAIN_TOG_HISTORY, "QPushButton"},
     {RES_MAIN, MAIN_STRIPCHART, "QvStripChart"},
     {RES_MAIN, MAIN_GRAPH, "QvGraph"},
     {RES_MAIN, MAIN_PICTURE, "QLabel"},
