@@ -65,7 +65,7 @@ bool refusedWhileBusy() {
         showMessage(szStatus);
         return true;
     }
-    if (ReconnectAttemptRunning()) SetStatus(ExchangeErrorText(EXCHANGE_BUSY));
+    if (ReconnectAttemptRunning()) ShowRefusal(ExchangeErrorText(EXCHANGE_BUSY));
     else if (!ExchangeRefusedWhileBusy()) return false;
     showMessage(ExchangeErrorText(EXCHANGE_BUSY));
     return true;

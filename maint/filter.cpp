@@ -152,7 +152,7 @@ Outcome GetFilter() {
     if (OperationRunning(Operation::Measuring) && !CommandAllowed(Command::GetFilter))
         return Outcome::Refused(RefusalReason(Command::GetFilter));
     if (const char *busy = RefusalReason(Command::GetFilter); *busy) {
-        SetStatus(busy);
+        ShowRefusal(busy);
         return Outcome::Refused(busy);
     }
     OperationHold hold(Operation::Filter);
@@ -169,7 +169,7 @@ Outcome SendFilter() {
         return Outcome::Refused(kStopFirst);
     }
     if (const char *busy = RefusalReason(Command::SendFilter); *busy) {
-        SetStatus(busy);
+        ShowRefusal(busy);
         return Outcome::Refused(busy);
     }
     OperationHold hold(Operation::Filter);

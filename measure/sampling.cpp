@@ -48,7 +48,7 @@ Outcome oneShot(int command, const char *text) {
 Outcome refusal(Command kind) {
     const char *busy = RefusalReason(kind);
     if (!*busy) return Outcome::Done();
-    SetStatus(busy);
+    ShowRefusal(busy);
     return Outcome::Refused(busy);
 }
 
