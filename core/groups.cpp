@@ -49,6 +49,9 @@ void set_main_buttons(int a, int b, int c) {
     SetGroupState(panelMAIN, kSendGetGroup, c);
     if (a >= GROUP_HIDDEN && a <= GROUP_ENABLED)
         for (int id : kMeasureCommands) SetCtrlAttribute(panelMAIN, id, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
+    // STOP only ends a running loop: with none running a click on it does
+    // nothing, so it is dimmed until a loop starts (EnterMeasuringState).
+    if (a == GROUP_ENABLED && stop_flag != 0) SetCtrlAttribute(panelMAIN, MAIN_CMD_STOP, ATTR_DIMMED, 1);
 }
 
 bool MainCommandsHeld() {

@@ -29,8 +29,9 @@ TEST_F(SamplingTest, StopDuringPartTwoFinishesTheCycleWithoutUpdatingAndReturnsT
     EXPECT_DOUBLE_EQ(shown, -999.0) << "a stopped cycle leaves the indicators alone";
     EXPECT_EQ(StatusLine(), "Rawdata (part 2) received.");
     EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_CMD_BUTTON_COLOR), 0xE0E0E0);
-    for (int id : {MAIN_CMD_RUN, MAIN_CMD_STOP, MAIN_CMD_DATA, MAIN_CMD_TRIGGER, MAIN_CMD_VERSION, MAIN_BTN_GET})
+    for (int id : {MAIN_CMD_RUN, MAIN_CMD_DATA, MAIN_CMD_TRIGGER, MAIN_CMD_VERSION, MAIN_BTN_GET})
         EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << id;
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_STOP, ATTR_DIMMED), 1) << "with no loop running STOP would do nothing";
     EXPECT_EQ(Attr(panelMAIN, MAIN_STRIPCHART, ATTR_VISIBLE), 1);
     EXPECT_EQ(Attr(panelMAIN, MAIN_GRAPH, ATTR_VISIBLE), 0);
 }
