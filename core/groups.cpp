@@ -1,5 +1,6 @@
 #include "core/groups.h"
 
+#include "core/owner.h"
 #include "core/panels.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
@@ -68,7 +69,14 @@ void set_test_panel_controls(int a, int b) {
 void set_recorder_attributes(int type, int capture, int progress, int start, int settings) {
     const int states[5] = {type, capture, progress, start, settings};
     for (int g = 0; g < 5; ++g) SetGroupState(panelRECORDER, kRecorderGroups[g], states[g]);
+    // Pause and stop act on a running automatic recording only: without one
+    // a click on them does nothing, so they stay dimmed beside START.
+    if (start == GROUP_ENABLED && !OperationRunning(Operation::Recording) &&
+        !OperationRunning(Operation::RecordingPaused))
+        SetRecorderRunCommands(GROUP_DIMMED);
 }
+
+void SetRecorderRunCommands(int state) { SetGroupState(panelRECORDER, {RECORDER_BREAK, RECORDER_STOP}, state); }
 
 int GetRecordingType() {
     int type = -1;

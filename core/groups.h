@@ -41,3 +41,6 @@ void set_recorder_attributes(int type, int capture, int progress, int start, int
 // The recording type the recorder panel's ring is set to: REC_TYPE_MANUAL,
 // REC_TYPE_AUTOMATIC, or -1 when the panel is not loaded.
 int GetRecordingType();
+// The recorder's pause and stop commands alone (a GroupState): enabling the
+// start group leaves them dimmed while no automatic recording runs.
+void SetRecorderRunCommands(int state);
