@@ -9,7 +9,10 @@
 // the limit and the publisher's threads and the broker compete with the
 // loop and the simulator for them ("flat_out_ratio", for information; on a
 // machine with two busy cores it swings with the load); (b) holding every
-// reply back --delay ms (1), as a controller takes its time.
+// reply back --delay ms (1), as a controller takes its time; then (c) the
+// same with the broker stopped, every cycle going into the queue on disk
+// ("outage_ratio"), and the time the queue takes to go out once the broker
+// is back.
 //
 //   bench_mqtt [--rounds N] [--seconds S] [--delay MS]
 //
@@ -23,6 +26,7 @@
 #include "ui/engine/engine.h"
 #include "ui/panels/recorder_ids.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -38,6 +42,8 @@
 namespace {
 
 QProcess *g_broker = nullptr;
+std::string g_brokerConf;
+int g_brokerPort = 0;
 
 void stopBroker() {
     if (!g_broker) return;
@@ -48,20 +54,23 @@ void stopBroker() {
     g_broker = nullptr;
 }
 
-// mosquitto on 127.0.0.1 with a configuration of its own; its port.
+// mosquitto on 127.0.0.1 with a configuration of its own (the port it had
+// before when started again); its port.
 int startBroker() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost)) bench::Fail("no free loopback port");
-    const int port = probe.serverPort();
-    probe.close();
-    const std::string conf = bench::TempFile("mqtt-broker", ".conf");
-    std::ofstream out(conf);
-    out << "listener " << port << " 127.0.0.1\nallow_anonymous true\nlog_dest none\n";
-    // Started by root, mosquitto would change to its own user.
-    if (const passwd *me = getpwuid(geteuid())) out << "user " << me->pw_name << "\n";
-    out.close();
+    if (g_brokerPort == 0) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost)) bench::Fail("no free loopback port");
+        g_brokerPort = probe.serverPort();
+        probe.close();
+        g_brokerConf = bench::TempFile("mqtt-broker", ".conf");
+        std::ofstream out(g_brokerConf);
+        out << "listener " << g_brokerPort << " 127.0.0.1\nallow_anonymous true\nlog_dest none\n";
+        // Started by root, mosquitto would change to its own user.
+        if (const passwd *me = getpwuid(geteuid())) out << "user " << me->pw_name << "\n";
+    }
+    const int port = g_brokerPort;
     g_broker = new QProcess;
-    g_broker->start("mosquitto", {"-c", QString::fromStdString(conf)});
+    g_broker->start("mosquitto", {"-c", QString::fromStdString(g_brokerConf)});
     if (!g_broker->waitForStarted(5000)) bench::Fail("mosquitto does not start (is it installed?)");
     for (int i = 0; i < 250; ++i) {
         QTcpSocket s;
@@ -111,6 +120,39 @@ double rounds(int count, double seconds, const std::string &log) {
     return bench::Median(ratios);
 }
 
+// Rounds of RUN with the broker stopped: publishing on (every cycle into
+// the queue on disk) against off. After each, the broker starts again and
+// the time until the queue is out is printed. The median ratio on / off.
+double outageRounds(int count, double seconds, const std::string &log) {
+    std::vector<double> ratios;
+    for (int r = 0; r < count; ++r) {
+        publishing(false);
+        const bench::RunFigures off = bench::TimedRun(seconds, log);
+        stopBroker();
+        publishing(true);
+        const bench::RunFigures on = bench::TimedRun(seconds, log);
+        const std::size_t queued = PublisherReport().waiting;
+        startBroker();
+        const double back = bench::Now();
+        double connected = -1.0;
+        while (bench::Now() - back < 30.0) {
+            const MqttReport report = PublisherReport();
+            if (connected < 0 && report.state == MqttState::Connected) connected = bench::Now() - back;
+            if (report.waiting == 0) break;
+            WaitForSystemEvents(0.01);
+        }
+        const double drained = bench::Now() - back;
+        StopPublishing(10.0);
+        const MqttReport report = PublisherReport();
+        ratios.push_back(on.rate() / off.rate());
+        std::printf("outage round %d: %.0f cycles/s off, %.0f cycles/s publishing into the queue; %zu queued, "
+                    "connected %.2f s and all sent %.2f s after the broker's return, %lu dropped\n",
+                    r + 1, off.rate(), on.rate(), queued, connected, drained, report.dropped);
+    }
+    publishing(false);
+    return bench::Median(ratios);
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -119,6 +161,9 @@ int main(int argc, char **argv) {
     const double seconds = bench::OptDouble(argc, argv, "--seconds", 2.0);
     const int delayMs = bench::OptInt(argc, argv, "--delay", 1);
 
+    // The publisher's queue files go to a folder of the benchmark's own.
+    const std::string data = bench::TempFile("mqtt-data");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
     bench::StartProgram(argc, argv);
     bench::LoadProgramPanels();
     const int brokerPort = startBroker();
@@ -144,9 +189,12 @@ int main(int argc, char **argv) {
     std::printf("replies held back %d ms: simulator on 127.0.0.1:%d\n", delayMs, sim.tcpPort);
     bench::OpenTcpLink(sim.tcpPort);
     const double paced = rounds(count, seconds, log);
+    const double outage = outageRounds(3, seconds, log);
+    std::printf("outage_ratio %.3f\n", outage);
     bench::CloseLink();
     bench::StopSim();
     stopBroker();
+    QDir(QString::fromStdString(data)).removeRecursively();
     std::printf("ratio %.3f\n", paced);
     return 0;
 }

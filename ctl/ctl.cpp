@@ -3,12 +3,17 @@
 #include "ctl/fleet.h"
 #include "ctl/session.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace ctl {
 
@@ -48,9 +53,13 @@ constexpr char kUsage[] =
     "                      {\"name\", \"link\", \"command\", \"status\": \"ok\" | \"unchanged\"\n"
     "                      | \"changed\" | \"differs\" | \"failed\", \"exit\", \"reason\",\n"
     "                      \"fields\": [{\"section\", \"key\", \"controller\", \"file\"}],\n"
-    "                      \"version\", \"files\": [...], \"seconds\"}; reason and version\n"
-    "                      are null when there is none. Without --inventory the\n"
-    "                      name is the link. --json may also follow the command.\n"
+    "                      \"version\", \"files\": [...], \"files_bytes\": [...],\n"
+    "                      \"warnings\": [...], \"seconds\"}; reason and version\n"
+    "                      are null when there is none. Texts are UTF-8: a byte\n"
+    "                      that is not becomes U+FFFD, and files_bytes gives\n"
+    "                      each file's name as on disk, percent-encoded. Without\n"
+    "                      --inventory the name is the link. --json may also\n"
+    "                      follow the command (once in all).\n"
     "  --name NAME         the controller's name in the JSON results\n"
     "  -h, --help          this text\n"
     "  --version           the version\n"
@@ -66,7 +75,8 @@ constexpr char kUsage[] =
     "                      text output comes as \"NAME: line\" once a controller is done\n"
     "  --limit NAME,...    only these controllers of the inventory\n"
     "  --jobs N            at most N controllers at once (default 4, 1 ... 256);\n"
-    "                      never two at once on one serial device\n"
+    "                      never two at once on one device (a serial device,\n"
+    "                      or one TCP host and port under several names)\n"
     "  --timeout S         a controller not done after S seconds is stopped and\n"
     "                      reported failed (default none: a recording may take\n"
     "                      hours, and a controller that stops answering fails\n"
@@ -96,134 +106,155 @@ bool parseInt(const std::string &text, int *value) {
 
 } // namespace
 
-int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::string *error) {
-    int i = 1;
-    std::set<std::string> seen;
-    auto value = [&](const char *flag, std::string *out) {
-        if (i + 1 >= argc) {
-            *error = std::string(flag) + " needs a value";
-            return false;
-        }
-        *out = argv[++i];
+const char kTcpForm[] = "takes HOST:PORT with a port 1 ... 65535, e.g. 127.0.0.1:10001";
+const char kSerialForm[] = "takes a port number 1 ... 255 or a device path";
+const char kBaudForm[] = "takes 9600, 19200, 38400, 57600 or 115200";
+
+bool ParseTcpLink(const std::string &text, std::string *host, int *port) {
+    const std::size_t colon = text.rfind(':');
+    int p = 0;
+    if (colon == std::string::npos || colon == 0 || !parseInt(text.substr(colon + 1), &p) || p < 1 || p > 65535)
+        return false;
+    *host = text.substr(0, colon);
+    *port = p;
+    return true;
+}
+
+bool ParseSerialLink(const std::string &text, int *port, std::string *device) {
+    if (!text.empty() && text[0] == '/') {
+        *device = text;
         return true;
-    };
-    for (; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--help" || a == "-h") {
-            *text = FormatUsage(kUsage);
-            return -1;
-        }
-        if (a == "--version") {
-            *text = kVersionText;
-            return -1;
-        }
-        // An option given twice, or both links, would leave one of them
-        // silently unused.
-        const std::string name = a == "-q" ? "--quiet" : a;
-        if (name.size() > 2 && name.compare(0, 2, "--") == 0 && !seen.insert(name).second) {
-            *error = name + " given twice";
+    }
+    int p = 0;
+    if (!parseInt(text, &p) || p < 1 || p > 255) return false;
+    *port = p;
+    return true;
+}
+
+int ParseCommandLine(int argc, char **argv, Options *o, std::string *text, std::string *error) {
+    // Latin-1 maps every byte to one character and back: a file name that is
+    // not UTF-8 passes the parser unchanged.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLatin1(argv[i]);
+    auto bytes = [](const QString &s) { return s.toLatin1().toStdString(); };
+
+    QCommandLineParser parser;
+    // The first word that is not an option is the command; what follows is
+    // the command's own (--json there is looked for below).
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help(QStringList{"h", "help"}), version("version"), quiet(QStringList{"q", "quiet"}),
+        json("json");
+    const QCommandLineOption tcp("tcp", "", "HOST:PORT"), serial("serial", "", "N|DEVICE"), baud("baud", "", "RATE"),
+        settings("settings", "", "FILE"), name("name", "", "NAME"), inventory("inventory", "", "FILE"),
+        limit("limit", "", "NAME,..."), jobs("jobs", "", "N"), timeout("timeout", "", "S"), outDir("out-dir", "", "DIR");
+    parser.addOptions({help, version, quiet, json, tcp, serial, baud, settings, name, inventory, limit, jobs, timeout,
+                       outDir});
+    if (!parser.parse(arguments)) {
+        *error = Printable(bytes(parser.errorText()));
+        return EXIT_USAGE;
+    }
+    if (parser.isSet(help)) {
+        *text = FormatUsage(kUsage);
+        return -1;
+    }
+    if (parser.isSet(version)) {
+        *text = kVersionText;
+        return -1;
+    }
+    // An option given twice, or both links, would leave one of them
+    // silently unused.
+    std::set<std::string> seen;
+    for (const QString &given : parser.optionNames()) {
+        const std::string option = "--" + bytes(given == "q" ? QString("quiet") : given);
+        if (!seen.insert(option).second) {
+            *error = option + " given twice";
             return EXIT_USAGE;
-        }
-        if ((a == "--tcp" || a == "--serial") && (o->link != Options::NONE || !o->inventory.empty())) {
-            *error = o->inventory.empty() ? "give one link: --tcp or --serial"
-                                          : "give the controllers either with --inventory or with --tcp / --serial";
-            return EXIT_USAGE;
-        }
-        if (a == "--quiet" || a == "-q") {
-            o->quiet = true;
-        } else if (a == "--tcp") {
-            std::string v;
-            if (!value("--tcp", &v)) return EXIT_USAGE;
-            const std::size_t colon = v.rfind(':');
-            if (colon == std::string::npos || colon == 0 || !parseInt(v.substr(colon + 1), &o->tcpPort) ||
-                o->tcpPort < 1 || o->tcpPort > 65535) {
-                *error = "--tcp takes HOST:PORT, e.g. 127.0.0.1:10001";
-                return EXIT_USAGE;
-            }
-            o->host = v.substr(0, colon);
-            o->link = Options::TCP;
-        } else if (a == "--serial") {
-            std::string v;
-            if (!value("--serial", &v)) return EXIT_USAGE;
-            o->link = Options::SERIAL;
-            if (!v.empty() && v[0] == '/') {
-                o->serialDevice = v;
-            } else if (!parseInt(v, &o->serialPort) || o->serialPort < 1 || o->serialPort > 255) {
-                *error = "--serial takes a port number 1 ... 255 or a device path";
-                return EXIT_USAGE;
-            }
-        } else if (a == "--baud") {
-            std::string v;
-            if (!value("--baud", &v)) return EXIT_USAGE;
-            if (!parseInt(v, &o->baud) || BaudIndex(o->baud) < 0) {
-                *error = "--baud takes 9600, 19200, 38400, 57600 or 115200";
-                return EXIT_USAGE;
-            }
-        } else if (a == "--settings") {
-            if (!value("--settings", &o->settingsFile)) return EXIT_USAGE;
-        } else if (a == "--json") {
-            o->json = true;
-        } else if (a == "--name") {
-            if (!value("--name", &o->name)) return EXIT_USAGE;
-        } else if (a == "--inventory") {
-            if (o->link != Options::NONE) {
-                *error = "give the controllers either with --inventory or with --tcp / --serial";
-                return EXIT_USAGE;
-            }
-            if (!value("--inventory", &o->inventory)) return EXIT_USAGE;
-        } else if (a == "--limit") {
-            std::string v;
-            if (!value("--limit", &v)) return EXIT_USAGE;
-            for (std::size_t start = 0; start <= v.size();) {
-                const std::size_t comma = std::min(v.find(',', start), v.size());
-                if (comma > start) o->limit.push_back(v.substr(start, comma - start));
-                start = comma + 1;
-            }
-            if (o->limit.empty()) {
-                *error = "--limit takes controller names: NAME,NAME,...";
-                return EXIT_USAGE;
-            }
-        } else if (a == "--jobs") {
-            std::string v;
-            if (!value("--jobs", &v)) return EXIT_USAGE;
-            if (!parseInt(v, &o->jobs) || o->jobs < 1 || o->jobs > kMaxJobs) {
-                *error = "--jobs takes a number 1 ... " + std::to_string(kMaxJobs);
-                return EXIT_USAGE;
-            }
-        } else if (a == "--timeout") {
-            std::string v;
-            if (!value("--timeout", &v)) return EXIT_USAGE;
-            if (!parseInt(v, &o->timeoutSeconds) || o->timeoutSeconds < 1 || o->timeoutSeconds > kMaxTimeout) {
-                *error = "--timeout takes seconds 1 ... " + std::to_string(kMaxTimeout);
-                return EXIT_USAGE;
-            }
-        } else if (a == "--out-dir") {
-            if (!value("--out-dir", &o->outDir)) return EXIT_USAGE;
-        } else if (!a.empty() && a[0] == '-' && o->command.empty()) {
-            *error = "unknown option " + a;
-            return EXIT_USAGE;
-        } else {
-            o->command = a;
-            // --json after the command is the same switch.
-            for (++i; i < argc; ++i) {
-                if (std::strcmp(argv[i], "--json") == 0) o->json = true;
-                else o->args.push_back(argv[i]);
-            }
-            break;
         }
     }
-    if (o->command.empty()) {
+    if (parser.isSet(tcp) && parser.isSet(serial)) {
+        *error = "give one link: --tcp or --serial";
+        return EXIT_USAGE;
+    }
+    if (parser.isSet(inventory) && (parser.isSet(tcp) || parser.isSet(serial))) {
+        *error = "give the controllers either with --inventory or with --tcp / --serial";
+        return EXIT_USAGE;
+    }
+    o->quiet = parser.isSet(quiet);
+    o->json = parser.isSet(json);
+    if (parser.isSet(tcp)) {
+        if (!ParseTcpLink(bytes(parser.value(tcp)), &o->host, &o->tcpPort)) {
+            *error = std::string("--tcp ") + kTcpForm;
+            return EXIT_USAGE;
+        }
+        o->link = Options::TCP;
+    }
+    if (parser.isSet(serial)) {
+        o->link = Options::SERIAL;
+        if (!ParseSerialLink(bytes(parser.value(serial)), &o->serialPort, &o->serialDevice)) {
+            *error = std::string("--serial ") + kSerialForm;
+            return EXIT_USAGE;
+        }
+    }
+    if (parser.isSet(baud) && (!parseInt(bytes(parser.value(baud)), &o->baud) || BaudIndex(o->baud) < 0)) {
+        *error = std::string("--baud ") + kBaudForm;
+        return EXIT_USAGE;
+    }
+    o->settingsFile = bytes(parser.value(settings));
+    o->name = bytes(parser.value(name));
+    o->inventory = bytes(parser.value(inventory));
+    if (parser.isSet(limit)) {
+        const std::string v = bytes(parser.value(limit));
+        for (std::size_t start = 0; start <= v.size();) {
+            const std::size_t comma = std::min(v.find(',', start), v.size());
+            if (comma > start) o->limit.push_back(v.substr(start, comma - start));
+            start = comma + 1;
+        }
+        if (o->limit.empty()) {
+            *error = "--limit takes controller names: NAME,NAME,...";
+            return EXIT_USAGE;
+        }
+    }
+    if (parser.isSet(jobs) && (!parseInt(bytes(parser.value(jobs)), &o->jobs) || o->jobs < 1 || o->jobs > kMaxJobs)) {
+        *error = "--jobs takes a number 1 ... " + std::to_string(kMaxJobs);
+        return EXIT_USAGE;
+    }
+    if (parser.isSet(timeout) && (!parseInt(bytes(parser.value(timeout)), &o->timeoutSeconds) ||
+                                  o->timeoutSeconds < 1 || o->timeoutSeconds > kMaxTimeout)) {
+        *error = "--timeout takes seconds 1 ... " + std::to_string(kMaxTimeout);
+        return EXIT_USAGE;
+    }
+    o->outDir = bytes(parser.value(outDir));
+
+    const QStringList rest = parser.positionalArguments();
+    if (rest.isEmpty()) {
         *error = "no command given";
         return EXIT_USAGE;
     }
-    if (!o->inventory.empty() && seen.count("--name")) {
+    o->command = bytes(rest.front());
+    // --json after the command is the same switch, and given twice it is a
+    // usage error there too; after "--" nothing is a switch.
+    bool options = true;
+    for (qsizetype i = 1; i < rest.size(); ++i) {
+        const std::string a = bytes(rest[i]);
+        if (options && a == "--") options = false;
+        if (options && a == "--json") {
+            if (o->json) {
+                *error = "--json given twice";
+                return EXIT_USAGE;
+            }
+            o->json = true;
+        } else {
+            o->args.push_back(a);
+        }
+    }
+    if (!o->inventory.empty() && parser.isSet(name)) {
         *error = "--name names one controller; an inventory names its own";
         return EXIT_USAGE;
     }
     if (o->inventory.empty()) {
-        for (const char *flag : {"--limit", "--jobs", "--timeout", "--out-dir"})
-            if (seen.count(flag)) {
-                *error = std::string(flag) + " goes with --inventory";
+        for (const QCommandLineOption *fleetOnly : {&limit, &jobs, &timeout, &outDir})
+            if (parser.isSet(*fleetOnly)) {
+                *error = "--" + bytes(fleetOnly->names().front()) + " goes with --inventory";
                 return EXIT_USAGE;
             }
     }
@@ -237,6 +268,9 @@ std::string LinkText(const Options &o) {
 }
 
 int Main(int argc, char **argv) {
+    std::vector<std::string> decoded;
+    std::vector<char *> decodedArgv;
+    DecodeFleetChildArgs(&argc, &argv, &decoded, &decodedArgv);
     Options options;
     std::string text, error;
     const int rc = ParseCommandLine(argc, argv, &options, &text, &error);

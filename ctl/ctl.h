@@ -43,6 +43,14 @@ struct Options {
 // `error`; on --help or --version returns -1 with the text in `text`.
 int ParseCommandLine(int argc, char **argv, Options *options, std::string *text, std::string *error);
 
+// HOST:PORT as --tcp and an inventory's tcp key take it (a port 1 ...
+// 65535), and N|DEVICE as --serial and serial take it (a port number 1 ...
+// 255 or a path). False when the text is not one; the *Form texts say what
+// is wanted ("takes ...").
+bool ParseTcpLink(const std::string &text, std::string *host, int *port);
+bool ParseSerialLink(const std::string &text, int *port, std::string *device);
+extern const char kTcpForm[], kSerialForm[], kBaudForm[];
+
 // The link as a result names it: HOST:PORT, or the serial port as given.
 std::string LinkText(const Options &options);
 

@@ -1,14 +1,14 @@
 #include "ctl/fleet.h"
 
+#include "ctl/jobs.h"
 #include "ctl/result.h"
 #include "ctl/session.h"
-#include "ini/inifile.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -17,13 +17,20 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cctype>
+#include <cmath>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <map>
 #include <cstdio>
 #include <set>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -34,14 +41,20 @@ namespace {
 // With --json a child's stdout carries its result alone: one line holding
 // one JSON object whose exit is the child's exit status. Anything else (a
 // child ended before it could write it, or a line cut short) is no result.
-bool isResultOf(const QByteArray &out, int exitCode) {
+bool resultObject(const QByteArray &out, QJsonObject *result) {
     const QByteArray line = out.trimmed();
     if (line.isEmpty() || line.contains('\n')) return false;
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) return false;
-    const QJsonValue exit = doc.object().value("exit");
-    return exit.isDouble() && exit.toInt(-1) == exitCode;
+    if (error.error != QJsonParseError::NoError || !doc.isObject() || !doc.object().value("exit").isDouble())
+        return false;
+    *result = doc.object();
+    return true;
+}
+
+bool isResultOf(const QByteArray &out, int exitCode) {
+    QJsonObject result;
+    return resultObject(out, &result) && result.value("exit").toInt(-1) == exitCode;
 }
 
 // A child asked to end (time-out, SIGINT) gets this long to close its link
@@ -80,35 +93,148 @@ bool usableName(const std::string &name) {
            Printable(name) == name && name.find('\n') == std::string::npos && name.find('\t') == std::string::npos;
 }
 
-std::string readEntry(IniText ini, const std::string &name, InventoryEntry *e) {
-    const char *section = name.c_str();
-    std::string tcp, serial, baud;
-    for (int i = 0; i < Ini_NumberOfItems(ini, section); ++i) {
-        const std::string key = QString::fromUtf8(Ini_NthItemName(ini, section, i)).toLower().toStdString();
-        if (key != "tcp" && key != "serial" && key != "baud")
-            return "[" + name + "]: unknown key " + key + " (tcp, serial and baud are known)";
+// The longest controller name: NAME.csv under --out-dir must fit in the
+// 255 bytes a file name may have.
+constexpr std::size_t kMaxNameBytes = 250;
+// An inventory longer than this is not one a person wrote.
+constexpr std::size_t kMaxInventoryBytes = 16 * 1024 * 1024;
+
+// One section of the inventory as read, with the line of each of its keys.
+struct InventorySection {
+    std::string name;
+    int line = 0;
+    std::map<std::string, std::pair<std::string, int>> keys; // key (lower case) -> value, line
+};
+
+std::string trimmed(const std::string &text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::string lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// Reads the inventory's sections line by line. Unlike the program's own
+// settings files, where a line the reader cannot take is passed over, every
+// line here must be a comment, a section header or one of its keys: a line
+// passed over would be a controller silently left out, or its key given to
+// the section above. Returns "" or what is wrong, naming the line.
+std::string readSections(const std::string &path, std::vector<InventorySection> *sections) {
+    std::string problem;
+    const int fd = OpenPlainFile(path, &problem);
+    if (fd < 0) return "cannot read the inventory " + Printable(path) + ": " + problem;
+    std::string text;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) problem = std::strerror(errno);
+        if (n <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+        if (text.size() > kMaxInventoryBytes) {
+            problem = "longer than 16 MiB";
+            break;
+        }
     }
-    const bool hasTcp = Ini_GetStdString(ini, section, "tcp", &tcp) == 1 && !tcp.empty();
-    const bool hasSerial = Ini_GetStdString(ini, section, "serial", &serial) == 1 && !serial.empty();
-    const bool hasBaud = Ini_GetStdString(ini, section, "baud", &baud) == 1 && !baud.empty();
-    if (hasTcp == hasSerial) return "[" + name + "]: give one link, tcp = HOST:PORT or serial = N|DEVICE";
-    if (hasTcp && hasBaud) return "[" + name + "]: baud goes with serial";
-    e->name = name;
-    if (hasTcp) {
+    ::close(fd);
+    if (!problem.empty()) return "cannot read the inventory " + Printable(path) + ": " + problem;
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3); // saved as "UTF-8 with BOM"
+    const std::string where = "the inventory " + Printable(path) + ", line ";
+    int number = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t stop = std::min(text.find_first_of("\r\n", at), text.size());
+        const std::string line = trimmed(text.substr(at, stop - at));
+        at = stop + (text.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+        ++number;
+        const std::string here = where + std::to_string(number) + ": ";
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            if (line.back() != ']') return here + "a section header ends with ]: " + Printable(line);
+            const std::string name = trimmed(line.substr(1, line.size() - 2));
+            if (name.empty()) return here + "[] names no controller";
+            if (name.size() > kMaxNameBytes)
+                return here + "the name [" + Printable(name.substr(0, 20)) + "...] is longer than " +
+                       std::to_string(kMaxNameBytes) + " bytes";
+            if (!usableName(name)) return here + "the section [" + Printable(name) + "] cannot name a file";
+            for (const InventorySection &other : *sections)
+                if (lowered(other.name) == lowered(name))
+                    return here + "the inventory names [" + Printable(name) + "] twice (line " +
+                           std::to_string(other.line) + ")";
+            sections->push_back({name, number, {}});
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            return here + "neither [NAME] nor KEY = VALUE: " + Printable(line.substr(0, 80));
+        if (sections->empty()) return here + "a key before the first [NAME]";
+        InventorySection &section = sections->back();
+        const std::string key = lowered(trimmed(line.substr(0, equals)));
+        std::string value = trimmed(line.substr(equals + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        if (key != "tcp" && key != "serial" && key != "baud")
+            return here + "[" + section.name + "]: unknown key " + Printable(key) + " (tcp, serial and baud are known)";
+        const auto [it, added] = section.keys.emplace(key, std::make_pair(value, number));
+        if (!added)
+            return here + "[" + section.name + "]: " + key + " given twice (line " + std::to_string(it->second.second) +
+                   ")";
+    }
+    return "";
+}
+
+// An entry from its section, its link checked as the command line checks
+// --tcp, --serial and --baud. Returns "" or what is wrong, naming the line.
+std::string readEntry(const std::string &path, const InventorySection &section, InventoryEntry *e) {
+    auto at = [&](int line) { return "the inventory " + Printable(path) + ", line " + std::to_string(line) + ": "; };
+    auto key = [&](const char *name) {
+        auto it = section.keys.find(name);
+        return it == section.keys.end() ? std::make_pair(std::string(), 0) : it->second;
+    };
+    const auto [tcp, tcpLine] = key("tcp");
+    const auto [serial, serialLine] = key("serial");
+    const auto [baud, baudLine] = key("baud");
+    const std::string head = "[" + section.name + "]: ";
+    if (tcpLine == 0 && serialLine == 0)
+        return at(section.line) + head + "give one link, tcp = HOST:PORT or serial = N|DEVICE";
+    if (tcpLine != 0 && serialLine != 0)
+        return at(serialLine) + head + "give one link, tcp = HOST:PORT or serial = N|DEVICE";
+    e->name = section.name;
+    if (tcpLine != 0) {
+        if (baudLine != 0) return at(baudLine) + head + "baud goes with serial";
+        std::string host;
+        int port = 0;
+        if (!ParseTcpLink(tcp, &host, &port))
+            return at(tcpLine) + head + "tcp = " + Printable(tcp) + ": tcp " + kTcpForm;
         e->link = tcp;
         e->linkArgs = {"--tcp", tcp};
+        // One controller under two names is one device: the same address
+        // however it is written, and the same port.
+        const QHostAddress address(QString::fromStdString(host));
+        e->deviceKey = "tcp " + (address.isNull() ? lowered(host) : address.toString().toStdString()) + " " +
+                       std::to_string(port);
         return "";
     }
+    int port = 0;
+    std::string device;
+    if (!ParseSerialLink(serial, &port, &device))
+        return at(serialLine) + head + "serial = " + Printable(serial) + ": serial " + kSerialForm;
     e->link = serial;
     e->linkArgs = {"--serial", serial};
-    if (hasBaud) {
+    if (baudLine != 0) {
+        char *end = nullptr;
+        const long rate = std::strtol(baud.c_str(), &end, 10);
+        if (baud.empty() || *end != '\0' || rate > 1000000 || BaudIndex(static_cast<int>(rate)) < 0)
+            return at(baudLine) + head + "baud = " + Printable(baud) + ": baud " + kBaudForm;
         e->linkArgs.push_back("--baud");
         e->linkArgs.push_back(baud);
     }
     // Two names of one device (a link, a second path) are one device.
-    const QString device = QString::fromStdString(serial);
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    e->serialKey = serial[0] == '/' ? (canonical.isEmpty() ? serial : canonical.toStdString()) : "COM" + serial;
+    const QString canonical = QFileInfo(QString::fromStdString(serial)).canonicalFilePath();
+    e->deviceKey = device.empty() ? "serial COM" + serial
+                                  : "serial " + (canonical.isEmpty() ? serial : canonical.toStdString());
     return "";
 }
 
@@ -184,19 +310,21 @@ class Fleet {
         if (options_.json) args.push_back("--json");
         args.insert(args.end(), e.linkArgs.begin(), e.linkArgs.end());
         args.push_back(options_.command);
-        args.insert(args.end(), options_.args.begin(), options_.args.end());
+        // Before the command's own arguments, which may end the flags with "--".
         if (!options_.outDir.empty())
             args.insert(args.end(), {"--out", options_.outDir + "/" + e.name + "." + extensionOf(options_.command)});
+        args.insert(args.end(), options_.args.begin(), options_.args.end());
         return args;
     }
 
     // Starts controllers in inventory order while slots are free; one whose
-    // serial device is in use waits, and a later one may go first.
+    // device (a serial port, or a TCP host and port, which takes one link at
+    // a time) is in use waits, and a later one may go first.
     void startMore() {
         for (;;) {
             if (int(running_.size()) >= options_.jobs) return;
             auto it = std::find_if(pending_.begin(), pending_.end(), [this](const InventoryEntry &e) {
-                return e.serialKey.empty() || !busyDevices_.count(e.serialKey);
+                return e.deviceKey.empty() || !busyDevices_.count(e.deviceKey);
             });
             if (it == pending_.end()) break;
             const InventoryEntry e = *it;
@@ -210,9 +338,11 @@ class Fleet {
         auto child = std::make_unique<Child>();
         Child *c = child.get();
         c->entry = e;
-        if (!e.serialKey.empty()) busyDevices_.insert(e.serialKey);
-        QStringList args;
-        for (const std::string &a : childArgs(e)) args << QString::fromStdString(a);
+        if (!e.deviceKey.empty()) busyDevices_.insert(e.deviceKey);
+        // The arguments go percent-encoded: a process's arguments pass
+        // through QString, which would change a name that is not UTF-8.
+        QStringList args{QString::fromLatin1(kFleetChildSwitch)};
+        for (const std::string &a : childArgs(e)) args << QString::fromStdString(PercentEncoded(a));
         QObject::connect(&c->process, &QProcess::finished, [this, c] { finish(c); });
         QObject::connect(&c->process, &QProcess::errorOccurred, [this, c](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart) finish(c);
@@ -221,6 +351,15 @@ class Fleet {
         QObject::connect(&c->timeout, &QTimer::timeout, [c] {
             c->timedOut = true;
             stop(c);
+        });
+        // A controller's process ends with the run: should this process be
+        // killed outright (SIGKILL gives no chance to stop the children), the
+        // kernel sends the child SIGTERM, which ends its job as an interrupt
+        // does (a recording gets its closing lines). A parent already gone
+        // by the time the child is set up is seen in its parent's id.
+        const pid_t parent = ::getpid();
+        c->process.setChildProcessModifier([parent] {
+            if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) ::_exit(kExitInterrupted);
         });
         running_.push_back(std::move(child));
         c->clock.start();
@@ -251,9 +390,20 @@ class Fleet {
         const QByteArray out = c->process.readAllStandardOutput();
         const QByteArray err = c->process.readAllStandardError();
         bool reported = false; // the child's own result stands
+        QJsonObject stoppedResult; // a stopped child's own result, with what it had done
         if (c->timedOut) {
             r.exit = EXIT_LINK_FAILED;
-            r.reason = "no result within " + std::to_string(options_.timeoutSeconds) + " s; stopped";
+            r.reason = "stopped after " + std::to_string(options_.timeoutSeconds) + " s";
+            if (options_.json && resultObject(out, &stoppedResult)) {
+                // What the job did before the stop (its fields, the version,
+                // the files it left) stands; its end is the time-out's.
+                stoppedResult["exit"] = r.exit;
+                stoppedResult["status"] = "failed";
+                stoppedResult["reason"] = JsonText(r.reason);
+                stoppedResult["seconds"] = std::round(r.seconds * 1000.0) / 1000.0;
+            } else if (!options_.json) {
+                writePrefixed(stdout, c->entry.name, out);
+            }
         } else if (c->process.error() == QProcess::FailedToStart) {
             r.exit = EXIT_USAGE;
             r.reason = "qvex-ctl did not start: " + c->process.errorString().toStdString();
@@ -270,6 +420,9 @@ class Fleet {
         if (reported) {
             if (options_.json) std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
             else writePrefixed(stdout, c->entry.name, out);
+        } else if (!stoppedResult.isEmpty()) {
+            std::fprintf(stderr, "%s: qvex-ctl: %s\n", r.name.c_str(), r.reason.c_str());
+            std::printf("%s\n", QJsonDocument(stoppedResult).toJson(QJsonDocument::Compact).constData());
         } else {
             SettleStatus(&r);
             if (!err.contains(QByteArray::fromStdString(r.reason)))
@@ -279,7 +432,7 @@ class Fleet {
         }
         std::fflush(stdout);
         worst_ = WorseExit(worst_, r.exit);
-        if (!c->entry.serialKey.empty()) busyDevices_.erase(c->entry.serialKey);
+        if (!c->entry.deviceKey.empty()) busyDevices_.erase(c->entry.deviceKey);
         // The process object is in the middle of its own signal: it goes
         // with the run, not now.
         auto it = std::find_if(running_.begin(), running_.end(), [c](const auto &p) { return p.get() == c; });
@@ -301,26 +454,37 @@ class Fleet {
 
 } // namespace
 
+void DecodeFleetChildArgs(int *argc, char ***argv, std::vector<std::string> *storage,
+                          std::vector<char *> *pointers) {
+    if (*argc < 2 || std::strcmp((*argv)[1], kFleetChildSwitch) != 0) return;
+    storage->assign(1, (*argv)[0]);
+    for (int i = 2; i < *argc; ++i) storage->push_back(QByteArray::fromPercentEncoding((*argv)[i]).toStdString());
+    pointers->clear();
+    for (std::string &a : *storage) pointers->push_back(a.data());
+    pointers->push_back(nullptr);
+    *argc = static_cast<int>(storage->size());
+    *argv = pointers->data();
+}
+
 int WorseExit(int a, int b) { return rank(b) > rank(a) ? b : a; }
 
 std::string ReadInventory(const Options &options, std::vector<InventoryEntry> *entries) {
-    IniHolder ini(0);
-    const int rc = Ini_ReadFromFile(ini, options.inventory.c_str());
-    if (rc < 0) return "cannot read the inventory " + options.inventory + ": " + Ini_ErrorText(rc);
+    std::vector<InventorySection> sections;
+    if (std::string problem = readSections(options.inventory, &sections); !problem.empty()) return problem;
+    // Every entry is checked, not only those --limit picks: the file is
+    // wrong either way, and now is when it can be said.
     std::set<std::string> names;
-    for (int i = 0; i < Ini_NumberOfSections(ini); ++i) {
-        const std::string name = Ini_NthSectionName(ini, i);
-        if (!usableName(name)) return "the inventory's section [" + Printable(name) + "] cannot name a file";
-        if (!names.insert(name).second) return "the inventory names [" + name + "] twice";
+    for (const InventorySection &section : sections) {
         InventoryEntry e;
-        if (std::string problem = readEntry(ini, name, &e); !problem.empty()) return problem;
-        const bool wanted =
-            options.limit.empty() || std::find(options.limit.begin(), options.limit.end(), name) != options.limit.end();
+        if (std::string problem = readEntry(options.inventory, section, &e); !problem.empty()) return problem;
+        names.insert(section.name);
+        const bool wanted = options.limit.empty() ||
+                            std::find(options.limit.begin(), options.limit.end(), section.name) != options.limit.end();
         if (wanted) entries->push_back(e);
     }
     for (const std::string &name : options.limit)
         if (!names.count(name)) return "--limit: the inventory has no controller " + Printable(name);
-    if (entries->empty()) return "the inventory " + options.inventory + " names no controller";
+    if (entries->empty()) return "the inventory " + Printable(options.inventory) + " names no controller";
     return "";
 }
 
@@ -331,6 +495,16 @@ int RunFleet(int argc, char **argv, const Options &options) {
     };
     std::vector<InventoryEntry> entries;
     if (std::string problem = ReadInventory(options, &entries); !problem.empty()) return refuse(problem);
+    // The fleet's own options after the command would go to every
+    // controller's process, and fail there once each.
+    for (const char *own : {"--out-dir", "--limit", "--jobs", "--timeout", "--inventory"})
+        if (std::find(options.args.begin(), options.args.end(), own) != options.args.end())
+            return refuse(std::string(own) + " goes before the command");
+    // Each controller publishes under PREFIX/NAME: a name that cannot be a
+    // topic level is refused before any controller runs.
+    if (std::find(options.args.begin(), options.args.end(), "--mqtt") != options.args.end())
+        for (const InventoryEntry &e : entries)
+            if (std::string problem = TopicNameProblem(e.name); !problem.empty()) return refuse(problem);
     const bool writesOut = std::find(options.args.begin(), options.args.end(), "--out") != options.args.end();
     if (!options.outDir.empty()) {
         if (!extensionOf(options.command)) return refuse(options.command + " writes no file; --out-dir does not apply");
@@ -339,8 +513,9 @@ int RunFleet(int argc, char **argv, const Options &options) {
         return refuse("every controller would write the same --out file: give --out-dir DIR instead");
     }
     QCoreApplication app(argc, argv);
-    if (!options.outDir.empty() && !QDir().mkpath(QString::fromStdString(options.outDir)))
-        return refuse("cannot create the folder " + options.outDir);
+    std::error_code ec;
+    if (!options.outDir.empty() && !std::filesystem::create_directories(options.outDir, ec) && ec)
+        return refuse("cannot create the folder " + Printable(options.outDir) + ": " + ec.message());
     if (!catchFleetSignals()) return refuse("cannot catch SIGINT and SIGTERM");
     return Fleet(options, std::move(entries)).run();
 }

@@ -17,8 +17,12 @@
 #include "recorder/report.h"
 #include "ui/panels/main_ids.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QStringList>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,6 +33,7 @@
 #include <filesystem>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,11 +67,23 @@ constexpr std::size_t kMissingNamed = 5;
 
 // Checks, before the controller is touched, that a parameter file can be
 // read, holds parameters and every value in it would be taken; with
-// complete, also that it holds every key. Returns "" or what is wrong with it.
-std::string checkParameterFile(const std::string &path, bool complete) {
+// complete, also that it holds every key. A key or section that loading
+// passes over (unknown, or given again) is a warning on stderr and in the
+// result, or with strict a refusal. Returns "" or what is wrong with it.
+std::string checkParameterFile(const std::string &path, bool complete, bool strict) {
     IniHolder ini(0);
     const int rc = Ini_ReadFromFile(ini, path.c_str());
     if (rc < 0) return "cannot read the parameter file " + path + ": " + Ini_ErrorText(rc);
+    const std::vector<std::string> passedOver = UnknownOrRepeatedParaKeys(ini);
+    if (strict && !passedOver.empty()) {
+        std::string text;
+        for (const std::string &w : passedOver) text += "\n" + Printable(w);
+        return path + ": --strict refuses what loading would pass over, nothing was sent:" + text;
+    }
+    for (const std::string &w : passedOver) {
+        Result().warnings.push_back(Printable(w));
+        std::fprintf(stderr, "qvex-ctl: warning: %s: %s\n", Printable(path).c_str(), Printable(w).c_str());
+    }
     unsigned short scratch[PARAM_WORDS] = {};
     std::vector<RefusedParaValue> refused;
     if (GetParaSections(ini, scratch, &refused) != 1) return path + " holds no parameter section";
@@ -116,7 +133,7 @@ int jobGet(Session &s, const Args &args) {
     if (!a.error().empty() || !button || !a.has("--out") || !a.words().empty())
         return s.usage(a.error().empty() ? "get needs --from ram|eeprom --out FILE" : a.error());
     if (const std::string problem = TargetProblem(a.value("--out")); !problem.empty()) return s.usage(problem);
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = getFromController(s, button)) return rc;
     s.operate(panelMAIN, MAIN_RADIO_FILE);
     s.popups.files.push_back(a.value("--out"));
@@ -152,23 +169,27 @@ void noteFields(const std::vector<FieldDifference> &diffs) {
     for (const FieldDifference &d : diffs) fields.push_back({d.section, d.key, d.left, d.right});
 }
 
-// A --partial switch among the arguments: removed, and whether it was there.
-bool takePartial(const Args &args, Args *rest) {
-    std::remove_copy(args.begin(), args.end(), std::back_inserter(*rest), std::string("--partial"));
-    return rest->size() != args.size();
+// A switch among the arguments (--partial, --strict): removed from them,
+// and whether it was there.
+bool takeSwitch(Args *args, const char *name) {
+    const auto end = std::remove(args->begin(), args->end(), std::string(name));
+    const bool found = end != args->end();
+    args->erase(end, args->end());
+    return found;
 }
 
 int jobSend(Session &s, const Args &args) {
-    Args rest;
-    const bool partial = takePartial(args, &rest);
+    Args rest = args;
+    const bool partial = takeSwitch(&rest, "--partial");
+    const bool strict = takeSwitch(&rest, "--strict");
     CommandArgs a(rest, {"--to"});
     const int button = memoryButton(a.value("--to"));
     if (!a.error().empty() || !button || a.words().size() != 1)
         return s.usage(a.error().empty() ? "send needs --to ram|eeprom FILE" : a.error());
     const std::string file = a.words()[0];
-    const std::string problem = checkParameterFile(file, !partial);
+    const std::string problem = checkParameterFile(file, !partial, strict);
     if (!problem.empty()) return s.usage(problem);
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     // The controller's own record first, overlaid as the panels' file load
     // does (see the help text for what a partial file changes).
     if (int rc = getFromController(s, button)) return rc;
@@ -177,14 +198,16 @@ int jobSend(Session &s, const Args &args) {
 }
 
 int jobDiff(Session &s, const Args &args) {
-    CommandArgs a(args, {"--from"});
+    Args rest = args;
+    const bool strict = takeSwitch(&rest, "--strict");
+    CommandArgs a(rest, {"--from"});
     const int button = memoryButton(a.value("--from"));
     if (!a.error().empty() || !button || a.words().size() != 1)
         return s.usage(a.error().empty() ? "diff needs --from ram|eeprom FILE" : a.error());
     const std::string file = a.words()[0];
-    const std::string problem = checkParameterFile(file, false);
+    const std::string problem = checkParameterFile(file, false, strict);
     if (!problem.empty()) return s.usage(problem);
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     std::vector<FieldDifference> diffs;
     if (int rc = readAndCompare(s, button, file, &diffs)) return rc;
     noteFields(diffs);
@@ -196,21 +219,22 @@ int jobDiff(Session &s, const Args &args) {
 // apply's one line for people: "failed (reason)", after the reason went to
 // stderr as every job's does.
 int applyFailed(int rc) {
-    std::printf("failed (%s)\n", Result().reason.c_str());
+    std::printf("failed (%s)\n", Interrupted() ? "Interrupted." : Result().reason.c_str());
     return rc;
 }
 
 int jobApply(Session &s, const Args &args) {
-    Args rest;
-    const bool partial = takePartial(args, &rest);
+    Args rest = args;
+    const bool partial = takeSwitch(&rest, "--partial");
+    const bool strict = takeSwitch(&rest, "--strict");
     CommandArgs a(rest, {"--to"});
     const int button = memoryButton(a.value("--to"));
     if (!a.error().empty() || !button || a.words().size() != 1)
         return applyFailed(s.usage(a.error().empty() ? "apply needs --to ram|eeprom FILE" : a.error()));
     const std::string file = a.words()[0];
-    const std::string problem = checkParameterFile(file, !partial);
+    const std::string problem = checkParameterFile(file, !partial, strict);
     if (!problem.empty()) return applyFailed(s.usage(problem));
-    if (!s.connect()) return applyFailed(s.linkFailed());
+    if (const Outcome link = s.connect(); !link.done()) return applyFailed(s.ended(link));
     std::vector<FieldDifference> before;
     if (int rc = readAndCompare(s, button, file, &before)) return applyFailed(rc);
     noteFields(before);
@@ -229,7 +253,7 @@ int jobApply(Session &s, const Args &args) {
                                         " fields still differ from the file"));
     }
     Result().status = "changed";
-    std::printf("changed (%zu fields)\n", before.size());
+    std::printf("changed (%zu field%s)\n", before.size(), before.size() == 1 ? "" : "s");
     return EXIT_DONE;
 }
 
@@ -247,7 +271,8 @@ int jobReport(Session &s, const Args &args) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext != ".pdf") return s.usage("the report is a .pdf file: " + out);
     if (const std::string problem = TargetProblem(out); !problem.empty()) return s.usage(problem);
-    if (s.options.link != Options::NONE && !s.connect()) return s.linkFailed();
+    if (s.options.link != Options::NONE)
+        if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (button)
         if (int rc = getFromController(s, button)) return rc;
     s.popups.files.push_back(out);
@@ -279,6 +304,9 @@ struct Command {
     const char *help;
     bool connectFirst; // the job opens the link itself when false
     int (*run)(Session &, const Args &);
+    // What is wrong with the input files the arguments name, found before
+    // the program starts ("" when nothing is); nullptr for none.
+    std::string (*inputProblem)(const Args &) = nullptr;
 };
 
 const Command kCommands[] = {
@@ -288,7 +316,7 @@ const Command kCommands[] = {
      "as a parameter file (its name ends in .ini, as the file dialog demands).\n"
      "Nothing is written when the read fails.",
      false, jobGet},
-    {"send", "send --to ram|eeprom [--partial] FILE",
+    {"send", "send --to ram|eeprom [--partial] [--strict] FILE",
      "Reads the controller's record from RAM or EEPROM, overlays the parameter file\n"
      "as the panels' file load does, and sends the result there.\n"
      "A file with a value its panel control would not accept (out of range, not a\n"
@@ -304,15 +332,19 @@ const Command kCommands[] = {
      "    built from 0: a missing one sets its byte to 0;\n"
      "  - Working Mode without Timing Source clears the timing source;\n"
      "  - every other missing key (numbers, reals, Normalisation, the other\n"
-     "    labels, one of Minimum ON-time and OFF-time) keeps the controller's value.",
+     "    labels, one of Minimum ON-time and OFF-time) keeps the controller's value.\n"
+     "A key or section the file loading passes over (one it does not know, or one\n"
+     "given again, where the first counts) is named in a warning on stderr and in\n"
+     "the JSON's warnings; --strict refuses such a file instead (exit 2). diff and\n"
+     "apply do the same.",
      false, jobSend},
-    {"diff", "diff --from ram|eeprom FILE",
+    {"diff", "diff --from ram|eeprom [--strict] FILE",
      "Prints the fields where the controller's record and the parameter file differ,\n"
      "one per line: section / key / controller value / file value.\n"
      "Exit status 0 when they agree, 3 when they differ. A file with a value its\n"
      "panel control would not accept is refused (exit 2, each such value named).",
      false, jobDiff},
-    {"apply", "apply --to ram|eeprom [--partial] FILE",
+    {"apply", "apply --to ram|eeprom [--partial] [--strict] FILE",
      "Brings the controller's RAM or EEPROM to the parameter file: reads the record\n"
      "and compares it with the file, as diff does; sends (as send does) only when\n"
      "a field differs, then reads the record back and compares again. Says one of\n"
@@ -325,15 +357,19 @@ const Command kCommands[] = {
      "(those still differing when the read-back failed).",
      false, jobApply},
     {"live", "live --count N [--out FILE.csv] [--mqtt mqtt://HOST:PORT/PREFIX [--mqtt-user U]\n"
-             "       [--mqtt-password-file F] [--mqtt-cafile F]]",
+             "       [--mqtt-password-file F] [--mqtt-cafile F] [--mqtt-queue-mb MB]]",
      "Runs N live-value cycles as RUN does, the recorder's manual type storing one\n"
      "row after every cycle. The rows go to FILE.csv (header block first, as the\n"
      "recorder writes it; an existing file is started afresh), or to stdout.\n"
      "With --mqtt every row also goes to the broker as JSON on PREFIX/live (QoS 1),\n"
      "with the retained status on PREFIX/status; mqtts:// or --mqtt-cafile uses TLS.\n"
+     "With --name or an inventory the topics are PREFIX/NAME/live, PREFIX/NAME/status.\n"
      "The password comes from the file's first line or from QVEX_MQTT_PASSWORD,\n"
-     "never from the command line. Messages the broker did not take: exit 1.",
-     false, JobLive},
+     "never from the command line or the URL. Messages wait in a queue file in the\n"
+     "per-user data folder (at most MB, default 100) until the broker confirms them;\n"
+     "what is still there at the end goes out at the next start. Messages the broker\n"
+     "did not take or that still wait: exit 1.",
+     false, JobLive, LiveInputProblem},
     {"record", "record --rows N --interval SECONDS --out FILE.csv",
      "An automatic recording run through the recorder panel: N data sets, one every\n"
      "SECONDS (0 ... 86400, to a tenth), into FILE.csv, started afresh. The file is\n"
@@ -378,11 +414,15 @@ struct FileCommand {
 };
 
 const FileCommand kFileCommands[] = {
-    {"stats", "stats FILE.csv [--json] [--from INDEX] [--to INDEX]",
+    {"stats", "stats [--json] [--from INDEX] [--to INDEX] [--] FILE.csv",
      "Per-column statistics of a record file: count, min, max, mean and the sample\n"
-     "standard deviation (n - 1), one line a column, or with --json one object:\n"
-     "{\"file\", \"rows\", \"sections\", \"damaged_lines\": [{\"line\", \"reason\"}],\n"
-     "\"columns\": {\"RESULT A\": {\"count\", \"min\", \"max\", \"mean\", \"std\"}, ...}}.\n"
+     "standard deviation (n - 1), one line a column (to the column's own decimals,\n"
+     "three more for mean and std), or with --json one object, figures exact:\n"
+     "{\"file\", \"file_bytes\" (the name as on disk, percent-encoded), \"rows\",\n"
+     "\"rows_in_range\", \"from\", \"to\", \"sections\",\n"
+     "\"damaged_lines\": [{\"line\", \"reason\"}], \"columns\": {\"RESULT A\": {\"count\",\n"
+     "\"min\", \"min_index\", \"min_time\", \"max\", \"max_index\", \"max_time\", \"mean\",\n"
+     "\"std\"}, ...}}.\n"
      "INDEX counts the file's rows from 0; --from and --to take a range of them\n"
      "(both ends included). Damaged lines are skipped and named on stderr (the first\n"
      "1000 in damaged_lines; \"damaged_lines_not_listed\" counts any more). Needs no\n"
@@ -404,6 +444,47 @@ bool worksWithoutLink(const Options &o) {
 }
 
 } // namespace
+
+CommandArgs::CommandArgs(const Args &args, std::initializer_list<const char *> flags,
+                         std::initializer_list<const char *> pairFlags) {
+    // Latin-1 maps every byte to one character and back: a file name that is
+    // not UTF-8 passes the parser unchanged.
+    auto text = [](const std::string &s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); };
+    auto bytes = [](const QString &s) { return s.toLatin1().toStdString(); };
+    QStringList arguments{"qvex-ctl"};
+    bool options = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (a == "--") options = false;
+        const bool pair = options && std::any_of(pairFlags.begin(), pairFlags.end(), [&](const char *f) { return a == f; });
+        if (!pair) {
+            arguments << text(a);
+            continue;
+        }
+        if (i + 2 >= args.size()) {
+            if (error_.empty()) error_ = a + " needs two values";
+            break;
+        }
+        if (values_.count(a) != 0 && error_.empty()) error_ = a + " given twice";
+        values_[a] = args[i + 1];
+        second_[a] = args[i + 2];
+        i += 2;
+    }
+    QCommandLineParser parser;
+    QList<QCommandLineOption> known;
+    for (const char *flag : flags) known.append(QCommandLineOption(QString::fromLatin1(flag + 2), "", "VALUE"));
+    parser.addOptions(known);
+    if (!parser.parse(arguments)) {
+        if (error_.empty()) error_ = bytes(parser.errorText());
+        return;
+    }
+    std::set<QString> seen;
+    for (const QString &name : parser.optionNames())
+        if (!seen.insert(name).second && error_.empty()) error_ = "--" + bytes(name) + " given twice";
+    for (const QCommandLineOption &option : known)
+        if (parser.isSet(option)) values_["--" + bytes(option.names().front())] = bytes(parser.value(option));
+    for (const QString &word : parser.positionalArguments()) words_.push_back(bytes(word));
+}
 
 std::vector<std::string> &StatusLog() { return g_statusLog; }
 bool StartsWith(const std::string &s, const std::string &head) { return s.compare(0, head.size(), head) == 0; }
@@ -441,26 +522,56 @@ int runJob(int argc, char **argv, const Options &options, const Command &command
     if (command.connectFirst && !options.args.empty())
         return refuse(std::string(command.name) + " takes no arguments (qvex-ctl " + command.name +
                       " --help tells more)");
+    if (command.inputProblem)
+        if (const std::string problem = command.inputProblem(options.args); !problem.empty()) return refuse(problem);
     Session session(options);
     if (!session.start(argc, argv)) return Interrupted() ? ReportInterrupted() : EXIT_USAGE;
     SetStatusObserver(keepStatus);
     int rc = EXIT_DONE;
-    if (command.connectFirst && !session.connect()) rc = session.linkFailed();
+    const Outcome link = command.connectFirst ? session.connect() : Outcome::Done();
+    if (!link.done()) rc = session.ended(link);
     else rc = command.run(session, options.args);
     SetStatusObserver(nullptr);
     return Interrupted() ? ReportInterrupted() : rc;
 }
 
-// The files a job wrote: the targets of its --out and --merged-out, once
-// it succeeded (the recorder's jobs add .csv to a name without it).
-void noteWrittenFiles(const Args &args, JobResult *result) {
+// The files a job may write: the targets of its --out and --merged-out (the
+// recorder's jobs add .csv to a name without it), each with what stood
+// under its name before the job.
+struct Target {
+    std::string path;
+    bool existed = false;
+    struct stat before {};
+};
+
+std::vector<Target> targetsOf(const Args &args) {
+    std::vector<Target> targets;
+    bool options = true;
     for (std::size_t i = 0; i + 1 < args.size(); ++i) {
-        if (args[i] != "--out" && args[i] != "--merged-out") continue;
-        for (const std::string &file : {args[i + 1], args[i + 1] + ".csv"})
-            if (Readable(file)) {
-                result->files.push_back(Printable(file));
-                break;
-            }
+        if (args[i] == "--") options = false;
+        if (!options || (args[i] != "--out" && args[i] != "--merged-out")) continue;
+        for (const std::string &file : {args[i + 1], args[i + 1] + ".csv"}) {
+            Target t;
+            t.path = file;
+            t.existed = ::stat(file.c_str(), &t.before) == 0;
+            targets.push_back(t);
+        }
+    }
+    return targets;
+}
+
+// The files the job wrote, whatever its end: a regular file that is new, or
+// that changed, under its own name (a failed or interrupted recording keeps
+// its rows, and says so). The names are the bytes the user gave.
+void noteWrittenFiles(const std::vector<Target> &targets, JobResult *result) {
+    for (const Target &t : targets) {
+        struct stat now {};
+        if (::stat(t.path.c_str(), &now) != 0 || !S_ISREG(now.st_mode)) continue;
+        const bool changed = !t.existed || now.st_ino != t.before.st_ino || now.st_size != t.before.st_size ||
+                             now.st_mtim.tv_sec != t.before.st_mtim.tv_sec ||
+                             now.st_mtim.tv_nsec != t.before.st_mtim.tv_nsec;
+        if (changed && std::find(result->files.begin(), result->files.end(), t.path) == result->files.end())
+            result->files.push_back(t.path);
     }
 }
 
@@ -497,6 +608,7 @@ int RunCommand(int argc, char **argv, const Options &options) {
         savedStdout = ::dup(STDOUT_FILENO);
         if (savedStdout >= 0) ::dup2(STDERR_FILENO, STDOUT_FILENO);
     }
+    const std::vector<Target> targets = targetsOf(options.args);
     const int rc = command ? runJob(argc, argv, options, *command)
                            : refuse("unknown command " + result.command + " (qvex-ctl --help lists them)");
     if (!options.json) return rc;
@@ -506,8 +618,10 @@ int RunCommand(int argc, char **argv, const Options &options) {
         ::close(savedStdout);
     }
     result.exit = rc;
-    if (rc == kExitInterrupted && result.reason.empty()) result.reason = "Interrupted.";
-    if (rc == EXIT_DONE) noteWrittenFiles(options.args, &result);
+    // A job ended by SIGINT or SIGTERM failed because of that, whatever the
+    // closed link made of its last step.
+    if (rc == kExitInterrupted) result.reason = "Interrupted.";
+    noteWrittenFiles(targets, &result);
     result.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     SettleStatus(&result);
     std::printf("%s\n", ToJsonLine(result).c_str());

@@ -4,7 +4,6 @@
 
 #include "ctl/session.h"
 
-#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -15,35 +14,14 @@ namespace ctl {
 
 using Args = std::vector<std::string>;
 
-// The command's own flags: --name value pairs (a flag may take several
-// values, and comes once at most) and plain words.
+// The command's own flags, read with QCommandLineParser: --name value
+// pairs (each comes once at most), flags with two values (--window START
+// END, taken by hand, as the parser knows one value an option) and plain
+// words; "--" ends the flags. The first problem is in error().
 class CommandArgs {
   public:
     CommandArgs(const Args &args, std::initializer_list<const char *> flags,
-                std::initializer_list<const char *> pairFlags = {}) {
-        auto among = [](const std::string &a, std::initializer_list<const char *> set) {
-            return std::any_of(set.begin(), set.end(), [&](const char *f) { return a == f; });
-        };
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            const std::string &a = args[i];
-            const std::size_t n = among(a, pairFlags) ? 2 : among(a, flags) ? 1 : 0;
-            if (n > 0 && values_.count(a) != 0) {
-                // A second value would silently win over the first.
-                if (error_.empty()) error_ = a + " given twice";
-                i += std::min(n, args.size() - 1 - i);
-            } else if (n > 0 && i + n < args.size()) {
-                std::string &v = values_[a];
-                v = args[++i];
-                if (n == 2) second_[a] = args[++i];
-            } else if (n > 0 || (a.size() > 1 && a[0] == '-' && a != "-")) {
-                if (error_.empty())
-                    error_ =
-                        n > 0 ? a + (n == 2 ? " needs two values" : " needs a value") : "unknown option " + a;
-            } else {
-                words_.push_back(a);
-            }
-        }
-    }
+                std::initializer_list<const char *> pairFlags = {});
     const std::string &error() const { return error_; }
     bool has(const char *flag) const { return values_.count(flag) != 0; }
     std::string value(const char *flag) const {
@@ -68,11 +46,28 @@ bool StartsWith(const std::string &s, const std::string &head);
 // Whether a file can be opened for reading.
 bool Readable(const std::string &path);
 
-// live's publishing to an MQTT broker (--mqtt and its companions): started
-// before the first cycle, flushed and reported after the last. EXIT_DONE
-// when all went out (or --mqtt was not given).
-int StartLiveMqtt(Session &s, const CommandArgs &a);
+// The files live's --mqtt companions name, checked before the program
+// starts, as every input file is: "" or why one cannot be read (a FIFO or
+// a device is refused at once, never waited on).
+std::string LiveInputProblem(const Args &args);
+// live's publishing to an MQTT broker (--mqtt and its companions): checked
+// and its files read before the link opens, started before the first
+// cycle, flushed and reported after the last. EXIT_DONE when all went out
+// (or --mqtt was not given).
+struct LiveMqtt {
+    bool on = false;
+    bool tls = false;
+    std::string host;
+    int port = 0;
+    std::string prefix; // with the controller's name when it has one
+    std::string user, password, caFile;
+    int queueMB = 100;
+};
+int PrepareLiveMqtt(Session &s, const CommandArgs &a, LiveMqtt *m);
+int StartLiveMqtt(Session &s, const LiveMqtt &m);
 int EndLiveMqtt(Session &s);
+// Why a controller's name cannot be a level of its topics ("" when it can).
+std::string TopicNameProblem(const std::string &name);
 // The recorder's jobs.
 int JobLive(Session &s, const Args &args);
 int JobRecord(Session &s, const Args &args);

@@ -74,7 +74,7 @@ int JobFilter(Session &s, const Args &args) {
     const std::string what = a.words().size() == 1 ? a.words()[0] : "";
     if (!a.error().empty() || (what != "get" && what != "send"))
         return s.usage(a.error().empty() ? "filter needs get or send" : a.error());
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     return what == "get" ? filterGet(s) : filterSend(s);
 }
 
@@ -102,7 +102,7 @@ int JobFlash(Session &s, const Args &args) {
         if (a.has("--merged-out") && samePath(a.value("--merged-out"), file))
             return s.usage("--merged-out must not replace " + file);
     }
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
 
     choose(s, UPDATE_CMD_LOAD_FIRMWARE, firmware);
     if (!FileReady(UPDATE_LED_FIRMWARE)) return s.usage("cannot use the firmware file " + firmware);

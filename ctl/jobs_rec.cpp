@@ -80,7 +80,8 @@ bool copyToStdout(const std::string &path) {
 // STOP ends the loop. A failed request ends it earlier with the program's
 // own time-outs.
 int JobLive(Session &s, const Args &args) {
-    CommandArgs a(args, {"--count", "--out", "--mqtt", "--mqtt-user", "--mqtt-password-file", "--mqtt-cafile"});
+    CommandArgs a(args, {"--count", "--out", "--mqtt", "--mqtt-user", "--mqtt-password-file", "--mqtt-cafile",
+                         "--mqtt-queue-mb"});
     int count = 0;
     if (!a.error().empty() || !parseCount(a.value("--count"), &count) || !a.words().empty())
         return s.usage(a.error().empty() ? "live needs --count N (1 ... 10000000) [--out FILE.csv] [--mqtt URL]"
@@ -88,7 +89,9 @@ int JobLive(Session &s, const Args &args) {
     const bool toStdout = !a.has("--out");
     const std::string path = toStdout ? s.scratchPath("live.csv") : a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
-    if (!s.connect()) return s.linkFailed();
+    LiveMqtt mqtt;
+    if (int rc = PrepareLiveMqtt(s, a, &mqtt)) return rc;
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
     int stored = 0;
@@ -105,7 +108,7 @@ int JobLive(Session &s, const Args &args) {
         }
     };
     StatusLog().clear(); // the broker's texts of this run, repeated on stderr at its end
-    if (int rc = StartLiveMqtt(s, a)) return rc;
+    if (int rc = StartLiveMqtt(s, mqtt)) return rc;
     s.progressOn(panelRECORDER, RECORDER_RECORDED, count);
     const Outcome run = s.click(panelMAIN, MAIN_CMD_RUN, RunMeasuring);
     s.progressOff();
@@ -139,7 +142,7 @@ int JobRecord(Session &s, const Args &args) {
                 : a.error());
     const std::string path = a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_AUTOMATIC, path)) return rc;
     OperateCtrl(panelRECORDER, RECORDER_NUM_SETS, rows);
     OperateCtrl(panelRECORDER, RECORDER_INTERVAL, interval);
@@ -160,7 +163,7 @@ int JobCapture(Session &s, const Args &args) {
         return s.usage(a.error().empty() ? "capture needs --out FILE.csv" : a.error());
     const std::string path = a.value("--out");
     if (int rc = checkRecordTarget(s, path)) return rc;
-    if (!s.connect()) return s.linkFailed();
+    if (const Outcome link = s.connect(); !link.done()) return s.ended(link);
     if (int rc = chooseRecordFile(s, REC_TYPE_MANUAL, path)) return rc;
 
     s.progressOn();

@@ -2,41 +2,21 @@
 
 #include "ctl/ctl.h"
 
-#include <QList>
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 
-#include <cstdio>
+#include <cmath>
 
 namespace ctl {
 
 namespace {
 
-// A JSON string: quotes, backslashes and control characters escaped; bytes
-// that are not UTF-8 become U+FFFD, so a line never breaks a parser.
-std::string quoted(const std::string &text) {
-    const QList<uint> chars = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUcs4();
-    std::string out = "\"";
-    for (const uint u : chars) {
-        if (u == '"' || u == '\\') {
-            out += '\\';
-            out += static_cast<char>(u);
-        } else if (u == '\n') {
-            out += "\\n";
-        } else if (u == '\t') {
-            out += "\\t";
-        } else if (u < 0x20 || u == 0x7f) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-            out += escaped;
-        } else {
-            const char32_t c = u;
-            out += QString::fromUcs4(&c, 1).toStdString();
-        }
-    }
-    return out + "\"";
+QJsonValue textOrNull(const std::string &text) {
+    return text.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(JsonText(text));
 }
-
-std::string quotedOrNull(const std::string &text) { return text.empty() ? "null" : quoted(text); }
 
 } // namespace
 
@@ -52,19 +32,46 @@ void SettleStatus(JobResult *r) {
     else r->status = "failed";
 }
 
+QString JsonText(const std::string &text) {
+    // Qt's decoder makes every byte of an invalid sequence U+FFFD.
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string PercentEncoded(const std::string &bytes) {
+    // '/' stays, so that a path reads as one; the rest of what is not
+    // printable ASCII, and '%' itself, becomes %XX.
+    return QByteArray::fromStdString(bytes).toPercentEncoding("/!$&'()*+,;=:@[]{}<>\"#^`|\\?").toStdString();
+}
+
 std::string ToJsonLine(const JobResult &r) {
-    std::string fields, files;
+    QJsonArray fields, files, filesBytes;
     for (const ResultField &f : r.fields)
-        fields += std::string(fields.empty() ? "" : ",") + "{\"section\":" + quoted(f.section) +
-                  ",\"key\":" + quoted(f.key) + ",\"controller\":" + quoted(f.controller) +
-                  ",\"file\":" + quoted(f.file) + "}";
-    for (const std::string &f : r.files) files += std::string(files.empty() ? "" : ",") + quoted(f);
-    // Seconds with a point under every locale.
-    const std::string seconds = QString::number(r.seconds, 'f', 3).toStdString();
-    return "{\"name\":" + quoted(r.name) + ",\"link\":" + quoted(r.link) + ",\"command\":" + quoted(r.command) +
-           ",\"status\":" + quoted(r.status) + ",\"exit\":" + std::to_string(r.exit) +
-           ",\"reason\":" + quotedOrNull(r.reason) + ",\"fields\":[" + fields + "]" +
-           ",\"version\":" + quotedOrNull(r.version) + ",\"files\":[" + files + "],\"seconds\":" + seconds + "}";
+        fields.append(QJsonObject{{"section", JsonText(f.section)},
+                                  {"key", JsonText(f.key)},
+                                  {"controller", JsonText(f.controller)},
+                                  {"file", JsonText(f.file)}});
+    for (const std::string &f : r.files) {
+        files.append(JsonText(f));
+        filesBytes.append(QString::fromStdString(PercentEncoded(f)));
+    }
+    QJsonArray warnings;
+    for (const std::string &w : r.warnings) warnings.append(JsonText(w));
+    const QJsonObject o{
+        {"name", JsonText(r.name)},
+        {"link", JsonText(r.link)},
+        {"command", JsonText(r.command)},
+        {"status", JsonText(r.status)},
+        {"exit", r.exit},
+        {"reason", textOrNull(r.reason)},
+        {"fields", fields},
+        {"version", textOrNull(r.version)},
+        {"files", files},
+        {"files_bytes", filesBytes},
+        {"warnings", warnings},
+        // To the millisecond, as the clock gives it.
+        {"seconds", std::round(r.seconds * 1000.0) / 1000.0},
+    };
+    return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
 }
 
 } // namespace ctl

@@ -4,6 +4,8 @@
 // goes out as one line on stdout.
 #pragma once
 
+#include <QString>
+
 #include <string>
 #include <vector>
 
@@ -24,7 +26,8 @@ struct JobResult {
     std::string reason;  // why the job failed; "" when it did not
     std::vector<ResultField> fields;
     std::string version; // the controller's version text, once connected
-    std::vector<std::string> files;
+    std::vector<std::string> files; // as the file system names them: the bytes the user gave
+    std::vector<std::string> warnings;
     double seconds = 0;
 };
 
@@ -35,8 +38,17 @@ JobResult &Result();
 // 3 "differs", anything else "failed".
 void SettleStatus(JobResult *result);
 
-// One JSON object on one line, without the line end. Texts that are not
-// UTF-8, and control characters, are escaped so that the line stays one line.
+// One JSON object on one line, without the line end. Bytes that are not
+// UTF-8 become U+FFFD; "files_bytes" gives each of "files" as it stands on
+// disk, percent-encoded (bytes outside printable ASCII, and '%', as %XX).
 std::string ToJsonLine(const JobResult &result);
+
+// A text for a JSON value: UTF-8 as it is, any byte that is not part of
+// valid UTF-8 as U+FFFD.
+QString JsonText(const std::string &text);
+// A file name's bytes, readable as ASCII and exact: '%' and every byte that
+// is not printable ASCII (a space too) as %XX; urllib.parse.unquote_to_bytes
+// gives the bytes back.
+std::string PercentEncoded(const std::string &bytes);
 
 } // namespace ctl

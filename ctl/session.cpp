@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "core/panels.h"
 #include "core/status.h"
+#include "link/dialog.h"
 #include "link/frame.h"
 #include "link/reconnect.h"
 #include "link/transport.h"
@@ -28,6 +29,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace ctl {
 
@@ -120,6 +122,15 @@ bool copySettings(const std::string &from, const std::string &to, std::string *p
 
 bool Interrupted() { return g_interrupts != 0; }
 
+std::string WorkingFolder() {
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return QDir::currentPath().toStdString();
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
 int OpenPlainFile(const std::string &path, std::string *problem) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -196,8 +207,9 @@ int CtlPopups::fileSelect(const FileSelectRequest &, std::string *path) {
     files.pop_front();
     if (answer.empty()) return 0;
     // The program keeps its own working folder; a path from the command
-    // line means the folder qvex-ctl was started in.
-    if (path) *path = QDir(QString::fromStdString(startDir)).absoluteFilePath(QString::fromStdString(answer)).toStdString();
+    // line means the folder qvex-ctl was started in. The name's bytes stay
+    // as given: a name that is not UTF-8 is still the user's name.
+    if (path) *path = answer[0] == '/' ? answer : startDir + (startDir.back() == '/' ? "" : "/") + answer;
     return 1;
 }
 
@@ -242,7 +254,7 @@ bool Session::start(int argc, char **argv) {
         std::fprintf(stderr, "qvex-ctl: cannot catch SIGINT and SIGTERM\n");
         return false;
     }
-    popups.startDir = QDir::currentPath().toStdString();
+    popups.startDir = WorkingFolder();
     const QString home = d->home.path();
     std::string problem;
     if (!options.settingsFile.empty() &&
@@ -266,8 +278,8 @@ bool Session::start(int argc, char **argv) {
     return true;
 }
 
-bool Session::connect() {
-    if (options.link == Options::NONE) return false;
+Outcome Session::connect() {
+    if (options.link == Options::NONE) return Outcome::Rejected("no controller given: --tcp HOST:PORT or --serial N|DEVICE");
     OperateCtrl(panelMAIN, MAIN_CONNECT);
     if (options.link == Options::TCP) {
         OperateCtrl(panelInterf, INTERF_PROTOCOL, 1);
@@ -283,16 +295,16 @@ bool Session::connect() {
         OperateCtrl(panelInterf, INTERF_COMPORT, port);
         OperateCtrl(panelInterf, INTERF_BAUD, BaudIndex(options.baud));
     }
-    OperateCtrl(panelInterf, INTERF_TRY);
-    if (!linkOpen()) {
+    const Outcome tried = click(panelInterf, INTERF_TRY, TryConnection);
+    if (!tried.done()) {
         RemovePopup(panelInterf);
-        return false;
+        return tried;
     }
     OperateCtrl(panelInterf, INTERF_ACCEPT);
     // The controller's whole version text; the JSON writer makes any bytes
     // of it that are not UTF-8 U+FFFD.
     Result().version = szVersion;
-    return true;
+    return Outcome::Done();
 }
 
 void Session::operate(int panel, int control) { OperateCtrl(panel, control); }
@@ -318,12 +330,6 @@ int Session::ended(const Outcome &outcome) {
     return ReportInterrupted();
 }
 
-std::string Session::status() const {
-    std::string s;
-    GetCtrlVal(panelMAIN, MAIN_STATUS_LINE, &s);
-    return s;
-}
-
 std::string Session::scratchPath(const char *name) const {
     return MakePathname(d->home.path().toStdString(), name);
 }
@@ -332,9 +338,8 @@ bool Session::linkOpen() const { return rs232con == 1 || tcpcon == 1; }
 
 int Session::linkFailed(const std::string &what) {
     progressOff();
-    const std::string text = what.empty() ? status() : what;
-    Result().reason = Printable(text);
-    if (!Interrupted()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(text).c_str());
+    Result().reason = Printable(what);
+    if (!Interrupted()) std::fprintf(stderr, "qvex-ctl: %s\n", Printable(what).c_str());
     return EXIT_LINK_FAILED;
 }
 

@@ -30,6 +30,8 @@ int OpenPlainFile(const std::string &path, std::string *problem);
 // Why path cannot take a file the job writes ("" when it can): it must be a
 // regular file or a new name in an existing folder.
 std::string TargetProblem(const std::string &path);
+// The folder qvex-ctl was started in, as the file system names it.
+std::string WorkingFolder();
 // Text for the terminal: control characters and bytes that are not UTF-8
 // become '?', so a file's contents echoed in a message cannot move the
 // cursor, clear the screen or retitle the window. Line feeds stay.
@@ -62,8 +64,10 @@ class Session {
     // Loads the panels offscreen and gives the globals their start values.
     // Returns false (with the reason on stderr) when the panels do not load.
     bool start(int argc, char **argv);
-    // Opens the link as the connection dialog does; true when verified.
-    bool connect();
+    // Opens the link as the operator does through the connection dialog
+    // (CONNECT, the fields, TRY TO CONNECT, ACCEPT): Done when a controller
+    // answered, else why not.
+    Outcome connect();
 
     // Operates a control as the operator would.
     void operate(int panel, int control);
@@ -75,14 +79,11 @@ class Session {
     // into the result, the kind gives the exit status (Failed and Refused 1,
     // Rejected and Cancelled 2, Interrupted 130). Done returns EXIT_DONE.
     int ended(const Outcome &outcome);
-    // The status line as the operator reads it.
-    std::string status() const;
     bool linkOpen() const;
 
     // Reports a job that failed while it ran (the controller, the link, or
-    // a file that stopped taking what was written): the status line, or
-    // what, on stderr.
-    int linkFailed(const std::string &what = "");
+    // a file that stopped taking what was written): what, on stderr.
+    int linkFailed(const std::string &what);
     // Reports a usage or file problem on stderr.
     int usage(const std::string &what);
 

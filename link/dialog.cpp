@@ -1,10 +1,13 @@
 #include "link/dialog.h"
 
+#include "link/link_p.h"
+
 #include "core/groups.h"
 #include "core/owner.h"
 #include "core/panels.h"
 #include "core/status.h"
 #include "link/frame.h"
+#include "link/link_p.h"
 #include "link/reconnect.h"
 #include "link/transport.h"
 #include "ui/engine/engine.h"
@@ -60,15 +63,19 @@ void showSettings(const LinkSettings &s) {
 // A connect must not run while another exchange waits, or while a
 // reconnect attempt opens the link: it would drop the conversation that one
 // is on. Says so in the dialog too.
-bool refusedWhileBusy() {
+// Why the link may not be changed now ("" when it may), shown on the
+// dialog: another operation holds the controller, or an exchange or an
+// automatic reconnect is under way.
+std::string refusedWhileBusy() {
     if (CommandRefused(Command::Connect)) {
-        showMessage(szStatus);
-        return true;
+        const std::string why = RefusalReason(Command::Connect);
+        showMessage(why.c_str());
+        return why;
     }
     if (ReconnectAttemptRunning()) ShowRefusal(ExchangeErrorText(EXCHANGE_BUSY));
-    else if (!ExchangeRefusedWhileBusy()) return false;
+    else if (!ExchangeRefusedWhileBusy()) return {};
     showMessage(ExchangeErrorText(EXCHANGE_BUSY));
-    return true;
+    return ExchangeErrorText(EXCHANGE_BUSY);
 }
 
 // Shows the fields of the selected link kind and hides the others.
@@ -151,17 +158,24 @@ int CBF_StringIpAdress(int, int, int event, void *, int, int) {
     return 0;
 }
 
-int CBF_ButtonTryToConnect(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
-    if (refusedWhileBusy()) return 0;
+Outcome TryConnection() {
+    if (const std::string why = refusedWhileBusy(); !why.empty()) return Outcome::Refused(why);
     StopReconnect();
     showMessage("TRYING TO CONNECT");
     ProcessSystemEvents(); // let the message paint before the link work starts
     linkSettings = dialogSettings();
     g_tried = true;
+    BeginLinkAttempt();
     const int flag = openSelectedLink();
     dimLinkButtons(flag == 1 ? 0 : 1);
     showMessage(flag == 1 ? "CONNECTING SUCCEEDED" : "CONNECTING FAILED");
+    if (flag == 1) return Outcome::Done();
+    return Outcome::Failed(LinkAttemptFailure().empty() ? "CONNECTING FAILED" : LinkAttemptFailure());
+}
+
+int CBF_ButtonTryToConnect(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    TryConnection();
     return 0;
 }
 
@@ -178,7 +192,7 @@ int CBF_ButtonAccept(int, int, int event, void *, int, int) {
 int CBF_ButtonDiscard(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     const bool reconnect = g_tried || (rs232con < 1 && tcpcon < 1);
-    if (reconnect && refusedWhileBusy()) return 0;
+    if (reconnect && !refusedWhileBusy().empty()) return 0;
     showSettings(linkSettingsOld);
     linkSettings = linkSettingsOld;
     showProtocolFields(comprotocol);
@@ -192,7 +206,7 @@ int CBF_ButtonDiscard(int, int, int event, void *, int, int) {
 
 int CC_SEND_NEW_BAUD(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (refusedWhileBusy()) return 0;
+    if (!refusedWhileBusy().empty()) return 0;
     GetCtrlVal(panelInterf, INTERF_BAUD, &baud);
     const int changed = ChangeBaudrate();
     dimLinkButtons(1);

@@ -36,7 +36,7 @@ int lineCheck(ExchangeResult *result) {
     *result = Exchange(kLineCheckCommand, request, reply);
     switch (*result) {
     case EXCHANGE_BUSY: return 0; // the busy text stays
-    case EXCHANGE_LOST: SetStatus(kNoConnection); return 0;
+    case EXCHANGE_LOST: SayLinkFailure(kNoConnection); return 0;
     case EXCHANGE_BAD_ECHO: return 0;
     case EXCHANGE_OK: break;
     }
@@ -44,7 +44,7 @@ int lineCheck(ExchangeResult *result) {
         SetStatus("Connection found. Line OK.");
         return 1;
     }
-    SetStatus(kAnswerIncorrect);
+    SayLinkFailure(kAnswerIncorrect);
     return 0;
 }
 
@@ -112,7 +112,7 @@ int GetVERSIONInfo() {
     const ExchangeResult result = Exchange(kVersionCommand, request, nullptr);
     if (result == EXCHANGE_BUSY) return 0;
     if (result != EXCHANGE_OK) {
-        SetStatus(kConnectionLost);
+        SayLinkFailure(kConnectionLost);
         return 0;
     }
     // The reply is text up to its first zero byte, kept at most 35 long. A
@@ -125,7 +125,7 @@ int GetVERSIONInfo() {
     // status line shows only its printable characters, and each file that
     // takes the text writes it in that file's own way.
     if (len == 0) {
-        SetStatus(kAnswerIncorrect);
+        SayLinkFailure(kAnswerIncorrect);
         return 0;
     }
     char shown[sizeof text];
@@ -139,7 +139,7 @@ int GetVERSIONInfo() {
 int VerifyLink() {
     ExchangeResult result;
     if (!lineCheck(&result)) {
-        if (result == EXCHANGE_BAD_ECHO) SetStatus(kNoSensorAnswered);
+        if (result == EXCHANGE_BAD_ECHO) SayLinkFailure(kNoSensorAnswered);
         return 0;
     }
     return GetVERSIONInfo();

@@ -6,6 +6,8 @@
 
 #include "link/frame.h"
 
+#include <string>
+
 extern char szWriteBuf[1024]; // the request in its first 36 bytes
 extern char szReadBuf[1024];  // the reply taken, in its first 36 bytes
 extern int nBytesW, nBytesR;  // last write, last serial read
@@ -42,6 +44,13 @@ void BeginReplyWait(int command);
 void ReplyAttemptGivenUp();
 void TakeReceivedBytes(const char *data, int n);
 void EndReplyWait();
+
+// Why the link being opened did not come up. Every failure on the way says
+// it on the status line and keeps it here, so the connect can return it as
+// its outcome's reason; a new attempt starts with none.
+void BeginLinkAttempt();
+void SayLinkFailure(const char *text);
+const std::string &LinkAttemptFailure();
 
 // The line check and the version read after a link opened: 1 when both
 // passed. A reply that is no frame at all says that no sensor answered, so

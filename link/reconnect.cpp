@@ -4,6 +4,7 @@
 #include "core/status.h"
 #include "link/dialog.h"
 #include "link/frame.h"
+#include "link/link_p.h"
 #include "link/transport.h"
 #include "ui/engine/engine.h"
 #include "ui/engine/numbers.h"
@@ -62,6 +63,7 @@ void attempt(void *) {
     SetStatusF("Reconnecting (attempt %d) ...", g_attempts);
     ProcessSystemEvents(); // let the status line paint before the link work starts
     g_attemptRunning = true;
+    BeginLinkAttempt();
     const int flag = reopenLink();
     g_attemptRunning = false;
     if (!g_active) return; // the operator took over meanwhile
@@ -71,7 +73,7 @@ void attempt(void *) {
         SetStatusF("Connection restored (attempt %d). %s", g_attempts, szVersionShown);
         return;
     }
-    const std::string why = szStatus;
+    const std::string why = LinkAttemptFailure().empty() ? std::string("Error! No connection found.") : LinkAttemptFailure();
     SetStatusF("Reconnecting (attempt %d) failed (%s). Next attempt in %s s.", g_attempts, why.c_str(),
                FormatShort(g_pause).c_str());
     schedule(g_pause);

@@ -79,8 +79,11 @@ template <std::size_t N> const char *lookUp(const CodeText (&table)[N], int code
     return otherwise;
 }
 
-void reportSerial(int code) { SetStatus(SerialErrorText(code)); }
-void reportTcp(int code) { SetStatus(TcpErrorText(code)); }
+void reportSerial(int code) { SayLinkFailure(SerialErrorText(code)); }
+void reportTcp(int code) { SayLinkFailure(TcpErrorText(code)); }
+
+// The failure of the connect under way; see BeginLinkAttempt.
+std::string g_attemptFailure;
 
 // Closes the serial port in use; 1 when closing failed, else 0. The port
 // closed is the one that was opened, whatever the dialog shows by now.
@@ -201,6 +204,15 @@ int InitTCP_IP(int mode) {
     startLink();
     return VerifyLink();
 }
+
+void BeginLinkAttempt() { g_attemptFailure.clear(); }
+
+void SayLinkFailure(const char *text) {
+    g_attemptFailure = text;
+    SetStatus(text);
+}
+
+const std::string &LinkAttemptFailure() { return g_attemptFailure; }
 
 void ResetLinkState() {
     ResetReplyAccounting();

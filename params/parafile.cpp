@@ -13,6 +13,7 @@
 #include "ui/panels/settings_ids.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -481,6 +482,53 @@ std::vector<std::string> MissingParaKeys(IniText ini) {
             check(s, k.key);
     }
     return missing;
+}
+
+std::vector<std::string> UnknownOrRepeatedParaKeys(IniText ini) {
+    std::vector<std::string> found;
+    auto same = [](std::string a, std::string b) {
+        for (std::string *t : {&a, &b}) {
+            const std::size_t first = t->find_first_not_of(" \t");
+            *t = first == std::string::npos ? "" : t->substr(first, t->find_last_not_of(" \t") - first + 1);
+            std::transform(t->begin(), t->end(), t->begin(), [](unsigned char c) { return std::tolower(c); });
+        }
+        return a == b;
+    };
+    std::vector<std::string> sectionsSeen;
+    for (int i = 0; i < Ini_NumberOfSections(ini); ++i) {
+        const std::string name = Ini_NthSectionName(ini, i);
+        const bool again = std::any_of(sectionsSeen.begin(), sectionsSeen.end(),
+                                       [&](const std::string &seen) { return same(seen, name); });
+        if (again) {
+            found.push_back("[" + name + "] given twice: the first counts");
+            continue;
+        }
+        sectionsSeen.push_back(name);
+        const auto layoutSection = std::find_if(layout().begin(), layout().end(),
+                                                [&](const Section &s) { return same(s.name, name); });
+        if (layoutSection == layout().end()) {
+            found.push_back("[" + name + "]: no such section; its keys are not read");
+            continue;
+        }
+        std::vector<std::string> keysSeen;
+        for (int k = 0; k < Ini_NumberOfItems(ini, name.c_str()); ++k) {
+            const std::string key = Ini_NthItemName(ini, name.c_str(), k);
+            const bool known =
+                std::any_of(layoutSection->fields.begin(), layoutSection->fields.end(),
+                            [&](const Field &f) { return f.key && same(f.key, key); }) ||
+                std::any_of(layoutSection->bits.begin(), layoutSection->bits.end(),
+                            [&](const BitKey &b) { return same(b.key, key); });
+            if (!known) {
+                found.push_back("[" + name + "] " + key + ": no such key; not read");
+            } else if (std::any_of(keysSeen.begin(), keysSeen.end(),
+                                   [&](const std::string &seen) { return same(seen, key); })) {
+                found.push_back("[" + name + "] " + key + " given twice: the first value counts");
+            } else {
+                keysSeen.push_back(key);
+            }
+        }
+    }
+    return found;
 }
 
 std::string RefusedParaValuesText(const std::vector<RefusedParaValue> &refused, std::size_t maxLines) {

@@ -63,6 +63,10 @@ std::vector<ShownParaSection> ShownParaValues(const unsigned short rec[PARAM_WOR
 // The keys a complete parameter file holds and ini lacks, as "[SECTION] key"
 // in file order.
 std::vector<std::string> MissingParaKeys(IniText ini);
+// What a parameter file holds that loading it passes over: sections and
+// keys it does not know, and a key or section given again (the first
+// counts), one text each ("[Power] Powr: no such key; not read").
+std::vector<std::string> UnknownOrRepeatedParaKeys(IniText ini);
 
 // One line per value, "[SECTION] key = value (reason)", at most maxLines of
 // them and then a line with the count of the rest. The value shows only

@@ -1,25 +1,8 @@
 #include "publish/messages.h"
 
-#include <cstdint>
-#include <cstdio>
+#include "core/jsontext.h"
 
-std::string JsonString(const std::string &text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u >= 0x7F) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", u);
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
+#include <cstdint>
 
 std::string LiveJson(const RecordRow &row, const std::string &time) {
     std::string out = "{\"index\": " + row[0] + ", \"time\": " + JsonString(time);

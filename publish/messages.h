@@ -7,10 +7,6 @@
 
 #include <string>
 
-// text as a JSON string with its quotes; control characters and bytes
-// outside ASCII (a controller's version text may hold any) are escaped, so
-// the message is always valid UTF-8.
-std::string JsonString(const std::string &text);
 // {"index": N, "time": "HH:MM:SS.mmm", "RESULT A": n, ... "EVAL 2": x}: the
 // row's fields under the file's column names, INDEX and TIMESTAMP as
 // "index" and "time" (time with milliseconds).

@@ -9,18 +9,24 @@
 #include "publish/messages.h"
 #include "recorder/recfile.h"
 #include "ui/engine/engine.h"
+#include "ui/panels/main_ids.h"
 #include "ui/panels/recorder_ids.h"
+
+#include <QCryptographicHash>
+#include <QStandardPaths>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <string>
 
 namespace {
 
 constexpr char kSection[] = "MQTT";
+constexpr int kAmber = 0xFFB000;
 // How often the panel and the status line learn what the connection does.
 constexpr double kPollSeconds = 0.25;
 // The operator switching off or changing a setting does not wait for the
@@ -35,7 +41,20 @@ double g_lastCycleSent = -1.0;
 // those values is not sent a second time.
 unsigned long g_rowValues = ~0ul;
 int g_pollCall = 0;
+// The queue's bound lives in the settings file only; the panel has no field for it.
+int g_queueMB = 100;
+constexpr int kMaxQueueMB = 100000;
+
+// One queue file for each broker and topic prefix: messages queued for one
+// never go to another, and a restart with the same settings finds its own.
+std::string queueName(const MqttSettings &s) {
+    const QByteArray key = QByteArray::fromStdString(s.host + ":" + std::to_string(s.port) + "/" + s.prefix);
+    return "queue-" + QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16).toStdString();
+}
 bool g_saidAway = false, g_saidRefused = false;
+// What is said once a run: refused messages, the queue full, no queue file.
+unsigned long g_saidRefusedMessages = 0, g_saidOverflow = 0;
+bool g_saidQueue = false, g_saidQueueFailure = false;
 
 std::string brokerName() { return g_active.host + ":" + std::to_string(g_active.port); }
 
@@ -69,14 +88,42 @@ bool usablePrefix(std::string *prefix) {
     return !prefix->empty() && prefix->front() != '/' && prefix->find_first_of("+#") == std::string::npos;
 }
 
-const char *stateText(const MqttReport &r) {
+std::vector<std::string> g_messages;
+
+// A message of the publisher: in the status line (cut to fit, and the
+// measuring loop's next text replaces it), whole on the publisher's panel,
+// where nothing else writes, and in the list a script reads.
+__attribute__((format(printf, 1, 2))) void say(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    SetStatus(text.c_str());
+    SetCtrlVal(panelMQTT, MQTT_MESSAGE, text);
+    g_messages.push_back(text);
+}
+
+std::string stateText(const MqttReport &r) {
+    const std::string waiting = r.waiting > 0 ? ", " + std::to_string(r.waiting) + " waiting" : std::string();
     switch (r.state) {
-    case MqttState::Connected: return "connected";
-    case MqttState::Connecting: return "connecting";
-    case MqttState::Waiting: return r.refused ? "refused" : "away";
+    case MqttState::Connected: return "connected (MQTT " + std::string(r.protocol == 5 ? "5" : "3.1.1") + ")" + waiting;
+    case MqttState::Connecting: return "connecting" + waiting;
+    case MqttState::Waiting: return (r.refused ? "login refused" : "broker away") + waiting;
     case MqttState::Off: break;
     }
-    return "off";
+    return r.kept > 0 ? "off, " + std::to_string(r.kept) + " kept for the next start" : "off";
+}
+
+// The lamp beside the main panel's RECORD lamp: dark while off, green while
+// connected, amber while the broker is away (or not yet reached).
+void showLamp(MqttState state) {
+    SetCtrlAttribute(panelMAIN, MAIN_LED_MQTT, ATTR_ON_COLOR, state == MqttState::Connected ? VAL_GREEN : kAmber);
+    SetCtrlVal(panelMAIN, MAIN_LED_MQTT, state == MqttState::Off ? 0 : 1);
 }
 
 // Brings the panel up to date and says once in the status line what
@@ -86,15 +133,25 @@ void showReport(bool ending = false) {
     const MqttReport r = g_client.report();
     SetCtrlVal(panelMQTT, MQTT_DROPPED, static_cast<int>(std::min<unsigned long>(r.dropped, INT_MAX)));
     SetCtrlVal(panelMQTT, MQTT_STATE, stateText(r));
+    showLamp(r.state);
     if (r.state == MqttState::Off && !ending) return;
+    if (r.refusedMessages > 0 && g_saidRefusedMessages == 0)
+        say(kMqttRefusedMessageText, brokerName().c_str(), r.refusedTopic.c_str(), r.refusal.c_str());
+    g_saidRefusedMessages = r.refusedMessages;
+    if (r.overflowed > 0 && g_saidOverflow == 0) say(kMqttQueueFullText, g_active.queueMB);
+    g_saidOverflow = r.overflowed;
+    if (!r.queueProblem.empty() && !g_saidQueue) say(kMqttQueueMemoryText, r.queueProblem.c_str());
+    g_saidQueue = g_saidQueue || !r.queueProblem.empty();
+    if (!r.queueFailure.empty() && !g_saidQueueFailure) say(kMqttQueueFailedText, r.queueFailure.c_str());
+    g_saidQueueFailure = g_saidQueueFailure || !r.queueFailure.empty();
     if (r.state == MqttState::Connected) {
-        if (g_saidAway) SetStatusF(kMqttBackText, brokerName().c_str());
+        if (g_saidAway) say(kMqttBackText, brokerName().c_str());
         g_saidAway = g_saidRefused = false;
     } else if (r.refused && !g_saidRefused) {
-        SetStatusF(kMqttRefusedText, brokerName().c_str(), r.problem.c_str());
+        say(kMqttRefusedText, brokerName().c_str(), r.problem.c_str());
         g_saidRefused = g_saidAway = true;
     } else if (!r.problem.empty() && !g_saidAway) {
-        SetStatusF(kMqttAwayText, brokerName().c_str(), r.problem.c_str());
+        say(kMqttAwayText, brokerName().c_str(), r.problem.c_str());
         g_saidAway = true;
     }
 }
@@ -113,13 +170,19 @@ void send(const std::string &topic, const std::string &payload) {
 }
 
 // Settings that cannot be used: the reason in the status line, the switch off.
-bool refuse(const std::string &text) {
-    SetStatus(text.c_str());
+Outcome refuse(const std::string &text) {
+    g_messages.clear();
+    say("%s", text.c_str());
     SetCtrlVal(panelMQTT, MQTT_ON, 0);
-    return false;
+    return Outcome::Rejected(text);
 }
 
 } // namespace
+
+std::string MqttQueueFolder() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return data.isEmpty() ? std::string() : (data + "/mqtt-queue").toStdString();
+}
 
 MqttSettings GetMqttPanel() {
     MqttSettings s;
@@ -133,6 +196,7 @@ MqttSettings GetMqttPanel() {
     s.remember = getInt(MQTT_REMEMBER);
     s.prefix = getText(MQTT_PREFIX);
     GetCtrlVal(panelMQTT, MQTT_RATE, &s.maxRate);
+    s.queueMB = g_queueMB;
     return s;
 }
 
@@ -147,6 +211,7 @@ void SetMqttPanel(const MqttSettings &s) {
     SetCtrlVal(panelMQTT, MQTT_REMEMBER, s.remember ? 1 : 0);
     SetCtrlVal(panelMQTT, MQTT_PREFIX, s.prefix);
     SetCtrlVal(panelMQTT, MQTT_RATE, s.maxRate);
+    g_queueMB = s.queueMB;
 }
 
 void ReadMqttSettings(IniText ini) {
@@ -165,6 +230,8 @@ void ReadMqttSettings(IniText ini) {
     if (s.remember) Ini_GetStdString(ini, kSection, "Password", &s.password);
     Ini_GetStdString(ini, kSection, "Topic prefix", &s.prefix);
     if (Ini_GetDouble(ini, kSection, "max rate", &rate) == 1 && rate >= 0.0 && rate <= 1000.0) s.maxRate = rate;
+    int mb = 0;
+    if (Ini_GetInt(ini, kSection, "Queue MB", &mb) == 1 && mb >= 1 && mb <= kMaxQueueMB) s.queueMB = mb;
     SetMqttPanel(s);
 }
 
@@ -181,24 +248,29 @@ bool WriteMqttSettings(IniText ini) {
     if (secret) Ini_PutString(ini, kSection, "Password", s.password.c_str());
     Ini_PutString(ini, kSection, "Topic prefix", s.prefix.c_str());
     Ini_PutDouble(ini, kSection, "max rate", s.maxRate);
+    Ini_PutInt(ini, kSection, "Queue MB", s.queueMB);
     return secret;
 }
 
-bool StartPublishing() {
+Outcome StartPublishing() {
     StopPublishing(kRestartSeconds);
     MqttSettings s = GetMqttPanel();
     if (s.host.empty()) return refuse("MQTT: enter the broker's host name first.");
     if (!usablePrefix(&s.prefix))
         return refuse("MQTT: the topic prefix must name a topic: not empty, without + or #.");
-    if (s.tls && !s.caFile.empty() && access(s.caFile.c_str(), R_OK) != 0)
-        return refuse("MQTT: the CA file " + s.caFile + " cannot be read.");
+    if (s.tls && !s.caFile.empty())
+        if (const std::string problem = CaFileProblem(s.caFile); !problem.empty())
+            return refuse("MQTT: the CA file " + s.caFile + " cannot be used: " + problem + ".");
     g_active = s;
     g_live = s.prefix + "/live";
     g_status = s.prefix + "/status";
     g_curve = s.prefix + "/curve";
     g_lastCycleSent = -1.0;
     g_rowValues = ~0ul;
-    g_saidAway = g_saidRefused = false;
+    g_saidAway = g_saidRefused = g_saidQueue = g_saidQueueFailure = false;
+    g_saidRefusedMessages = g_saidOverflow = 0;
+    g_messages.clear();
+    SetCtrlVal(panelMQTT, MQTT_MESSAGE, std::string());
 
     MqttTarget target;
     target.host = s.host;
@@ -210,11 +282,14 @@ bool StartPublishing() {
     target.clientId = "qvex-scope-" + std::to_string(getpid());
     target.willTopic = g_status;
     target.willPayload = statusJson("offline");
+    target.queueFolder = MqttQueueFolder();
+    target.queueName = queueName(s);
+    target.queueBytes = static_cast<std::size_t>(s.queueMB) * 1024u * 1024u;
     g_client.start(target);
     g_client.setGreeting(g_status, statusJson("online"));
     g_pollCall = PostDelayedCall(kPollSeconds, poll, nullptr);
     showReport();
-    return true;
+    return Outcome::Done();
 }
 
 void StopPublishing(double seconds) {
@@ -228,6 +303,8 @@ void StopPublishing(double seconds) {
 bool Publishing() { return g_client.running(); }
 
 MqttReport PublisherReport() { return g_client.report(); }
+
+const std::vector<std::string> &PublisherMessages() { return g_messages; }
 
 void PublishRunCycle(int cycle) {
     if (!g_client.running() || LiveValuesRead() == g_rowValues) return;

@@ -5,10 +5,13 @@
 // costs the loop nothing but the messages it had to drop.
 #pragma once
 
+#include "core/outcome.h"
+
 #include "ini/inifile.h"
 #include "publish/client.h"
 
 #include <string>
+#include <vector>
 
 struct MqttSettings {
     int on = 0;
@@ -20,7 +23,11 @@ struct MqttSettings {
     int remember = 0; // the password goes into the settings file
     std::string prefix = "qvex";
     double maxRate = 0.0; // live messages per second at most; 0 = every cycle
+    int queueMB = 100;    // the queue on disk while the broker is away, at most
 };
+
+// Where the publisher keeps its queue files: the per-user data folder.
+std::string MqttQueueFolder();
 
 // The settings as the panel shows them.
 MqttSettings GetMqttPanel();
@@ -34,14 +41,18 @@ void ReadMqttSettings(IniText ini);
 bool WriteMqttSettings(IniText ini);
 
 // (Re)starts publishing with the panel's settings. Settings that cannot be
-// used give the reason in the status line, turn the switch off and return
-// false.
-bool StartPublishing();
+// used are Rejected: the reason goes on the status line and the switch
+// turns off.
+Outcome StartPublishing();
 // Sends what is queued for at most `seconds`, says "offline" and ends the
 // connection.
 void StopPublishing(double seconds);
 bool Publishing();
 MqttReport PublisherReport();
+// Everything the publisher said since it last started, whole (the status
+// line cuts long texts and the measuring loop overwrites them; the panel's
+// message line keeps the last).
+const std::vector<std::string> &PublisherMessages();
 
 // What the loops and the recorder hand over (filled into their hooks).
 void PublishRunCycle(int cycle);
@@ -50,8 +61,13 @@ void PublishCurves(int samples);
 
 // The status-line texts, once per event.
 constexpr char kMqttRefusedText[] = "MQTT: the broker %s refused the login (%s). Check user and password.";
-constexpr char kMqttAwayText[] = "MQTT: broker %s not reachable (%s); values are kept while room lasts.";
+constexpr char kMqttAwayText[] = "MQTT: broker %s not reachable (%s); values wait in the queue.";
 constexpr char kMqttBackText[] = "MQTT: publishing to %s again.";
+constexpr char kMqttRefusedMessageText[] =
+    "MQTT: the broker %s refused a message on %s (%s); refused messages are counted as dropped.";
+constexpr char kMqttQueueFullText[] = "MQTT: the queue is full (%d MB); the oldest messages are dropped.";
+constexpr char kMqttQueueMemoryText[] = "MQTT: %s; messages wait in memory and are lost at exit.";
+constexpr char kMqttQueueFailedText[] = "MQTT: %s; messages that do not fit are dropped.";
 
 int CC_MQTT_ON(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_MQTT_PANEL(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

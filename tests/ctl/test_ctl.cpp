@@ -6,6 +6,7 @@
 
 #include "sim/eeprom.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -168,6 +169,37 @@ TEST_F(CtlTest, ValuesTheirControlsWouldNotTakeAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(sent.code, 0) << Describe(sent);
     const CtlResult same = ctl({"diff", "--from", "ram", path("edges.ini")});
     EXPECT_EQ(same.code, 0) << Describe(same);
+}
+
+// A key loading passes over (unknown, or given again) is warned of, and
+// --strict refuses the file before anything is sent.
+TEST_F(CtlTest, UnknownAndRepeatedKeysAreWarnedOfAndStrictRefusesThem) {
+    const QString log = path("frames.log");
+    ASSERT_TRUE(sim.start({"--log-frames", log}));
+    const CtlResult got = ctl({"get", "--from", "ram", "--out", path("a.ini")});
+    ASSERT_EQ(got.code, 0) << Describe(got);
+    std::string text = Slurp(path("a.ini"));
+    const std::size_t next = text.find("\r\n[", text.find("[CHANNEL A]"));
+    ASSERT_NE(next, std::string::npos);
+    text.insert(next + 2, "Powr = 650\r\nPower = 1\r\n");
+    Spit(path("odd.ini"), text);
+    const std::size_t afterGet = loggedFrames(log).size();
+    for (const char *job : {"send", "apply", "diff"}) {
+        const CtlResult r = ctl({job, job == std::string("diff") ? "--from" : "--to", "ram", "--strict", path("odd.ini")});
+        EXPECT_EQ(r.code, 2) << job << "\n" << Describe(r);
+        EXPECT_NE(r.err.find("[CHANNEL A] Powr: no such key"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(loggedFrames(log).size(), afterGet) << "nothing went to the controller";
+
+    const CtlResult r = ctl({"--json", "apply", "--to", "ram", path("odd.ini")});
+    EXPECT_EQ(r.code, 0) << Describe(r);
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(o["status"].toString(), "unchanged") << r.out;
+    EXPECT_EQ(o["warnings"].toArray(), (QJsonArray{"[CHANNEL A] Powr: no such key; not read",
+                                                   "[CHANNEL A] Power given twice: the first value counts"}));
+    EXPECT_NE(r.err.find("warning: " + path("odd.ini").toStdString() + ": [CHANNEL A] Power given twice"),
+              std::string::npos)
+        << r.err;
 }
 
 TEST_F(CtlTest, PartialFileIsSentOnlyWhenAskedForAndClearsTheConditionsItLacks) {
@@ -476,6 +508,20 @@ class CtlOutcomeTest : public CtlTest {
         EXPECT_NE(r.err.find("qvex-ctl: " + reason), std::string::npos) << r.err;
     }
 };
+
+// A connect that fails says why the link did not come up: the reason the
+// connect itself returned, whatever the status line says afterwards.
+TEST_F(CtlOutcomeTest, AFailedConnectGivesTheReasonTheLinkDidNotComeUp) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QString port = QString::number(closed.serverPort());
+    closed.close();
+    expectFailed(RunCtl({"--json", "--tcp", "127.0.0.1:" + port, "version"}), 1, "Failed to connect");
+
+    SimProcess silent;
+    ASSERT_TRUE(silent.start({"--drop-all"}));
+    expectFailed(RunCtl({"--json", "--tcp", silent.tcp(), "version"}, 30000), 1, "Error! No connection found.");
+}
 
 TEST_F(CtlOutcomeTest, AFailedTransferGivesExitOneAndTheStepThatFailedAsItsReason) {
     ASSERT_TRUE(sim.start({}));

@@ -5,15 +5,18 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <csignal>
 #include <regex>
 
 using namespace ctl_test;
@@ -244,6 +247,97 @@ TEST_F(FleetTest, LimitPicksControllersAndOutDirNamesTheirFiles) {
     }
 }
 
+// An inventory line the reader would pass over, or a link that could never
+// open, is said before the first controller is contacted: a controller
+// silently left out, or failing only when its turn comes after the others
+// were changed, leaves a line half done.
+TEST_F(FleetTest, InventoryWithALineItCannotTakeOrABadLinkIsRefusedBeforeAnyControllerSeesAFrame) {
+    const QString frames = path("frames.log");
+    const QString first = "[a]\ntcp = " + startSim({"--log-frames", frames}).tcp() + "\n";
+    const QString other = startSim().tcp();
+    const struct {
+        QString rest;
+        const char *says;
+    } cases[] = {
+        {"[]\ntcp = " + other, "line 3: [] names no controller"},
+        {"[" + QString(255, 'n') + "]\ntcp = " + other, "line 3: the name"},
+        {"[b\ntcp = " + other, "line 3: a section header ends with ]"},
+        {"tcp = " + other, "line 3: [a]: tcp given twice (line 2)"},
+        {"[b]\ntcp = 127.0.0.1:0", "line 4: [b]: tcp = 127.0.0.1:0"},
+        {"[b]\ntcp = 127.0.0.1:70000", "line 4: [b]: tcp = 127.0.0.1:70000"},
+        {"[b]\ntcp = 127.0.0.1", "line 4"},
+        {"[b]\ntcp = host:port", "line 4"},
+        {"[b]\nserial = /dev/null\nbaud = 12345", "line 5: [b]: baud = 12345"},
+        {"[b]\nserial = port1", "line 4: [b]: serial = port1"},
+        {"[b]\n\n; a comment\njust words", "line 6: neither [NAME] nor KEY = VALUE"},
+    };
+    for (const auto &c : cases) {
+        Spit(path("controllers.ini"), (first + c.rest + "\n").toStdString());
+        QElapsedTimer clock;
+        clock.start();
+        const CtlResult r = fleet({"--json", "version"}, 10000);
+        EXPECT_EQ(r.code, 2) << c.rest.left(60).toStdString() << "\n" << Describe(r);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.says << "\n" << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_EQ(QFileInfo(frames).size(), 0) << "the first controller was contacted: " << c.rest.left(60).toStdString();
+    }
+    // The same file without the faulty line runs both.
+    Spit(path("controllers.ini"), (first + "[b]\ntcp = " + other + "\n").toStdString());
+    const CtlResult r = fleet({"--json", "version"});
+    EXPECT_EQ(r.code, 0) << Describe(r);
+    EXPECT_EQ(ByName(JsonLines(r.out)).size(), 2u);
+}
+
+// The processes whose parent is pid, from /proc.
+std::vector<pid_t> ChildrenOf(qint64 pid) {
+    std::vector<pid_t> children;
+    for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t child = pid_t(entry.toInt(&number));
+        if (!number) continue;
+        const std::string status = Slurp("/proc/" + entry + "/status");
+        const std::size_t at = status.find("\nPPid:\t");
+        if (at != std::string::npos && std::stoll(status.substr(at + 7)) == pid) children.push_back(child);
+    }
+    return children;
+}
+
+// Whether a process still runs: gone, or a zombie that has ended.
+bool Running(pid_t pid) {
+    const std::string status = Slurp(QString("/proc/%1/status").arg(pid));
+    return status != "<missing>" && status.find("\nState:\tZ") == std::string::npos;
+}
+
+TEST_F(FleetTest, ChildrenEndWithinTwoSecondsOfAKilledParentClosingTheirFiles) {
+    inventory({{"a", "tcp = " + startSim().tcp()}, {"b", "tcp = " + startSim().tcp()}, {"c", "tcp = " + startSim().tcp()}});
+    QProcess parent;
+    parent.start(QStringLiteral(QVEX_CTL_BIN), {"--inventory", path("controllers.ini"), "--out-dir", path("out"), "record",
+                                                "--rows", "1000000", "--interval", "0"});
+    const QStringList names{"a", "b", "c"};
+    auto recording = [&] {
+        return std::all_of(names.begin(), names.end(), [&](const QString &n) {
+            return Slurp(path("out/" + n + ".csv")).find("\r\n3,") != std::string::npos;
+        });
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while (!recording() && clock.elapsed() < 30000) ASSERT_FALSE(parent.waitForFinished(20)) << parent.readAllStandardError().toStdString();
+    ASSERT_TRUE(recording());
+    const std::vector<pid_t> children = ChildrenOf(parent.processId());
+    ASSERT_EQ(children.size(), 3u);
+    ::kill(pid_t(parent.processId()), SIGKILL);
+    ASSERT_TRUE(parent.waitForFinished(5000));
+    clock.restart();
+    while (std::any_of(children.begin(), children.end(), Running) && clock.elapsed() < 5000) QThread::msleep(10);
+    const qint64 ended = clock.elapsed();
+    EXPECT_LT(ended, 2000) << "children still running";
+    std::printf("children of a killed parent ended within %lld ms\n", static_cast<long long>(ended));
+    for (const QString &n : names)
+        EXPECT_EQ(LinesOf(Slurp(path("out/" + n + ".csv"))).back(), "Recording interrupted prior to completion.")
+            << n.toStdString();
+}
+
 TEST_F(FleetTest, ControllerPastTheTimeOutIsStoppedAndTheRestStillRun) {
     inventory({{"hung", "tcp = " + startSim({"--drop-all"}).tcp()}, {"fine", "tcp = " + startSim().tcp()}});
     QElapsedTimer clock;
@@ -255,10 +349,54 @@ TEST_F(FleetTest, ControllerPastTheTimeOutIsStoppedAndTheRestStillRun) {
     const std::map<QString, QJsonObject> results = ByName(JsonLines(r.out));
     ASSERT_EQ(results.size(), 2u) << Describe(r);
     EXPECT_EQ(results.at("hung")["status"].toString(), "failed");
-    EXPECT_EQ(results.at("hung")["reason"].toString(), "no result within 4 s; stopped");
+    EXPECT_EQ(results.at("hung")["reason"].toString(), "stopped after 4 s");
     EXPECT_EQ(results.at("fine")["status"].toString(), "ok");
     // The hung one took its time-out and the stop's grace, not its own retries.
     EXPECT_LT(results.at("hung")["seconds"].toDouble(), 7.0);
+}
+
+// A controller stopped by --timeout in the middle of apply: the fields it
+// found different and its version stand in the result, the reason is the stop.
+TEST_F(FleetTest, StoppedControllerReportsWhatItHadDoneAndWhyItStopped) {
+    SimProcess &plain = startSim();
+    const QString target = targetFile(plain, kFieldsEdited);
+    // A controller that answers every request after the first read 300 ms
+    // late (in time, but slowly): the send and the read-back take 26 of them,
+    // almost 8 s, so a stop at 5 s comes after the compare and before the end.
+    const int slowFrom = kConnectFrames + kReadFrames;
+    inventory({{"slow", "tcp = " + startSim({"--start-after", QString::number(slowFrom), "--delay", "300"}).tcp()}});
+    const CtlResult r = fleet({"--timeout", "5", "--json", "apply", "--to", "ram", target});
+    EXPECT_EQ(r.code, 1) << Describe(r);
+    const std::map<QString, QJsonObject> results = ByName(JsonLines(r.out));
+    ASSERT_EQ(results.size(), 1u) << Describe(r);
+    const QJsonObject &o = results.at("slow");
+    EXPECT_EQ(o["status"].toString(), "failed");
+    EXPECT_EQ(o["exit"].toInt(), 1);
+    EXPECT_EQ(o["reason"].toString(), "stopped after 5 s");
+    EXPECT_EQ(o["fields"].toArray().size(), kFieldsEdited) << r.out;
+    EXPECT_FALSE(o["version"].toString().isEmpty()) << r.out;
+    EXPECT_EQ(r.err.find("Connection lost"), std::string::npos) << r.err;
+}
+
+// One simulator under four names takes one name at a time: the first
+// changes it, the others find it changed.
+TEST_F(FleetTest, OneTcpControllerUnderSeveralNamesIsRunOneNameAtATime) {
+    SimProcess &sim = startSim();
+    const QString target = targetFile(sim, 1);
+    const QString port = sim.tcp().section(':', 1);
+    inventory({{"n1", "tcp = " + sim.tcp()}, {"n2", "tcp = " + sim.tcp()}, {"n3", "tcp = 127.0.0.1:" + port},
+               {"n4", "tcp = 127.000.000.001:" + port}});
+    const CtlResult r = fleet({"--jobs", "4", "apply", "--to", "ram", target});
+    EXPECT_EQ(r.code, 0) << Describe(r);
+    std::vector<std::string> lines = LinesOf(r.out);
+    for (std::string &line : lines) line = line.substr(line.find(": ") + 2);
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"changed (1 field)", "unchanged", "unchanged", "unchanged"})) << r.err;
+    // The fleet's own options after the command are refused once, not in
+    // every controller's process.
+    const CtlResult late = fleet({"get", "--from", "ram", "--out-dir", path("out")});
+    EXPECT_EQ(late.code, 2) << Describe(late);
+    EXPECT_EQ(LinesOf(late.err), std::vector<std::string>{"qvex-ctl: --out-dir goes before the command"});
 }
 
 TEST_F(FleetTest, OneSerialDeviceServesOneControllerAtATime) {

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <csignal>
 #include <regex>
@@ -134,6 +135,25 @@ TEST_F(CtlIoTest, SigtermOrSigintEndsTheJobWithinASecondSayingInterrupted) {
     EXPECT_FALSE(QFile::exists(path("x.ini")));
 }
 
+// The broker's password file and CA file are inputs like any other: a FIFO
+// is refused at once, before the controller's link is opened.
+TEST_F(CtlIoTest, MqttPasswordOrCaFileThatIsAFifoIsRefusedWithinASecondBeforeTheLinkOpens) {
+    const QString frames = path("frames.log");
+    ASSERT_TRUE(sim.start({"--log-frames", frames}));
+    ASSERT_EQ(::mkfifo(path("pipe").toLocal8Bit().constData(), 0600), 0);
+    for (const char *flag : {"--mqtt-password-file", "--mqtt-cafile"}) {
+        QElapsedTimer t;
+        t.start();
+        const CtlResult r = RunCtl({"--quiet", "--tcp", sim.tcp(), "live", "--count", "3", "--mqtt",
+                                    "mqtt://127.0.0.1:1/line3", "--mqtt-user", "u", flag, path("pipe")},
+                                   5000);
+        EXPECT_EQ(r.code, 2) << flag << "\n" << Describe(r);
+        EXPECT_LT(t.elapsed(), 1000) << flag;
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+        EXPECT_EQ(QFileInfo(frames).size(), 0) << flag << ": the link was opened";
+    }
+}
+
 TEST_F(CtlIoTest, OnlyRegularFilesAreReadOrWrittenAndAFifoIsRefusedAtOnce) {
     ASSERT_TRUE(sim.start({}));
     for (const char *fifo : {"pipe.ini", "pipe.csv"})
@@ -174,6 +194,12 @@ TEST_F(CtlIoTest, RepeatedOrLeftOverArgumentsAreUsageErrors) {
         {"--tcp", sim.tcp(), "trigger", "twice"},
         {"--tcp", sim.tcp(), "record", "--rows", "5", "--rows", "6", "--interval", "0", "--out", out},
         {"--tcp", sim.tcp(), "live", "--count", "1", "--out", out, "--out", path("g.csv")},
+        {"--json", "--tcp", sim.tcp(), "--json", "version"},
+        {"--json", "--tcp", sim.tcp(), "version", "--json"},
+        {"--tcp", sim.tcp(), "version", "--json", "--json"},
+        {"--tcp", sim.tcp(), "--bogus", "version"},
+        {"--tcp", sim.tcp(), "get", "--from", "ram", "--out"},
+        {"--tcp", sim.tcp(), "get", "--from", "ram", "--out", out, "-x"},
     };
     for (const QStringList &args : bad) {
         const CtlResult r = RunCtl(args);

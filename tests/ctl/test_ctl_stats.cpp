@@ -103,13 +103,58 @@ TEST_F(CtlStatsTest, JsonGivesEveryColumnOverTheWholeFileOrAnIndexRangeWithoutAL
             EXPECT_NEAR(s["std"].toDouble(), sd, 1e-9 * std::max(1.0, sd)) << kNames[c];
         }
     }
-    // The text form: one line a column, with the time of the extremes.
+    // The text form: one line a column, with the time of the extremes, the
+    // figures to the column's own decimals (three more for mean and std).
     r = RunCtl({"stats", file, "--from", "0", "--to", "1"});
     ASSERT_EQ(r.code, 0) << Describe(r);
-    EXPECT_NE(r.out.find("\nEVAL 2: count 2, min 1.5 at 23:59:00 (INDEX 0), max 1.501 at 23:59:01 (INDEX 1), mean "
-                         "1.5005, std "),
+    EXPECT_NE(r.out.find("\nEVAL 2: count 2, min 1.500 at 23:59:00 (INDEX 0), max 1.501 at 23:59:01 (INDEX 1), mean "
+                         "1.500500, std 0.000707\n"),
               std::string::npos)
         << r.out;
+    EXPECT_NE(r.out.find("INDEX 0 to 1 (23:59:00 to 23:59:01): 2 rows\n"), std::string::npos) << r.out;
+}
+
+// Figures without floating-point noise for people, exact in JSON with the
+// rows where the extremes stand and the count in range; "--" before a file
+// name, and --json once only.
+TEST_F(CtlStatsTest, TextIsRoundedJsonIsExactAndTellsWhereTheExtremesStand) {
+    std::string text = RecordFile(0).text;
+    // Ten rows of 1001 but one of 1000 and one of 1002: a mean of exactly 1001
+    // that summing in doubles does not give exactly.
+    for (int i = 0; i < 10; ++i) {
+        const int a = i == 3 ? 1000 : i == 7 ? 1002 : 1001;
+        text += "\r\n" + std::to_string(i) + ",12:00:0" + std::to_string(i) + "," + std::to_string(a) +
+                ",0,0,0,0,0,0,0,0.100,0.300,";
+    }
+    const QString file = write("odd name.csv", text);
+    CtlResult r = RunCtl({"stats", "--", file});
+    ASSERT_EQ(r.code, 0) << Describe(r);
+    EXPECT_NE(r.out.find("RESULT A: count 10, min 1000 at 12:00:03 (INDEX 3), max 1002 at 12:00:07 (INDEX 7), mean "
+                         "1001.000, std 0.471\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("EVAL 2: count 10, min 0.300 at 12:00:00 (INDEX 0), max 0.300 at 12:00:00 (INDEX 0), mean "
+                         "0.300000, std 0.000000\n"),
+              std::string::npos)
+        << r.out;
+    const QJsonObject o = json({"--from", "2", "--to", "8", file}, &r);
+    ASSERT_EQ(r.code, 0) << Describe(r);
+    EXPECT_EQ(o["rows"].toInt(), 10);
+    EXPECT_EQ(o["rows_in_range"].toInt(), 7);
+    const QJsonObject a = o["columns"].toObject()["RESULT A"].toObject();
+    EXPECT_EQ(a["min_index"].toInt(), 3);
+    EXPECT_EQ(a["min_time"].toString(), "12:00:03");
+    EXPECT_EQ(a["max_index"].toInt(), 7);
+    EXPECT_EQ(a["max_time"].toString(), "12:00:07");
+    EXPECT_EQ(a["count"].toInt(), 7);
+
+    for (const QStringList &args : {QStringList{"stats", file, "--json", "--json"},
+                                    QStringList{"--json", "stats", file, "--json"}}) {
+        r = RunCtl(args);
+        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString() << Describe(r);
+        EXPECT_NE(r.err.find("--json given twice"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 TEST_F(CtlStatsTest, DamagedAndCutOffLinesAreNamedAndSkippedAndTheRestCounts) {

@@ -24,13 +24,10 @@ class ReconnectTest : public ProgramTest {
     void SetUp() override {
         ProgramTest::SetUp();
         SetReconnectPauses(0.05, 0.2);
-        reconnectAutomatically = 0;
         Combo_DeleteComboItem(panelInterf, INTERF_ADDRESS, 0, -1);
         SetCtrlVal(panelInterf, INTERF_BAUD, 1);
     }
     void TearDown() override {
-        StopReconnect();
-        reconnectAutomatically = 0;
         RemovePopup(panelInterf);
         SetComPortSerialNumber(firstPty, "");
         SetComPortSerialNumber(secondPty, "");

@@ -40,9 +40,7 @@ class AccessTest : public ProgramTest {
         for (int id : {EXPERT_HIDE_SENDGET, EXPERT_HIDE_RECORDER, EXPERT_HIDE_INTENSITY, EXPERT_HIDE_POWER,
                        EXPERT_HIDE_SETTINGS, EXPERT_HIDE_OUTPUTS, EXPERT_HIDE_VECTORS})
             SetCtrlVal(panelEXPERT, id, 0);
-        send_get_status = 1;
-        stop_flag = 1;
-        set_main_buttons(1, 1, 1); // as after a connect, whatever an earlier test left
+        set_main_buttons(1, 1, 1); // as after a connect
         OperateCtrl(panelEXPERT, EXPERT_CMD_ENTER_STANDARD);
         popups->shown.clear();
     }

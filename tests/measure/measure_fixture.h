@@ -46,7 +46,6 @@ class MeasureTest : public ProgramTest {
         sim.setFixedTime(0);
         ASSERT_TRUE(sim.start(true, false));
         ASSERT_TRUE(openTcpLink(sim.tcpPort()));
-        send_get_status = 1;
         x_scale_preselect = x_scale = 100;
         y_scale_preselect = y_scale = 4095;
         ShowTraces({1, 9, 14});
@@ -58,7 +57,6 @@ class MeasureTest : public ProgramTest {
     }
     void TearDown() override {
         watcher.stop();
-        stop_flag = 1;
         ProgramTest::TearDown();
     }
     // Presses STOP once the simulator has seen `requests` requests.

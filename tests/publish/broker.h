@@ -37,10 +37,10 @@ inline bool Exec(const QString &program, const QStringList &args, QString *outpu
 }
 
 // A certificate authority made for the test, and a server certificate it
-// signed for 127.0.0.1.
+// signed for 127.0.0.1 (or for the names `san` gives).
 struct TestCa {
     QString caCert, caKey, serverCert, serverKey;
-    bool make(const QString &dir, const QString &name = "ca") {
+    bool make(const QString &dir, const QString &name = "ca", const QString &san = "IP:127.0.0.1") {
         caKey = dir + "/" + name + ".key";
         caCert = dir + "/" + name + ".crt";
         serverKey = dir + "/" + name + "-server.key";
@@ -48,7 +48,7 @@ struct TestCa {
         const QString csr = dir + "/" + name + "-server.csr", ext = dir + "/" + name + "-server.ext";
         QFile e(ext);
         if (!e.open(QIODevice::WriteOnly)) return false;
-        e.write("subjectAltName=IP:127.0.0.1\n");
+        e.write(("subjectAltName=" + san + "\n").toUtf8());
         e.close();
         return Exec("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", caKey, "-out", caCert,
                                 "-days", "2", "-subj", "/CN=Test CA " + name}) &&
@@ -65,6 +65,7 @@ class Broker {
         QString passwordFile; // empty: anonymous logins
         const TestCa *tls = nullptr;
         bool persistence = false; // sessions and queued messages survive a restart
+        QString acl;              // an access control list's text; empty: everything allowed
     };
     ~Broker() { stop(); }
 
@@ -85,7 +86,17 @@ class Broker {
             conf += "cafile " + options.tls->caCert + "\ncertfile " + options.tls->serverCert + "\nkeyfile " +
                     options.tls->serverKey + "\n";
         if (options.persistence) conf += "persistence true\npersistence_location " + dir + "/\n";
-        conf += "max_queued_messages 0\nlog_dest file " + dir + "/broker.log\n";
+        if (!options.acl.isEmpty()) {
+            QFile acl(dir + "/broker.acl");
+            if (!acl.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+            acl.write(options.acl.toUtf8());
+            conf += "acl_file " + dir + "/broker.acl\n";
+        }
+        // No limit on what the broker keeps for a subscriber that is away
+        // (a broker so configured drops a client whose retained message it
+        // refused, so the access list tests go without).
+        if (options.persistence) conf += "max_queued_messages 0\n";
+        conf += "log_dest file " + dir + "/broker.log\n";
         const QString path = dir + "/broker.conf";
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
@@ -126,9 +137,25 @@ class Broker {
     quint16 port_ = 0;
 };
 
+// The per-user data folder (where the publisher keeps its queue files) in
+// the test's own folder while the test runs; programs it starts inherit it.
+class DataHome {
+  public:
+    explicit DataHome(const QString &dir) : saved_(qgetenv("XDG_DATA_HOME")) {
+        qputenv("XDG_DATA_HOME", (dir + "/data").toLocal8Bit());
+    }
+    ~DataHome() { qputenv("XDG_DATA_HOME", saved_); }
+    DataHome(const DataHome &) = delete;
+    DataHome &operator=(const DataHome &) = delete;
+
+  private:
+    QByteArray saved_;
+};
+
 struct Received {
     std::string topic, payload;
     bool retained = false;
+    std::chrono::steady_clock::time_point at; // when it arrived
 };
 
 // Subscribes to PREFIX/# with QoS 1 and keeps what arrives. persistent: the
@@ -158,7 +185,8 @@ class Subscriber {
             auto *s = static_cast<Subscriber *>(self);
             std::lock_guard<std::mutex> lock(s->mutex_);
             s->messages_.push_back(
-                {m->topic, std::string(static_cast<const char *>(m->payload), std::size_t(m->payloadlen)), m->retain});
+                {m->topic, std::string(static_cast<const char *>(m->payload), std::size_t(m->payloadlen)), m->retain,
+                 std::chrono::steady_clock::now()});
         });
         if (mosquitto_connect(mosq_, "127.0.0.1", port, 30) != MOSQ_ERR_SUCCESS) return false;
         if (mosquitto_loop_start(mosq_) != MOSQ_ERR_SUCCESS) return false;

@@ -20,6 +20,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 namespace {
 
 QWidget *dialogParent() { return QApplication::activeWindow(); }
@@ -139,24 +141,34 @@ class InteractiveResponder : public PopupResponder {
 InteractiveResponder g_interactive;
 PopupResponder *g_responder = &g_interactive;
 
-// The chosen path as the request's rules make it, or the reason it is refused.
-QString applyFileRules(const FileSelectRequest &r, const QString &chosen, QString *refusal) {
-    const QString dir = QString::fromStdString(r.defaultDirectory);
-    QString path = QDir::isRelativePath(chosen) && !dir.isEmpty() ? QDir(dir).filePath(chosen) : chosen;
-    const QString ext = QString::fromStdString(r.defaultExtension());
-    if (r.restrictExtension && !ext.isEmpty()) {
-        while (path.endsWith('.')) path.chop(1);
-        const QString suffix = QFileInfo(path).suffix();
+// The chosen path as the request's rules make it, or the reason it is
+// refused. The path stays in the bytes it was given: a name that is not
+// UTF-8 (a file from another system) is still that file's name, and a
+// round through QString would change it.
+std::string applyFileRules(const FileSelectRequest &r, const std::string &chosen, QString *refusal) {
+    const std::string &dir = r.defaultDirectory;
+    std::string path = chosen;
+    if (!chosen.empty() && chosen[0] != '/' && !dir.empty()) path = dir + (dir.back() == '/' ? "" : "/") + chosen;
+    const std::string ext = r.defaultExtension();
+    if (r.restrictExtension && !ext.empty()) {
+        while (!path.empty() && path.back() == '.') path.pop_back();
+        const std::size_t slash = path.rfind('/');
+        const std::size_t dot = path.rfind('.');
+        const bool hasSuffix = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+        const QString suffix = hasSuffix ? QString::fromStdString(path.substr(dot + 1)) : QString();
         if (suffix.isEmpty()) {
             path += "." + ext;
-        } else if (suffix.compare(ext, Qt::CaseInsensitive) != 0) {
-            *refusal = QString("%1\nOnly .%2 files can be chosen here.").arg(QDir::toNativeSeparators(path), ext);
+        } else if (suffix.compare(QString::fromStdString(ext), Qt::CaseInsensitive) != 0) {
+            *refusal = QString("%1\nOnly .%2 files can be chosen here.")
+                           .arg(QDir::toNativeSeparators(QString::fromStdString(path)), QString::fromStdString(ext));
             return path;
         }
     }
-    if (r.restrictDirectory && !dir.isEmpty() && QFileInfo(path).absoluteDir() != QDir(dir)) {
+    const QString shown = QString::fromStdString(path);
+    if (r.restrictDirectory && !dir.empty() && QFileInfo(shown).absoluteDir() != QDir(QString::fromStdString(dir))) {
         *refusal = QString("%1\nOnly files in %2 can be chosen here.")
-                       .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(QDir(dir).absolutePath()));
+                       .arg(QDir::toNativeSeparators(shown),
+                            QDir::toNativeSeparators(QDir(QString::fromStdString(dir)).absolutePath()));
     }
     return path;
 }
@@ -213,12 +225,13 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFile, const
         std::string chosen;
         if (g_responder->fileSelect(r, &chosen) < 1 || chosen.empty()) return VAL_NO_FILE_SELECTED;
         QString refusal;
-        const QString path = applyFileRules(r, QString::fromStdString(chosen), &refusal);
+        const std::string path = applyFileRules(r, chosen, &refusal);
         if (!refusal.isEmpty()) {
             g_responder->message(r.title, refusal.toStdString());
             continue;
         }
-        if (pathName) *pathName = path.toStdString();
-        return QFileInfo::exists(path) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+        if (pathName) *pathName = path;
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
     }
 }

@@ -79,6 +79,7 @@ constexpr int MAIN_NUM_MARGIN = 130;           // strip-chart margin
 constexpr int MAIN_TOG_SHOW = 131;             // trace selection popup
 constexpr int MAIN_LOGO = 140;                 // the branding's logo
 constexpr int MAIN_LED_RECORD = 132;           // lit with the recorder's store indicator
+constexpr int MAIN_LED_MQTT = 141;             // the MQTT publisher: off, connected (green), away (amber)
 constexpr int MAIN_CMD_PRINT = 133;            // prints the main panel
 constexpr int MAIN_CMD_REPORT = 135;           // writes the commissioning report
 
@@ -174,6 +175,7 @@ inline constexpr PanelCtrlKind MAIN_UI_CTRL_KINDS[] = {
     {RES_MAIN, MAIN_TOG_SHOW, "QPushButton"},
     {RES_MAIN, MAIN_LOGO, "QvCanvas"},
     {RES_MAIN, MAIN_LED_RECORD, "QvLed"},
+    {RES_MAIN, MAIN_LED_MQTT, "QvLed"},
     {RES_MAIN, MAIN_CMD_PRINT, "QPushButton"},
     {RES_MAIN, MAIN_CMD_REPORT, "QPushButton"},
     {RES_SHOW, SHOW_FRAME, "QFrame"},

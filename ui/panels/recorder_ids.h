@@ -52,6 +52,7 @@ constexpr int MQTT_CAFILE = 139;
 constexpr int MQTT_CA_SELECT = 140;
 constexpr int MQTT_DROPPED = 141;  // messages dropped while the broker was away
 constexpr int MQTT_STATE = 142;    // off, connecting, connected, away, refused
+constexpr int MQTT_MESSAGE = 143;  // the publisher's last message, which the measuring loop leaves alone
 constexpr int MQTT_CLOSE = 144;
 
 // Every named id with the Qt class its panel gives it.
@@ -92,6 +93,7 @@ inline constexpr PanelCtrlKind RECORDER_UI_CTRL_KINDS[] = {
     {RES_MQTT, MQTT_CA_SELECT, "QPushButton"},
     {RES_MQTT, MQTT_DROPPED, "QSpinBox"},
     {RES_MQTT, MQTT_STATE, "QLabel"},
+    {RES_MQTT, MQTT_MESSAGE, "QLabel"},
     {RES_RECORDER, RECORDER_VIEW, "QPushButton"},
     {RES_RECORDER, RECORDER_MQTT_PANEL, "QPushButton"},
     {RES_MQTT, MQTT_CLOSE, "QPushButton"},
