@@ -41,20 +41,6 @@ namespace ctl {
 
 namespace {
 
-// The texts the status line showed during the current job. A live or record
-// job may run for days with a text every cycle, so the log keeps its first
-// half (where a job's first error is looked up) and its newest texts, and the
-// same text twice in a row once.
-constexpr std::size_t kStatusLogLimit = 4096;
-std::vector<std::string> g_statusLog;
-void keepStatus(const char *text) {
-    const char *t = text ? text : "";
-    if (!g_statusLog.empty() && g_statusLog.back() == t) return;
-    if (g_statusLog.size() >= kStatusLogLimit)
-        g_statusLog.erase(g_statusLog.begin() + static_cast<std::ptrdiff_t>(kStatusLogLimit / 2));
-    g_statusLog.emplace_back(t);
-}
-
 // RAM or EEPROM from --from / --to; the memory radio button to press.
 int memoryButton(const std::string &place) {
     if (place == "ram") return MAIN_RADIO_RAM;
@@ -486,7 +472,6 @@ CommandArgs::CommandArgs(const Args &args, std::initializer_list<const char *> f
     for (const QString &word : parser.positionalArguments()) words_.push_back(bytes(word));
 }
 
-std::vector<std::string> &StatusLog() { return g_statusLog; }
 bool StartsWith(const std::string &s, const std::string &head) { return s.compare(0, head.size(), head) == 0; }
 bool Readable(const std::string &path) {
     std::string problem;
@@ -526,12 +511,10 @@ int runJob(int argc, char **argv, const Options &options, const Command &command
         if (const std::string problem = command.inputProblem(options.args); !problem.empty()) return refuse(problem);
     Session session(options);
     if (!session.start(argc, argv)) return Interrupted() ? ReportInterrupted() : EXIT_USAGE;
-    SetStatusObserver(keepStatus);
     int rc = EXIT_DONE;
     const Outcome link = command.connectFirst ? session.connect() : Outcome::Done();
     if (!link.done()) rc = session.ended(link);
     else rc = command.run(session, options.args);
-    SetStatusObserver(nullptr);
     return Interrupted() ? ReportInterrupted() : rc;
 }
 

@@ -40,8 +40,6 @@ class CommandArgs {
     std::string error_;
 };
 
-// Every text the status line showed since the last clear.
-std::vector<std::string> &StatusLog();
 bool StartsWith(const std::string &s, const std::string &head);
 // Whether a file can be opened for reading.
 bool Readable(const std::string &path);

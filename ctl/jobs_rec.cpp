@@ -107,7 +107,6 @@ int JobLive(Session &s, const Args &args) {
             OperateCtrl(panelMAIN, MAIN_CMD_STOP);
         }
     };
-    StatusLog().clear(); // the broker's texts of this run, repeated on stderr at its end
     if (int rc = StartLiveMqtt(s, mqtt)) return rc;
     s.progressOn(panelRECORDER, RECORDER_RECORDED, count);
     const Outcome run = s.click(panelMAIN, MAIN_CMD_RUN, RunMeasuring);

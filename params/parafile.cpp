@@ -429,6 +429,15 @@ int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS], std::vector<Re
 
 namespace {
 
+// A real as the parameter file writes it: through the store's own writer.
+std::string realAsWritten(double value) {
+    IniHolder ini(0);
+    std::string text;
+    if (Ini_PutDouble(ini, "R", "v", value) < 0 || Ini_GetStdString(ini, "R", "v", &text) != 1)
+        return FormatFixed(value, FIXED_DECIMALS);
+    return text;
+}
+
 // What the panels show for one label key: the ring's label, or the value
 // that no item of the list names.
 std::string shownLabel(const Ring &ring, unsigned value) {
@@ -439,16 +448,23 @@ std::string shownLabel(const Ring &ring, unsigned value) {
 
 void shownField(const Field &f, const unsigned short *rec, ShownParaSection *out) {
     const unsigned short word = rec[f.word];
-    auto add = [&](const char *key, const std::string &text) { out->keys.emplace_back(key, text); };
+    auto add = [&](const char *key, const std::string &text, bool set) {
+        out->keys.emplace_back(key, text);
+        out->set.push_back(set);
+    };
     switch (f.kind) {
     case FileHolds::Uint:
-    case FileHolds::Int: add(f.key, std::to_string(word)); break;
-    case FileHolds::Flag: add(f.key, (word & 1u) ? kIniTrue : kIniFalse); break;
-    case FileHolds::Real: add(f.key, FormatFixed(ValueFromFixed(GetField32(rec, f.word)), FIXED_DECIMALS)); break;
-    case FileHolds::Byte: add(f.key, std::to_string(partOf(f, word))); break;
+    case FileHolds::Int: add(f.key, std::to_string(word), word != 0); break;
+    case FileHolds::Flag: add(f.key, (word & 1u) ? kIniTrue : kIniFalse, (word & 1u) != 0); break;
+    case FileHolds::Real: {
+        const uint32_t raw = GetField32(rec, f.word);
+        add(f.key, realAsWritten(ValueFromFixed(raw)), raw != 0);
+        break;
+    }
+    case FileHolds::Byte: add(f.key, std::to_string(partOf(f, word)), partOf(f, word) != 0); break;
     case FileHolds::Label:
     case FileHolds::LabelLeads:
-    case FileHolds::LabelRebuilt: add(f.key, shownLabel(f.ring, partOf(f, word))); break;
+    case FileHolds::LabelRebuilt: add(f.key, shownLabel(f.ring, partOf(f, word)), partOf(f, word) != 0); break;
     default: break;
     }
 }
@@ -462,8 +478,11 @@ std::vector<ShownParaSection> ShownParaValues(const unsigned short rec[PARAM_WOR
         shown.name = s.name;
         for (const Field &f : s.fields)
             shownField(f, rec, &shown);
-        for (const BitKey &k : s.bits)
-            shown.keys.emplace_back(k.key, (rec[s.bitsWord + k.word] >> k.bit) & 1u ? kIniTrue : kIniFalse);
+        for (const BitKey &k : s.bits) {
+            const bool on = ((rec[s.bitsWord + k.word] >> k.bit) & 1u) != 0;
+            shown.keys.emplace_back(k.key, on ? kIniTrue : kIniFalse);
+            shown.set.push_back(on);
+        }
         out.push_back(std::move(shown));
     }
     return out;

@@ -50,13 +50,14 @@ int PutParaSections(IniText ini, const unsigned short rec[PARAM_WORDS]);
 int GetParaSections(IniText ini, unsigned short rec[PARAM_WORDS], std::vector<RefusedParaValue> *refused = nullptr);
 
 // The record as a parameter file names it, section by section and key by
-// key in file order, each value as the panels show it: numbers in decimal,
-// reals with the panels' decimals, booleans True or False, ring selections
-// by their labels. A label key the file would omit (no ring item has the
-// value) shows the value and says so.
+// key in file order, each value as the file writes it: numbers in decimal,
+// reals in the file's shortest form (2000, 1234.56789), booleans True or
+// False, ring selections by their labels. A label key the file would omit
+// (no ring item has the value) shows the value and says so.
 struct ShownParaSection {
     std::string name;
     std::vector<std::pair<std::string, std::string>> keys;
+    std::vector<bool> set; // per key: its value is not off or zero
 };
 std::vector<ShownParaSection> ShownParaValues(const unsigned short rec[PARAM_WORDS]);
 

@@ -2,6 +2,7 @@
 #include "recorder/recfile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -94,6 +95,21 @@ bool parseThousandths(std::string_view f, int32_t *out) {
     return true;
 }
 
+// Why an EVAL field is not taken: the recorder writes a plain decimal with
+// three decimals, from -32768.000 to 32768.000.
+std::string evalProblem(std::string_view f) {
+    if (f.empty()) return " is empty";
+    if (f.find_first_of("eE") != std::string_view::npos)
+        return " is written with an exponent; the recorder writes a plain decimal with three decimals (1000.000)";
+    std::size_t i = f[0] == '-' || f[0] == '+' ? 1 : 0, digits = 0;
+    for (; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i) ++digits;
+    if (i < f.size() && f[i] == '.')
+        for (++i; i < f.size() && f[i] >= '0' && f[i] <= '9'; ++i) ++digits;
+    if (i == f.size() && digits > 0)
+        return " is out of range: the recorder writes EVAL values from -32768.000 to 32768.000";
+    return " is not a number";
+}
+
 // HH:MM:SS as milliseconds from midnight.
 bool parseTime(std::string_view f, uint32_t *seconds) {
     if (f.size() != 8 || f[2] != ':' || f[5] != ':') return false;
@@ -134,6 +150,10 @@ class Reader {
     // A line too long for anything the recorder writes: skipped unread.
     bool overlong();
     void end();
+    // True when a last line that has no line end yet is whole as it stands
+    // (a row with its closing comma, a closing line): a file still being
+    // written ends so after every step.
+    bool takesUnendedLine(std::string_view l) const;
     const std::string &error() const { return error_; }
 
   private:
@@ -144,6 +164,7 @@ class Reader {
     void problem(std::string reason) {
         if (d_->problems.size() < RecordData::kListedProblems) d_->problems.push_back({lineNo_, std::move(reason)});
         else ++d_->unlistedProblems;
+        if (state_ == State::Body) newRun_ = true; // the rows on either side are not neighbours
     }
     void row(std::string_view l, bool last);
     void closeSection(bool fileEnds);
@@ -158,6 +179,8 @@ class Reader {
     uint32_t prevOfDay_ = 0, days_ = 0, last_ = 0;
     bool tooLong_ = false;
     RecordSection section_;
+    bool newRun_ = false;   // the next row begins a new stretch of the recording
+    int32_t lastIndex_ = -1; // INDEX of the row before
 };
 
 bool Reader::line(std::string_view l, bool last) {
@@ -165,6 +188,9 @@ bool Reader::line(std::string_view l, bool last) {
     if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
     switch (state_) {
     case State::First:
+        // A byte-order mark before the first line (an editor saved the file
+        // as UTF-8 with one) is no part of it.
+        if (startsWith(l, "\xEF\xBB\xBF")) l.remove_prefix(3);
         if (l != kFirstLine) {
             error_ = "line 1: not a record file of this program: it begins " + quoted(l) + ", not \"" +
                      std::string(kFirstLine) + "\"";
@@ -184,12 +210,26 @@ bool Reader::line(std::string_view l, bool last) {
             return line(l, last);
         }
         d_->facts.push_back({std::string(l.substr(0, sep)), factValue(l.substr(sep + 2))});
+        if (d_->facts.back().key == "Recording interval in sec") {
+            double seconds = 0.0;
+            const std::string &v = d_->facts.back().value;
+            const auto r = std::from_chars(v.data(), v.data() + v.size(), seconds);
+            if (r.ec == std::errc() && r.ptr == v.data() + v.size() && seconds > 0.0 && seconds < 1e6)
+                d_->setInterval(seconds);
+        }
         return true;
     }
     case State::Columns:
         if (l == kColumnLine) trailingComma_ = true;
         else if (l == kColumnLine.substr(0, kColumnLine.size() - 1)) trailingComma_ = false;
-        else {
+        else if (l.find(';') != std::string_view::npos && l.find(',') == std::string_view::npos) {
+            // A spreadsheet under a desktop whose decimal mark is a comma
+            // saves its CSV files with semicolons.
+            error_ = "line " + std::to_string(lineNo_) +
+                     ": its fields are separated by ';' where the recorder writes ',' (saved again by a spreadsheet?): " +
+                     quoted(l);
+            return false;
+        } else {
             error_ = "line " + std::to_string(lineNo_) + ": not the recorder's column header: " + quoted(l);
             return false;
         }
@@ -208,6 +248,7 @@ bool Reader::line(std::string_view l, bool last) {
         } else if (std::any_of(std::begin(kClosings), std::end(kClosings),
                                [&](std::string_view c) { return startsWith(l, c); })) {
             d_->closings.push_back({lineNo_, std::string(l)});
+            newRun_ = true;
         } else {
             problem("not a row, a graph section or a closing line: " + quoted(l));
         }
@@ -250,7 +291,7 @@ bool Reader::overlong() {
         error_ = "line 1: not a record file of this program: its first line is longer than any the recorder writes";
         return false;
     }
-    problem("longer than " + std::to_string(kMaxLine) + " characters; skipped");
+    problem("longer than " + std::to_string(kMaxLine) + " characters"); // said as a skipped line
     return true;
 }
 
@@ -323,7 +364,7 @@ void Reader::row(std::string_view l, bool last) {
         const bool ok = c >= REC_EVAL_1 ? parseThousandths(v, &values[c]) : parseWhole(v, -32768, 32767, &values[c]);
         if (!ok) {
             problem(std::string(kRecordValueNames[c]) + " " + quoted(v) +
-                    (c >= REC_EVAL_1 ? " is not a number" : " is not a whole number from -32768 to 32767"));
+                    (c >= REC_EVAL_1 ? evalProblem(v) : " is not a whole number from -32768 to 32767"));
             return;
         }
     }
@@ -332,7 +373,11 @@ void Reader::row(std::string_view l, bool last) {
     if (d_->rows() > 0 && ofDay + kDay / 2 < prevOfDay_) ++days_;
     prevOfDay_ = ofDay;
     last_ = std::max(last_, days_ * kDay + ofDay); // 32 bits of seconds: 136 years
+    if (d_->rows() > 0 && (newRun_ || index != lastIndex_ + 1)) d_->startRun();
+    newRun_ = false;
+    lastIndex_ = index;
     d_->addRow(last_, values);
+    d_->lastRowLine = lineNo_;
 }
 
 void Reader::end() {
@@ -341,7 +386,20 @@ void Reader::end() {
         closeSection(true);
     else if (state_ == State::Header || state_ == State::Columns)
         problem("the file ends before its column header");
-    d_->finish();
+    d_->finish(true);
+}
+
+bool Reader::takesUnendedLine(std::string_view l) const {
+    if (state_ == State::SectionSamples) return l == kSectionEnd;
+    if (state_ != State::Body) return false; // an empty line after it would mean something elsewhere
+    if (!l.empty() && l.back() == '\r') return false;
+    if (!l.empty() && ((l[0] >= '0' && l[0] <= '9') || l[0] == '-')) {
+        std::string_view f[2 + kRecordValueColumns + 2];
+        const std::size_t n = splitFields(l, f, 2 + kRecordValueColumns + 1);
+        return trailingComma_ && n == 2 + kRecordValueColumns + 1 && f[2 + kRecordValueColumns].empty();
+    }
+    return !l.empty() && l.back() == '.' &&
+           std::any_of(std::begin(kClosings), std::end(kClosings), [&](std::string_view c) { return startsWith(l, c); });
 }
 
 } // namespace
@@ -351,6 +409,37 @@ std::string RecordData::timeText(std::size_t row) const {
     char text[16];
     std::snprintf(text, sizeof text, "%02u:%02u:%02u", s / 3600, (s / 60) % 60, s % 60);
     return text;
+}
+
+double RecordData::placeInTime(std::size_t row) const {
+    const uint32_t t = time_[row];
+    const auto first = std::lower_bound(time_.begin(), time_.begin() + static_cast<std::ptrdiff_t>(row), t);
+    const auto end = std::upper_bound(time_.begin() + static_cast<std::ptrdiff_t>(row), time_.end(), t);
+    const double sharing = static_cast<double>(end - first);
+    const double k = static_cast<double>(time_.begin() + static_cast<std::ptrdiff_t>(row) - first);
+    const double step = interval_ > 0.0 && sharing * interval_ <= 1.0 ? interval_ : 1.0 / sharing;
+    return static_cast<double>(t - time_.front()) + k * step;
+}
+
+std::size_t RecordData::rowPlacedAtOrAfter(double x) const {
+    // Placing is strictly increasing: a binary search over the rows.
+    std::size_t lo = 0, hi = rows();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (placeInTime(mid) < x) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
+}
+
+std::size_t RecordData::rowPlacedAfter(double x) const {
+    std::size_t lo = 0, hi = rows();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (placeInTime(mid) <= x) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
 }
 
 std::size_t RecordData::rowAtOrAfterSeconds(double seconds) const {
@@ -389,19 +478,18 @@ void RecordData::reserve(std::size_t rows) {
     for (auto &e : evals_) e.reserve(rows);
 }
 
-void RecordData::finish() {
+void RecordData::finish(bool final) {
     // Room left over from the estimate or from doubling is given back when
-    // it is worth a copy.
-    auto fit = [](auto &v) {
-        if (v.capacity() > v.size() + v.size() / 8 + 4096) v.shrink_to_fit();
+    // it is worth a copy; not while the file may still grow.
+    auto fit = [final](auto &v) {
+        if (final && v.capacity() > v.size() + v.size() / 8 + 4096) v.shrink_to_fit();
     };
     fit(time_);
     for (int c = 0; c < kRecordValueColumns; ++c) {
         if (c < REC_EVAL_1) fit(words_[c]);
         else fit(evals_[c - REC_EVAL_1]);
-        blocks_[c].clear();
-        blocks_[c].reserve(rows() / kBlock);
-        for (std::size_t b = 0; (b + 1) * kBlock <= rows(); ++b) {
+        // Blocks already summed stay: rows are only ever added.
+        for (std::size_t b = blocks_[c].size(); (b + 1) * kBlock <= rows(); ++b) {
             const std::size_t first = b * kBlock;
             Summary s{raw(c, first), raw(c, first), static_cast<uint32_t>(first), static_cast<uint32_t>(first), 0.0, 0.0};
             // Whole-number sums are exact: a block of thousandths up to
@@ -525,82 +613,118 @@ void RecordData::decimate(int column, std::size_t from, std::size_t to, int buck
     }
 }
 
-bool ReadRecordFile(const std::string &path, RecordData *data, std::string *error) {
-    *data = RecordData();
+struct RecordFileReader::State {
+    explicit State(RecordData *d) : reader(d) {}
+    Reader reader;
+    std::string carry;   // a line that runs over the end of what was read
+    bool skipping = false; // inside a line too long to keep
+    bool any = false;
+    bool failed = false;
+    bool lineEndOwed = false; // a line was taken before its line end came
+};
+
+RecordFileReader::RecordFileReader(std::string path, RecordData *data)
+    : path_(std::move(path)), data_(data), state_(std::make_unique<State>(data)) {}
+
+RecordFileReader::~RecordFileReader() = default;
+
+bool RecordFileReader::holdsUnendedLine() const { return !state_->carry.empty() || state_->skipping; }
+
+long long RecordFileReader::sizeOnDisk() const {
+    struct stat st {};
+    return ::stat(path_.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+bool RecordFileReader::readOn(bool fileComplete, std::string *error) {
+    State &s = *state_;
+    if (s.failed) return false;
+    auto fail = [&](const std::string &why) {
+        *error = why;
+        s.failed = true;
+        *data_ = RecordData();
+        return false;
+    };
     // A device or a pipe could block the program or never end.
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        *error = "\"" + path + "\" is not a regular file";
-        return false;
+    if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return fail("\"" + path_ + "\" is not a regular file");
+    std::FILE *f = std::fopen(path_.c_str(), "rb");
+    if (!f) return fail("cannot open \"" + path_ + "\": " + std::strerror(errno));
+    if (offset_ > 0 && std::fseek(f, static_cast<long>(offset_), SEEK_SET) != 0) {
+        std::fclose(f);
+        return fail("cannot read \"" + path_ + "\"");
     }
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        *error = "cannot open \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    Reader reader(data);
     std::vector<char> buffer(kReadChunk);
-    std::string carry; // a line that runs over the end of a chunk
-    bool any = false, skipping = false, ok = true;
+    bool ok = true;
     // Once a few thousand rows show how long a row is, room for the rest of
     // the file is made at once.
     constexpr std::size_t kSampleRows = 4096;
-    bool reserved = false;
-    long long bytesRead = 0;
     struct stat sized {};
     const long long fileSize = ::fstat(::fileno(f), &sized) == 0 ? static_cast<long long>(sized.st_size) : 0;
     while (ok) {
         const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), f);
         if (got == 0) break;
-        any = true;
-        bytesRead += static_cast<long long>(got);
-        if (!reserved && data->rows() >= kSampleRows && fileSize > bytesRead) {
-            reserved = true;
-            const double perRow = static_cast<double>(bytesRead) / static_cast<double>(data->rows());
-            data->reserve(static_cast<std::size_t>(static_cast<double>(fileSize) / perRow * 1.02) + kSampleRows);
+        s.any = true;
+        offset_ += static_cast<long long>(got);
+        if (!reserved_ && data_->rows() >= kSampleRows && fileSize > offset_) {
+            reserved_ = true;
+            const double perRow = static_cast<double>(offset_) / static_cast<double>(data_->rows());
+            data_->reserve(static_cast<std::size_t>(static_cast<double>(fileSize) / perRow * 1.02) + kSampleRows);
         }
         std::string_view chunk(buffer.data(), got);
         while (ok && !chunk.empty()) {
             const std::size_t nl = chunk.find('\n');
             if (nl == std::string_view::npos) {
-                if (!skipping) carry.append(chunk);
-                if (carry.size() > kMaxLine) skipping = true, carry.clear();
+                if (!s.skipping) s.carry.append(chunk);
+                if (s.carry.size() > kMaxLine) s.skipping = true, s.carry.clear();
                 break;
             }
             std::string_view l = chunk.substr(0, nl);
             chunk.remove_prefix(nl + 1);
-            if (skipping || carry.size() + l.size() > kMaxLine) {
-                ok = reader.overlong();
-                skipping = false;
-                carry.clear();
+            if (s.lineEndOwed && s.carry.empty() && (l.empty() || l == "\r")) {
+                s.lineEndOwed = false; // the end of the line already taken
                 continue;
             }
-            if (!carry.empty()) {
-                carry.append(l);
-                ok = reader.line(carry, false);
-                carry.clear();
+            s.lineEndOwed = false;
+            if (s.skipping || s.carry.size() + l.size() > kMaxLine) {
+                ok = s.reader.overlong();
+                s.skipping = false;
+                s.carry.clear();
+                continue;
+            }
+            if (!s.carry.empty()) {
+                s.carry.append(l);
+                ok = s.reader.line(s.carry, false);
+                s.carry.clear();
             } else {
-                ok = reader.line(l, false);
+                ok = s.reader.line(l, false);
             }
         }
     }
     const bool readFailed = std::ferror(f) != 0;
     std::fclose(f);
-    if (readFailed) {
-        *error = "cannot read \"" + path + "\"";
-        return false;
+    if (readFailed) return fail("cannot read \"" + path_ + "\"");
+    if (!s.any) {
+        if (fileComplete) return fail("line 1: the file is empty");
+        return true; // nothing written yet
     }
-    if (!any) {
-        *error = "line 1: the file is empty";
-        return false;
+    if (ok && fileComplete && s.skipping) {
+        ok = s.reader.overlong();
+        s.skipping = false;
+    } else if (ok && !s.carry.empty() && (fileComplete || s.reader.takesUnendedLine(s.carry))) {
+        // The line end that follows, when the file grows, is an empty line,
+        // which a row or a closing line may have after it.
+        ok = s.reader.line(s.carry, fileComplete);
+        s.carry.clear();
+        s.lineEndOwed = !fileComplete;
     }
-    if (ok && skipping) ok = reader.overlong();
-    else if (ok && !carry.empty()) ok = reader.line(carry, true);
-    if (!ok) {
-        *error = reader.error();
-        *data = RecordData();
-        return false;
-    }
-    reader.end();
+    if (!ok) return fail(s.reader.error());
+    if (fileComplete) s.reader.end();
+    else data_->finish(false);
     return true;
+}
+
+bool ReadRecordFile(const std::string &path, RecordData *data, std::string *error) {
+    *data = RecordData();
+    RecordFileReader reader(path, data);
+    return reader.readOn(true, error);
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,7 @@ class RecordData {
     std::size_t damagedLines() const { return problems.size() + unlistedProblems; }
     std::vector<RecordSection> sections;
     std::vector<RecordProblem> closings; // closing lines of automatic runs, as written
+    long lastRowLine = 0;                // line of the last row read
 
     std::size_t rows() const { return time_.size(); }
     // The value as written: EVAL columns to three decimals.
@@ -74,6 +76,22 @@ class RecordData {
     uint32_t timeOfRow(std::size_t row) const { return time_[row]; }
     // Seconds from the first row (0 for the first row).
     double secondsFromStart(std::size_t row) const { return static_cast<double>(time_[row] - time_.front()); }
+    // The row's place on a time axis, in seconds from the first row: time
+    // stamps are whole seconds, so the rows that share one are spread over it
+    // by their order, a header interval apart when they fit in the second
+    // at that interval, else evenly. Strictly increasing from row to row.
+    double placeInTime(std::size_t row) const;
+    // The first row placed at or after x (rows() when none is), and the
+    // first placed after x.
+    std::size_t rowPlacedAtOrAfter(double x) const;
+    std::size_t rowPlacedAfter(double x) const;
+    // The rows that begin a new stretch of the recording, in order: the first
+    // row after a run's closing lines, a row whose INDEX does not follow the
+    // row before's (a new run, or rows lost), or the first row after lines
+    // skipped as damaged. A trace is not drawn across them.
+    const std::vector<std::size_t> &runStarts() const { return runStarts_; }
+    // The header's recording interval in seconds; 0 when it gives none.
+    double interval() const { return interval_; }
     // The row's time stamp as written (HH:MM:SS).
     std::string timeText(std::size_t row) const;
     // The first row whose time is at or after seconds from the first row
@@ -97,10 +115,14 @@ class RecordData {
 
     // ---- filled by the reader
     void addRow(uint32_t seconds, const int32_t values[kRecordValueColumns]);
+    void startRun() { runStarts_.push_back(rows()); }
+    void setInterval(double seconds) { interval_ = seconds; }
     // Room for this many rows at once, so that growing by doubling (twice
     // the memory, and a copy) happens at most near the end.
     void reserve(std::size_t rows);
-    void finish(); // builds the block summaries after the last row
+    // Builds the block summaries of the rows added since the last call;
+    // final: no row follows (spare room is given back).
+    void finish(bool final = true);
     static double scaleOf(int column) { return column >= REC_EVAL_1 ? 1000.0 : 1.0; }
 
   private:
@@ -120,6 +142,39 @@ class RecordData {
     std::vector<int32_t> evals_[kRecordValueColumns - REC_EVAL_1];
     std::vector<uint32_t> time_;
     std::vector<Summary> blocks_[kRecordValueColumns];
+    std::vector<std::size_t> runStarts_;
+    double interval_ = 0.0;
+};
+
+// Reads a record file, and reads on as it grows: each call takes what was
+// added since the last. A file still being written ends in a line without its
+// line end; that line is taken once it is whole (a row with its closing
+// comma, a closing line), else at the next call. The file is never written.
+class RecordFileReader {
+  public:
+    RecordFileReader(std::string path, RecordData *data);
+    ~RecordFileReader();
+    RecordFileReader(const RecordFileReader &) = delete;
+    RecordFileReader &operator=(const RecordFileReader &) = delete;
+    // fileComplete: what the file holds now is all it will hold (its last
+    // line is taken as it stands, and the last summaries are made). False
+    // with *error, and *data emptied, when the file cannot be read or is no
+    // record file; every later call then fails at once.
+    bool readOn(bool fileComplete, std::string *error);
+    // Bytes read so far, and the file's size now (-1 when it is gone).
+    long long bytesRead() const { return offset_; }
+    // The file ends in a line that is not whole yet (kept for the next call).
+    bool holdsUnendedLine() const;
+    long long sizeOnDisk() const;
+    const std::string &path() const { return path_; }
+
+  private:
+    struct State;
+    std::string path_;
+    RecordData *data_;
+    std::unique_ptr<State> state_;
+    long long offset_ = 0;
+    bool reserved_ = false;
 };
 
 // Reads a record file. Returns true with everything readable in *data

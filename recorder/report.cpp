@@ -11,6 +11,7 @@
 #include "params/origin.h"
 #include "params/parafile.h"
 #include "params/record.h"
+#include "recorder/recfile.h"
 #include "ui/engine/document.h"
 #include "ui/engine/engine.h"
 
@@ -19,6 +20,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 const char kReportTitle[] = "Commissioning report";
 
@@ -161,6 +165,72 @@ DocBlock analogPlot(const unsigned short *rec) {
     return b;
 }
 
+// The parameters that are not off or zero, section by section: what sets
+// this controller apart, without six pages of "False". The program knows no
+// factory defaults of the controller; a section all off or zero is left out.
+DocBlock parametersSet(const std::vector<ShownParaSection> &sections, std::size_t *sectionsSet) {
+    constexpr std::size_t kShownPerSection = 6; // the rest counted, so the summary keeps to its page
+    DocBlock b;
+    b.kind = DocBlock::Table;
+    b.leftPercent = 28.0;
+    *sectionsSet = 0;
+    for (const ShownParaSection &s : sections) {
+        std::string text;
+        std::size_t set = 0;
+        for (std::size_t k = 0; k < s.keys.size(); ++k) {
+            if (k >= s.set.size() || !s.set[k]) continue;
+            if (set < kShownPerSection) text += (set ? "; " : "") + s.keys[k].first + " = " + s.keys[k].second;
+            ++set;
+        }
+        if (set == 0) continue;
+        ++*sectionsSet;
+        if (set > kShownPerSection) text += "; and " + std::to_string(set - kShownPerSection) + " more";
+        b.rows.push_back({s.name, text});
+    }
+    return b;
+}
+
+// The note as typed: a paragraph for each of its lines, however long.
+void addNote(Document &doc, const std::string &note) {
+    if (note.empty()) {
+        doc.blocks.push_back(paragraph("No note was given."));
+        return;
+    }
+    std::size_t from = 0;
+    while (from <= note.size()) {
+        const std::size_t end = std::min(note.find('\n', from), note.size());
+        std::string line = note.substr(from, end - from);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        doc.blocks.push_back(paragraph(line));
+        from = end + 1;
+    }
+}
+
+// A short note stands in the summary as it is; a long one is named there.
+std::string noteInSummary(const std::string &note) {
+    constexpr std::size_t kShort = 300;
+    if (note.empty()) return "(none)";
+    if (note.size() <= kShort && note.find('\n') == std::string::npos) return note;
+    return std::to_string(note.size()) + " characters, given whole under \"Note and sign-off\" at the end";
+}
+
+DocBlock signOff() {
+    DocBlock b;
+    b.kind = DocBlock::Table;
+    b.leftPercent = 32.0;
+    // Room to write by hand: the value cells are left empty, the signature
+    // cells a few lines high.
+    const std::string space = "\n\n\n";
+    b.rows = {
+        {"Commissioning performed by (name, company)", "\n"},
+        {"Date and place", "\n"},
+        {"Signature of the technician", space},
+        {"Accepted for the customer by (name)", "\n"},
+        {"Signature of the customer", space},
+    };
+    return b;
+}
+
 } // namespace
 
 int WriteReport(const std::string &path, const std::string &note, std::string *error) {
@@ -169,6 +239,7 @@ int WriteReport(const std::string &path, const std::string &note, std::string *e
     GetPanelValues(rec);
     const RecordOrigin origin = OriginOf(rec);
     const std::string date = DateStr(), time = TimeStr();
+    const std::vector<ShownParaSection> sections = ShownParaValues(rec);
 
     Document doc;
     doc.title = std::string("Q-VEX-MOD7-ARC ") + kReportTitle;
@@ -178,6 +249,8 @@ int WriteReport(const std::string &path, const std::string &note, std::string *e
     title.text = doc.title;
     doc.blocks.push_back(title);
 
+    // The first page is the summary: who, what and what was set.
+    doc.blocks.push_back(heading("Summary"));
     DocBlock about;
     about.kind = DocBlock::Table;
     about.leftPercent = 28.0;
@@ -190,10 +263,19 @@ int WriteReport(const std::string &path, const std::string &note, std::string *e
         {"Parameters", originText(origin)},
     };
     if (origin.source == RecordSource::Template) about.rows.push_back({"Template", origin.name});
-    about.rows.push_back({"Note", note.empty() ? "(none)" : note});
+    about.rows.push_back({"Note", noteInSummary(note)});
     doc.blocks.push_back(about);
+    doc.blocks.push_back(heading("Parameters that are set"));
+    std::size_t sectionsSet = 0;
+    DocBlock set = parametersSet(sections, &sectionsSet);
+    doc.blocks.push_back(paragraph(std::to_string(sectionsSet) + " of " + std::to_string(sections.size()) +
+                                   " sections hold a parameter that is not off or zero; those parameters follow. "
+                                   "Every parameter, with its value, is listed under \"Parameters\" further on."));
+    if (!set.rows.empty()) doc.blocks.push_back(std::move(set));
 
-    doc.blocks.push_back(heading("Recorded curves of the last DATA read"));
+    DocBlock curves = heading("Recorded curves of the last DATA read");
+    curves.newPage = true;
+    doc.blocks.push_back(curves);
     if (dataCurveSamples > 0) doc.blocks.push_back(dataPlot(rec));
     else
         doc.blocks.push_back(paragraph("No curves of a DATA read to show: none was made since the program started, "
@@ -202,28 +284,66 @@ int WriteReport(const std::string &path, const std::string &note, std::string *e
     doc.blocks.push_back(heading("Analog output characteristic"));
     doc.blocks.push_back(analogPlot(rec));
 
-    // The parameters start a page of their own, so the first page (the
-    // controller and its curves) looks the same with or without curves.
     doc.blocks.push_back(heading("Parameters"));
     doc.blocks.back().newPage = true;
-    doc.blocks.push_back(paragraph("Sections and keys as the parameter file names them; values as the panels show "
-                                   "them."));
+    doc.blocks.push_back(paragraph("Sections and keys as the parameter file names them; values as it writes them."));
     DocBlock parameters;
     parameters.kind = DocBlock::Table;
-    for (const ShownParaSection &s : ShownParaValues(rec)) {
+    for (const ShownParaSection &s : sections) {
         parameters.rows.push_back({s.name, "", true});
         for (const auto &[key, value] : s.keys) parameters.rows.push_back({key, value});
     }
     doc.blocks.push_back(std::move(parameters));
+
+    // The technician's note, whole, on as many pages as it takes, then the
+    // signatures under it.
+    doc.blocks.push_back(heading("Note and sign-off"));
+    doc.blocks.back().newPage = true;
+    addNote(doc, note);
+    doc.blocks.push_back(signOff());
     return WriteDocumentPdf(doc, path, error);
 }
 
+namespace {
+
+// The report's file dialog opens where the record file is, when one is
+// chosen: a commissioning's files stay together.
+std::string reportDirectory() {
+    const std::string chosen = recorder_status == 1 ? std::string(file_name) : std::string();
+    const std::size_t slash = chosen.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) return chosen.substr(0, slash);
+    return GetWritableDataDir();
+}
+
+// Why a report cannot be written to path, or "": its folder must exist and
+// take new files (the report is written beside it and renamed over it).
+std::string unwritable(const std::string &path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return "Cannot write \"" + path + "\": the folder \"" + folder + "\" does not exist";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return "Cannot write \"" + path + "\": no permission to write in the folder \"" + folder + "\"";
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return "Cannot write \"" + path + "\": not a regular file";
+    return std::string();
+}
+
+} // namespace
+
 Outcome ReportFromPanels() {
     std::string path, note;
-    if (FileSelectPopup(GetWritableDataDir().c_str(), "report.pdf", "*.pdf", kReportTitle, VAL_SAVE_BUTTON, 0, 1, 1,
-                        1, &path) < 1)
+    if (FileSelectPopup(reportDirectory().c_str(), "report.pdf", "*.pdf", kReportTitle, VAL_SAVE_BUTTON, 0, 1, 1, 1,
+                        &path) < 1)
         return Outcome::Cancelled("no file chosen for the report");
-    if (PromptPopup(kReportTitle, "A note for the report (machine, place, what was set up):", &note,
+    // Checked before the note is asked for: a note is never typed for a
+    // file that cannot be written.
+    if (const std::string problem = unwritable(path); !problem.empty()) {
+        MessagePopup("Error", problem.c_str());
+        return Outcome::Failed(problem);
+    }
+    if (PromptPopup(kReportTitle, "A note for the report (machine, place, what was set up and done):", &note,
                     kReportNoteMax) < 1)
         return Outcome::Cancelled("no note given for the report");
     std::string error;

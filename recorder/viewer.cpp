@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ bool g_loaded = false;
 bool g_choiceMade = false; // the traces were chosen once (from SHOW at first)
 bool g_shown[kRecordValueColumns] = {};
 std::string g_lastDir;
+int g_axisShown = RECVIEW_X_TIME; // the x axis the curves are drawn over
+// Reads the file, and on while it grows when g_follow is on: a file still
+// being recorded is looked at every kFollowSeconds.
+std::unique_ptr<RecordFileReader> g_reader;
+bool g_follow = false;
+int g_followCall = 0; // the delayed call of the next look, 0 when none is due
+constexpr double kFollowSeconds = 0.5;
 
 // The colours the strip chart gives the same values.
 constexpr int kColors[kRecordValueColumns] = {0x0000FF, 0x00A0E0, 0x6495ED, 0x000080, 0x00B000,
@@ -50,7 +58,7 @@ int xAxis() {
 }
 
 double xOf(std::size_t row, int axis) {
-    return axis == RECVIEW_X_INDEX ? static_cast<double>(row) : g_data.secondsFromStart(row);
+    return axis == RECVIEW_X_INDEX ? static_cast<double>(row) : g_data.placeInTime(row);
 }
 
 // The rows [first, end) whose x lies in [x0, x1].
@@ -63,7 +71,7 @@ std::pair<std::size_t, std::size_t> rowsIn(double x0, double x1, int axis) {
         const std::size_t end = b <= 0.0 ? 0 : b >= static_cast<double>(n) ? n : static_cast<std::size_t>(b);
         return {first, std::max(first, end)};
     }
-    const std::size_t first = g_data.rowAtOrAfterSeconds(x0), end = g_data.rowAfterSeconds(x1);
+    const std::size_t first = g_data.rowPlacedAtOrAfter(x0), end = g_data.rowPlacedAfter(x1);
     return {first, std::max(first, end)};
 }
 
@@ -82,11 +90,6 @@ std::string number(int column, double v, bool derived) {
 }
 
 void fillStats(std::size_t first, std::size_t end) {
-    // Wide enough for a time with its INDEX; the last column takes the rest.
-    const int widths[][2] = {{RECVIEW_COL_NAME, 105}, {RECVIEW_COL_COUNT, 55}, {RECVIEW_COL_MIN, 70},
-                             {RECVIEW_COL_MAX, 70},  {RECVIEW_COL_MEAN, 90},  {RECVIEW_COL_STD, 80},
-                             {RECVIEW_COL_MIN_AT, 150}};
-    for (const auto &w : widths) SetTableColumnWidth(panelRECVIEW, RECVIEW_STATS, w[0], w[1]);
     for (int c = 0; c < kRecordValueColumns; ++c) {
         const int row = c + 1;
         const ColumnStats s = g_data.stats(c, first, end);
@@ -100,6 +103,8 @@ void fillStats(std::size_t first, std::size_t end) {
         SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_MIN_AT, any ? rowPlace(s.minRow) : "-");
         SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_MAX_AT, any ? rowPlace(s.maxRow) : "-");
     }
+    // Every figure whole: the columns take the width their widest figure needs.
+    FitTableColumnWidths(panelRECVIEW, RECVIEW_STATS);
 }
 
 // The curves for the range shown: at most two points per pixel column, so
@@ -113,20 +118,33 @@ void drawRows() {
     int width = 0;
     GetCtrlAttribute(panelRECVIEW, RECVIEW_GRAPH, ATTR_WIDTH, &width);
     const int columns = std::max(50, width);
+    // The stretches of the recording in range: a trace is broken where one
+    // ends (a run's end, rows lost or skipped), by a point that is no number.
+    std::vector<std::pair<std::size_t, std::size_t>> stretches;
+    std::size_t start = from;
+    for (std::size_t r : g_data.runStarts())
+        if (r > start && r < to) stretches.emplace_back(start, r), start = r;
+    if (start < to) stretches.emplace_back(start, to);
     std::vector<std::size_t> rows;
-    std::vector<double> xs, ys;
+    std::vector<double> xs, ys, part;
     for (int c = 0; c < kRecordValueColumns; ++c) {
         if (!g_shown[c] || from >= to) continue;
-        g_data.decimate(c, from, to, columns, &rows, &ys);
-        xs.resize(rows.size());
-        for (std::size_t i = 0; i < rows.size(); ++i) xs[i] = xOf(rows[i], axis);
+        xs.clear();
+        ys.clear();
+        for (const auto &[a, b] : stretches) {
+            const int share = static_cast<int>(std::max<std::size_t>(1, columns * (b - a) / (to - from)));
+            g_data.decimate(c, a, b, share, &rows, &part);
+            if (!xs.empty()) xs.push_back(NAN), ys.push_back(NAN);
+            for (std::size_t i = 0; i < rows.size(); ++i) xs.push_back(xOf(rows[i], axis));
+            ys.insert(ys.end(), part.begin(), part.end());
+        }
         PlotXY(panelRECVIEW, RECVIEW_GRAPH, xs.data(), ys.data(), xs.size(), VAL_DOUBLE, VAL_DOUBLE, VAL_THIN_LINE,
                VAL_NO_POINT, VAL_SOLID, 1, kColors[c]);
     }
     fillStats(first, end);
     std::string range = "No rows in the range shown.";
     if (end > first)
-        range = "Rows shown: INDEX " + std::to_string(first) + " to " + std::to_string(end - 1) + " (" +
+        range = "Rows shown: ROW " + std::to_string(first) + " to " + std::to_string(end - 1) + " (" +
                 std::to_string(end - first) + " of " + std::to_string(g_data.rows()) + "), " +
                 g_data.timeText(first) + " to " + g_data.timeText(end - 1);
     SetCtrlVal(panelRECVIEW, RECVIEW_RANGE, range);
@@ -138,7 +156,7 @@ void setFullAxes() {
     const double last = g_data.rows() > 0 ? xOf(g_data.rows() - 1, axis) : 0.0;
     SetAxisScalingMode(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, std::max(1.0, last));
     SetAxisScalingMode(panelRECVIEW, RECVIEW_GRAPH, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0.0, 0.0);
-    const std::string name = axis == RECVIEW_X_INDEX ? std::string("INDEX (row of the file from 0)")
+    const std::string name = axis == RECVIEW_X_INDEX ? std::string("ROW (the row's place in the file, from 0)")
                              : g_data.rows() > 0 ? "Seconds from the first row (" + g_data.timeText(0) + ")"
                                                  : std::string("Seconds from the first row");
     SetCtrlAttribute(panelRECVIEW, RECVIEW_GRAPH, ATTR_XNAME, name);
@@ -173,16 +191,17 @@ void fillSections() {
     showSection(g_data.sections.empty() ? -1 : 0);
 }
 
+// The header box and the messages box are filled in one go, so they open at
+// their first line with the scroll bar at its top.
 void fillFacts() {
-    ResetTextBox(panelRECVIEW, RECVIEW_FACTS, "");
-    for (const RecordFact &f : g_data.facts) SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, f.key + ": " + f.value);
+    std::string text;
+    for (const RecordFact &f : g_data.facts) text += f.key + ": " + f.value + "\n";
     const std::size_t n = g_data.rows();
-    std::string rows = "Rows: " + std::to_string(n);
-    if (n > 0) rows += ", " + g_data.timeText(0) + " to " + g_data.timeText(n - 1);
-    SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, rows);
-    SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, "Graph sections: " + std::to_string(g_data.sections.size()));
-    for (const RecordProblem &c : g_data.closings)
-        SetCtrlVal(panelRECVIEW, RECVIEW_FACTS, "Line " + std::to_string(c.line) + ": " + c.reason);
+    text += "Rows: " + std::to_string(n);
+    if (n > 0) text += ", " + g_data.timeText(0) + " to " + g_data.timeText(n - 1);
+    text += "\nGraph sections: " + std::to_string(g_data.sections.size());
+    for (const RecordProblem &c : g_data.closings) text += "\nLine " + std::to_string(c.line) + ": " + c.reason;
+    ResetTextBox(panelRECVIEW, RECVIEW_FACTS, text);
 }
 
 std::string counted(std::size_t n, const char *what) {
@@ -190,14 +209,18 @@ std::string counted(std::size_t n, const char *what) {
 }
 
 void fillMessages(const std::string &error) {
-    ResetTextBox(panelRECVIEW, RECVIEW_MESSAGES, "");
-    if (!error.empty()) SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES, error);
+    std::vector<std::string> lines;
+    if (!error.empty()) lines.push_back(error);
     for (const RecordProblem &p : g_data.problems)
-        SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES, "Line " + std::to_string(p.line) + " skipped: " + p.reason);
+        lines.push_back("Line " + std::to_string(p.line) + " skipped: " + p.reason);
     if (g_data.unlistedProblems > 0)
-        SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES,
-                   "... and " + counted(g_data.unlistedProblems, "more line") + " skipped.");
-    if (error.empty() && g_data.problems.empty()) SetCtrlVal(panelRECVIEW, RECVIEW_MESSAGES, "Every line was read.");
+        lines.push_back("... and " + counted(g_data.unlistedProblems, "more line") + " skipped.");
+    if (error.empty() && g_data.problems.empty()) lines.push_back("Every line was read.");
+    if (g_loaded && g_follow && g_reader && g_reader->holdsUnendedLine())
+        lines.push_back("The last line is not whole yet: it is read when the file grows, or when follow is turned off.");
+    std::string text;
+    for (const std::string &l : lines) text += (text.empty() ? "" : "\n") + l;
+    ResetTextBox(panelRECVIEW, RECVIEW_MESSAGES, text);
 }
 
 void showChoice() {
@@ -219,7 +242,9 @@ void takeChoiceFromShow() {
 
 std::string csvOfRowsShown(double x0, double x1, void *) {
     const auto [first, end] = rowsIn(x0, x1, xAxis());
-    std::string out = "INDEX,TIMESTAMP";
+    // ROW is the row's place in the file; the file's own INDEX column starts
+    // again with every run, so the two are never given the same name.
+    std::string out = "ROW,TIMESTAMP";
     for (int c = 0; c < kRecordValueColumns; ++c)
         if (g_shown[c]) out += std::string(",") + kRecordValueNames[c];
     out += '\n';
@@ -238,15 +263,26 @@ double valueOfRowShown(const char *curve, double x, void *) {
     const std::size_t n = g_data.rows();
     if (n == 0 || x < 0) return NAN;
     std::size_t row = 0;
-    if (xAxis() == RECVIEW_X_INDEX) row = static_cast<std::size_t>(std::llround(x));
-    else row = g_data.rowAtOrAfterSeconds(x - 0.0005);
+    if (xAxis() == RECVIEW_X_INDEX) {
+        row = static_cast<std::size_t>(std::llround(x));
+    } else { // the row placed nearest to x
+        row = g_data.rowPlacedAtOrAfter(x);
+        if (row > 0 && (row == n || x - g_data.placeInTime(row - 1) < g_data.placeInTime(row) - x)) --row;
+    }
     if (row >= n) return NAN;
     for (int c = 0; c < kRecordValueColumns; ++c)
         if (std::string(curve) == kRecordValueNames[c]) return g_data.value(c, row);
     return NAN;
 }
 
+void stopFollowing() {
+    if (g_followCall > 0) CancelDelayedCall(g_followCall);
+    g_followCall = 0;
+}
+
 void letGo() {
+    stopFollowing();
+    g_reader.reset();
     g_data = RecordData();
     g_loaded = false;
     DeleteGraphPlot(panelRECVIEW, RECVIEW_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
@@ -269,7 +305,70 @@ void chooseAndOpen() {
 
 } // namespace
 
-int OpenRecordViewer(const char *path) {
+namespace {
+
+int openFile(const char *path, int follow);
+
+std::string fileTitle() {
+    if (!g_loaded) return g_path + ": not shown";
+    return g_path + ": " + counted(g_data.rows(), "row") + ", " + counted(g_data.sections.size(), "graph section") +
+           ", " + counted(g_data.damagedLines(), "line") + " skipped" + (g_follow ? ", following" : "");
+}
+
+// The panel after rows were added: the axes take them in (a zoom stays as
+// the operator left it), the counts and messages are told again.
+void showGrowth() {
+    const std::size_t sections = g_data.sections.size();
+    setFullAxes();
+    fillFacts();
+    fillMessages(std::string());
+    int listed = 0;
+    GetNumListItems(panelRECVIEW, RECVIEW_SECTION, &listed);
+    if (static_cast<std::size_t>(listed) != sections || sections == 0) fillSections();
+    drawRows();
+    SetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, fileTitle());
+}
+
+// The file is complete as it stands: its last line is taken as it is.
+void readToTheEnd() {
+    std::string error;
+    if (g_reader && g_loaded) g_loaded = g_reader->readOn(true, &error);
+    g_reader.reset();
+    fillMessages(error);
+    showGrowth();
+}
+
+void lookAtFollowedFile(void *) {
+    g_followCall = 0;
+    if (!g_loaded || !g_follow || !g_reader) return;
+    const long long size = g_reader->sizeOnDisk();
+    if (size >= 0 && size < g_reader->bytesRead()) { // written anew (a new header): read from its start
+        const std::string path = g_path;
+        openFile(path.c_str(), 1);
+        return;
+    }
+    if (size > g_reader->bytesRead()) {
+        std::string error;
+        g_loaded = g_reader->readOn(false, &error);
+        if (!g_loaded) {
+            g_follow = false;
+            SetCtrlVal(panelRECVIEW, RECVIEW_FOLLOW, 0);
+            fillMessages(error);
+            SetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, fileTitle());
+            return;
+        }
+        showGrowth();
+    }
+    g_followCall = PostDelayedCall(kFollowSeconds, lookAtFollowedFile, nullptr);
+}
+
+// A file whose last run has not written its closing lines may still be
+// being recorded.
+bool mayGrow() { return g_data.closings.empty() || g_data.closings.back().line < g_data.lastRowLine; }
+
+// Reads the file and shows it; follow -1: when it may still grow, else as
+// given (0 or 1).
+int openFile(const char *path, int follow) {
     takeChoiceFromShow();
     showChoice();
     letGo();
@@ -277,29 +376,40 @@ int OpenRecordViewer(const char *path) {
     g_lastDir = directoryOf(g_path);
     std::string error;
     SetWaitCursor(1);
-    g_loaded = ReadRecordFile(g_path, &g_data, &error);
+    g_reader = std::make_unique<RecordFileReader>(g_path, &g_data);
+    g_loaded = g_reader->readOn(false, &error);
+    if (g_loaded && g_reader->bytesRead() == 0) g_loaded = g_reader->readOn(true, &error); // empty: nothing to show
+    g_follow = g_loaded && (follow < 0 ? mayGrow() : follow == 1);
+    if (g_loaded && !g_follow) g_loaded = g_reader->readOn(true, &error);
+    if (!g_follow) g_reader.reset();
     SetWaitCursor(0);
+    SetCtrlVal(panelRECVIEW, RECVIEW_FOLLOW, g_follow ? 1 : 0);
+    g_axisShown = xAxis();
     SetGraphCsvSource(panelRECVIEW, RECVIEW_GRAPH, csvOfRowsShown, nullptr);
     SetGraphValueSource(panelRECVIEW, RECVIEW_GRAPH, valueOfRowShown, nullptr);
+    // Pictures and curves of this file are exported beside it.
+    for (int graph : {RECVIEW_GRAPH, RECVIEW_SECTION_GRAPH})
+        SetGraphExportDirectory(panelRECVIEW, graph, g_lastDir.c_str());
     ResetGraphView(panelRECVIEW, RECVIEW_GRAPH);
+    ResetGraphView(panelRECVIEW, RECVIEW_SECTION_GRAPH); // a zoom into another file's curves means nothing here
     setFullAxes();
     fillFacts();
     fillMessages(error);
     fillSections();
     drawRows();
-    std::string title = g_path;
-    if (!g_loaded) title += ": not shown";
-    else title += ": " + counted(g_data.rows(), "row") + ", " + counted(g_data.sections.size(), "graph section") + ", " +
-                  counted(g_data.damagedLines(), "line") + " skipped";
-    SetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, title);
+    SetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, fileTitle());
     DisplayPanel(panelRECVIEW);
-    SetCtrlAttribute(panelRECVIEW, RECVIEW_FACTS, ATTR_FIRST_VISIBLE_LINE, 0); // the header from its first line
     if (!g_loaded) {
         MessagePopup("Error", ("The file cannot be shown.\n" + error).c_str());
         return -1;
     }
+    if (g_follow) g_followCall = PostDelayedCall(kFollowSeconds, lookAtFollowedFile, nullptr);
     return 0;
 }
+
+} // namespace
+
+int OpenRecordViewer(const char *path) { return openFile(path, -1); }
 
 int CC_RECVIEW(int panel, int, int event, void *, int, int) {
     if (event == EVENT_CLOSE) {
@@ -327,9 +437,10 @@ int CC_RECVIEW_GRAPH(int, int, int event, void *, int, int) {
 }
 
 int CC_RECVIEW_XAXIS(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || !g_loaded) return 0;
+    if (event != EVENT_COMMIT || !g_loaded || xAxis() == g_axisShown) return 0; // the same axis chosen again
     // The same rows stay in view, measured on the other axis.
-    const int before = xAxis() == RECVIEW_X_TIME ? RECVIEW_X_INDEX : RECVIEW_X_TIME;
+    const int before = g_axisShown;
+    g_axisShown = xAxis();
     double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, &x0, &x1);
     GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_LEFT_YAXIS, &y0, &y1);
@@ -362,6 +473,23 @@ int CC_RECVIEW_SHOW(int, int control, int event, void *, int, int) {
     return 0;
 }
 
+int CC_RECVIEW_FOLLOW(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT || !g_loaded) return 0;
+    int on = 0;
+    GetCtrlVal(panelRECVIEW, RECVIEW_FOLLOW, &on);
+    if ((on != 0) == g_follow) return 0;
+    if (on == 0) { // the file is taken as complete now
+        g_follow = false;
+        stopFollowing();
+        readToTheEnd();
+        return 0;
+    }
+    // Read anew, and on from there: what was read to the end cannot grow.
+    const std::string path = g_path;
+    openFile(path.c_str(), 1);
+    return 0;
+}
+
 int CC_RECVIEW_SECTION(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     int index = -1;
@@ -387,6 +515,7 @@ void RegisterViewerCallbacks() {
         {"CC_RECVIEW_XAXIS", CC_RECVIEW_XAXIS},
         {"CC_RECVIEW_SHOW", CC_RECVIEW_SHOW},
         {"CC_RECVIEW_SECTION", CC_RECVIEW_SECTION},
+        {"CC_RECVIEW_FOLLOW", CC_RECVIEW_FOLLOW},
         {"CC_CMD_VIEW_RECORD", CC_CMD_VIEW_RECORD},
     };
     RegisterCallbacks(table);

@@ -20,6 +20,9 @@ int CC_RECVIEW_GRAPH(int panel, int control, int event, void *callbackData, int 
 int CC_RECVIEW_XAXIS(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_RECVIEW_SHOW(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int CC_RECVIEW_SECTION(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+// follow: read on as the file grows (a recording still going on), or take
+// the file as complete.
+int CC_RECVIEW_FOLLOW(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // The recorder panel's view command: the record file chosen there, or one
 // the operator picks.
 int CC_CMD_VIEW_RECORD(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

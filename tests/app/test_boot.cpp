@@ -170,7 +170,8 @@ TEST(Boot, OpenOnTheCommandLineShowsTheRecordFileInTheViewer) {
             EXPECT_EQ(visible, 1);
             std::string shown;
             GetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, &shown);
-            EXPECT_EQ(shown, file + ": 1 row, 0 graph sections, 0 lines skipped");
+            // No closing line after the row: a file that may still be being recorded is followed.
+            EXPECT_EQ(shown, file + ": 1 row, 0 graph sections, 0 lines skipped, following");
             checked = true;
             OperateClosePanel(panelMAIN);
         },
@@ -286,12 +287,12 @@ class BootProcess : public ::testing::Test {
         for (const QString &ui : QDir(QString::fromStdString(BuildDir())).entryList({"*.ui"}))
             ASSERT_TRUE(QFile::copy(QString::fromStdString(BuildDir()) + "/" + ui, dir.filePath(ui)));
     }
-    void start(QProcess &p) {
+    void start(QProcess &p, const QStringList &args = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(dir.path());
-        p.start(exe, {});
+        p.start(exe, args);
         ASSERT_TRUE(p.waitForStarted(5000));
     }
 };
@@ -302,6 +303,20 @@ TEST_F(BootProcess, RunsUntilAskedToEndThenExitsNormally) {
     EXPECT_FALSE(p.waitForFinished(1500)) << "the program must keep running: " << p.readAllStandardError().toStdString();
     ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
     ASSERT_TRUE(p.waitForFinished(5000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+}
+
+// A record file that cannot be shown leaves an error box open from the start:
+// a termination signal still ends the program normally.
+TEST_F(BootProcess, EndsOnSigtermWhileTheBoxOfAFileThatCannotBeShownIsOpen) {
+    const QString bad = dir.filePath("bad.csv");
+    std::ofstream(bad.toStdString(), std::ios::binary) << "Time,Value\r\n1,2\r\n";
+    QProcess p;
+    start(p, {"--open", bad});
+    EXPECT_FALSE(p.waitForFinished(1500)) << p.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(5000)) << "the box held the program";
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
 }

@@ -24,7 +24,7 @@ TEST_F(CtlReportTest, APanelsReportNeedsNoLink) {
     const QString pdf = path("panels.pdf");
     const CtlResult r = RunCtl({"--quiet", "report", "--from", "panels", "--out", pdf, "--note", "bench check"});
     ASSERT_EQ(r.code, 0) << Describe(r);
-    EXPECT_EQ(r.out, pdf.toStdString() + ": 7 pages\n");
+    EXPECT_EQ(r.out, pdf.toStdString() + ": 9 pages\n"); // summary, curves, six of parameters, note and sign-off
     const std::string text = pdfText(pdf);
     EXPECT_TRUE(has(text, "none (no controller connected)")) << text.substr(0, 800);
     EXPECT_TRUE(has(text, "not read (no link)"));

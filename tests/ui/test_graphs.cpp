@@ -11,6 +11,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineSeries>
@@ -284,6 +285,42 @@ TEST_F(GraphTest, AxesAreManualOrFollowTheVisibleData) {
     // A strip chart scrolls its x axis itself.
     EXPECT_EQ(SetAxisScalingMode(panel, STRIP, VAL_XAXIS, VAL_MANUAL, 0.0, 1.0), UIE_InvalidArgument);
     EXPECT_EQ(SetAxisScalingMode(panel, STRIP, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4095.0), 0);
+}
+
+// A graph made narrow (the recorder panel beside the DATA graph) shows fewer
+// tick labels, each whole, instead of as many labels cut to "1...": between
+// two ticks there is room for the widest label.
+TEST_F(GraphTest, ANarrowGraphShowsFewerTickLabelsEachWhole) {
+    DisplayPanel(panel);
+    SetAxisScalingMode(panel, GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, 4096.0);
+    SetAxisScalingMode(panel, GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4096.0);
+    double xs[2] = {0, 4096}, ys[2] = {0, 4096};
+    PlotXY(panel, GRAPH, xs, ys, 2, VAL_DOUBLE, VAL_DOUBLE, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_WHITE);
+    QvGraph *g = graph();
+    double wideStep = 0;
+    for (const int width : {600, 160}) {
+        SCOPED_TRACE(width);
+        g->resize(width, 120);
+        // The new size reaches the chart's layout; the redraw it asks for
+        // chooses the steps, whose labels may move the plot area once more.
+        for (int settle = 0; settle < 3; ++settle) {
+            for (int i = 0; i < 5; ++i) WaitForSystemEvents(0.01);
+            g->redrawNow();
+        }
+        for (const Qt::Orientation o : {Qt::Horizontal, Qt::Vertical}) {
+            QValueAxis *a = axis(o);
+            const QFontMetricsF fm(a->labelsFont());
+            const double step = a->tickInterval(), span = a->max() - a->min();
+            const double room = o == Qt::Horizontal ? chart()->plotArea().width() : chart()->plotArea().height();
+            const double label = o == Qt::Horizontal ? fm.horizontalAdvance(QString::asprintf(qPrintable(a->labelFormat()), a->max()))
+                                                     : fm.height();
+            EXPECT_GE(room * step / span, label) << (o == Qt::Horizontal ? "x" : "y") << " step " << step;
+            if (o == Qt::Horizontal && width == 600) wideStep = step;
+            if (o == Qt::Horizontal && width == 160) {
+                EXPECT_GT(step, wideStep) << "fewer ticks when narrow";
+            }
+        }
+    }
 }
 
 TEST_F(GraphTest, PlotAttributesChangeTheDrawing) {

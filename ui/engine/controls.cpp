@@ -802,6 +802,23 @@ int SetTableColumnWidth(int panelHandle, int id, int column, int width) {
     return 0;
 }
 
+int FitTableColumnWidths(int panelHandle, int id) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    t->resizeColumnsToContents();
+    return 0;
+}
+
+int GetTableColumnWidth(int panelHandle, int id, int column, int *width) {
+    int rc;
+    QTableWidget *t = tableOf(panelHandle, id, rc);
+    if (!t) return rc;
+    if (column < 1 || column > t->columnCount()) return UIE_IndexOutOfRange;
+    if (width) *width = t->columnWidth(column - 1);
+    return 0;
+}
+
 Rect MakeRect(int top, int left, int height, int width) { return Rect{top, left, height, width}; }
 
 int RectEqual(Rect a, Rect b) {

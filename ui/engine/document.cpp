@@ -19,13 +19,17 @@
 #include <QPainterPath>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QTextObjectInterface>
 #include <QTextTable>
 
 #include <algorithm>
 #include <cmath>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -208,6 +212,15 @@ class Builder {
     Builder(QTextDocument &text, PlotObjects &plots) : c_(&text), plots_(plots) { c_.beginEditBlock(); }
     ~Builder() { c_.endEditBlock(); }
 
+    // A table and, per row, the heading it stands under ("" for none) and
+    // whether it is that heading.
+    struct Placed {
+        QTextTable *table;
+        std::vector<QString> under;
+        std::vector<bool> heading;
+    };
+    std::vector<Placed> &tables() { return tables_; }
+
     void add(const DocBlock &b) {
         switch (b.kind) {
         case DocBlock::Title: paragraph(b.text, font(16.0, true), layoutPt(0), layoutPt(6)); break;
@@ -258,23 +271,37 @@ class Builder {
         tf.setTopMargin(layoutPt(4));
         tf.setBottomMargin(layoutPt(4));
         QTextTable *t = c_.insertTable(static_cast<int>(b.rows.size()), 2, tf);
-        QTextCharFormat bold;
-        bold.setFont(font(kTablePoints, true));
+        Placed placed{t, {}, {}};
+        QString under;
         for (int r = 0; r < static_cast<int>(b.rows.size()); ++r) {
             const DocRow &row = b.rows[static_cast<std::size_t>(r)];
+            if (row.heading) under = qs(row.left);
+            placed.under.push_back(under);
+            placed.heading.push_back(row.heading);
             if (row.heading) {
-                t->mergeCells(r, 0, 1, 2);
-                QTextTableCell cell = t->cellAt(r, 0);
-                QTextCharFormat shaded = cell.format();
-                shaded.setBackground(QColor(225, 232, 240));
-                cell.setFormat(shaded);
-                cell.firstCursorPosition().insertText(qs(row.left), bold);
+                headingRow(t, r, qs(row.left));
                 continue;
             }
             t->cellAt(r, 0).firstCursorPosition().insertText(qs(row.left), cf);
             t->cellAt(r, 1).firstCursorPosition().insertText(qs(row.right), cf);
         }
+        tables_.push_back(std::move(placed));
     }
+
+  public:
+    // A row across the table, set apart: bold on a shaded ground.
+    static void headingRow(QTextTable *t, int r, const QString &text) {
+        QTextCharFormat bold;
+        bold.setFont(font(kTablePoints, true));
+        t->mergeCells(r, 0, 1, 2);
+        QTextTableCell cell = t->cellAt(r, 0);
+        QTextCharFormat shaded = cell.format();
+        shaded.setBackground(QColor(225, 232, 240));
+        cell.setFormat(shaded);
+        cell.firstCursorPosition().insertText(text, bold);
+    }
+
+  private:
     void plot(const DocPlot &p) {
         QTextBlockFormat bf;
         bf.setTopMargin(layoutPt(4));
@@ -290,7 +317,62 @@ class Builder {
 
     QTextCursor c_;
     PlotObjects &plots_;
+    std::vector<Placed> tables_;
 };
+
+// Where a row of a table starts on the pages: the page's number from 0.
+int pageOfRow(QTextDocument &text, QTextTable *t, int r, double pageHeight) {
+    const QTextBlock block = t->cellAt(r, 0).firstCursorPosition().block();
+    return static_cast<int>(std::floor(text.documentLayout()->blockBoundingRect(block).top() / pageHeight));
+}
+
+// A paragraph that runs over a page break is cut into two blocks there. The
+// layout draws a whole block wherever any of it falls on a page, so without
+// the cut the lines of the page before would stand, clipped but present,
+// in the next page's text (found twice by a search, copied twice).
+void splitParagraphsAtPageBreaks(QTextDocument &text, double pageHeight) {
+    QAbstractTextDocumentLayout *layout = text.documentLayout();
+    for (QTextBlock b = text.begin(); b.isValid(); b = b.next()) {
+        if (QTextCursor(b).currentTable()) continue; // table rows go to the next page whole
+        layout->blockBoundingRect(b);                   // lays the document out up to here
+        const QTextLayout *lines = b.layout();
+        if (!lines || lines->lineCount() < 2) continue;
+        auto pageOf = [&](int i) {
+            return static_cast<int>(std::floor((lines->position().y() + lines->lineAt(i).y()) / pageHeight));
+        };
+        for (int i = 1; i < lines->lineCount(); ++i) {
+            if (pageOf(i) == pageOf(i - 1)) continue;
+            // Neither part's margin reaches over the break.
+            QTextCursor cut(&text);
+            cut.setPosition(b.position() + lines->lineAt(i).textStart());
+            QTextBlockFormat rest = b.blockFormat(), before = b.blockFormat();
+            rest.setTopMargin(0);
+            rest.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore); // where the layout had it
+            before.setBottomMargin(0);
+            cut.setBlockFormat(before);
+            cut.insertBlock(rest, cut.charFormat());
+            break; // the rest is the next block, checked in its turn
+        }
+    }
+}
+
+// A section of a table that goes on over a page break gets its heading again
+// at the top of the new page, marked as continued, so a page read alone says
+// what its rows belong to.
+void repeatHeadingsOverPageBreaks(QTextDocument &text, std::vector<Builder::Placed> &tables, double pageHeight) {
+    for (Builder::Placed &p : tables) {
+        for (int r = 1; r < p.table->rows(); ++r) {
+            const std::size_t i = static_cast<std::size_t>(r);
+            if (p.heading[i] || p.under[i].isEmpty()) continue;
+            if (pageOfRow(text, p.table, r, pageHeight) == pageOfRow(text, p.table, r - 1, pageHeight)) continue;
+            p.table->insertRows(r, 1);
+            Builder::headingRow(p.table, r, p.under[i] + " (continued)");
+            p.under.insert(p.under.begin() + r, p.under[i]);
+            p.heading.insert(p.heading.begin() + r, true);
+            ++r; // the row that now follows the repeated heading
+        }
+    }
+}
 
 } // namespace
 
@@ -325,13 +407,19 @@ int WriteDocumentPdf(const Document &doc, const std::string &path, std::string *
     text.documentLayout()->setPaintDevice(&writer);
     text.setDefaultFont(font(kBodyPoints));
     text.setDocumentMargin(0);
-    text.setPageSize(QSizeF(paper.width(), paper.height() - footHeight));
+    // The layout counts in 64ths of a unit: a page height on that grid puts
+    // its page breaks exactly where the pages are drawn, however many pages.
+    text.setPageSize(QSizeF(paper.width(), std::floor((paper.height() - footHeight) * 64.0) / 64.0));
     PlotObjects plots(paper.width());
     text.documentLayout()->registerHandler(kPlotObjectType, &plots);
+    std::vector<Builder::Placed> tables;
     {
         Builder builder(text, plots);
         for (const DocBlock &b : doc.blocks) builder.add(b);
+        tables = std::move(builder.tables());
     }
+    repeatHeadingsOverPageBreaks(text, tables, text.pageSize().height());
+    splitParagraphsAtPageBreaks(text, text.pageSize().height());
 
     const double bodyHeight = text.pageSize().height();
     const int pages = std::max(1, text.pageCount());
@@ -344,7 +432,10 @@ int WriteDocumentPdf(const Document &doc, const std::string &path, std::string *
         painter.translate(0, -shown.top());
         painter.setClipRect(shown);
         QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = shown;
+        // A block that ends where the page begins, or begins where it ends,
+        // belongs to the page next to it: a clip that touched it would write
+        // its text (unseen, but copied and searched) on this page too.
+        context.clip = shown.adjusted(0, 0.5, 0, -0.5);
         text.documentLayout()->draw(&painter, context);
         painter.restore();
 
@@ -361,6 +452,16 @@ int WriteDocumentPdf(const Document &doc, const std::string &path, std::string *
     if (!painter.end()) return fail(QString("Cannot make the PDF for \"%1\"").arg(file));
     buffer.close();
 
+    // A file-size limit (ulimit -f) makes the write fail with no error text
+    // of its own: it is named before anything is written.
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<unsigned long long>(bytes.size()) > static_cast<unsigned long long>(limit.rlim_cur))
+        return fail(QString("Cannot write \"%1\": the PDF takes %2 bytes, more than the file-size limit of this "
+                            "session allows (%3 bytes, ulimit -f)")
+                        .arg(file)
+                        .arg(bytes.size())
+                        .arg(static_cast<unsigned long long>(limit.rlim_cur)));
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(QString("Cannot write \"%1\": %2").arg(file, out.errorString()));

@@ -264,6 +264,10 @@ int SetTableCellCheck(int panel, int control, int row, int column, int checked);
 int GetTableCellCheck(int panel, int control, int row, int column, int *checked);
 // Column widths in pixels (column 1-based); a stretching last column keeps stretching.
 int SetTableColumnWidth(int panel, int control, int column, int width);
+// Widens or narrows every column to its widest cell or heading, so that no
+// figure is cut; the table scrolls sideways when they need more room.
+int FitTableColumnWidths(int panel, int control);
+int GetTableColumnWidth(int panel, int control, int column, int *width);
 // Table cell ranges (1-based) and canvas areas (pixels); an empty range has
 // height and width 0.
 struct Rect {
@@ -409,7 +413,8 @@ enum {
 };
 
 // Plots numberOfPoints pairs; returns the plot handle (> 0) or an error.
-// Points with a non-finite coordinate are left out. pointFrequency must be at
+// Points with a non-finite coordinate are left out; a line is broken where
+// one stood (the points on either side are not joined). pointFrequency must be at
 // least 1; every point of a connected-points or scatter plot gets its marker.
 int PlotXY(int panel, int control, const void *xArray, const void *yArray, std::size_t numberOfPoints,
            int xDataType, int yDataType, int plotStyle, int pointStyle, int lineStyle, int pointFrequency,
@@ -458,6 +463,9 @@ int ResetGraphView(int panel, int control);
 // returns. nullptr: the plotted points.
 using GraphCsvSource = std::string (*)(double x0, double x1, void *data);
 int SetGraphCsvSource(int panel, int control, GraphCsvSource source, void *data);
+// Where the graph's export dialog opens (the folder of what the graph
+// shows); "" or nullptr: the folder of the last export.
+int SetGraphExportDirectory(int panel, int control, const char *directory);
 // Where the cursor readout's value of a curve (named as the graph's curve
 // names give it) at x comes from, for the same kind of graph; NaN for none.
 // nullptr: the plotted points.

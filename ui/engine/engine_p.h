@@ -79,6 +79,11 @@ void resetEventLoop();
 void useSteadyLooks();
 std::size_t sharedPaletteCount();
 
+// The session asked the program to end (a termination signal): the pop-ups
+// open now are closed as if cancelled, and no new one waits for the
+// operator, so the program's own close can run to its end (popups.cpp).
+void endPopupsForTermination();
+
 // Where the program's files are (files.cpp).
 std::string executableDir();
 std::string installedPanelDir();

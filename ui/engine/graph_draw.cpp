@@ -203,6 +203,7 @@ void TraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidg
     paintTimeAxis(painter);
     painter->setClipRect(area_, Qt::IntersectClip);
     for (const Line &l : lines_) {
+        if (!linesPainted) break;
         if (!l.visible || l.points.isEmpty()) continue;
         painter->setWorldTransform(toArea * base);
         painter->setPen(l.pen);
@@ -268,7 +269,12 @@ GraphView::GraphView(QvGraph *o, GraphModel &model) : owner(o), m(model) {
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, owner, [this] { redraw(); });
     if (m.strip) traceItem = new TraceItem(chart);
-    QObject::connect(chart, &QChart::plotAreaChanged, chart, [this] { placeItems(); });
+    QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF &area) {
+        placeItems();
+        // A graph made narrower or wider may want fewer or more labels.
+        if (std::fabs(area.width() - stepsRoom.width()) > 1 || std::fabs(area.height() - stepsRoom.height()) > 1)
+            schedule();
+    });
     syncAxes();
 }
 
@@ -321,9 +327,31 @@ void GraphView::redraw() {
     if (onRedraw) onRedraw();
 }
 
+// The grid step for an axis: about `divisions` divisions, fewer when the
+// labels would not fit the room the axis has (its length in pixels), so a
+// narrow graph shows fewer labels instead of labels cut to "1...". Along x a
+// label takes its width, along y its height.
+static double fittingStep(const QValueAxis *a, std::pair<double, double> r, int divisions, double room, bool across) {
+    const double span = r.second - r.first;
+    double step = niceStep(span, divisions);
+    if (!(room > 0)) return step;
+    const QFontMetricsF fm(a->labelsFont());
+    constexpr double kGap = 6; // between two labels
+    for (;;) {
+        const QString format = labelFormat(step);
+        const double size = across ? std::max(fm.horizontalAdvance(QString::asprintf(qPrintable(format), r.first)),
+                                              fm.horizontalAdvance(QString::asprintf(qPrintable(format), r.second)))
+                                   : fm.height();
+        if (divisions <= 1 || (span / step) * (size + kGap) <= room) return step;
+        step = niceStep(span, --divisions);
+    }
+}
+
 void GraphView::syncAxes() {
-    auto apply = [](QValueAxis *a, std::pair<double, double> r, int divisions) {
-        const double step = niceStep(r.second - r.first, divisions);
+    const QRectF area = chart->plotArea();
+    stepsRoom = area.size();
+    auto apply = [](QValueAxis *a, std::pair<double, double> r, int divisions, double room, bool across) {
+        const double step = fittingStep(a, r, divisions, room, across);
         // Coarser grid first, narrower range first: no step in between asks
         // for thousands of grid lines and labels.
         const bool coarser = step > a->tickInterval();
@@ -336,9 +364,9 @@ void GraphView::syncAxes() {
     const auto xr = state.range(m, VAL_XAXIS), yr = state.range(m, VAL_LEFT_YAXIS);
     // A strip chart's x axis keeps still: it only holds the room for the
     // labels the trace item draws.
-    if (traceItem) apply(ax, {0.0, 1.0}, 1);
-    else apply(ax, xr, kXDivisions);
-    apply(ay, yr, kYDivisions);
+    if (traceItem) apply(ax, {0.0, 1.0}, 1, 0.0, true);
+    else apply(ax, xr, kXDivisions, area.width(), true);
+    apply(ay, yr, kYDivisions, area.height(), false);
     x0 = xr.first;
     x1 = xr.second;
     y0 = yr.first;
@@ -365,6 +393,7 @@ void GraphView::retire(std::vector<SeriesSlot> &pool, std::size_t from) {
         s.series->setVisible(false);
         s.series->clear();
         s.handle = 0;
+        s.run = 0;
         s.version = s.lookVersion = 0;
     }
 }
@@ -415,18 +444,36 @@ void GraphView::syncPlots() {
             continue;
         }
         const bool scatter = p.look.plotStyle == VAL_SCATTER;
-        SeriesSlot &s = scatter ? slot(scatters, si++, true) : slot(lines, li++, false);
-        if (s.handle != handle || s.version != p.version) {
-            applyLook(s, p.look, scatter);
-            s.series->replace(isStepped(p.look.plotStyle) ? steps(p.points) : p.points);
-            s.handle = handle;
-            s.version = p.version;
+        // A broken line is one series per run: a series always joins its points.
+        const auto runs = scatter ? std::vector<std::pair<qsizetype, qsizetype>>{{0, p.points.size()}}
+                                  : runsOf(p.points.size(), p.breaks);
+        for (qsizetype r = 0; r < static_cast<qsizetype>(runs.size()); ++r) {
+            SeriesSlot &s = scatter ? slot(scatters, si++, true) : slot(lines, li++, false);
+            if (s.handle != handle || s.version != p.version || s.run != r) {
+                applyLook(s, p.look, scatter);
+                const auto [from, to] = runs[static_cast<std::size_t>(r)];
+                const QList<QPointF> run = runs.size() == 1 ? p.points : p.points.mid(from, to - from);
+                s.series->replace(isStepped(p.look.plotStyle) ? steps(run) : run);
+                s.handle = handle;
+                s.version = p.version;
+                s.run = r;
+            }
+            if (!s.series->isVisible()) s.series->setVisible(true);
         }
-        if (!s.series->isVisible()) s.series->setVisible(true);
     }
     retire(lines, li);
     retire(scatters, si);
     for (std::size_t i = ti; i < texts.size(); ++i) texts[i]->handle = 0;
+}
+
+void GraphView::setCurvesPainted(bool on) {
+    if (traceItem) {
+        traceItem->linesPainted = on;
+        traceItem->update();
+    }
+    for (auto *pool : {&lines, &scatters})
+        for (SeriesSlot &s : *pool)
+            if (s.handle != 0) s.series->setVisible(on);
 }
 
 void GraphView::syncTraces() { traceItem->take(state.shown(m)); }

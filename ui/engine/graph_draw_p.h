@@ -63,6 +63,10 @@ class TraceItem : public QGraphicsItem {
     // Positions and texts of the time axis's labels as last painted.
     const std::vector<std::pair<double, QString>> &timeLabels() const { return labels_; }
 
+    // Off while a vector drawing is made: the lines are written there as
+    // paths of their own, clipped to the plot area.
+    bool linesPainted = true;
+
     QRectF boundingRect() const override { return area_.adjusted(-kLabelRoom, 0, kLabelRoom, labelBand_); }
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) override;
 
@@ -84,6 +88,7 @@ class TraceItem : public QGraphicsItem {
 struct SeriesSlot {
     QXYSeries *series = nullptr;
     int handle = 0; // plot shown (graphs)
+    qsizetype run = 0; // which run of the plot's points (a broken line takes a series per run)
     unsigned long long version = 0, lookVersion = 0;
 };
 
@@ -95,6 +100,9 @@ class GraphView {
 
     void schedule();
     void redraw();
+    // Hides (or shows again) every curve, line and trace, leaving the frame,
+    // grid, axes and texts.
+    void setCurvesPainted(bool on);
     void restyle(const QColor &plot, const QColor &grid, const QString &xName, const QString &yName);
     QPointF toChart(const QPointF &v) const;
     QPointF toData(const QPointF &c) const;
@@ -113,6 +121,7 @@ class GraphView {
     int count = 0;
     double x0 = 0, x1 = 10, y0 = 0, y1 = 10; // ranges on screen
     ViewState state;                         // frozen or zoomed by the operator
+    QSizeF stepsRoom;                        // the plot area the grid steps were chosen for
     std::function<void()> onRedraw;          // after every redraw
 
   private:

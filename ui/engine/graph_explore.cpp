@@ -26,7 +26,6 @@
 #include <QRubberBand>
 #include <QLineSeries>
 #include <QSaveFile>
-#include <QSvgGenerator>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -85,6 +84,19 @@ std::map<int, QString> curveNameTable(const QString &list) {
 
 } // namespace
 
+namespace {
+
+void setLook(ShownCurve &c, const Look &look) {
+    c.color = colorOf(look.color);
+    c.stepped = isStepped(look.plotStyle);
+    c.scatter = look.plotStyle == VAL_SCATTER;
+    const bool fat = look.plotStyle == VAL_FAT_LINE || look.plotStyle == VAL_FAT_STEP;
+    c.width = look.lineWidth > 0 ? look.lineWidth : fat ? 2 : 1;
+    c.style = penStyle(look.lineStyle);
+}
+
+} // namespace
+
 std::vector<ShownCurve> shownCurves(const QvGraph &g, const GraphModel &m) {
     std::vector<ShownCurve> out;
     if (m.strip) {
@@ -98,12 +110,18 @@ std::vector<ShownCurve> shownCurves(const QvGraph &g, const GraphModel &m) {
             const QString name = static_cast<qsizetype>(t) < names.size() ? names[static_cast<qsizetype>(t)].trimmed()
                                                                            : QString();
             c.name = name.isEmpty() ? QString("Trace %1").arg(t + 1) : name;
-            c.color = colorOf(tr.look.color);
-            c.stepped = isStepped(tr.look.plotStyle);
+            setLook(c, tr.look);
             c.points.reserve(static_cast<qsizetype>(rows));
+            bool gap = false;
             for (std::size_t r = 0; r < rows; ++r) {
                 const double v = m.value(r, static_cast<int>(t));
-                if (std::isfinite(v)) c.points.append(QPointF(m.rowX(r), v));
+                if (!std::isfinite(v)) {
+                    gap = !c.points.isEmpty();
+                    continue;
+                }
+                if (gap) c.breaks.push_back(c.points.size());
+                gap = false;
+                c.points.append(QPointF(m.rowX(r), v));
             }
             out.push_back(std::move(c));
         }
@@ -118,9 +136,9 @@ std::vector<ShownCurve> shownCurves(const QvGraph &g, const GraphModel &m) {
         auto it = names.find(p.look.color);
         c.name = it != names.end() ? it->second : QString("Curve %1").arg(out.size() + 1);
         if (const int n = ++uses[c.name]; n > 1) c.name += QString(" (%1)").arg(n);
-        c.color = colorOf(p.look.color);
-        c.stepped = isStepped(p.look.plotStyle);
+        setLook(c, p.look);
         c.points = p.points;
+        c.breaks = p.breaks;
         out.push_back(std::move(c));
     }
     return out;
@@ -130,6 +148,7 @@ double valueAt(const ShownCurve &c, double x) {
     for (const QPointF &p : c.points)
         if (p.x() == x) return p.y();
     for (qsizetype i = 1; i < c.points.size(); ++i) {
+        if (std::find(c.breaks.begin(), c.breaks.end(), i) != c.breaks.end()) continue; // no line across a gap
         const QPointF a = c.points[i - 1], b = c.points[i];
         if (std::min(a.x(), b.x()) < x && x < std::max(a.x(), b.x())) {
             if (c.stepped) return a.y();
@@ -351,8 +370,6 @@ QString GraphExplorer::readoutText() const {
     return s;
 }
 
-namespace {
-
 // The legend of an exported picture: a swatch and the name of every shown
 // curve, in a box in the plot area's top left corner. On the screen the
 // curves' colours are known from the panel; a picture taken away is not.
@@ -386,8 +403,6 @@ void paintLegend(QPainter &painter, const QRectF &plotArea, const std::vector<Sh
     }
     painter.restore();
 }
-
-} // namespace
 
 QString GraphExplorer::exportTo(const QString &path) {
     const QString ext = QFileInfo(path).suffix().toLower();
@@ -446,55 +461,6 @@ QString GraphExplorer::exportTo(const QString &path) {
     return QString();
 }
 
-bool GraphExplorer::paintSvg(QIODevice *out, const std::vector<ShownCurve> &shown) {
-    auto *view = static_cast<QChartView *>(g_->chartView());
-    QSvgGenerator svg;
-    svg.setOutputDevice(out);
-    svg.setSize(view->size());
-    svg.setViewBox(QRect(QPoint(0, 0), view->size()));
-    svg.setTitle(g_->objectName());
-    svg.setDescription(QCoreApplication::applicationName());
-    // Qt Charts draws a solid curve as one short line per pair of points;
-    // a drawing taken away should hold each curve as one path. The curves'
-    // series are hidden while the chart is drawn and then drawn as paths
-    // through the same points, with the same pens.
-    std::vector<QLineSeries *> curveSeries;
-    for (QAbstractSeries *a : view->chart()->series()) {
-        auto *line = qobject_cast<QLineSeries *>(a);
-        if (!line || !line->isVisible() || line->count() == 0) continue;
-        for (const ShownCurve &c : shown)
-            if (line->pen().color().rgb() == c.color.rgb() && !c.points.isEmpty() && line->at(0) == c.points.front() &&
-                line->count() >= c.points.size()) {
-                curveSeries.push_back(line);
-                break;
-            }
-    }
-    for (QLineSeries *line : curveSeries) line->setVisible(false);
-    QPainter painter(&svg);
-    view->render(&painter, QRectF(0, 0, view->width(), view->height()), view->viewport()->rect());
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setClipRect(g_->plotArea().translated(-view->pos()));
-    for (QLineSeries *line : curveSeries) {
-        QPainterPath path;
-        const QList<QPointF> points = line->points();
-        for (qsizetype i = 0; i < points.size(); ++i) {
-            const QPointF inChart = view->chart()->mapToPosition(points[i], line);
-            const QPointF at = view->mapFromScene(view->chart()->mapToScene(inChart));
-            if (i == 0) path.moveTo(at);
-            else path.lineTo(at);
-        }
-        painter.setPen(line->pen());
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
-    }
-    painter.restore();
-    paintLegend(painter, g_->plotArea().translated(-view->pos()), shown);
-    const bool made = painter.end();
-    for (QLineSeries *line : curveSeries) line->setVisible(true);
-    return made;
-}
-
 void GraphExplorer::hideMarks() {
     overlayWasShown_ = overlay_->isVisible();
     barWasShown_ = bar_->isVisible();
@@ -524,8 +490,9 @@ ExplorationMarksHidden::~ExplorationMarksHidden() {
 void GraphExplorer::exportWithDialog() {
     static std::string lastDir;
     if (lastDir.empty()) lastDir = GetWritableDataDir();
+    const std::string startIn = g_->exportDir.isEmpty() ? lastDir : g_->exportDir.toStdString();
     std::string chosen;
-    if (FileSelectPopup(lastDir.c_str(), "graph.png", "*.png;*.svg;*.pdf;*.csv", "Export graph", VAL_SAVE_BUTTON, 0,
+    if (FileSelectPopup(startIn.c_str(), "graph.png", "*.png;*.svg;*.pdf;*.csv", "Export graph", VAL_SAVE_BUTTON, 0,
                         0, 1, 1, &chosen) < 1)
         return;
     QString path = QString::fromStdString(chosen);
@@ -762,6 +729,14 @@ int SetGraphValueSource(int panelHandle, int id, GraphValueSource source, void *
         g->valueSource = [source, data](const QString &name, double x) {
             return source(name.toUtf8().constData(), x, data);
         };
+    return 0;
+}
+
+int SetGraphExportDirectory(int panelHandle, int id, const char *directory) {
+    int rc;
+    QvGraph *g = viewedGraph(panelHandle, id, &rc);
+    if (!g) return rc;
+    g->exportDir = QString::fromUtf8(directory ? directory : "");
     return 0;
 }
 

@@ -15,6 +15,8 @@
 #include <vector>
 
 class QIODevice;
+class QPainter;
+class QRectF;
 
 class QvGraph;
 class QRubberBand;
@@ -31,7 +33,11 @@ struct ShownCurve {
     QString name;
     QColor color;
     QList<QPointF> points;
+    std::vector<qsizetype> breaks; // points that start a new run: the line is not drawn up to them
     bool stepped = false;
+    bool scatter = false;        // marks only, no line
+    double width = 1.0;          // of the line, in pixels
+    Qt::PenStyle style = Qt::SolidLine;
 };
 
 // The visible curves of a model, named from the widget's curve or trace names.
@@ -43,6 +49,10 @@ double valueAt(const ShownCurve &c, double x);
 // "x,<name>,..." and one row per x that any curve has, a curve without a
 // point at that x leaving its field empty.
 QString curvesCsv(const std::vector<ShownCurve> &curves, double x0, double x1);
+
+// The legend of an exported picture: a swatch and the name of every shown
+// curve, in a box in the plot area's top left corner.
+void paintLegend(QPainter &painter, const QRectF &plotArea, const std::vector<ShownCurve> &curves);
 
 class ExploreOverlay;
 class ExploreBar;
@@ -86,7 +96,10 @@ class GraphExplorer : public QObject {
     // Writes the graph as a PNG picture, an SVG drawing or a PDF page, or its
     // curves as CSV, by the file's extension. Returns "" or why it failed.
     QString exportTo(const QString &path);
-    // Draws the graph as SVG into out, each shown curve as one path.
+    // Draws the graph as SVG into out: the frame, axes and texts as the
+    // chart draws them, then each shown curve as one path through its own
+    // points in real-valued coordinates, clipped to the plot area (cut where
+    // it leaves it, and under one clip path).
     bool paintSvg(QIODevice *out, const std::vector<ShownCurve> &shown);
     // Asks for a file and exports to it; failures are reported in a pop-up.
     void exportWithDialog();

@@ -39,6 +39,18 @@ Qt::PenStyle penStyle(int lineStyle) {
     }
 }
 
+std::vector<std::pair<qsizetype, qsizetype>> runsOf(qsizetype count, const std::vector<qsizetype> &breaks) {
+    std::vector<std::pair<qsizetype, qsizetype>> runs;
+    qsizetype from = 0;
+    for (qsizetype b : breaks) {
+        if (b <= from || b >= count) continue;
+        runs.emplace_back(from, b);
+        from = b;
+    }
+    if (from < count) runs.emplace_back(from, count);
+    return runs;
+}
+
 GraphModel::GraphModel(bool stripChart) : strip(stripChart) {
     palette.assign(std::begin(kPalette), std::end(kPalette));
     if (strip) setTraceCount(1);

@@ -34,6 +34,9 @@ struct Plot {
     PlotKind kind = PlotKind::Curve;
     Look look;             // a text's colour is look.color
     QList<QPointF> points; // data coordinates, finite values only (curves, lines)
+    // Curves: the points that start a new run, where a non-finite value
+    // stood between two points (the line is broken there), in order.
+    std::vector<qsizetype> breaks;
     QPointF at;            // text: lower left corner, data coordinates
     QString text;
     QFont font;
@@ -124,6 +127,9 @@ Qt::PenStyle penStyle(int lineStyle);
 inline QColor colorOf(int c) { return QColor::fromRgb(static_cast<QRgb>(c) & 0xFFFFFF); }
 // True for the plot styles that hold each value until the next point.
 inline bool isStepped(int plotStyle) { return plotStyle == VAL_THIN_STEP || plotStyle == VAL_FAT_STEP; }
+// The runs of points [first, end) that a list of break points cuts
+// `count` points into, in order.
+std::vector<std::pair<qsizetype, qsizetype>> runsOf(qsizetype count, const std::vector<qsizetype> &breaks);
 // Divisions the axes aim at.
 constexpr int kXDivisions = 10;
 constexpr int kYDivisions = 5;

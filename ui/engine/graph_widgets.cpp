@@ -33,6 +33,7 @@ void QvGraph::redrawNow() { view_->redraw(); }
 bool QvGraph::redrawPending() const { return view_->pending; }
 int QvGraph::redrawCount() const { return view_->count; }
 QWidget *QvGraph::chartView() const { return view_->view; }
+void QvGraph::setCurvesPainted(bool on) { view_->setCurvesPainted(on); }
 engine::ViewState &QvGraph::viewState() { return view_->state; }
 engine::GraphExplorer &QvGraph::explorer() const { return *explorer_; }
 

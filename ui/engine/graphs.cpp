@@ -180,9 +180,19 @@ int PlotXY(int panelHandle, int id, const void *xArray, const void *yArray, std:
         (rc = setLook(p.look, ATTR_LINE_STYLE, lineStyle)) < 0 || (rc = setLook(p.look, ATTR_TRACE_COLOR, color)) < 0)
         return rc;
     p.points.reserve(static_cast<qsizetype>(numberOfPoints));
+    // A value that is not a number breaks a line there: the points after it
+    // start a new run, not joined to the ones before (a gap in the data).
+    const bool joined = plotStyle != VAL_SCATTER;
+    bool gap = false;
     for (std::size_t i = 0; i < numberOfPoints; ++i) {
         const double x = rx(xArray, i), y = ry(yArray, i);
-        if (std::isfinite(x) && std::isfinite(y)) p.points.append(QPointF(x, y));
+        if (!std::isfinite(x) || !std::isfinite(y)) {
+            gap = joined && !p.points.isEmpty();
+            continue;
+        }
+        if (gap && (p.breaks.empty() || p.breaks.back() != p.points.size())) p.breaks.push_back(p.points.size());
+        gap = false;
+        p.points.append(QPointF(x, y));
     }
     const int handle = g->model().addPlot(std::move(p));
     g->scheduleRedraw();

@@ -14,6 +14,7 @@
 #include "ui/engine/engine_p.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -103,6 +104,24 @@ class SteadyLooksStyle : public QProxyStyle {
                             const QWidget *w) const override {
         const SharedPaletteFor shared(o);
         QProxyStyle::drawComplexControl(c, o, p, w);
+        if (c == CC_ScrollBar && o && (o->subControls & SC_ScrollBarSlider)) markScrollBarHandle(o, p, w);
+    }
+
+  private:
+    // The style paints a scroll bar's handle lighter than its groove, which
+    // reads as an empty track with a dark handle at the other end: a scroll
+    // bar upside down. The handle is painted over, darker than the groove.
+    void markScrollBarHandle(const QStyleOptionComplex *o, QPainter *p, const QWidget *w) const {
+        const QRect handle = subControlRect(CC_ScrollBar, o, SC_ScrollBarSlider, w);
+        if (!handle.isValid() || handle.width() < 6 || handle.height() < 6) return;
+        const bool held = (o->activeSubControls & SC_ScrollBarSlider) && (o->state & State_Sunken);
+        const QColor fill = o->palette.color(QPalette::Window).darker(held ? 160 : 140);
+        p->save();
+        p->setRenderHint(QPainter::Antialiasing);
+        p->setPen(QPen(fill.darker(125), 1));
+        p->setBrush(fill);
+        p->drawRoundedRect(QRectF(handle).adjusted(2.5, 1.5, -2.5, -1.5), 2, 2);
+        p->restore();
     }
 };
 

@@ -125,6 +125,8 @@ void installTerminationHandler() {
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char b;
         [[maybe_unused]] ssize_t n = ::read(g_signalFds[0], &b, 1);
+        // A box waiting for the operator would hold the close back.
+        endPopupsForTermination();
         for (auto &p : g_panels)
             if (p && p->widget && p->parent == 0) {
                 dispatch(p->handle, 0, EVENT_CLOSE);

@@ -5,6 +5,7 @@
 #include "ui/engine/engine_p.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -25,6 +26,15 @@
 namespace {
 
 QWidget *dialogParent() { return QApplication::activeWindow(); }
+
+bool g_popupsEnded = false; // the program is ending on a signal: nothing waits for the operator
+
+// The box's icon from its title: an error is marked as one, a warning as one.
+QMessageBox::Icon iconForTitle(const std::string &title) {
+    if (title == "ERROR!" || title == "ERROR" || title == "Error") return QMessageBox::Critical;
+    if (title == "ATTENTION!") return QMessageBox::Warning;
+    return QMessageBox::Information;
+}
 
 bool isPattern(const QString &name) { return name.contains('*') || name.contains('?'); }
 
@@ -98,10 +108,14 @@ class FileDialog : public QFileDialog {
 class InteractiveResponder : public PopupResponder {
   public:
     int message(const std::string &title, const std::string &text) override {
-        QMessageBox::information(dialogParent(), QString::fromStdString(title), QString::fromStdString(text));
+        if (g_popupsEnded) return 0;
+        QMessageBox box(iconForTitle(title), QString::fromStdString(title), QString::fromStdString(text),
+                        QMessageBox::Ok, dialogParent());
+        box.exec();
         return 0;
     }
     void note(const std::string &title, const std::string &text) override {
+        if (g_popupsEnded) return;
         const QString key = QString::fromStdString(title);
         QPointer<QMessageBox> &box = notes_[key];
         if (!box) {
@@ -113,12 +127,14 @@ class InteractiveResponder : public PopupResponder {
         box->show();
     }
     int confirm(const std::string &title, const std::string &text) override {
+        if (g_popupsEnded) return 0;
         return QMessageBox::question(dialogParent(), QString::fromStdString(title), QString::fromStdString(text),
                                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes
                    ? 1
                    : 0;
     }
     int fileSelect(const FileSelectRequest &request, std::string *path) override {
+        if (g_popupsEnded) return 0;
         FileDialog dialog(dialogParent(), request);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
         if (path) *path = dialog.selectedFiles().first().toStdString();
@@ -126,9 +142,11 @@ class InteractiveResponder : public PopupResponder {
     }
 
     int prompt(const std::string &title, const std::string &text, std::string *response) override {
+        if (g_popupsEnded) return 0;
         bool ok = false;
-        const QString answer = QInputDialog::getText(dialogParent(), QString::fromStdString(title),
-                                                     QString::fromStdString(text), QLineEdit::Normal, QString(), &ok);
+        // Several lines may be typed: a note is often a paragraph or more.
+        const QString answer = QInputDialog::getMultiLineText(dialogParent(), QString::fromStdString(title),
+                                                              QString::fromStdString(text), QString(), &ok);
         if (!ok) return 0;
         *response = answer.toStdString();
         return 1;
@@ -140,6 +158,19 @@ class InteractiveResponder : public PopupResponder {
 
 InteractiveResponder g_interactive;
 PopupResponder *g_responder = &g_interactive;
+
+} // namespace
+
+void engine::endPopupsForTermination() {
+    g_popupsEnded = true;
+    // Each closed dialog's own event loop returns, and its caller goes on
+    // as after a cancel.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible() && dialog->isModal())
+            dialog->done(QDialog::Rejected);
+}
+
+namespace {
 
 // The chosen path as the request's rules make it, or the reason it is
 // refused. The path stays in the bytes it was given: a name that is not

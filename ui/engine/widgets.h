@@ -130,6 +130,9 @@ class QvGraph : public QFrame {
     QPointF toWidget(const QPointF &data) const;
     // The plot area in widget coordinates.
     QRectF plotArea() const;
+    // Off: the chart draws no curve, line or trace (a vector drawing writes
+    // them itself); on: as before.
+    void setCurvesPainted(bool on);
     // The range an axis shows now (VAL_XAXIS or VAL_LEFT_YAXIS): the
     // program's, or the operator's zoom.
     std::pair<double, double> shownRange(int axis) const;
@@ -144,6 +147,8 @@ class QvGraph : public QFrame {
     // Where the cursor readout's value of a curve at x comes from; empty:
     // the plotted points.
     std::function<double(const QString &curve, double x)> valueSource;
+    // Where the export dialog opens; empty: the folder of the last export.
+    QString exportDir;
 
   signals:
     // The operator zoomed, panned or went back to the full view.

@@ -12,8 +12,8 @@ constexpr int RES_RECVIEW = 1;
 constexpr int RECVIEW_FILE_NAME = 100;     // the file shown, with its row and section counts
 constexpr int RECVIEW_OPEN = 101;          // chooses a record file
 constexpr int RECVIEW_CLOSE = 102;
-constexpr int RECVIEW_GRAPH = 103;         // the rows over time or INDEX, a curve per chosen column
-constexpr int RECVIEW_XAXIS = 104;         // ring: 0 time stamps, 1 INDEX
+constexpr int RECVIEW_GRAPH = 103;         // the rows over time or ROW, a curve per chosen column
+constexpr int RECVIEW_XAXIS = 104;         // ring: 0 time stamps, 1 ROW (the row's place in the file)
 constexpr int RECVIEW_RANGE = 105;         // the rows the graph shows
 constexpr int RECVIEW_SHOW_FIRST = 106;    // check boxes of the ten columns, in file order,
 constexpr int RECVIEW_SHOW_LAST = 115;     // RESULT A (106) ... EVAL 2 (115)
@@ -22,6 +22,7 @@ constexpr int RECVIEW_FACTS = 117;         // the header block
 constexpr int RECVIEW_MESSAGES = 118;      // damaged lines and cut-off sections
 constexpr int RECVIEW_SECTION = 119;       // ring of the graph sections
 constexpr int RECVIEW_SECTION_GRAPH = 120; // the chosen section's curves, as the DATA graph shows them
+constexpr int RECVIEW_FOLLOW = 121;        // check box: read on as the file grows
 
 // The x axis ring's values.
 constexpr int RECVIEW_X_TIME = 0;
@@ -60,5 +61,6 @@ inline constexpr PanelCtrlKind RECVIEW_UI_CTRL_KINDS[] = {
     {RES_RECVIEW, RECVIEW_MESSAGES, "QPlainTextEdit"},
     {RES_RECVIEW, RECVIEW_SECTION, "QComboBox"},
     {RES_RECVIEW, RECVIEW_SECTION_GRAPH, "QvGraph"},
+    {RES_RECVIEW, RECVIEW_FOLLOW, "QCheckBox"},
 };
 // clang-format on
