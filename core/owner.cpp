@@ -16,6 +16,10 @@ struct Hold {
 std::vector<Hold> g_holds; // outermost first
 int g_lastHold = 0;
 bool g_testMode = false;
+bool g_sampling = true;
+
+constexpr char kContinueInTestMode[] = "Cannot continue: test mode is on. Please press EXIT TEST first.";
+constexpr char kContinueNotSampling[] = "Cannot continue: sampling is stopped. Please press RESTART SAMPLING first.";
 
 // What an operation lets through while it runs. Everything not listed is
 // refused: it would send a request between the operation's own, change
@@ -24,6 +28,11 @@ bool lets(Operation operation, Command command) {
     // STOP and the recorder's pause and stop only set flags that the
     // running loops read; closing the program is never refused.
     if (command == Command::Stop || command == Command::RecorderControl) return true;
+    // Continuing a paused recording: nothing may be in the middle of its
+    // requests (a filter write stops sampling part-way through), and test
+    // mode must have ended.
+    if (command == Command::ContinueRecording)
+        return operation == Operation::Recording || operation == Operation::RecordingPaused;
     // A new connection ends a measuring loop and may come while a recording
     // runs or test mode is on; it must not take the port from an operation
     // that is in the middle of its requests, nor from the loader.
@@ -43,9 +52,13 @@ bool lets(Operation operation, Command command) {
         // CAPTURE during RUN ends the loop and tells the operator why.
         return command == Command::CaptureGraph;
     case Operation::RecordingPaused:
-        // A paused run offers the sensor commands and the parameter group,
-        // but nothing that stops sampling under the run it will continue.
-        return command == Command::SensorCommand || command == Command::Transfer;
+        // A paused run offers the sensor commands (STOP SAMPLING among
+        // them), the parameter group, the filter and test mode. What stops
+        // sampling is let through here; continuing then waits until sampling
+        // runs again (ContinueRecording).
+        return command == Command::SensorCommand || command == Command::StopSampling ||
+               command == Command::Transfer || command == Command::GetFilter || command == Command::SendFilter ||
+               command == Command::EnterTest || command == Command::ExitTest || command == Command::TestRecord;
     case Operation::TestMode:
         return command == Command::TestRecord || command == Command::ExitTest || command == Command::EnterTest;
     case Operation::SensorCommand:
@@ -84,19 +97,27 @@ const char *busyText(Operation operation) {
     return "Busy!";
 }
 
-} // namespace
-
-bool CommandAllowed(Command command) { return !refusing(command); }
-
-const char *RefusalReason(Command command) {
+// Why `command` may not start now, or "".
+const char *refusalText(Command command) {
     const std::optional<Operation> holder = refusing(command);
+    if (command == Command::ContinueRecording) {
+        if (holder == Operation::TestMode) return kContinueInTestMode;
+        if (holder) return busyText(*holder);
+        return g_sampling ? "" : kContinueNotSampling;
+    }
     return holder ? busyText(*holder) : "";
 }
 
+} // namespace
+
+bool CommandAllowed(Command command) { return !*refusalText(command); }
+
+const char *RefusalReason(Command command) { return refusalText(command); }
+
 bool CommandRefused(Command command) {
-    const std::optional<Operation> holder = refusing(command);
-    if (!holder) return false;
-    SetStatus(busyText(*holder));
+    const char *why = refusalText(command);
+    if (!*why) return false;
+    ShowRefusal(why);
     return true;
 }
 
@@ -117,10 +138,14 @@ void OperationHold::become(Operation operation) {
         if (h.id == slot_) h.operation = operation;
 }
 
+void NoteControllerSampling(bool sampling) { g_sampling = sampling; }
+bool ControllerSampling() { return g_sampling; }
+
 void HoldTestMode() { g_testMode = true; }
 void ReleaseTestMode() { g_testMode = false; }
 
 void EndLinkBoundHolds() {
+    g_sampling = true;
     if (!g_testMode) return;
     g_testMode = false;
     set_test_panel_controls(GROUP_UNCHANGED, GROUP_DIMMED);
@@ -129,4 +154,5 @@ void EndLinkBoundHolds() {
 void ResetOperations() {
     g_holds.clear();
     g_testMode = false;
+    g_sampling = true;
 }

@@ -40,7 +40,8 @@ enum class Command {
     TestRecord,      // a change on the test panel
     Program,         // firmware download
     StartRecording,
-    RecorderControl, // pause, continue and stop of a recording: only flags
+    RecorderControl, // pause and stop of a recording: only flags
+    ContinueRecording, // continuing a paused recording: only while the controller samples
     Connect,         // opening a link (or changing its baud rate) from the connection dialog
 };
 
@@ -56,6 +57,13 @@ const char *RefusalReason(Command command);
 
 // True while `operation` holds the link (test mode included).
 bool OperationRunning(Operation operation);
+
+// Whether the controller samples, as the commands sent to it last left it:
+// an acknowledged stop sampling (STOP SAMPLING, SEND FILTER, ENTER TEST)
+// stops it, an acknowledged restart (RESTART SAMPLING, EXIT TEST) starts it
+// again. A recording paused meanwhile must not continue into frozen values.
+void NoteControllerSampling(bool sampling);
+bool ControllerSampling();
 
 // Holds the link for one operation from construction to destruction.
 class OperationHold {
@@ -79,11 +87,12 @@ void ReleaseTestMode();
 // The link ended (lost, closed, or replaced by a new one). Test mode belongs
 // to the controller on that link: a controller met on a new link, or the
 // same one after a power cycle, is not in it, and with the link gone nobody
-// could send EXIT TEST. It ends here, and the test panel's test-mode
+// could send EXIT TEST. It ends here, the controller is taken as sampling, and the test panel's test-mode
 // controls are dimmed; the entry group follows the link as it always does.
 // Holds taken by operations still running end with those operations, which
 // learn of the lost link from their own exchanges.
 void EndLinkBoundHolds();
 
-// Forgets test mode and every hold: the program at rest, as at start-up.
+// Forgets test mode, every hold and a stopped sampling: the program at rest,
+// as at start-up.
 void ResetOperations();

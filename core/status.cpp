@@ -11,7 +11,11 @@ char szStatus[128];
 
 namespace {
 void (*g_observer)(const char *) = nullptr;
-}
+// How long a refusal stands before a loop's own text may replace it.
+constexpr double kRefusalSeconds = 3.0;
+// When the refusal on the status line may give way; 0: none is shown.
+double g_refusalUntil = 0.0;
+} // namespace
 
 void SetStatusObserver(void (*observer)(const char *text)) { g_observer = observer; }
 
@@ -21,11 +25,13 @@ void ShowStatus() {
 }
 
 void SetStatus(const char *text) {
+    g_refusalUntil = 0.0;
     std::snprintf(szStatus, sizeof szStatus, "%s", text ? text : "");
     ShowStatus();
 }
 
 void SetStatusF(const char *format, ...) {
+    g_refusalUntil = 0.0;
     va_list args;
     va_start(args, format);
     std::vsnprintf(szStatus, sizeof szStatus, format, args);
@@ -38,7 +44,22 @@ void StatusStepDone(const char *step, const char *result) {
 }
 
 void AppendStatus(const char *text) {
+    g_refusalUntil = 0.0;
     const std::size_t used = std::strlen(szStatus);
     std::snprintf(szStatus + used, sizeof szStatus - used, "%s", text ? text : "");
     ShowStatus();
+}
+
+void ShowRefusal(const char *text) {
+    SetStatus(text);
+    g_refusalUntil = Timer() + kRefusalSeconds;
+}
+
+bool RefusalStillShown() {
+    if (g_refusalUntil != 0.0 && Timer() >= g_refusalUntil) g_refusalUntil = 0.0;
+    return g_refusalUntil != 0.0;
+}
+
+void ShowLoopStatus(const char *text) {
+    if (!RefusalStillShown()) SetStatus(text);
 }

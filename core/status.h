@@ -19,6 +19,16 @@ void AppendStatus(const char *text);
 // "Read failure! Retrying ..." must not stand before an "OK.").
 void StatusStepDone(const char *step, const char *result);
 
+// Shows why a command was refused. The text stays readable for a few
+// seconds against the texts a running loop writes on every pass
+// (ShowLoopStatus); any other status text replaces it at once.
+void ShowRefusal(const char *text);
+// A text a loop writes again on every pass ("Recording paused."): left out
+// while a refusal is still to be read.
+void ShowLoopStatus(const char *text);
+// True while a refusal is still to be read.
+bool RefusalStillShown();
+
 // Called with every text the status line shows, e.g. for a log of a job run
 // without a screen; nullptr: nobody listens.
 void SetStatusObserver(void (*observer)(const char *text));

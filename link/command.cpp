@@ -1,8 +1,13 @@
 #include "link/command.h"
 
+#include "core/owner.h"
 #include "core/status.h"
 #include "ui/engine/engine.h"
 
+namespace {
+constexpr int kStopSamplingCommand = 10;
+constexpr int kRestartSamplingCommand = 11;
+} // namespace
 
 CommandOutcome ExchangeOrGiveUp(int command, const unsigned short payload[PNUM], unsigned short reply[PNUM]) {
     const ExchangeResult result = Exchange(command, payload, reply);
@@ -48,5 +53,10 @@ CommandOutcome AcknowledgedCommand(int command, const char *text) {
         return CommandOutcome::NotAcknowledged;
     }
     StatusStepDone(text, "OK.");
+    // Stop and restart of sampling, whichever panel sent them (STOP SAMPLING,
+    // SEND FILTER and ENTER TEST stop it; RESTART SAMPLING and EXIT TEST
+    // start it again).
+    if (command == kStopSamplingCommand) NoteControllerSampling(false);
+    if (command == kRestartSamplingCommand) NoteControllerSampling(true);
     return CommandOutcome::Done;
 }

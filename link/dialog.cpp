@@ -72,7 +72,7 @@ std::string refusedWhileBusy() {
         showMessage(why.c_str());
         return why;
     }
-    if (ReconnectAttemptRunning()) SetStatus(ExchangeErrorText(EXCHANGE_BUSY));
+    if (ReconnectAttemptRunning()) ShowRefusal(ExchangeErrorText(EXCHANGE_BUSY));
     else if (!ExchangeRefusedWhileBusy()) return {};
     showMessage(ExchangeErrorText(EXCHANGE_BUSY));
     return ExchangeErrorText(EXCHANGE_BUSY);

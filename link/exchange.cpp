@@ -292,7 +292,7 @@ bool ExchangeBusy() { return x.busy; }
 
 bool ExchangeRefusedWhileBusy() {
     if (!x.busy) return false;
-    SetStatus(kExchangeBusyText);
+    ShowRefusal(kExchangeBusyText);
     return true;
 }
 

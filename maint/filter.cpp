@@ -154,7 +154,7 @@ Outcome GetFilter() {
     if (OperationRunning(Operation::Measuring) && !CommandAllowed(Command::GetFilter))
         return Outcome::Refused(RefusalReason(Command::GetFilter));
     if (const char *busy = RefusalReason(Command::GetFilter); *busy) {
-        SetStatus(busy);
+        ShowRefusal(busy);
         return Outcome::Refused(busy);
     }
     OperationHold hold(Operation::Filter);
@@ -171,7 +171,7 @@ Outcome SendFilter() {
         return Outcome::Refused(kStopFirst);
     }
     if (const char *busy = RefusalReason(Command::SendFilter); *busy) {
-        SetStatus(busy);
+        ShowRefusal(busy);
         return Outcome::Refused(busy);
     }
     if (const std::string why = ControllerWriteRefusal(); !why.empty()) {

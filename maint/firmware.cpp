@@ -223,7 +223,7 @@ Outcome download(std::string *sentFile) {
     if (rs232con == 0) return refused(kTcpRefusal);
     if (OperationRunning(Operation::Measuring)) return refused("Please stop the measurement first!");
     if (const char *busy = RefusalReason(Command::Program); *busy) {
-        SetStatus(busy);
+        ShowRefusal(busy);
         return Outcome::Refused(busy);
     }
     // From here the port belongs to the download, the loader link included.

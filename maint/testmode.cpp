@@ -110,7 +110,8 @@ CommandOutcome LeaveTestMode() {
     ReleaseTestMode();
     ProcessSystemEvents();
     set_test_panel_controls(1, 0);
-    set_main_buttons(1, 1, send_get_status);
+    // A paused recording keeps RUN, STOP and DATA dimmed until it ends.
+    set_main_buttons(OperationRunning(Operation::RecordingPaused) ? 0 : 1, 1, send_get_status);
     return outcome;
 }
 

@@ -145,13 +145,16 @@ void PacedDisplay::progress(int percent) {
 
 void PacedDisplay::status(const char *text) {
     status_ = text;
-    statusBehind_ = !show_;
-    if (show_) SetStatus(text);
+    // A refusal shown meanwhile stays readable; the loop's text follows later.
+    statusBehind_ = !show_ || RefusalStillShown();
+    if (!statusBehind_) SetStatus(text);
 }
 
 void PacedDisplay::appendStatus(const char *text) {
     status_ += text;
-    if (show_ && !statusBehind_) {
+    if (RefusalStillShown()) {
+        statusBehind_ = true;
+    } else if (show_ && !statusBehind_) {
         AppendStatus(text);
     } else if (show_) {
         SetStatus(status_.c_str());
@@ -160,7 +163,7 @@ void PacedDisplay::appendStatus(const char *text) {
 }
 
 void PacedDisplay::flush() {
-    if (statusBehind_) SetStatus(status_.c_str());
+    if (statusBehind_) ShowLoopStatus(status_.c_str());
     if (progressBehind_) showProgress(progress_, color_);
     statusBehind_ = progressBehind_ = false;
     FlushLiveDisplay();

@@ -14,6 +14,7 @@
 #include "params/record.h"
 #include "params/transfer.h"
 #include "ui/engine/engine.h"
+#include "ui/panels/filter_ids.h"
 #include "ui/panels/main_ids.h"
 
 #include <algorithm>
@@ -48,7 +49,7 @@ Outcome oneShot(int command, const char *text) {
 Outcome refusal(Command kind) {
     const char *busy = RefusalReason(kind);
     if (!*busy) return Outcome::Done();
-    SetStatus(busy);
+    ShowRefusal(busy);
     return Outcome::Refused(busy);
 }
 
@@ -104,6 +105,9 @@ void EnterMeasuringState(int loopCommand) {
     setVisible({MAIN_STRIPCHART, MAIN_NUM_POINTS, MAIN_NUM_MARGIN}, run ? 1 : 0);
     SetCtrlAttribute(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED, 1);
     SetCtrlAttribute(panelMAIN, MAIN_CMD_DATA, ATTR_DIMMED, 1);
+    // STOP is what ends the loop; GET FILTER does nothing while it runs.
+    SetCtrlAttribute(panelMAIN, MAIN_CMD_STOP, ATTR_DIMMED, 0);
+    SetCtrlAttribute(panelFILTER, FILTER_CMD_GET, ATTR_DIMMED, 1);
     SetCtrlAttribute(panelMAIN, loopCommand, ATTR_CMD_BUTTON_COLOR, VAL_RED);
     set_test_panel_controls(0, -2);
     set_main_buttons(-2, 0, 0);
@@ -116,6 +120,7 @@ void EnterMeasuringState(int loopCommand) {
 
 void EnterIdleState(int loopCommand, int failure) {
     SetCtrlAttribute(panelMAIN, loopCommand, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
+    SetCtrlAttribute(panelFILTER, FILTER_CMD_GET, ATTR_DIMMED, 0);
     set_test_panel_controls(1, -2);
     // The send/get group follows send_get_status, in expert mode too, where
     // it is 0 and the group stays dimmed after the loop.

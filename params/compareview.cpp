@@ -124,7 +124,7 @@ int showMerge() {
 
 Outcome CompareWithController() {
     if (const char *busy = RefusalReason(Command::Transfer); *busy) {
-        SetStatus(busy);
+        ShowRefusal(busy);
         return Outcome::Refused(busy);
     }
     OperationHold hold(Operation::Transfer);

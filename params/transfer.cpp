@@ -70,7 +70,8 @@ std::string setReport(const char *what, int n) {
 
 // The same text as the status line's, kept as the outcome's reason.
 Outcome shown(OutcomeKind kind, const char *text) {
-    SetStatus(text);
+    if (kind == OutcomeKind::Refused) ShowRefusal(text);
+    else SetStatus(text);
     return {kind, text};
 }
 

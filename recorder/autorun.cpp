@@ -54,7 +54,10 @@ void restoreAfterRun() {
     recstate = 1;
     setPauseLabel("BREAK RECORDING");
     set_recorder_attributes(1, -1, -1, 1, 1);
-    set_main_buttons(1, 1, send_get_status);
+    SetRecorderRunCommands(GROUP_DIMMED); // the run is over, though its hold ends on return
+    // Test mode entered during a pause keeps the main commands dimmed.
+    if (OperationRunning(Operation::TestMode)) set_main_buttons(0, 0, 0);
+    else set_main_buttons(1, 1, send_get_status);
     set_test_panel_controls(1, -2);
     rx_flag = 0;
 }
@@ -68,7 +71,7 @@ void showRowProgress(int storedThisRun, int &dots) {
     SetCtrlVal(panelRECORDER, RECORDER_RECORDED, recwerte);
     ShowRemainingTime();
     if (++dots > kMaxDots) dots = 0;
-    SetStatus(("Recording data " + std::string(static_cast<std::size_t>(dots), '.')).c_str());
+    ShowLoopStatus(("Recording data " + std::string(static_cast<std::size_t>(dots), '.')).c_str());
     runProgress(100);
 }
 
@@ -115,7 +118,7 @@ RunEnd runLoop() {
                     break;
                 }
             }
-            if (recstate == 0) SetStatus("Recording paused.");
+            if (recstate == 0) ShowLoopStatus("Recording paused.");
         }
         ProcessSystemEvents();
         if (recorder_stop_flag != 0) break;
@@ -130,7 +133,7 @@ RunEnd runLoop() {
 Outcome StartRecording() {
     if (recorder_stop_flag == 0) return Outcome::Refused("a recording runs already");
     if (const char *busy = RefusalReason(Command::StartRecording); *busy) {
-        SetStatus(busy);
+        ShowRefusal(busy);
         return Outcome::Refused(busy);
     }
     OperationHold hold(Operation::Recording);
@@ -225,6 +228,10 @@ int CC_CMD_BREAK_RECORDING(int, int, int event, void *, int, int) {
         set_main_buttons(0, 1, send_get_status);
         set_test_panel_controls(1, -2);
     } else {
+        // Continuing with sampling stopped (STOP SAMPLING, SEND FILTER, test
+        // mode) would record frozen values: the run stays paused and the
+        // status line says what to press first.
+        if (CommandRefused(Command::ContinueRecording)) return 0;
         setPauseLabel("BREAK RECORDING");
         recstate = 1;
         if (g_runHold) g_runHold->become(Operation::Recording);

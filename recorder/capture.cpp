@@ -74,7 +74,7 @@ Outcome refusedWithMessage(const char *text) {
 Outcome CaptureGraph() {
     if (recorder_status != 1) return refusedWithMessage("Cannot record data. Please check file settings.");
     if (const char *busy = RefusalReason(Command::CaptureGraph); *busy) {
-        SetStatus(busy);
+        ShowRefusal(busy);
         return Outcome::Refused(busy);
     }
     if (OperationRunning(Operation::Measuring)) {

@@ -6,6 +6,7 @@
 #include "measure/navigation.h"
 #include "params/binding.h"
 #include "params/transfer.h"
+#include "ui/panels/compare_ids.h"
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/intensity_ids.h"
 
@@ -29,8 +30,9 @@ TEST_F(SamplingTest, StopDuringPartTwoFinishesTheCycleWithoutUpdatingAndReturnsT
     EXPECT_DOUBLE_EQ(shown, -999.0) << "a stopped cycle leaves the indicators alone";
     EXPECT_EQ(StatusLine(), "Rawdata (part 2) received.");
     EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_CMD_BUTTON_COLOR), 0xE0E0E0);
-    for (int id : {MAIN_CMD_RUN, MAIN_CMD_STOP, MAIN_CMD_DATA, MAIN_CMD_TRIGGER, MAIN_CMD_VERSION, MAIN_BTN_GET})
+    for (int id : {MAIN_CMD_RUN, MAIN_CMD_DATA, MAIN_CMD_TRIGGER, MAIN_CMD_VERSION, MAIN_BTN_GET})
         EXPECT_EQ(Attr(panelMAIN, id, ATTR_DIMMED), 0) << id;
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_STOP, ATTR_DIMMED), 1) << "with no loop running STOP would do nothing";
     EXPECT_EQ(Attr(panelMAIN, MAIN_STRIPCHART, ATTR_VISIBLE), 1);
     EXPECT_EQ(Attr(panelMAIN, MAIN_GRAPH, ATTR_VISIBLE), 0);
 }
@@ -65,6 +67,33 @@ TEST_F(SamplingTest, RunShowsLiveValuesWhileTheGroupsAreDimmed) {
 // A fast link: every cycle's row goes into the strip-chart history, the
 // status line is written at most once a frame (1/60 s), and when RUN stops
 // the indicators, status and progress show the last cycle.
+// A command refused during RUN keeps its text on the status line against
+// the loop's own texts for a while, then the loop's texts come back.
+TEST_F(SamplingTest, ARefusalDuringRunStaysReadableAndThenGivesWayToTheLoop) {
+    std::string refused, oneSecondLater, later;
+    double refusedAt = 0.0;
+    std::size_t framesAtRefusal = 0;
+    onTick = [&] {
+        if (stop_flag != 0 || frames().size() < 10) return;
+        if (refusedAt == 0.0) {
+            OperateCtrl(panelCOMPARE, COMPARE_SEND);
+            refused = StatusLine();
+            refusedAt = Timer();
+            framesAtRefusal = frames().size();
+        } else if (oneSecondLater.empty() && Timer() - refusedAt >= 1.0) {
+            oneSecondLater = StatusLine();
+        } else if (!oneSecondLater.empty() && Timer() - refusedAt >= 3.5) {
+            later = StatusLine();
+            OperateCtrl(panelMAIN, MAIN_CMD_STOP);
+        }
+    };
+    OperateCtrl(panelMAIN, MAIN_CMD_RUN);
+    EXPECT_EQ(refused, "Busy! Please stop the measurement first.");
+    EXPECT_EQ(oneSecondLater, refused);
+    EXPECT_GT(frames().size(), framesAtRefusal + 10) << "the loop ran on meanwhile";
+    EXPECT_EQ(later.rfind("Rawdata (part ", 0), 0u) << later;
+}
+
 TEST_F(SamplingTest, RunKeepsEveryRowButUpdatesTheDisplayAtTheScreensPace) {
     sim.useRealTime();
     static int statusWrites = 0;

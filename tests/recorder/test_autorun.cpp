@@ -7,6 +7,7 @@
 #include "maint/access.h"
 #include "ui/panels/expert_ids.h"
 #include "ui/panels/filter_ids.h"
+#include "ui/panels/test_ids.h"
 
 #include <csignal>
 #include <optional>
@@ -123,45 +124,100 @@ TEST_F(AutoRunTest, ASecondRunFollowsTheFirstClosingLineWithoutANewHeader) {
     EXPECT_EQ(t.lines.back().rfind("Recording successfully finished at ", 0), 0u);
 }
 
-// A paused run offers the sensor commands again, but nothing that stops
-// sampling under the run it will continue: STOP SAMPLING and SEND FILTER
-// are refused and send nothing, TRIGGER goes out. While the run records,
-// SEND FILTER is refused too.
-TEST_F(AutoRunTest, APausedRunLetsSensorCommandsThroughButNothingThatStopsSampling) {
+// While the run records, SEND FILTER is refused. A paused run lets STOP
+// SAMPLING go out; CONTINUE then refuses, stays paused and keeps its text
+// readable against the loop's "Recording paused." until RESTART SAMPLING
+// has the controller sampling again.
+TEST_F(AutoRunTest, APausedRunStopsSamplingOnRequestAndContinuesOnlyOnceSamplingRunsAgain) {
     DisplayPanel(panelFILTER);
-    std::string refusedRecording, refusedPaused;
-    enum { Recording, Paused, Continued } step = Recording;
+    constexpr char kRestartFirst[] = "Cannot continue: sampling is stopped. Please press RESTART SAMPLING first.";
+    std::string refusedRecording, refusedContinue, continueOneSecondLater;
+    int rowsAtPause = -1, rowsWhileStopped = -1, stopFrames = 0, labelKept = 0;
+    double refusedAt = 0.0;
+    enum { Recording, Paused, Refused, Continued } step = Recording;
     onTick = [&] {
         if (recorder_stop_flag != 0) return;
         if (step == Recording && recwerte >= 1) {
             OperateCtrl(panelFILTER, FILTER_CMD_SEND);
             refusedRecording = StatusLine();
             OperateCtrl(panelRECORDER, RECORDER_BREAK);
+            rowsAtPause = recwerte;
             step = Paused;
         } else if (step == Paused) {
             OperateCtrl(panelMAIN, MAIN_CMD_STOP_SAMPLING);
-            refusedPaused = StatusLine();
-            OperateCtrl(panelFILTER, FILTER_CMD_SEND);
-            OperateCtrl(panelMAIN, MAIN_CMD_TRIGGER);
+            for (const Request &r : frames()) stopFrames += command(r) == 10;
+            OperateCtrl(panelRECORDER, RECORDER_BREAK);
+            refusedContinue = StatusLine();
+            refusedAt = Timer();
+            step = Refused;
+        } else if (step == Refused && Timer() - refusedAt >= 1.0) {
+            continueOneSecondLater = StatusLine();
+            labelKept = recstate == 0 && label(panelRECORDER, RECORDER_BREAK) == "CONTINUE RECORDING";
+            rowsWhileStopped = recwerte;
+            OperateCtrl(panelMAIN, MAIN_CMD_RESTART_SAMPLING);
             OperateCtrl(panelRECORDER, RECORDER_BREAK);
             step = Continued;
         }
     };
     runAutomatic(4);
     HidePanel(panelFILTER);
-    EXPECT_EQ(step, Continued);
+    ASSERT_EQ(step, Continued);
     EXPECT_EQ(refusedRecording, "Busy! Please stop the recording first.");
-    EXPECT_EQ(refusedPaused, "Busy! Please stop the recording first.");
-    int triggers = 0;
+    EXPECT_EQ(stopFrames, 1) << "STOP SAMPLING went out during the pause";
+    EXPECT_EQ(refusedContinue, kRestartFirst);
+    EXPECT_EQ(continueOneSecondLater, kRestartFirst);
+    EXPECT_TRUE(labelKept) << "a refused CONTINUE leaves the run paused";
+    EXPECT_EQ(rowsWhileStopped, rowsAtPause) << "nothing stored while sampling was stopped";
     for (const Request &r : frames()) {
-        EXPECT_NE(command(r), 10) << "sampling stopped under the run";
-        EXPECT_NE(command(r), 180);
+        EXPECT_NE(command(r), 180) << "SEND FILTER went out while recording";
         EXPECT_NE(command(r), 182);
-        triggers += command(r) == 14;
     }
-    EXPECT_EQ(triggers, 1);
     EXPECT_TRUE(sim.sampling());
     EXPECT_EQ(StatusLine().rfind("Recording successfully finished at ", 0), 0u) << StatusLine();
+}
+
+// Test mode and the filter write during a pause: CONTINUE names EXIT TEST
+// while test mode is on; EXIT TEST leaves RUN dimmed while the run is
+// paused; after SEND FILTER, CONTINUE waits for RESTART SAMPLING again.
+TEST_F(AutoRunTest, TestModeAndTheFilterWriteDuringAPauseHoldContinueUntilSamplingRunsAgain) {
+    DisplayPanel(panelFILTER);
+    std::string inTestMode, afterFilter;
+    int runDimmedAfterExit = -1, filterWrites = 0, continuedAfterRestart = 0;
+    enum { Recording, Paused, Tested, Filtered, Continued } step = Recording;
+    onTick = [&] {
+        if (recorder_stop_flag != 0) return;
+        if (step == Recording && recwerte >= 1) {
+            OperateCtrl(panelRECORDER, RECORDER_BREAK);
+            step = Paused;
+        } else if (step == Paused) {
+            OperateCtrl(panelTEST, TEST_CMD_ENTER);
+            OperateCtrl(panelRECORDER, RECORDER_BREAK);
+            inTestMode = StatusLine();
+            OperateCtrl(panelTEST, TEST_CMD_EXIT);
+            runDimmedAfterExit = Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED);
+            step = Tested;
+        } else if (step == Tested) {
+            OperateCtrl(panelFILTER, FILTER_CMD_SEND);
+            for (const Request &r : frames()) filterWrites += command(r) == 182;
+            OperateCtrl(panelRECORDER, RECORDER_BREAK);
+            afterFilter = StatusLine();
+            OperateCtrl(panelMAIN, MAIN_CMD_RESTART_SAMPLING);
+            OperateCtrl(panelRECORDER, RECORDER_BREAK);
+            continuedAfterRestart = recstate;
+            step = Continued;
+        }
+    };
+    runAutomatic(3);
+    HidePanel(panelFILTER);
+    ASSERT_EQ(step, Continued);
+    EXPECT_EQ(inTestMode, "Cannot continue: test mode is on. Please press EXIT TEST first.");
+    EXPECT_EQ(runDimmedAfterExit, 1) << "RUN stays dimmed while the run is paused";
+    EXPECT_EQ(filterWrites, 19) << "SEND FILTER wrote the whole filter memory during the pause";
+    EXPECT_EQ(afterFilter, "Cannot continue: sampling is stopped. Please press RESTART SAMPLING first.");
+    EXPECT_EQ(continuedAfterRestart, 1) << "CONTINUE after RESTART SAMPLING";
+    EXPECT_TRUE(sim.sampling());
+    EXPECT_EQ(StatusLine().rfind("Recording successfully finished at ", 0), 0u) << StatusLine();
+    EXPECT_EQ(Attr(panelMAIN, MAIN_CMD_RUN, ATTR_DIMMED), 0);
 }
 
 TEST_F(AutoRunTest, StopWhilePausedResetsTheLabelAndEndsTheFileAsInterrupted) {

@@ -69,7 +69,14 @@ class SharedPaletteFor {
   public:
     explicit SharedPaletteFor(const QStyleOption *o)
         : option_(const_cast<QStyleOption *>(o)), own_(o ? o->palette : QPalette()) {
-        if (option_) option_->palette = sharedPalette(own_);
+        if (!option_) return;
+        option_->palette = sharedPalette(own_);
+        // The colour group in use (active, inactive, disabled) is the
+        // option's own, not part of the colours the palette is shared by:
+        // the shared palette keeps the group it was first filed with, and a
+        // dimmed button painted with the group of an enabled one showed its
+        // text and frame in black, as if a click would act.
+        option_->palette.setCurrentColorGroup(own_.currentColorGroup());
     }
     ~SharedPaletteFor() {
         if (option_) option_->palette = own_;

@@ -9,10 +9,13 @@ namespace {
 // A lamp in a grey bezel: on a light panel and on a dark one alike the
 // bezel shows where the lamp is, and a lamp that is off still reads as a
 // lamp (its own colour under a dull glass) rather than as a hole. A lit lamp
-// carries a small highlight.
-void paintLamp(QPainter &p, const QRectF &r, const QColor &fill, bool lit, bool round) {
+// carries a small highlight. A dimmed lamp is drawn as the toolkit draws
+// dimmed controls: its rims grey and its glass faded, so that it does not
+// look as if a click would act.
+void paintLamp(QPainter &p, const QRectF &r, const QColor &fill, bool lit, bool round, bool dimmed) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
+    if (dimmed) p.setOpacity(0.4);
     auto shape = [&](const QRectF &area) { round ? p.drawEllipse(area) : p.drawRect(area); };
     p.setPen(QPen(QColor(60, 60, 60), 1));
     p.setBrush(QColor(176, 176, 176));
@@ -75,7 +78,7 @@ void QvLampButton::paintEvent(QPaintEvent *e) {
     QPainter p(this);
     const int side = qMax(6, qMin(height() - 12, 14));
     const QRect lamp(8, (height() - side) / 2, side, side);
-    paintLamp(p, lamp, isChecked() ? onColor_ : offColor_, isChecked(), false);
+    paintLamp(p, lamp, isChecked() ? onColor_ : offColor_, isChecked(), false, !isEnabled());
 }
 
 void QvLed::paintEvent(QPaintEvent *) {
@@ -85,7 +88,7 @@ void QvLed::paintEvent(QPaintEvent *) {
         const qreal d = qMin(r.width(), r.height());
         r = QRectF(r.center().x() - d / 2, r.center().y() - d / 2, d, d);
     }
-    paintLamp(p, r, on_ ? onColor_ : offColor_, on_, round());
+    paintLamp(p, r, on_ ? onColor_ : offColor_, on_, round(), !isEnabled());
 }
 
 QvCanvas::QvCanvas(QWidget *parent) : QWidget(parent) {}
