@@ -1,6 +1,5 @@
 #include "core/groups.h"
 
-#include "core/owner.h"
 #include "core/panels.h"
 #include "ui/engine/engine.h"
 #include "ui/panels/main_ids.h"
@@ -50,9 +49,6 @@ void set_main_buttons(int a, int b, int c) {
     SetGroupState(panelMAIN, kSendGetGroup, c);
     if (a >= GROUP_HIDDEN && a <= GROUP_ENABLED)
         for (int id : kMeasureCommands) SetCtrlAttribute(panelMAIN, id, ATTR_CMD_BUTTON_COLOR, VAL_OFFWHITE);
-    // STOP only ends a running loop: with none running a click on it does
-    // nothing, so it is dimmed until a loop starts (EnterMeasuringState).
-    if (a == GROUP_ENABLED && stop_flag != 0) SetCtrlAttribute(panelMAIN, MAIN_CMD_STOP, ATTR_DIMMED, 1);
 }
 
 bool MainCommandsHeld() {
@@ -69,14 +65,7 @@ void set_test_panel_controls(int a, int b) {
 void set_recorder_attributes(int type, int capture, int progress, int start, int settings) {
     const int states[5] = {type, capture, progress, start, settings};
     for (int g = 0; g < 5; ++g) SetGroupState(panelRECORDER, kRecorderGroups[g], states[g]);
-    // Pause and stop act on a running automatic recording only: without one
-    // a click on them does nothing, so they stay dimmed beside START.
-    if (start == GROUP_ENABLED && !OperationRunning(Operation::Recording) &&
-        !OperationRunning(Operation::RecordingPaused))
-        SetRecorderRunCommands(GROUP_DIMMED);
 }
-
-void SetRecorderRunCommands(int state) { SetGroupState(panelRECORDER, {RECORDER_BREAK, RECORDER_STOP}, state); }
 
 int GetRecordingType() {
     int type = -1;

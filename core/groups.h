@@ -17,8 +17,7 @@ extern int send_get_status;
 void SetGroupState(int panel, const std::vector<int> &controls, int state);
 
 // The main panel's groups: a = RUN, STOP and DATA, b = the further sensor
-// commands, c = the parameter send/get group. Enabling group a leaves STOP
-// dimmed while no measuring loop runs (stop_flag 1): it would do nothing.
+// commands, c = the parameter send/get group.
 void set_main_buttons(int a, int b, int c);
 // True while RUN is dimmed: a measuring loop, a recording, a graph capture
 // or test mode holds the main commands, or the link is lost. A change of
@@ -41,6 +40,3 @@ void set_recorder_attributes(int type, int capture, int progress, int start, int
 // The recording type the recorder panel's ring is set to: REC_TYPE_MANUAL,
 // REC_TYPE_AUTOMATIC, or -1 when the panel is not loaded.
 int GetRecordingType();
-// The recorder's pause and stop commands alone (a GroupState): enabling the
-// start group leaves them dimmed while no automatic recording runs.
-void SetRecorderRunCommands(int state);

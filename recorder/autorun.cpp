@@ -54,7 +54,6 @@ void restoreAfterRun() {
     recstate = 1;
     setPauseLabel("BREAK RECORDING");
     set_recorder_attributes(1, -1, -1, 1, 1);
-    SetRecorderRunCommands(GROUP_DIMMED); // the run is over, though its hold ends on return
     // Test mode entered during a pause keeps the main commands dimmed.
     if (OperationRunning(Operation::TestMode)) set_main_buttons(0, 0, 0);
     else set_main_buttons(1, 1, send_get_status);

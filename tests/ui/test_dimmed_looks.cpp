@@ -308,10 +308,16 @@ class DimmedLooksTest : public RecorderTest {
     // Commands that act on what the operator has chosen on their panel and
     // do nothing while nothing is chosen: the template commands with the
     // new-template entry, TEACH VECTOR without a selected row, the compare
-    // view's ALL buttons without rows.
+    // view's ALL buttons without rows. And the stop commands, which stay
+    // enabled with their groups whether or not something runs (STOP with
+    // RUN and DATA, the recorder's BREAK and STOP with START): with nothing
+    // running a click on them has nothing to end. The history's LIST reads
+    // the journal again: with no new entries it shows the same list.
     static bool nothingToActOn(QWidget *w) {
         static const QStringList names = {"SETTINGS_A_LOAD", "SETTINGS_A_SAVE",   "SETTINGS_A_DELETE",
-                                          "VECTORS_TEACH",   "COMPARE_ALL_PANEL", "COMPARE_ALL_CONTROLLER"};
+                                          "VECTORS_TEACH",   "COMPARE_ALL_PANEL", "COMPARE_ALL_CONTROLLER",
+                                          "MAIN_CMD_STOP",   "RECORDER_BREAK",    "RECORDER_STOP",
+                                          "HISTORY_LIST"};
         return names.contains(w->objectName());
     }
 
