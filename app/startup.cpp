@@ -191,6 +191,8 @@ void ResetProgramState() {
     ResetRecorder();
     ResetUpdateFiles();
     ResetHistory();
+    ResetPublisher();
+    ResetViewer();
     ResetReconnect();
     if (tcpcon > 0 || g_hconversation) {
         tcpcon = 1;

@@ -34,13 +34,28 @@ constexpr double kPollSeconds = 0.25;
 constexpr double kRestartSeconds = 0.0;
 
 MqttClient g_client;
-MqttSettings g_active;
-std::string g_live, g_status, g_curve; // topics
-double g_lastCycleSent = -1.0;
-// LiveValuesRead() when a recorder row was sent: the RUN cycle that read
-// those values is not sent a second time.
-unsigned long g_rowValues = ~0ul;
-int g_pollCall = 0;
+
+// What one publishing run holds, from the switch turned on (or a setting
+// changed) to the switch turned off: its settings, its topics, what it sent
+// last and what it has said once already. A new run starts from Reset().
+struct PublisherRun {
+    MqttSettings active;
+    std::string live, status, curve; // topics
+    double lastCycleSent = -1.0;
+    // LiveValuesRead() when a recorder row was sent: the RUN cycle that read
+    // those values is not sent a second time.
+    unsigned long rowValues = ~0ul;
+    int pollCall = 0;
+    bool saidAway = false, saidRefused = false;
+    // What is said once a run: refused messages, the queue full, no queue file.
+    unsigned long saidRefusedMessages = 0, saidOverflow = 0;
+    bool saidQueue = false, saidQueueFailure = false;
+    // The publisher's messages of this run, for a script to repeat.
+    std::vector<std::string> messages;
+
+    void Reset() { *this = PublisherRun(); }
+};
+PublisherRun g_run;
 // The queue's bound lives in the settings file only; the panel has no field for it.
 int g_queueMB = 100;
 constexpr int kMaxQueueMB = 100000;
@@ -51,12 +66,8 @@ std::string queueName(const MqttSettings &s) {
     const QByteArray key = QByteArray::fromStdString(s.host + ":" + std::to_string(s.port) + "/" + s.prefix);
     return "queue-" + QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16).toStdString();
 }
-bool g_saidAway = false, g_saidRefused = false;
-// What is said once a run: refused messages, the queue full, no queue file.
-unsigned long g_saidRefusedMessages = 0, g_saidOverflow = 0;
-bool g_saidQueue = false, g_saidQueueFailure = false;
 
-std::string brokerName() { return g_active.host + ":" + std::to_string(g_active.port); }
+std::string brokerName() { return g_run.active.host + ":" + std::to_string(g_run.active.port); }
 
 // How the program reaches the controller, for the status message.
 std::string linkText() {
@@ -88,8 +99,6 @@ bool usablePrefix(std::string *prefix) {
     return !prefix->empty() && prefix->front() != '/' && prefix->find_first_of("+#") == std::string::npos;
 }
 
-std::vector<std::string> g_messages;
-
 // A message of the publisher: in the status line (cut to fit, and the
 // measuring loop's next text replaces it), whole on the publisher's panel,
 // where nothing else writes, and in the list a script reads.
@@ -105,7 +114,7 @@ __attribute__((format(printf, 1, 2))) void say(const char *format, ...) {
     va_end(again);
     SetStatus(text.c_str());
     SetCtrlVal(panelMQTT, MQTT_MESSAGE, text);
-    g_messages.push_back(text);
+    g_run.messages.push_back(text);
 }
 
 std::string stateText(const MqttReport &r) {
@@ -135,43 +144,49 @@ void showReport(bool ending = false) {
     SetCtrlVal(panelMQTT, MQTT_STATE, stateText(r));
     showLamp(r.state);
     if (r.state == MqttState::Off && !ending) return;
-    if (r.refusedMessages > 0 && g_saidRefusedMessages == 0)
+    if (r.refusedMessages > 0 && g_run.saidRefusedMessages == 0)
         say(kMqttRefusedMessageText, brokerName().c_str(), r.refusedTopic.c_str(), r.refusal.c_str());
-    g_saidRefusedMessages = r.refusedMessages;
-    if (r.overflowed > 0 && g_saidOverflow == 0) say(kMqttQueueFullText, g_active.queueMB);
-    g_saidOverflow = r.overflowed;
-    if (!r.queueProblem.empty() && !g_saidQueue) say(kMqttQueueMemoryText, r.queueProblem.c_str());
-    g_saidQueue = g_saidQueue || !r.queueProblem.empty();
-    if (!r.queueFailure.empty() && !g_saidQueueFailure) say(kMqttQueueFailedText, r.queueFailure.c_str());
-    g_saidQueueFailure = g_saidQueueFailure || !r.queueFailure.empty();
+    g_run.saidRefusedMessages = r.refusedMessages;
+    if (r.overflowed > 0 && g_run.saidOverflow == 0) say(kMqttQueueFullText, g_run.active.queueMB);
+    g_run.saidOverflow = r.overflowed;
+    if (!r.queueProblem.empty() && !g_run.saidQueue) say(kMqttQueueMemoryText, r.queueProblem.c_str());
+    g_run.saidQueue = g_run.saidQueue || !r.queueProblem.empty();
+    if (!r.queueFailure.empty() && !g_run.saidQueueFailure) say(kMqttQueueFailedText, r.queueFailure.c_str());
+    g_run.saidQueueFailure = g_run.saidQueueFailure || !r.queueFailure.empty();
     if (r.state == MqttState::Connected) {
-        if (g_saidAway) say(kMqttBackText, brokerName().c_str());
-        g_saidAway = g_saidRefused = false;
-    } else if (r.refused && !g_saidRefused) {
+        if (g_run.saidAway) say(kMqttBackText, brokerName().c_str());
+        g_run.saidAway = g_run.saidRefused = false;
+    } else if (r.refused && !g_run.saidRefused) {
         say(kMqttRefusedText, brokerName().c_str(), r.problem.c_str());
-        g_saidRefused = g_saidAway = true;
-    } else if (!r.problem.empty() && !g_saidAway) {
+        g_run.saidRefused = g_run.saidAway = true;
+    } else if (!r.problem.empty() && !g_run.saidAway) {
         say(kMqttAwayText, brokerName().c_str(), r.problem.c_str());
-        g_saidAway = true;
+        g_run.saidAway = true;
     }
 }
 
 void poll(void *) {
-    g_pollCall = 0;
+    g_run.pollCall = 0;
     if (!g_client.running()) return;
     showReport();
     // The status the broker keeps follows the link and the controller.
-    g_client.setGreeting(g_status, statusJson("online"));
-    g_pollCall = PostDelayedCall(kPollSeconds, poll, nullptr);
+    g_client.setGreeting(g_run.status, statusJson("online"));
+    g_run.pollCall = PostDelayedCall(kPollSeconds, poll, nullptr);
 }
 
 void send(const std::string &topic, const std::string &payload) {
     g_client.publish(topic, payload);
 }
 
+// Forgets the run that was: its poll, what it sent and said.
+void endRun() {
+    if (g_run.pollCall > 0) CancelDelayedCall(g_run.pollCall);
+    g_run.Reset();
+}
+
 // Settings that cannot be used: the reason in the status line, the switch off.
 Outcome refuse(const std::string &text) {
-    g_messages.clear();
+    g_run.messages.clear();
     say("%s", text.c_str());
     SetCtrlVal(panelMQTT, MQTT_ON, 0);
     return Outcome::Rejected(text);
@@ -261,15 +276,11 @@ Outcome StartPublishing() {
     if (s.tls && !s.caFile.empty())
         if (const std::string problem = CaFileProblem(s.caFile); !problem.empty())
             return refuse("MQTT: the CA file " + s.caFile + " cannot be used: " + problem + ".");
-    g_active = s;
-    g_live = s.prefix + "/live";
-    g_status = s.prefix + "/status";
-    g_curve = s.prefix + "/curve";
-    g_lastCycleSent = -1.0;
-    g_rowValues = ~0ul;
-    g_saidAway = g_saidRefused = g_saidQueue = g_saidQueueFailure = false;
-    g_saidRefusedMessages = g_saidOverflow = 0;
-    g_messages.clear();
+    endRun();
+    g_run.active = s;
+    g_run.live = s.prefix + "/live";
+    g_run.status = s.prefix + "/status";
+    g_run.curve = s.prefix + "/curve";
     SetCtrlVal(panelMQTT, MQTT_MESSAGE, std::string());
 
     MqttTarget target;
@@ -280,51 +291,56 @@ Outcome StartPublishing() {
     target.user = s.user;
     target.password = s.password;
     target.clientId = "qvex-scope-" + std::to_string(getpid());
-    target.willTopic = g_status;
+    target.willTopic = g_run.status;
     target.willPayload = statusJson("offline");
     target.queueFolder = MqttQueueFolder();
     target.queueName = queueName(s);
     target.queueBytes = static_cast<std::size_t>(s.queueMB) * 1024u * 1024u;
     g_client.start(target);
-    g_client.setGreeting(g_status, statusJson("online"));
-    g_pollCall = PostDelayedCall(kPollSeconds, poll, nullptr);
+    g_client.setGreeting(g_run.status, statusJson("online"));
+    g_run.pollCall = PostDelayedCall(kPollSeconds, poll, nullptr);
     showReport();
     return Outcome::Done();
 }
 
 void StopPublishing(double seconds) {
     if (!g_client.running()) return;
-    if (g_pollCall > 0) CancelDelayedCall(g_pollCall);
-    g_pollCall = 0;
-    g_client.stop(seconds, g_status, statusJson("offline"));
+    if (g_run.pollCall > 0) CancelDelayedCall(g_run.pollCall);
+    g_run.pollCall = 0;
+    g_client.stop(seconds, g_run.status, statusJson("offline"));
     showReport(true);
+}
+
+void ResetPublisher() {
+    StopPublishing(kRestartSeconds);
+    endRun();
 }
 
 bool Publishing() { return g_client.running(); }
 
 MqttReport PublisherReport() { return g_client.report(); }
 
-const std::vector<std::string> &PublisherMessages() { return g_messages; }
+const std::vector<std::string> &PublisherMessages() { return g_run.messages; }
 
 void PublishRunCycle(int cycle) {
-    if (!g_client.running() || LiveValuesRead() == g_rowValues) return;
-    if (g_active.maxRate > 0.0) {
+    if (!g_client.running() || LiveValuesRead() == g_run.rowValues) return;
+    if (g_run.active.maxRate > 0.0) {
         const double now = Timer();
-        if (g_lastCycleSent >= 0.0 && now - g_lastCycleSent < 1.0 / g_active.maxRate) return;
-        g_lastCycleSent = now;
+        if (g_run.lastCycleSent >= 0.0 && now - g_run.lastCycleSent < 1.0 / g_run.active.maxRate) return;
+        g_run.lastCycleSent = now;
     }
     const std::string stamp = TimeStrMs();
-    send(g_live, LiveJson(RecordRowFields(cycle, stamp.substr(0, 8)), stamp));
+    send(g_run.live, LiveJson(RecordRowFields(cycle, stamp.substr(0, 8)), stamp));
 }
 
 void PublishRecordRow(int index, const std::string &time) {
     if (!g_client.running()) return;
-    g_rowValues = LiveValuesRead();
-    send(g_live, LiveJson(RecordRowFields(index, time.substr(0, 8)), time));
+    g_run.rowValues = LiveValuesRead();
+    send(g_run.live, LiveJson(RecordRowFields(index, time.substr(0, 8)), time));
 }
 
 void PublishCurves(int samples) {
-    if (g_client.running()) send(g_curve, CurveJson(TimeStrMs(), samples, yArrayA, yArrayB));
+    if (g_client.running()) send(g_run.curve, CurveJson(TimeStrMs(), samples, yArrayA, yArrayB));
 }
 
 int CC_MQTT_ON(int, int, int event, void *, int, int) {

@@ -48,6 +48,9 @@ Outcome StartPublishing();
 // connection.
 void StopPublishing(double seconds);
 bool Publishing();
+// Back to start-up: publishing stopped (what waits stays in the queue file
+// for the next start) and nothing of the last run remembered.
+void ResetPublisher();
 MqttReport PublisherReport();
 // Everything the publisher said since it last started, whole (the status
 // line cuts long texts and the measuring loop overwrites them; the panel's

@@ -17,20 +17,26 @@
 
 namespace {
 
-// The file shown. Let go of when the viewer closes: a week of rows is
-// tens of megabytes.
-RecordData g_data;
-std::string g_path;
-bool g_loaded = false;
-bool g_choiceMade = false; // the traces were chosen once (from SHOW at first)
-bool g_shown[kRecordValueColumns] = {};
-std::string g_lastDir;
-int g_axisShown = RECVIEW_X_TIME; // the x axis the curves are drawn over
-// Reads the file, and on while it grows when g_follow is on: a file still
-// being recorded is looked at every kFollowSeconds.
-std::unique_ptr<RecordFileReader> g_reader;
-bool g_follow = false;
-int g_followCall = 0; // the delayed call of the next look, 0 when none is due
+// What the viewer holds: the file shown and how it is shown. The rows are
+// let go of when the viewer closes (a week of rows is tens of megabytes);
+// Reset() is the viewer as the program starts.
+struct ViewerState {
+    RecordData data;
+    std::string path;
+    bool loaded = false;
+    bool choiceMade = false; // the traces were chosen once (from SHOW at first)
+    bool shown[kRecordValueColumns] = {};
+    std::string lastDir;
+    int axisShown = RECVIEW_X_TIME; // the x axis the curves are drawn over
+    // Reads the file, and on while it grows when follow is on: a file still
+    // being recorded is looked at every kFollowSeconds.
+    std::unique_ptr<RecordFileReader> reader;
+    bool follow = false;
+    int followCall = 0; // the delayed call of the next look, 0 when none is due
+
+    void Reset() { *this = ViewerState(); }
+};
+ViewerState g_view;
 constexpr double kFollowSeconds = 0.5;
 
 // The colours the strip chart gives the same values.
@@ -58,12 +64,12 @@ int xAxis() {
 }
 
 double xOf(std::size_t row, int axis) {
-    return axis == RECVIEW_X_INDEX ? static_cast<double>(row) : g_data.placeInTime(row);
+    return axis == RECVIEW_X_INDEX ? static_cast<double>(row) : g_view.data.placeInTime(row);
 }
 
 // The rows [first, end) whose x lies in [x0, x1].
 std::pair<std::size_t, std::size_t> rowsIn(double x0, double x1, int axis) {
-    const std::size_t n = g_data.rows();
+    const std::size_t n = g_view.data.rows();
     if (n == 0 || x1 < x0) return {0, 0};
     if (axis == RECVIEW_X_INDEX) {
         const double a = std::max(0.0, std::ceil(x0)), b = std::floor(x1) + 1.0;
@@ -71,7 +77,7 @@ std::pair<std::size_t, std::size_t> rowsIn(double x0, double x1, int axis) {
         const std::size_t end = b <= 0.0 ? 0 : b >= static_cast<double>(n) ? n : static_cast<std::size_t>(b);
         return {first, std::max(first, end)};
     }
-    const std::size_t first = g_data.rowPlacedAtOrAfter(x0), end = g_data.rowPlacedAfter(x1);
+    const std::size_t first = g_view.data.rowPlacedAtOrAfter(x0), end = g_view.data.rowPlacedAfter(x1);
     return {first, std::max(first, end)};
 }
 
@@ -81,7 +87,7 @@ std::pair<std::size_t, std::size_t> rowsShown() {
     return rowsIn(x0, x1, xAxis());
 }
 
-std::string rowPlace(std::size_t row) { return g_data.timeText(row) + ", " + std::to_string(row); }
+std::string rowPlace(std::size_t row) { return g_view.data.timeText(row) + ", " + std::to_string(row); }
 
 // Numbers as the file writes them; means and deviations a little finer.
 std::string number(int column, double v, bool derived) {
@@ -92,7 +98,7 @@ std::string number(int column, double v, bool derived) {
 void fillStats(std::size_t first, std::size_t end) {
     for (int c = 0; c < kRecordValueColumns; ++c) {
         const int row = c + 1;
-        const ColumnStats s = g_data.stats(c, first, end);
+        const ColumnStats s = g_view.data.stats(c, first, end);
         const bool any = s.count > 0;
         SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_NAME, kRecordValueNames[c]);
         SetTableCellVal(panelRECVIEW, RECVIEW_STATS, row, RECVIEW_COL_COUNT, std::to_string(s.count));
@@ -114,7 +120,7 @@ void drawRows() {
     const auto [first, end] = rowsShown();
     const int axis = xAxis();
     // One row beyond each end, so the curves run to the edges of the view.
-    const std::size_t from = first > 0 ? first - 1 : 0, to = std::min(g_data.rows(), end + 1);
+    const std::size_t from = first > 0 ? first - 1 : 0, to = std::min(g_view.data.rows(), end + 1);
     int width = 0;
     GetCtrlAttribute(panelRECVIEW, RECVIEW_GRAPH, ATTR_WIDTH, &width);
     const int columns = std::max(50, width);
@@ -122,18 +128,18 @@ void drawRows() {
     // ends (a run's end, rows lost or skipped), by a point that is no number.
     std::vector<std::pair<std::size_t, std::size_t>> stretches;
     std::size_t start = from;
-    for (std::size_t r : g_data.runStarts())
+    for (std::size_t r : g_view.data.runStarts())
         if (r > start && r < to) stretches.emplace_back(start, r), start = r;
     if (start < to) stretches.emplace_back(start, to);
     std::vector<std::size_t> rows;
     std::vector<double> xs, ys, part;
     for (int c = 0; c < kRecordValueColumns; ++c) {
-        if (!g_shown[c] || from >= to) continue;
+        if (!g_view.shown[c] || from >= to) continue;
         xs.clear();
         ys.clear();
         for (const auto &[a, b] : stretches) {
             const int share = static_cast<int>(std::max<std::size_t>(1, columns * (b - a) / (to - from)));
-            g_data.decimate(c, a, b, share, &rows, &part);
+            g_view.data.decimate(c, a, b, share, &rows, &part);
             if (!xs.empty()) xs.push_back(NAN), ys.push_back(NAN);
             for (std::size_t i = 0; i < rows.size(); ++i) xs.push_back(xOf(rows[i], axis));
             ys.insert(ys.end(), part.begin(), part.end());
@@ -145,19 +151,19 @@ void drawRows() {
     std::string range = "No rows in the range shown.";
     if (end > first)
         range = "Rows shown: ROW " + std::to_string(first) + " to " + std::to_string(end - 1) + " (" +
-                std::to_string(end - first) + " of " + std::to_string(g_data.rows()) + "), " +
-                g_data.timeText(first) + " to " + g_data.timeText(end - 1);
+                std::to_string(end - first) + " of " + std::to_string(g_view.data.rows()) + "), " +
+                g_view.data.timeText(first) + " to " + g_view.data.timeText(end - 1);
     SetCtrlVal(panelRECVIEW, RECVIEW_RANGE, range);
 }
 
 // The program's own axes: every row, the values fitted.
 void setFullAxes() {
     const int axis = xAxis();
-    const double last = g_data.rows() > 0 ? xOf(g_data.rows() - 1, axis) : 0.0;
+    const double last = g_view.data.rows() > 0 ? xOf(g_view.data.rows() - 1, axis) : 0.0;
     SetAxisScalingMode(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, std::max(1.0, last));
     SetAxisScalingMode(panelRECVIEW, RECVIEW_GRAPH, VAL_LEFT_YAXIS, VAL_AUTOSCALE, 0.0, 0.0);
     const std::string name = axis == RECVIEW_X_INDEX ? std::string("ROW (the row's place in the file, from 0)")
-                             : g_data.rows() > 0 ? "Seconds from the first row (" + g_data.timeText(0) + ")"
+                             : g_view.data.rows() > 0 ? "Seconds from the first row (" + g_view.data.timeText(0) + ")"
                                                  : std::string("Seconds from the first row");
     SetCtrlAttribute(panelRECVIEW, RECVIEW_GRAPH, ATTR_XNAME, name);
 }
@@ -166,8 +172,8 @@ void showSection(int index) {
     DeleteGraphPlot(panelRECVIEW, RECVIEW_SECTION_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
     SetAxisScalingMode(panelRECVIEW, RECVIEW_SECTION_GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, kSamples);
     SetAxisScalingMode(panelRECVIEW, RECVIEW_SECTION_GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 4096.0);
-    if (index < 0 || index >= static_cast<int>(g_data.sections.size())) return;
-    const RecordSection &s = g_data.sections[static_cast<std::size_t>(index)];
+    if (index < 0 || index >= static_cast<int>(g_view.data.sections.size())) return;
+    const RecordSection &s = g_view.data.sections[static_cast<std::size_t>(index)];
     std::vector<unsigned short> xs(s.a.size());
     for (std::size_t i = 0; i < xs.size(); ++i) xs[i] = static_cast<unsigned short>(i);
     // As the DATA graph draws them: channel A blue, channel B green, fat lines.
@@ -180,27 +186,27 @@ void showSection(int index) {
 void fillSections() {
     ClearListCtrl(panelRECVIEW, RECVIEW_SECTION);
     int i = 0;
-    for (const RecordSection &s : g_data.sections) {
+    for (const RecordSection &s : g_view.data.sections) {
         InsertListItem(panelRECVIEW, RECVIEW_SECTION, -1,
                        std::to_string(i + 1) + ": " + s.time + " (line " + std::to_string(s.line) + ")", i);
         ++i;
     }
-    if (g_data.sections.empty()) InsertListItem(panelRECVIEW, RECVIEW_SECTION, -1, "No graph sections", -1);
-    SetCtrlAttribute(panelRECVIEW, RECVIEW_SECTION, ATTR_DIMMED, g_data.sections.empty() ? 1 : 0);
+    if (g_view.data.sections.empty()) InsertListItem(panelRECVIEW, RECVIEW_SECTION, -1, "No graph sections", -1);
+    SetCtrlAttribute(panelRECVIEW, RECVIEW_SECTION, ATTR_DIMMED, g_view.data.sections.empty() ? 1 : 0);
     SetCtrlIndex(panelRECVIEW, RECVIEW_SECTION, 0);
-    showSection(g_data.sections.empty() ? -1 : 0);
+    showSection(g_view.data.sections.empty() ? -1 : 0);
 }
 
 // The header box and the messages box are filled in one go, so they open at
 // their first line with the scroll bar at its top.
 void fillFacts() {
     std::string text;
-    for (const RecordFact &f : g_data.facts) text += f.key + ": " + f.value + "\n";
-    const std::size_t n = g_data.rows();
+    for (const RecordFact &f : g_view.data.facts) text += f.key + ": " + f.value + "\n";
+    const std::size_t n = g_view.data.rows();
     text += "Rows: " + std::to_string(n);
-    if (n > 0) text += ", " + g_data.timeText(0) + " to " + g_data.timeText(n - 1);
-    text += "\nGraph sections: " + std::to_string(g_data.sections.size());
-    for (const RecordProblem &c : g_data.closings) text += "\nLine " + std::to_string(c.line) + ": " + c.reason;
+    if (n > 0) text += ", " + g_view.data.timeText(0) + " to " + g_view.data.timeText(n - 1);
+    text += "\nGraph sections: " + std::to_string(g_view.data.sections.size());
+    for (const RecordProblem &c : g_view.data.closings) text += "\nLine " + std::to_string(c.line) + ": " + c.reason;
     ResetTextBox(panelRECVIEW, RECVIEW_FACTS, text);
 }
 
@@ -211,12 +217,12 @@ std::string counted(std::size_t n, const char *what) {
 void fillMessages(const std::string &error) {
     std::vector<std::string> lines;
     if (!error.empty()) lines.push_back(error);
-    for (const RecordProblem &p : g_data.problems)
+    for (const RecordProblem &p : g_view.data.problems)
         lines.push_back("Line " + std::to_string(p.line) + " skipped: " + p.reason);
-    if (g_data.unlistedProblems > 0)
-        lines.push_back("... and " + counted(g_data.unlistedProblems, "more line") + " skipped.");
-    if (error.empty() && g_data.problems.empty()) lines.push_back("Every line was read.");
-    if (g_loaded && g_follow && g_reader && g_reader->holdsUnendedLine())
+    if (g_view.data.unlistedProblems > 0)
+        lines.push_back("... and " + counted(g_view.data.unlistedProblems, "more line") + " skipped.");
+    if (error.empty() && g_view.data.problems.empty()) lines.push_back("Every line was read.");
+    if (g_view.loaded && g_view.follow && g_view.reader && g_view.reader->holdsUnendedLine())
         lines.push_back("The last line is not whole yet: it is read when the file grows, or when follow is turned off.");
     std::string text;
     for (const std::string &l : lines) text += (text.empty() ? "" : "\n") + l;
@@ -224,20 +230,20 @@ void fillMessages(const std::string &error) {
 }
 
 void showChoice() {
-    for (int c = 0; c < kRecordValueColumns; ++c) SetCtrlVal(panelRECVIEW, RECVIEW_SHOW_FIRST + c, g_shown[c] ? 1 : 0);
+    for (int c = 0; c < kRecordValueColumns; ++c) SetCtrlVal(panelRECVIEW, RECVIEW_SHOW_FIRST + c, g_view.shown[c] ? 1 : 0);
 }
 
 // The first time: the columns SHOW shows on the strip chart, or the main
 // value of each group when it shows none of them.
 void takeChoiceFromShow() {
-    if (g_choiceMade) return;
-    g_choiceMade = true;
+    if (g_view.choiceMade) return;
+    g_view.choiceMade = true;
     const bool fromShow[kRecordValueColumns] = {visA[0] != 0, visA[2] != 0, visA[1] != 0, visA[3] != 0, visB[0] != 0,
                                            visB[2] != 0, visB[1] != 0, visB[3] != 0, eval1[0] != 0, eval2[0] != 0};
     const bool any = std::any_of(std::begin(fromShow), std::end(fromShow), [](bool b) { return b; });
-    for (int c = 0; c < kRecordValueColumns; ++c) g_shown[c] = any ? fromShow[c] : false;
+    for (int c = 0; c < kRecordValueColumns; ++c) g_view.shown[c] = any ? fromShow[c] : false;
     if (!any)
-        for (const TraceGroup &g : kGroups) g_shown[g.main] = true;
+        for (const TraceGroup &g : kGroups) g_view.shown[g.main] = true;
 }
 
 std::string csvOfRowsShown(double x0, double x1, void *) {
@@ -246,12 +252,12 @@ std::string csvOfRowsShown(double x0, double x1, void *) {
     // again with every run, so the two are never given the same name.
     std::string out = "ROW,TIMESTAMP";
     for (int c = 0; c < kRecordValueColumns; ++c)
-        if (g_shown[c]) out += std::string(",") + kRecordValueNames[c];
+        if (g_view.shown[c]) out += std::string(",") + kRecordValueNames[c];
     out += '\n';
     for (std::size_t r = first; r < end; ++r) {
-        out += std::to_string(r) + ',' + g_data.timeText(r);
+        out += std::to_string(r) + ',' + g_view.data.timeText(r);
         for (int c = 0; c < kRecordValueColumns; ++c)
-            if (g_shown[c]) out += ',' + number(c, g_data.value(c, r), false);
+            if (g_view.shown[c]) out += ',' + number(c, g_view.data.value(c, r), false);
         out += '\n';
     }
     return out;
@@ -260,31 +266,31 @@ std::string csvOfRowsShown(double x0, double x1, void *) {
 // The readout at a row's x: the row's own value, not a line between the
 // extremes that stand for many rows.
 double valueOfRowShown(const char *curve, double x, void *) {
-    const std::size_t n = g_data.rows();
+    const std::size_t n = g_view.data.rows();
     if (n == 0 || x < 0) return NAN;
     std::size_t row = 0;
     if (xAxis() == RECVIEW_X_INDEX) {
         row = static_cast<std::size_t>(std::llround(x));
     } else { // the row placed nearest to x
-        row = g_data.rowPlacedAtOrAfter(x);
-        if (row > 0 && (row == n || x - g_data.placeInTime(row - 1) < g_data.placeInTime(row) - x)) --row;
+        row = g_view.data.rowPlacedAtOrAfter(x);
+        if (row > 0 && (row == n || x - g_view.data.placeInTime(row - 1) < g_view.data.placeInTime(row) - x)) --row;
     }
     if (row >= n) return NAN;
     for (int c = 0; c < kRecordValueColumns; ++c)
-        if (std::string(curve) == kRecordValueNames[c]) return g_data.value(c, row);
+        if (std::string(curve) == kRecordValueNames[c]) return g_view.data.value(c, row);
     return NAN;
 }
 
 void stopFollowing() {
-    if (g_followCall > 0) CancelDelayedCall(g_followCall);
-    g_followCall = 0;
+    if (g_view.followCall > 0) CancelDelayedCall(g_view.followCall);
+    g_view.followCall = 0;
 }
 
 void letGo() {
     stopFollowing();
-    g_reader.reset();
-    g_data = RecordData();
-    g_loaded = false;
+    g_view.reader.reset();
+    g_view.data = RecordData();
+    g_view.loaded = false;
     DeleteGraphPlot(panelRECVIEW, RECVIEW_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
     DeleteGraphPlot(panelRECVIEW, RECVIEW_SECTION_GRAPH, VAL_ALL_PLOTS, VAL_DELAYED_DRAW);
 }
@@ -295,9 +301,9 @@ std::string directoryOf(const std::string &path) {
 }
 
 void chooseAndOpen() {
-    if (g_lastDir.empty()) g_lastDir = proj_dir;
+    if (g_view.lastDir.empty()) g_view.lastDir = proj_dir;
     std::string chosen;
-    if (FileSelectPopup(g_lastDir.c_str(), "*.csv", "*.csv", "Open Record File", VAL_LOAD_BUTTON, 0, 0, 1, 0,
+    if (FileSelectPopup(g_view.lastDir.c_str(), "*.csv", "*.csv", "Open Record File", VAL_LOAD_BUTTON, 0, 0, 1, 0,
                         &chosen) < 1)
         return;
     OpenRecordViewer(chosen.c_str());
@@ -305,20 +311,28 @@ void chooseAndOpen() {
 
 } // namespace
 
+void ResetViewer() {
+    if (panelRECVIEW > 0) {
+        HidePanel(panelRECVIEW);
+        letGo();
+    }
+    g_view.Reset();
+}
+
 namespace {
 
 int openFile(const char *path, int follow);
 
 std::string fileTitle() {
-    if (!g_loaded) return g_path + ": not shown";
-    return g_path + ": " + counted(g_data.rows(), "row") + ", " + counted(g_data.sections.size(), "graph section") +
-           ", " + counted(g_data.damagedLines(), "line") + " skipped" + (g_follow ? ", following" : "");
+    if (!g_view.loaded) return g_view.path + ": not shown";
+    return g_view.path + ": " + counted(g_view.data.rows(), "row") + ", " + counted(g_view.data.sections.size(), "graph section") +
+           ", " + counted(g_view.data.damagedLines(), "line") + " skipped" + (g_view.follow ? ", following" : "");
 }
 
 // The panel after rows were added: the axes take them in (a zoom stays as
 // the operator left it), the counts and messages are told again.
 void showGrowth() {
-    const std::size_t sections = g_data.sections.size();
+    const std::size_t sections = g_view.data.sections.size();
     setFullAxes();
     fillFacts();
     fillMessages(std::string());
@@ -332,26 +346,26 @@ void showGrowth() {
 // The file is complete as it stands: its last line is taken as it is.
 void readToTheEnd() {
     std::string error;
-    if (g_reader && g_loaded) g_loaded = g_reader->readOn(true, &error);
-    g_reader.reset();
+    if (g_view.reader && g_view.loaded) g_view.loaded = g_view.reader->readOn(true, &error);
+    g_view.reader.reset();
     fillMessages(error);
     showGrowth();
 }
 
 void lookAtFollowedFile(void *) {
-    g_followCall = 0;
-    if (!g_loaded || !g_follow || !g_reader) return;
-    const long long size = g_reader->sizeOnDisk();
-    if (size >= 0 && size < g_reader->bytesRead()) { // written anew (a new header): read from its start
-        const std::string path = g_path;
+    g_view.followCall = 0;
+    if (!g_view.loaded || !g_view.follow || !g_view.reader) return;
+    const long long size = g_view.reader->sizeOnDisk();
+    if (size >= 0 && size < g_view.reader->bytesRead()) { // written anew (a new header): read from its start
+        const std::string path = g_view.path;
         openFile(path.c_str(), 1);
         return;
     }
-    if (size > g_reader->bytesRead()) {
+    if (size > g_view.reader->bytesRead()) {
         std::string error;
-        g_loaded = g_reader->readOn(false, &error);
-        if (!g_loaded) {
-            g_follow = false;
+        g_view.loaded = g_view.reader->readOn(false, &error);
+        if (!g_view.loaded) {
+            g_view.follow = false;
             SetCtrlVal(panelRECVIEW, RECVIEW_FOLLOW, 0);
             fillMessages(error);
             SetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, fileTitle());
@@ -359,12 +373,12 @@ void lookAtFollowedFile(void *) {
         }
         showGrowth();
     }
-    g_followCall = PostDelayedCall(kFollowSeconds, lookAtFollowedFile, nullptr);
+    g_view.followCall = PostDelayedCall(kFollowSeconds, lookAtFollowedFile, nullptr);
 }
 
 // A file whose last run has not written its closing lines may still be
 // being recorded.
-bool mayGrow() { return g_data.closings.empty() || g_data.closings.back().line < g_data.lastRowLine; }
+bool mayGrow() { return g_view.data.closings.empty() || g_view.data.closings.back().line < g_view.data.lastRowLine; }
 
 // Reads the file and shows it; follow -1: when it may still grow, else as
 // given (0 or 1).
@@ -372,24 +386,24 @@ int openFile(const char *path, int follow) {
     takeChoiceFromShow();
     showChoice();
     letGo();
-    g_path = path;
-    g_lastDir = directoryOf(g_path);
+    g_view.path = path;
+    g_view.lastDir = directoryOf(g_view.path);
     std::string error;
     SetWaitCursor(1);
-    g_reader = std::make_unique<RecordFileReader>(g_path, &g_data);
-    g_loaded = g_reader->readOn(false, &error);
-    if (g_loaded && g_reader->bytesRead() == 0) g_loaded = g_reader->readOn(true, &error); // empty: nothing to show
-    g_follow = g_loaded && (follow < 0 ? mayGrow() : follow == 1);
-    if (g_loaded && !g_follow) g_loaded = g_reader->readOn(true, &error);
-    if (!g_follow) g_reader.reset();
+    g_view.reader = std::make_unique<RecordFileReader>(g_view.path, &g_view.data);
+    g_view.loaded = g_view.reader->readOn(false, &error);
+    if (g_view.loaded && g_view.reader->bytesRead() == 0) g_view.loaded = g_view.reader->readOn(true, &error); // empty: nothing to show
+    g_view.follow = g_view.loaded && (follow < 0 ? mayGrow() : follow == 1);
+    if (g_view.loaded && !g_view.follow) g_view.loaded = g_view.reader->readOn(true, &error);
+    if (!g_view.follow) g_view.reader.reset();
     SetWaitCursor(0);
-    SetCtrlVal(panelRECVIEW, RECVIEW_FOLLOW, g_follow ? 1 : 0);
-    g_axisShown = xAxis();
+    SetCtrlVal(panelRECVIEW, RECVIEW_FOLLOW, g_view.follow ? 1 : 0);
+    g_view.axisShown = xAxis();
     SetGraphCsvSource(panelRECVIEW, RECVIEW_GRAPH, csvOfRowsShown, nullptr);
     SetGraphValueSource(panelRECVIEW, RECVIEW_GRAPH, valueOfRowShown, nullptr);
     // Pictures and curves of this file are exported beside it.
     for (int graph : {RECVIEW_GRAPH, RECVIEW_SECTION_GRAPH})
-        SetGraphExportDirectory(panelRECVIEW, graph, g_lastDir.c_str());
+        SetGraphExportDirectory(panelRECVIEW, graph, g_view.lastDir.c_str());
     ResetGraphView(panelRECVIEW, RECVIEW_GRAPH);
     ResetGraphView(panelRECVIEW, RECVIEW_SECTION_GRAPH); // a zoom into another file's curves means nothing here
     setFullAxes();
@@ -399,11 +413,11 @@ int openFile(const char *path, int follow) {
     drawRows();
     SetCtrlVal(panelRECVIEW, RECVIEW_FILE_NAME, fileTitle());
     DisplayPanel(panelRECVIEW);
-    if (!g_loaded) {
+    if (!g_view.loaded) {
         MessagePopup("Error", ("The file cannot be shown.\n" + error).c_str());
         return -1;
     }
-    if (g_follow) g_followCall = PostDelayedCall(kFollowSeconds, lookAtFollowedFile, nullptr);
+    if (g_view.follow) g_view.followCall = PostDelayedCall(kFollowSeconds, lookAtFollowedFile, nullptr);
     return 0;
 }
 
@@ -432,21 +446,21 @@ int CC_RECVIEW_CLOSE(int, int, int event, void *, int, int) {
 }
 
 int CC_RECVIEW_GRAPH(int, int, int event, void *, int, int) {
-    if (event == EVENT_VAL_CHANGED && g_loaded) drawRows();
+    if (event == EVENT_VAL_CHANGED && g_view.loaded) drawRows();
     return 0;
 }
 
 int CC_RECVIEW_XAXIS(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || !g_loaded || xAxis() == g_axisShown) return 0; // the same axis chosen again
+    if (event != EVENT_COMMIT || !g_view.loaded || xAxis() == g_view.axisShown) return 0; // the same axis chosen again
     // The same rows stay in view, measured on the other axis.
-    const int before = g_axisShown;
-    g_axisShown = xAxis();
+    const int before = g_view.axisShown;
+    g_view.axisShown = xAxis();
     double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_XAXIS, &x0, &x1);
     GetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, VAL_LEFT_YAXIS, &y0, &y1);
     const auto [first, end] = rowsIn(x0, x1, before);
     setFullAxes();
-    if (end > first && (first > 0 || end < g_data.rows())) {
+    if (end > first && (first > 0 || end < g_view.data.rows())) {
         const double a = xOf(first, xAxis()), b = xOf(end - 1, xAxis());
         SetGraphViewRange(panelRECVIEW, RECVIEW_GRAPH, a, b > a ? b : a + 1.0, y0, y1);
     } else {
@@ -461,31 +475,31 @@ int CC_RECVIEW_SHOW(int, int control, int event, void *, int, int) {
     for (int c = 0; c < kRecordValueColumns; ++c) {
         int on = 0;
         GetCtrlVal(panelRECVIEW, RECVIEW_SHOW_FIRST + c, &on);
-        g_shown[c] = on != 0;
+        g_view.shown[c] = on != 0;
     }
-    g_choiceMade = true;
+    g_view.choiceMade = true;
     // A main column turned off takes its group's other columns with it, as SHOW does.
     for (const TraceGroup &g : kGroups)
-        if (control == RECVIEW_SHOW_FIRST + g.main && !g_shown[g.main])
-            for (int c = g.first; c <= g.last; ++c) g_shown[c] = false;
+        if (control == RECVIEW_SHOW_FIRST + g.main && !g_view.shown[g.main])
+            for (int c = g.first; c <= g.last; ++c) g_view.shown[c] = false;
     showChoice();
-    if (g_loaded) drawRows();
+    if (g_view.loaded) drawRows();
     return 0;
 }
 
 int CC_RECVIEW_FOLLOW(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT || !g_loaded) return 0;
+    if (event != EVENT_COMMIT || !g_view.loaded) return 0;
     int on = 0;
     GetCtrlVal(panelRECVIEW, RECVIEW_FOLLOW, &on);
-    if ((on != 0) == g_follow) return 0;
+    if ((on != 0) == g_view.follow) return 0;
     if (on == 0) { // the file is taken as complete now
-        g_follow = false;
+        g_view.follow = false;
         stopFollowing();
         readToTheEnd();
         return 0;
     }
     // Read anew, and on from there: what was read to the end cannot grow.
-    const std::string path = g_path;
+    const std::string path = g_view.path;
     openFile(path.c_str(), 1);
     return 0;
 }

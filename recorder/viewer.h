@@ -9,6 +9,9 @@
 // Reads the file and shows it in the viewer. 0, or -1 when nothing of it
 // could be shown (the viewer and a message box say why).
 int OpenRecordViewer(const char *path);
+// Back to start-up: the viewer closed, no file held or followed, the traces
+// and folder not yet chosen.
+void ResetViewer();
 
 // The viewer's window: closing it hides it and lets go of the rows.
 int CC_RECVIEW(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
