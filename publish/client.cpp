@@ -355,7 +355,9 @@ MqttClient::Attempt MqttClient::connectOnce(mosquitto *mosq, int protocol) {
     if (mosquitto_loop_start(mosq) != MOSQ_ERR_SUCCESS) return fail("no network thread");
 
     std::unique_lock<std::mutex> lock(mutex_);
-    waitFor(lock, kConnectSeconds, [&] { return connackSeen_ || disconnected_; });
+    // A handshake the TLS layer refused ends the attempt at once: the
+    // broker will not answer it.
+    waitFor(lock, kConnectSeconds, [&] { return connackSeen_ || disconnected_ || !tlsProblem_.empty(); });
     if (!connackSeen_) {
         report_.problem = !tlsProblem_.empty() ? tlsProblem_
                           : disconnected_     ? "connection refused or lost"
@@ -523,4 +525,5 @@ void MqttClient::onLog(mosquitto *mosq, void *self, int level, const char *text)
     if (problem.empty()) return;
     std::lock_guard<std::mutex> lock(c->mutex_);
     if (c->tlsProblem_.empty()) c->tlsProblem_ = problem;
+    c->wake_.notify_all();
 }
