@@ -203,6 +203,7 @@ void ResetProgramState() {
     g_hconversation = 0;
     ResetLinkState();
     ResetOperations();
+    ForgetRefusal();
     stop_flag = 1;
     send_get_status = 1;
     // No sub-panel up, every selector toggle off, as the program opens.

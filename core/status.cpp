@@ -60,6 +60,8 @@ bool RefusalStillShown() {
     return g_refusalUntil != 0.0;
 }
 
+void ForgetRefusal() { g_refusalUntil = 0.0; }
+
 void ShowLoopStatus(const char *text) {
     if (!RefusalStillShown()) SetStatus(text);
 }

@@ -28,6 +28,9 @@ void ShowRefusal(const char *text);
 void ShowLoopStatus(const char *text);
 // True while a refusal is still to be read.
 bool RefusalStillShown();
+// Lets the loops write again at once, e.g. when the program is put back to
+// its start-up state.
+void ForgetRefusal();
 
 // Called with every text the status line shows, e.g. for a log of a job run
 // without a screen; nullptr: nobody listens.
