@@ -54,7 +54,7 @@ void fill(const std::string &file, int n) {
         e.user = "operator";
         e.host = "line-pc";
         e.program = "bench";
-        e.link = "10.0.0." + std::to_string(i % 20) + ":10001";
+        e.link = "127.0.0." + std::to_string(i % 20) + ":10001"; // a text in the journal, never connected to
         e.version = "Q-VEX-MOD7-ARC V1.00";
         e.kind = i % 3 ? "seen" : "write";
         e.memory = "ram";
@@ -138,7 +138,7 @@ int main(int argc, char **argv) {
     const std::size_t all = store.list({}, &error).size();
     const double listAll = bench::Now() - t0;
     JournalFilter filter;
-    filter.controller = "10.0.0.7:";
+    filter.controller = "127.0.0.7:";
     filter.since = QDateTime::currentDateTimeUtc().addSecs(-30LL * entries).toString(Qt::ISODateWithMs).toStdString();
     t0 = bench::Now();
     const std::size_t some = store.list(filter, &error).size();
